@@ -1,0 +1,325 @@
+#include "Plugin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "Dialog.h"
+#include "HostUtil.h"
+
+namespace frostel {
+
+pi::FilterRecord* gFilterRecord = nullptr;
+pi::AboutRecord* gAboutRecord = nullptr;
+intptr_t* gDataPtr = nullptr;
+int16_t* gResult = nullptr;
+pi::SPBasicSuite* gBasicSuite = nullptr;
+FilterParameters* gParams = nullptr;
+FilterData* gData = nullptr;
+bool gActionSuitesPresent = false;
+void* gModule = nullptr;
+
+namespace {
+
+// Handles locked by the current call: only these are unlocked at its end.
+pi::Handle gLockedParameters = nullptr;
+pi::Handle gLockedData = nullptr;
+
+void SetResult(int16_t code) {
+    if (gResult != nullptr) *gResult = code;
+}
+bool ResultOk() { return gResult == nullptr || *gResult == 0; }
+
+pi::Handle DataHandle() {
+    return gDataPtr != nullptr ? reinterpret_cast<pi::Handle>(*gDataPtr) : nullptr;
+}
+
+// The handle callbacks; a host without them cannot keep our records.
+const pi::HandleProcs& Handles() {
+    const pi::HandleProcs* procs = gFilterRecord->handleProcs;
+    if (procs == nullptr || procs->newProc == nullptr || procs->lockProc == nullptr ||
+        procs->unlockProc == nullptr || procs->disposeProc == nullptr)
+        throw SuiteFailure("handle callbacks");
+    return *procs;
+}
+
+// A new handle of `size` bytes, zero-filled so that no stale cache pointer or
+// flag is ever read from it; null (and -108) when the host has no memory.
+pi::Handle NewZeroedHandle(int32_t size) {
+    const pi::HandleProcs& procs = Handles();
+    pi::Handle h = procs.newProc(size);
+    if (h == nullptr) {
+        SetResult(pi::memFullErr);
+        return nullptr;
+    }
+    pi::Ptr p = procs.lockProc(h, false);
+    if (p == nullptr) {
+        procs.disposeProc(h);
+        SetResult(pi::memFullErr);
+        return nullptr;
+    }
+    std::memset(p, 0, size_t(size));
+    procs.unlockProc(h);
+    return h;
+}
+
+// A suite acquired straight through the basic suite, released on scope exit.
+class AcquiredSuite {
+public:
+    AcquiredSuite(const char* name, int32_t version) : name_(name), version_(version) {
+        if (gBasicSuite == nullptr || gBasicSuite->AcquireSuite == nullptr) return;
+        const void* suite = nullptr;
+        if (gBasicSuite->AcquireSuite(name, version, &suite) == 0) suite_ = suite;
+        // Some hosts report success without a suite: nothing to release then.
+    }
+    ~AcquiredSuite() {
+        if (suite_ != nullptr && gBasicSuite->ReleaseSuite != nullptr)
+            gBasicSuite->ReleaseSuite(name_, version_);
+    }
+    AcquiredSuite(const AcquiredSuite&) = delete;
+    AcquiredSuite& operator=(const AcquiredSuite&) = delete;
+
+    template <typename Suite>
+    const Suite* get() const { return static_cast<const Suite*>(suite_); }
+    explicit operator bool() const { return suite_ != nullptr; }
+
+private:
+    const char* name_;
+    int32_t version_;
+    const void* suite_ = nullptr;
+};
+
+void Dispatch(int16_t selector) {
+    switch (selector) {
+        case pi::filterSelectorAbout: DoAbout(); break;
+        case pi::filterSelectorParameters: DoParameters(); break;
+        case pi::filterSelectorPrepare:
+            InitModulePaths();
+            DoPrepare();
+            ReadIniFile();
+            break;
+        case pi::filterSelectorStart: DoStart(); break;
+        case pi::filterSelectorContinue: DoContinue(); break;
+        case pi::filterSelectorFinish: DoFinish(); break;
+        default: break;  // unknown selectors are ignored
+    }
+}
+
+}  // namespace
+
+void CreateParametersHandle() {
+    gFilterRecord->parameters = NewZeroedHandle(kParametersHandleSize);
+}
+
+void CreateDataHandle() {
+    pi::Handle h = NewZeroedHandle(kDataHandleSize);
+    if (h != nullptr) *gDataPtr = reinterpret_cast<intptr_t>(h);
+}
+
+void LockHandles() {
+    pi::Handle parameters = gFilterRecord->parameters;
+    pi::Handle data = DataHandle();
+    if (parameters == nullptr || data == nullptr) {
+        SetResult(pi::filterBadParameters);
+        return;
+    }
+    const pi::HandleProcs& procs = Handles();
+    gParams = reinterpret_cast<FilterParameters*>(procs.lockProc(parameters, true));
+    if (gParams != nullptr) gLockedParameters = parameters;
+    gData = reinterpret_cast<FilterData*>(procs.lockProc(data, true));
+    if (gData != nullptr) gLockedData = data;
+    if (gParams == nullptr || gData == nullptr) SetResult(pi::memFullErr);
+}
+
+void UnlockHandles() {
+    // Data first, then parameters; never a handle this call did not lock.
+    if (gLockedData != nullptr) gFilterRecord->handleProcs->unlockProc(gLockedData);
+    if (gLockedParameters != nullptr) gFilterRecord->handleProcs->unlockProc(gLockedParameters);
+    gLockedData = gLockedParameters = nullptr;
+    gParams = nullptr;
+    gData = nullptr;
+}
+
+bool HandlesLocked() { return gParams != nullptr && gData != nullptr; }
+
+void SetParametersInitialised() { gData->showDialog = 1; }
+
+void ResetWindowPlacement() {
+    ApplyWindowPlacementDefaults(*gParams);
+    InitParameters();
+}
+
+void InitParameters() {
+    SetParametersInitialised();
+    ApplyParameterDefaults(*gParams);
+}
+
+bool HasActionDescriptorSuites() {
+    if (gBasicSuite == nullptr) return false;
+    {
+        AcquiredSuite descriptors(pi::kPSActionDescriptorSuite, 3);
+        if (!descriptors) return false;
+    }
+    AcquiredSuite references(pi::kPSActionReferenceSuite, 3);
+    const pi::PSActionReferenceProcs* procs = references.get<pi::PSActionReferenceProcs>();
+    if (procs == nullptr || procs->Make == nullptr) return false;
+    pi::PIActionReference ref = nullptr;
+    if (procs->Make(&ref) != 0) return false;
+    if (procs->Free != nullptr) procs->Free(ref);
+    return true;
+}
+
+void DoParameters() {
+    if (gFilterRecord->parameters == nullptr) CreateParametersHandle();
+    if (DataHandle() == nullptr) CreateDataHandle();
+    if (!ResultOk()) return;
+    LockHandles();
+    if (!ResultOk()) return;
+    ResetWindowPlacement();
+}
+
+void DoPrepare() {
+    pi::FilterRecord* fr = gFilterRecord;
+    gActionSuitesPresent = HasActionDescriptorSuites();
+
+    const bool newRecord = fr->parameters == nullptr;
+    if (newRecord) CreateParametersHandle();
+    if (DataHandle() == nullptr) {
+        CreateDataHandle();
+    } else if (!newRecord) {
+        LockHandles();  // both kept by the host: the record keeps its values
+    }
+    if (ResultOk() && !HandlesLocked()) {
+        // A new record, or a lost data record: start from the defaults.
+        LockHandles();
+        if (HandlesLocked()) {
+            ResetWindowPlacement();
+            SetParametersInitialised();
+        }
+    }
+
+    // Keep the host's tiles small: two rows of 256 x 256 pixels of every plane.
+    fr->bufferSpace = 0;
+    const pi::VRect r = GetFilterRect(fr);
+    const int32_t height = std::max(0, std::min(r.bottom - r.top, 256));
+    const int32_t width = std::max(0, std::min(r.right - r.left, 256));
+    const int32_t planes = fr->planes + (fr->maskData != nullptr ? 1 : 0);
+    const int32_t budget = 2 * planes * height * width;
+    if (fr->maxSpace > budget) fr->maxSpace = budget;
+}
+
+void DoStart() {
+    LockHandles();
+    if (!ResultOk()) return;
+    const bool show = gData->showDialog != 0;
+    const bool proceed = show ? DoUI() : true;
+    gData->showDialog = 0;
+    if (!proceed) {
+        SetResult(pi::userCanceledErr);
+        return;
+    }
+    StartFilter();
+}
+
+void StartFilter() {
+    pi::FilterRecord* fr = gFilterRecord;
+    fr->outLoPlane = fr->inLoPlane = 0;
+    fr->outHiPlane = fr->inHiPlane = int16_t(fr->planes - 1);
+    InitModulePaths();
+
+    const pi::VRect r = GetFilterRect(fr);
+    SetInRect(fr, r);
+    SetOutRect(fr, r);
+    SetMaskRect(fr, r);
+    fr->inputRate = 0x10000;
+    fr->maskRate = 0x10000;
+
+    // The whole image in one request: nothing is rendered unless the host
+    // delivered both buffers.
+    const pi::OSErr err = fr->advanceState != nullptr ? fr->advanceState() : pi::errPlugInHostInsufficient;
+    if (err != pi::noErr)
+        SetResult(err);
+    else if (fr->inData == nullptr || fr->outData == nullptr)
+        SetResult(pi::memFullErr);
+    else if (ResultOk())
+        WriteResult();
+
+    MakeRect16(&fr->inRect, 0, 0, 0, 0);
+    MakeRect16(&fr->outRect, 0, 0, 0, 0);
+    MakeRect16(&fr->maskRect, 0, 0, 0, 0);
+}
+
+void DoContinue() {
+    const pi::VRect empty{0, 0, 0, 0};
+    SetInRect(gFilterRecord, empty);
+    SetOutRect(gFilterRecord, empty);
+    SetMaskRect(gFilterRecord, empty);
+}
+
+void DoFinish() {
+    LockHandles();
+}
+
+void CopyInputToOutput() {
+    const pi::FilterRecord* fr = gFilterRecord;
+    const pi::VRect r = GetOutRect(fr);
+    const int32_t rows = r.bottom - r.top;
+    const int32_t bytesPerSample = fr->depth == 16 ? 2 : 1;
+    int64_t rowBytes = int64_t(fr->planes) * (r.right - r.left) * bytesPerSample;
+    rowBytes = std::min<int64_t>({rowBytes, fr->inRowBytes, fr->outRowBytes});
+    if (rows <= 0 || rowBytes <= 0 || fr->inData == nullptr || fr->outData == nullptr) return;
+    const auto* in = static_cast<const uint8_t*>(fr->inData);
+    auto* out = static_cast<uint8_t*>(fr->outData);
+    for (int32_t y = 0; y < rows; ++y)
+        std::memmove(out + int64_t(y) * fr->outRowBytes, in + int64_t(y) * fr->inRowBytes, size_t(rowBytes));
+}
+
+void WriteResult() {
+    // Until the effect is rendered, the image passes through unchanged.
+    CopyInputToOutput();
+    SetResult(pi::noErr);
+}
+
+}  // namespace frostel
+
+using namespace frostel;
+
+extern "C" void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    gDataPtr = data;
+    gResult = result;
+    if (record == nullptr) return;
+
+    if (selector == pi::filterSelectorAbout) {
+        gAboutRecord = static_cast<pi::AboutRecord*>(record);
+        gFilterRecord = nullptr;
+        gBasicSuite = gAboutRecord->sSPBasic;
+    } else {
+        gAboutRecord = nullptr;
+        gFilterRecord = static_cast<pi::FilterRecord*>(record);
+        gBasicSuite = gFilterRecord->sSPBasic;
+        if (gFilterRecord->bigDocumentData != nullptr)
+            gFilterRecord->bigDocumentData->PluginUsing32BitCoordinates = 1;
+        if (gDataPtr == nullptr) {
+            SetResult(pi::filterBadParameters);
+            return;
+        }
+    }
+
+    // Host error codes leave the module here and nowhere else.
+    try {
+        Dispatch(selector);
+    } catch (const SuiteFailure&) {
+        SetResult(pi::errPlugInHostInsufficient);
+    } catch (const std::bad_alloc&) {
+        SetResult(pi::memFullErr);
+    } catch (...) {
+        SetResult(pi::filterBadParameters);
+    }
+
+    if (selector != pi::filterSelectorAbout) UnlockHandles();
+    gAboutRecord = nullptr;
+}
+
+extern "C" void PluginMain1(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    PluginMain(selector, record, data, result);
+}

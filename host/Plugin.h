@@ -1,0 +1,61 @@
+// The module's entry and the handlers of the host's six selectors.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "FilterParameters.h"
+#include "HostInterface.h"
+
+extern "C" {
+// The entry named in the plug-in property list; PluginMain1 is the same code.
+void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result);
+void PluginMain1(int16_t selector, void* record, intptr_t* data, int16_t* result);
+}
+
+namespace frostel {
+
+// Module globals: valid during one host call only.
+extern pi::FilterRecord* gFilterRecord;   // null during the about selector
+extern pi::AboutRecord* gAboutRecord;     // set during the about selector only
+extern intptr_t* gDataPtr;
+extern int16_t* gResult;
+extern pi::SPBasicSuite* gBasicSuite;
+extern FilterParameters* gParams;         // locked parameter record, else null
+extern FilterData* gData;                 // locked data record, else null
+extern bool gActionSuitesPresent;
+extern void* gModule;                    // module instance, stored at load
+
+// A host service the selector needs is missing; caught at the entry.
+class SuiteFailure : public std::runtime_error {
+public:
+    explicit SuiteFailure(const char* suite) : std::runtime_error(suite) {}
+};
+
+// Handles.
+void CreateParametersHandle();
+void CreateDataHandle();
+void LockHandles();
+void UnlockHandles();
+
+// Defaults into the locked records.
+void SetParametersInitialised();
+void ResetWindowPlacement();
+void InitParameters();
+
+bool HasActionDescriptorSuites();
+
+// Selector handlers.
+void DoParameters();
+void DoPrepare();
+void DoStart();
+void StartFilter();
+void DoContinue();
+void DoFinish();
+
+// Renders and writes the result into the host's output buffer.
+void WriteResult();
+// Copies the input rectangle's planes to the output buffer unchanged.
+void CopyInputToOutput();
+
+}  // namespace frostel
