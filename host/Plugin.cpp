@@ -107,6 +107,8 @@ void Dispatch(int16_t selector) {
 
 }  // namespace
 
+void* GetModuleInstance() { return gModule; }
+
 void CreateParametersHandle() {
     gFilterRecord->parameters = NewZeroedHandle(kParametersHandleSize);
 }

@@ -32,6 +32,9 @@ public:
     explicit SuiteFailure(const char* suite) : std::runtime_error(suite) {}
 };
 
+// The module instance stored at load.
+void* GetModuleInstance();
+
 // Handles.
 void CreateParametersHandle();
 void CreateDataHandle();
