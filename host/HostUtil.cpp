@@ -59,10 +59,4 @@ void SetInRect16(FR* fr, const Rect& r) { SetInRect(fr, WidenRect(r)); }
 void SetOutRect16(FR* fr, const Rect& r) { SetOutRect(fr, WidenRect(r)); }
 void SetMaskRect16(FR* fr, const Rect& r) { SetMaskRect(fr, WidenRect(r)); }
 
-bool MakeRect16(Rect* r, int16_t top, int16_t left, int16_t bottom, int16_t right) {
-    if (r == nullptr) return false;
-    *r = Rect{top, left, bottom, right};
-    return true;
-}
-
 }  // namespace frostel

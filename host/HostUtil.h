@@ -32,7 +32,4 @@ void SetMaskRect16(pi::FilterRecord* fr, const pi::Rect& r);
 pi::VRect WidenRect(const pi::Rect& r);
 pi::Rect NarrowRect(const pi::VRect& r);
 
-// Sets a 16-bit rectangle; false for a null rectangle.
-bool MakeRect16(pi::Rect* r, int16_t top, int16_t left, int16_t bottom, int16_t right);
-
 }  // namespace frostel

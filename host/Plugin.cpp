@@ -6,6 +6,7 @@
 
 #include "Dialog.h"
 #include "HostUtil.h"
+#include "RectMath.h"
 
 namespace frostel {
 
@@ -246,9 +247,9 @@ void StartFilter() {
     else if (ResultOk())
         WriteResult();
 
-    MakeRect16(&fr->inRect, 0, 0, 0, 0);
-    MakeRect16(&fr->outRect, 0, 0, 0, 0);
-    MakeRect16(&fr->maskRect, 0, 0, 0, 0);
+    hostutil::MakeRect16(&fr->inRect, 0, 0, 0, 0);
+    hostutil::MakeRect16(&fr->outRect, 0, 0, 0, 0);
+    hostutil::MakeRect16(&fr->maskRect, 0, 0, 0, 0);
 }
 
 void DoContinue() {

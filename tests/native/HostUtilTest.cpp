@@ -70,10 +70,3 @@ TEST(HostUtil, OptedInUsesOnlyTheBlock) {
     SetOutRect16(&r.fr, pi::Rect{-1, -2, 3, 4});
     EXPECT_TRUE(Equal(r.big.outRect32, pi::VRect{-1, -2, 3, 4}));
 }
-
-TEST(HostUtil, MakeRect16RejectsNull) {
-    pi::Rect r{1, 2, 3, 4};
-    EXPECT_TRUE(MakeRect16(&r, 0, 0, 0, 0));
-    EXPECT_EQ(r.bottom, 0);
-    EXPECT_FALSE(MakeRect16(nullptr, 0, 0, 0, 0));
-}
