@@ -1,0 +1,225 @@
+#include "HarnessMain.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+#include "ImageIO.h"
+
+namespace frostel::hostsim {
+
+namespace {
+
+bool ToInt(const std::string& text, long lo, long hi, long& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+std::string HarnessUsage() {
+    return "usage: harness <module.8bf> <in.png> <out.png> [options]\n"
+           "       harness <module.8bf> --about [options]\n"
+           "\n"
+           "Runs an image filter module on a PNG the way an image editor would.\n"
+           "\n"
+           "  --mode rgb|cmyk         document mode (cmyk converts in and back out)\n"
+           "  --alpha                 give the document an alpha plane\n"
+           "  --mask <grey.png>       selection, same size as the image\n"
+           "  --runs N                run N times: first with parameters, then repeats (default 1)\n"
+           "  --about                 call the about selector first\n"
+           "  --selector S            call selector S after the runs (repeatable)\n"
+           "  --log <file.json>       write every host call and selector result\n"
+           "  --no-big-document       offer no 32-bit coordinates\n"
+           "  --no-basic-suite        offer no basic suite\n"
+           "  --fail-new N            the N-th handle allocation fails\n"
+           "  --fail-lock N           the N-th handle lock fails\n"
+           "  --drop-handle parameters|data\n"
+           "                          lose that handle before the start selector\n"
+           "  --refuse-advance        refuse every advanceState request\n"
+           "  --abort-after N         report a user abort after N abort checks\n"
+           "  --help                  this text\n"
+           "\n"
+           "Exit code 0 when every selector returned 0; the output is written only then.\n";
+}
+
+ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
+    ParsedArgs p;
+    HarnessArgs& a = p.args;
+    std::vector<std::string> positional;
+    auto fail = [&](std::string why) {
+        p.ok = false;
+        p.error = std::move(why);
+        return p;
+    };
+    for (size_t i = 0; i < argv.size(); ++i) {
+        const std::string& opt = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argv.size()) return false;
+            out = argv[++i];
+            return true;
+        };
+        auto number = [&](long lo, long hi, long& out) {
+            std::string text;
+            return value(text) && ToInt(text, lo, hi, out);
+        };
+        long n = 0;
+        std::string text;
+        if (opt == "--help" || opt == "-h") {
+            a.help = true;
+        } else if (opt == "--mode") {
+            if (!value(text)) return fail("--mode needs rgb or cmyk");
+            if (text == "rgb") a.mode = pi::plugInModeRGBColor;
+            else if (text == "cmyk") a.mode = pi::plugInModeCMYKColor;
+            else return fail("--mode: '" + text + "' is not rgb or cmyk");
+        } else if (opt == "--alpha") {
+            a.alpha = true;
+        } else if (opt == "--mask") {
+            if (!value(a.mask)) return fail("--mask needs a grey PNG");
+        } else if (opt == "--runs") {
+            if (!number(0, 1000, n)) return fail("--runs needs a count from 0 to 1000");
+            a.runs = int(n);
+        } else if (opt == "--about") {
+            a.about = true;
+        } else if (opt == "--selector") {
+            if (!number(-32768, 32767, n)) return fail("--selector needs a 16-bit selector number");
+            a.selectors.push_back(int16_t(n));
+        } else if (opt == "--log") {
+            if (!value(a.log)) return fail("--log needs a file name");
+        } else if (opt == "--no-big-document") {
+            a.options.bigDocument = false;
+        } else if (opt == "--no-basic-suite") {
+            a.options.basicSuite = false;
+        } else if (opt == "--fail-new") {
+            if (!number(1, std::numeric_limits<int>::max(), n)) return fail("--fail-new needs a call number from 1");
+            a.options.failNewAt = int(n);
+        } else if (opt == "--fail-lock") {
+            if (!number(1, std::numeric_limits<int>::max(), n)) return fail("--fail-lock needs a call number from 1");
+            a.options.failLockAt = int(n);
+        } else if (opt == "--drop-handle") {
+            if (!value(text)) return fail("--drop-handle needs parameters or data");
+            if (text == "parameters") a.options.dropHandle = DropHandle::Parameters;
+            else if (text == "data") a.options.dropHandle = DropHandle::Data;
+            else return fail("--drop-handle: '" + text + "' is not parameters or data");
+        } else if (opt == "--refuse-advance") {
+            a.options.refuseAdvance = true;
+        } else if (opt == "--abort-after") {
+            if (!number(0, std::numeric_limits<int>::max(), n)) return fail("--abort-after needs a count from 0");
+            a.options.abortAfter = int(n);
+        } else if (opt.size() > 1 && opt[0] == '-') {
+            return fail("unknown option " + opt);
+        } else {
+            positional.push_back(opt);
+        }
+    }
+    if (a.help) {
+        p.ok = true;
+        return p;
+    }
+    if (positional.size() > 3) return fail("too many file names");
+    if (positional.empty()) return fail("no module given");
+    a.module = positional[0];
+    if (positional.size() == 2) return fail("no output PNG given");
+    if (positional.size() == 3) {
+        a.input = positional[1];
+        a.output = positional[2];
+    } else if (!a.about && a.selectors.empty()) {
+        return fail("no input and output PNG given");
+    }
+    if (a.input.empty() && !a.mask.empty()) return fail("--mask needs an input image");
+    p.ok = true;
+    return p;
+}
+
+FileAccess StandardFileAccess() {
+    return {ReadFileBytes, WriteFileBytes};
+}
+
+int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& files, std::ostream& out,
+               std::ostream& err) {
+    Host host(entry, args.options);
+    auto writeLog = [&]() {
+        if (args.log.empty()) return true;
+        const std::string text = host.log().ToJson();
+        if (files.write(args.log, std::vector<uint8_t>(text.begin(), text.end()))) return true;
+        err << "harness: cannot write the log " << args.log << "\n";
+        return false;
+    };
+
+    if (!args.input.empty()) {
+        std::vector<uint8_t> bytes;
+        std::string why;
+        Document doc;
+        if (!files.read(args.input, bytes)) {
+            err << "harness: cannot read " << args.input << "\n";
+            return kExitFiles;
+        }
+        if (!DocumentFromPng(bytes, args.mode, args.alpha, doc, why)) {
+            err << "harness: " << args.input << ": " << why << "\n";
+            return kExitFiles;
+        }
+        if (!args.mask.empty()) {
+            if (!files.read(args.mask, bytes)) {
+                err << "harness: cannot read " << args.mask << "\n";
+                return kExitFiles;
+            }
+            if (!SelectionFromPng(bytes, doc, why)) {
+                err << "harness: " << args.mask << ": " << why << "\n";
+                return kExitFiles;
+            }
+        }
+        host.SetDocument(std::move(doc));
+    }
+
+    bool ok = true;
+    if (args.about) {
+        if (int16_t r = host.About()) {
+            err << "harness: about (0) returned " << r << "\n";
+            ok = false;
+        }
+    }
+    for (int run = 0; ok && !args.input.empty() && run < args.runs; ++run) {
+        const RunResult rr = host.RunFilter(run == 0);
+        if (!rr.ok) {
+            err << "harness: run " << run + 1 << ": " << rr.message << "\n";
+            ok = false;
+        }
+    }
+    for (size_t i = 0; ok && i < args.selectors.size(); ++i) {
+        const int16_t s = args.selectors[i];
+        if (int16_t r = host.CallSelector(s)) {
+            err << "harness: selector " << s << " (" << SelectorName(s) << ") returned " << r << "\n";
+            ok = false;
+        }
+    }
+    if (host.OutstandingLocks() || host.Misuses())
+        err << "harness: warning: " << host.OutstandingLocks() << " handle lock(s) left, " << host.Misuses()
+            << " misuse(s) of host services\n";
+
+    const bool logged = writeLog();
+    if (!ok) {
+        if (!args.output.empty()) err << "harness: the filter failed; " << args.output << " was not written\n";
+        return kExitFilterFailed;
+    }
+    if (!args.output.empty()) {
+        std::vector<uint8_t> png;
+        std::string why;
+        if (!DocumentToPng(host.document(), png, why)) {
+            err << "harness: cannot encode the result: " << why << "\n";
+            return kExitFiles;
+        }
+        if (!files.write(args.output, png)) {
+            err << "harness: cannot write " << args.output << "\n";
+            return kExitFiles;
+        }
+        out << "harness: wrote " << args.output << "\n";
+    }
+    return logged ? kExitOk : kExitFiles;
+}
+
+}  // namespace frostel::hostsim

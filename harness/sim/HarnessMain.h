@@ -1,0 +1,59 @@
+// The test host's command line: parsing and the run itself, independent of
+// how the module was loaded and how files are opened.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "HostSim.h"
+
+namespace frostel::hostsim {
+
+struct HarnessArgs {
+    std::string module;
+    std::string input;
+    std::string output;
+    int16_t mode = pi::plugInModeRGBColor;
+    bool alpha = false;
+    std::string mask;
+    int runs = 1;
+    bool about = false;
+    std::vector<int16_t> selectors;  // raw selector calls after the runs
+    std::string log;
+    Options options;
+    bool help = false;
+};
+
+struct ParsedArgs {
+    bool ok = false;
+    std::string error;
+    HarnessArgs args;
+};
+
+// argv without the program name.
+ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv);
+std::string HarnessUsage();
+
+struct FileAccess {
+    std::function<bool(const std::string& path, std::vector<uint8_t>& bytes)> read;
+    std::function<bool(const std::string& path, const std::vector<uint8_t>& bytes)> write;
+};
+FileAccess StandardFileAccess();  // std::fstream with narrow paths
+
+// Exit codes of the test host.
+enum : int {
+    kExitOk = 0,
+    kExitFilterFailed = 1,  // a selector returned non-zero, or the host stopped the run
+    kExitUsage = 2,
+    kExitFiles = 3,         // an input could not be read or the output not written
+};
+
+// Loads the input, runs the module through `entry`, writes the output (only
+// when every selector returned 0) and the log (always, when asked).
+int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& files, std::ostream& out,
+               std::ostream& err);
+
+}  // namespace frostel::hostsim

@@ -1,0 +1,927 @@
+#include "HostSim.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "ColorModel.h"
+
+namespace frostel::hostsim {
+
+namespace {
+
+std::atomic<Host*> gActive{nullptr};    // host whose selector call is running
+std::atomic<Host*> gAttached{nullptr};  // most recently created live host
+
+constexpr pi::Fixed kOne = 0x10000;
+// Largest single buffer the host hands out.
+constexpr int64_t kMaxBufferBytes = int64_t(1) << 30;
+
+struct ActiveScope {
+    Host* previous;
+    explicit ActiveScope(Host* h) : previous(gActive.exchange(h)) {}
+    ~ActiveScope() { gActive.store(previous); }
+};
+
+bool Empty(const pi::VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
+pi::VRect Widen(const pi::Rect& r) { return {r.top, r.left, r.bottom, r.right}; }
+int16_t Narrow16(int32_t v) { return int16_t(std::clamp<int32_t>(v, -32768, 32767)); }
+pi::Rect Narrow(const pi::VRect& r) {
+    return {Narrow16(r.top), Narrow16(r.left), Narrow16(r.bottom), Narrow16(r.right)};
+}
+std::string JsonVRect(const pi::VRect& r) { return JsonRect(r.top, r.left, r.bottom, r.right); }
+std::string JsonPlanes(int lo, int hi) { return "[" + std::to_string(lo) + "," + std::to_string(hi) + "]"; }
+uint8_t Byte(int v) { return uint8_t(std::clamp(v, 0, 255)); }
+
+}  // namespace
+
+const char* SelectorName(int16_t selector) {
+    switch (selector) {
+    case pi::filterSelectorAbout: return "about";
+    case pi::filterSelectorParameters: return "parameters";
+    case pi::filterSelectorPrepare: return "prepare";
+    case pi::filterSelectorStart: return "start";
+    case pi::filterSelectorContinue: return "continue";
+    case pi::filterSelectorFinish: return "finish";
+    default: return "unknown";
+    }
+}
+
+Host* Host::Current() {
+    Host* h = gActive.load();
+    return h ? h : gAttached.load();
+}
+
+// The C callbacks the plug-in sees. Each finds the current host and runs the
+// member of the same name under its lock; without a host they fail quietly.
+struct Callbacks {
+    template <typename R, typename F>
+    static R With(R fallback, F&& f) {
+        Host* h = Host::Current();
+        if (!h) return fallback;
+        std::lock_guard<std::recursive_mutex> lock(h->mutex_);
+        return f(*h);
+    }
+    template <typename F>
+    static void WithVoid(F&& f) {
+        Host* h = Host::Current();
+        if (!h) return;
+        std::lock_guard<std::recursive_mutex> lock(h->mutex_);
+        f(*h);
+    }
+
+    static pi::Handle New(pi::int32 size) {
+        return With<pi::Handle>(nullptr, [&](Host& h) { return h.NewHandle(size); });
+    }
+    static void Dispose(pi::Handle x) { WithVoid([&](Host& h) { h.DisposeHandle(x, "disposeProc"); }); }
+    static void DisposeRegular(pi::Handle x) {
+        WithVoid([&](Host& h) { h.DisposeHandle(x, "disposeRegularHandleProc"); });
+    }
+    static pi::int32 GetSize(pi::Handle x) {
+        return With<pi::int32>(0, [&](Host& h) { return h.GetSize(x); });
+    }
+    static pi::OSErr SetSize(pi::Handle x, pi::int32 size) {
+        return With<pi::OSErr>(pi::nilHandleErr, [&](Host& h) { return h.SetSize(x, size); });
+    }
+    static pi::Ptr Lock(pi::Handle x, pi::Boolean moveHigh) {
+        return With<pi::Ptr>(nullptr, [&](Host& h) { return h.Lock(x, moveHigh != 0); });
+    }
+    static void Unlock(pi::Handle x) { WithVoid([&](Host& h) { h.Unlock(x); }); }
+    static void RecoverSpace(pi::int32 size) {
+        WithVoid([&](Host& h) {
+            h.Count("recoverSpaceProc");
+            h.log_.Add("recoverSpaceProc", {{"size", JsonInt(size)}});
+        });
+    }
+
+    static pi::OSErr Advance() {
+        return With<pi::OSErr>(pi::errPlugInHostInsufficient, [](Host& h) {
+            h.Count("advanceState");
+            if (h.options_.refuseAdvance) {
+                h.FreeBuffers();
+                h.log_.Add("advanceState", {{"refused", JsonBool(true)}}, kRefusedErr);
+                return kRefusedErr;
+            }
+            return h.ServeRequest("advanceState");
+        });
+    }
+    static pi::Boolean Abort() {
+        return With<pi::Boolean>(0, [](Host& h) { return pi::Boolean(h.Abort() ? 1 : 0); });
+    }
+    static void Progress(pi::int32 done, pi::int32 total) {
+        WithVoid([&](Host& h) { h.Progress(done, total); });
+    }
+    static pi::OSErr ColorServices(pi::ColorServicesInfo* info) {
+        return With<pi::OSErr>(pi::errPlugInHostInsufficient, [&](Host& h) { return h.ColorServices(info); });
+    }
+
+    static pi::SPErr AcquireSuite(const char* name, pi::int32 version, const void** suite) {
+        if (suite) *suite = nullptr;
+        return With<pi::SPErr>(kSuiteNotFoundErr, [&](Host& h) { return h.Acquire(name, version, suite); });
+    }
+    static pi::SPErr ReleaseSuite(const char* name, pi::int32 version) {
+        return With<pi::SPErr>(kSuiteNotFoundErr, [&](Host& h) { return h.Release(name, version); });
+    }
+    static pi::SPBoolean IsEqual(const char* a, const char* b) {
+        return pi::SPBoolean(a && b && std::strcmp(a, b) == 0);
+    }
+    static pi::SPErr AllocateBlock(size_t size, void** block) {
+        return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.Allocate(size, block); });
+    }
+    static pi::SPErr FreeBlock(void* block) {
+        return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.Free(block); });
+    }
+    static pi::SPErr ReallocateBlock(void* block, size_t size, void** newBlock) {
+        return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.Reallocate(block, size, newBlock); });
+    }
+    static pi::SPErr Undefined() { return kBadParameterErr; }
+};
+
+// ---------------------------------------------------------------------------
+
+Host::Host(EntryPoint entry, Options options) : entry_(entry), options_(std::move(options)) {
+    handleProcs_.handleProcsVersion = pi::kCurrentHandleProcsVersion;
+    handleProcs_.numHandleProcs = pi::kCurrentHandleProcsCount;
+    handleProcs_.newProc = &Callbacks::New;
+    handleProcs_.disposeProc = &Callbacks::Dispose;
+    handleProcs_.getSizeProc = &Callbacks::GetSize;
+    handleProcs_.setSizeProc = &Callbacks::SetSize;
+    handleProcs_.lockProc = &Callbacks::Lock;
+    handleProcs_.unlockProc = &Callbacks::Unlock;
+    handleProcs_.recoverSpaceProc = &Callbacks::RecoverSpace;
+    handleProcs_.disposeRegularHandleProc = &Callbacks::DisposeRegular;
+
+    basic_.AcquireSuite = &Callbacks::AcquireSuite;
+    basic_.ReleaseSuite = &Callbacks::ReleaseSuite;
+    basic_.IsEqual = &Callbacks::IsEqual;
+    basic_.AllocateBlock = &Callbacks::AllocateBlock;
+    basic_.FreeBlock = &Callbacks::FreeBlock;
+    basic_.ReallocateBlock = &Callbacks::ReallocateBlock;
+    basic_.Undefined = &Callbacks::Undefined;
+
+    gAttached.store(this);
+}
+
+Host::~Host() {
+    Host* self = this;
+    gAttached.compare_exchange_strong(self, nullptr);
+    self = this;
+    gActive.compare_exchange_strong(self, nullptr);
+    DisposeAll();
+}
+
+void Host::DisposeAll() {
+    for (auto& entry : handles_) std::free(entry.second->master);
+    handles_.clear();
+    for (auto& b : blocks_) std::free(b.first);
+    blocks_.clear();
+    params_ = nullptr;
+    data_ = 0;
+}
+
+void Host::SetDocument(Document doc) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    doc_ = std::move(doc);
+    recordBuilt_ = false;
+    source_.clear();
+    output_.clear();
+}
+
+void Host::AddRecordHook(std::function<void(pi::FilterRecord&)> hook) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    hooks_.push_back(std::move(hook));
+}
+
+void Host::BuildRecord() {
+    FreeBuffers();
+    std::memset(&record_, 0, sizeof record_);
+    std::memset(&big_, 0, sizeof big_);
+    platform_.hwnd = options_.hwnd;
+
+    const pi::VRect bounds = doc_.FilterBounds();
+    const bool cmyk = doc_.mode == pi::plugInModeCMYKColor;
+    const bool alpha = doc_.HasAlpha();
+    const bool selection = doc_.HasSelection();
+    const int16_t colourPlanes = int16_t(doc_.planes - (alpha ? 1 : 0));
+
+    pi::FilterRecord& r = record_;
+    r.abortProc = &Callbacks::Abort;
+    r.progressProc = &Callbacks::Progress;
+    r.parameters = params_;
+    r.imageSize = {Narrow16(doc_.height), Narrow16(doc_.width)};
+    r.planes = doc_.planes;
+    r.filterRect = Narrow(bounds);
+    r.background = options_.background;
+    r.foreground = options_.foreground;
+    r.maxSpace = options_.maxSpace;
+    r.bufferSpace = options_.maxSpace;
+    r.haveMask = selection;
+    r.autoMask = selection;  // the host blends the result through the selection
+    auto filterColor = [cmyk](const pi::RGBColor& c, pi::FilterColor& out) {
+        const Rgb rgb{uint8_t(c.red >> 8), uint8_t(c.green >> 8), uint8_t(c.blue >> 8)};
+        if (cmyk) {
+            const Cmyk k = RgbToCmyk(rgb);
+            out[0] = k.c, out[1] = k.m, out[2] = k.y, out[3] = k.k;
+        } else {
+            out[0] = rgb.r, out[1] = rgb.g, out[2] = rgb.b, out[3] = 0;
+        }
+    };
+    filterColor(options_.background, r.backColor);
+    filterColor(options_.foreground, r.foreColor);
+    r.hostSig = kHostSignature;
+    r.imageMode = doc_.mode;
+    r.imageHRes = r.imageVRes = 72 * kOne;
+    r.wholeSize = r.imageSize;
+    r.monitor.gamma = 0x23333;  // 2.2
+    r.platformData = &platform_;
+    r.handleProcs = &handleProcs_;
+    r.filterCase = int16_t(alpha ? (selection ? 5 : 4) : (selection ? 2 : 1));
+    r.dummyPlaneValue = -1;
+    r.advanceState = &Callbacks::Advance;
+    r.supportsPadding = 1;
+    r.inputPadding = r.outputPadding = r.maskPadding = kPadErrorOnBounds;
+    r.samplingSupport = 2;  // any positive rate, point sampled
+    r.inputRate = r.maskRate = kOne;
+    r.colorServices = &Callbacks::ColorServices;
+    r.inLayerPlanes = r.outLayerPlanes = r.absLayerPlanes = colourPlanes;
+    r.inTransparencyMask = r.outTransparencyMask = r.absTransparencyMask = alpha ? 1 : 0;
+    r.sSPBasic = options_.basicSuite ? &basic_ : nullptr;
+    r.depth = 8;
+
+    big_.imageSize32 = {doc_.height, doc_.width};
+    big_.filterRect32 = bounds;
+    big_.wholeSize32 = big_.imageSize32;
+    r.bigDocumentData = options_.bigDocument ? &big_ : nullptr;
+
+    for (auto& hook : hooks_) hook(record_);
+    recordBuilt_ = true;
+}
+
+void Host::ApplyDropFault(int16_t selector) {
+    if (options_.dropHandle == DropHandle::None || selector != options_.dropBefore) return;
+    const bool parameters = options_.dropHandle == DropHandle::Parameters;
+    pi::Handle h = parameters ? params_ : reinterpret_cast<pi::Handle>(data_);
+    const int id = HandleId(h);
+    if (auto it = handles_.find(h); it != handles_.end()) {
+        std::free(it->second->master);
+        handles_.erase(it);
+    }
+    if (parameters) {
+        params_ = nullptr;
+        record_.parameters = nullptr;
+    } else {
+        data_ = 0;
+    }
+    log_.Add("dropHandle", {{"which", JsonString(parameters ? "parameters" : "data")},
+                            {"handle", JsonInt(id)}, {"selector", JsonInt(selector)}});
+}
+
+int16_t Host::Invoke(int16_t selector, void* rec) {
+    const bool about = selector == pi::filterSelectorAbout && rec == &about_;
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        if (!about) {
+            ApplyDropFault(selector);
+            record_.parameters = params_;
+        }
+        log_.Add("selector", {{"selector", JsonInt(selector)}, {"name", JsonString(SelectorName(selector))}});
+    }
+    int16_t result = 0;
+    {
+        ActiveScope scope(this);
+        entry_(selector, rec, &data_, &result);
+    }
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!about) params_ = record_.parameters;
+    log_.Add("selectorDone", {{"selector", JsonInt(selector)}, {"name", JsonString(SelectorName(selector))}},
+             result);
+    return result;
+}
+
+RunResult Host::Fail(RunResult rr, int16_t selector, int16_t result, std::string message) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    FreeBuffers();
+    source_.clear();
+    output_.clear();
+    rr.ok = false;
+    rr.failedSelector = selector;
+    rr.result = result;
+    rr.message = std::move(message);
+    log_.Add("runFailed", {{"selector", JsonInt(selector)}, {"message", JsonString(rr.message)}}, result);
+    return rr;
+}
+
+RunResult Host::RunFilter(bool withParameters) {
+    RunResult rr;
+    const std::string bad = doc_.Check();
+    if (!bad.empty()) return Fail(rr, -1, 0, "nothing to filter: " + bad);
+    if (Empty(doc_.FilterBounds())) return Fail(rr, -1, 0, "the selection is empty");
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        BuildRecord();
+        source_ = doc_.pixels;
+        output_ = doc_.pixels;
+        log_.Add("run", {{"withParameters", JsonBool(withParameters)},
+                         {"size", JsonRect(0, 0, doc_.height, doc_.width)},
+                         {"mode", JsonInt(doc_.mode)},
+                         {"planes", JsonInt(doc_.planes)},
+                         {"filterRect", JsonVRect(doc_.FilterBounds())}});
+    }
+    auto failed = [&](int16_t s, int16_t r) {
+        return Fail(rr, s, r, std::string(SelectorName(s)) + " (" + std::to_string(s) + ") returned " +
+                                  std::to_string(r));
+    };
+
+    std::vector<int16_t> opening;
+    if (withParameters) opening.push_back(pi::filterSelectorParameters);
+    opening.push_back(pi::filterSelectorPrepare);
+    opening.push_back(pi::filterSelectorStart);
+    for (int16_t s : opening)
+        if (int16_t r = Invoke(s, &record_)) return failed(s, r);
+
+    while (RequestPending()) {
+        if (rr.continueCalls >= options_.maxContinueCalls)
+            return Fail(rr, pi::filterSelectorContinue, kBadRequestErr,
+                        "the plug-in still requests pixels after " + std::to_string(rr.continueCalls) +
+                            " continue calls");
+        pi::OSErr err;
+        {
+            std::lock_guard<std::recursive_mutex> lock(mutex_);
+            err = ServeRequest("serveRequest");
+        }
+        if (err)
+            return Fail(rr, pi::filterSelectorContinue, err, "the request before continue was refused: " +
+                                                                  requestError_);
+        ++rr.continueCalls;
+        if (int16_t r = Invoke(pi::filterSelectorContinue, &record_)) return failed(pi::filterSelectorContinue, r);
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        CommitOutput();
+        FreeBuffers();
+    }
+    if (int16_t r = Invoke(pi::filterSelectorFinish, &record_)) return failed(pi::filterSelectorFinish, r);
+
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const bool masked = doc_.HasSelection() && record_.autoMask;
+    if (masked) {
+        const size_t pixels = size_t(doc_.width) * size_t(doc_.height);
+        for (size_t i = 0; i < pixels; ++i) {
+            const int m = doc_.mask[i];
+            for (int p = 0; p < doc_.planes; ++p) {
+                const size_t at = i * size_t(doc_.planes) + size_t(p);
+                doc_.pixels[at] = uint8_t((output_[at] * m + source_[at] * (255 - m) + 127) / 255);
+            }
+        }
+    } else {
+        doc_.pixels = output_;
+    }
+    source_.clear();
+    output_.clear();
+    log_.Add("commitDocument", {{"masked", JsonBool(masked)}, {"continueCalls", JsonInt(rr.continueCalls)}});
+    rr.ok = true;
+    return rr;
+}
+
+int16_t Host::CallSelector(int16_t selector) {
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        if (!recordBuilt_) BuildRecord();
+        if (source_.size() != doc_.pixels.size()) source_ = output_ = doc_.pixels;
+    }
+    return Invoke(selector, &record_);
+}
+
+int16_t Host::About() {
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        std::memset(&about_, 0, sizeof about_);
+        platform_.hwnd = options_.hwnd;
+        about_.platformData = &platform_;
+        about_.sSPBasic = options_.basicSuite ? &basic_ : nullptr;
+    }
+    return Invoke(pi::filterSelectorAbout, &about_);
+}
+
+// ---- Pixel requests ---------------------------------------------------------
+
+bool Host::Using32() const {
+    return record_.bigDocumentData == &big_ && big_.PluginUsing32BitCoordinates != 0;
+}
+
+bool Host::RequestPending() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Using32()) return !Empty(big_.inRect32) || !Empty(big_.outRect32) || !Empty(big_.maskRect32);
+    return !Empty(Widen(record_.inRect)) || !Empty(Widen(record_.outRect)) || !Empty(Widen(record_.maskRect));
+}
+
+void Host::FreeBuffers() {
+    in_ = Buffer{};
+    out_ = Buffer{};
+    mask_ = Buffer{};
+    record_.inData = record_.outData = record_.maskData = nullptr;
+    record_.inRowBytes = record_.outRowBytes = record_.maskRowBytes = 0;
+}
+
+void Host::CommitOutput() {
+    if (out_.bytes.empty() || output_.size() != doc_.pixels.size()) return;
+    const int np = out_.hi - out_.lo + 1;
+    const pi::VRect& r = out_.rect;
+    for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, doc_.height); ++y) {
+        const uint8_t* row = out_.bytes.data() + size_t(y - r.top) * size_t(out_.rowBytes);
+        for (int32_t x = std::max(r.left, 0); x < std::min(r.right, doc_.width); ++x) {
+            const uint8_t* s = row + size_t(x - r.left) * size_t(np);
+            uint8_t* d = output_.data() + (size_t(y) * size_t(doc_.width) + size_t(x)) * size_t(doc_.planes);
+            std::memcpy(d + out_.lo, s, size_t(np));
+        }
+    }
+    log_.Add("commitOutput", {{"rect", JsonVRect(r)}, {"planes", JsonPlanes(out_.lo, out_.hi)}});
+    out_ = Buffer{};
+}
+
+pi::OSErr Host::Fill(const Request& q, const std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
+                     std::string& why) const {
+    const pi::VRect& r = q.rect;
+    if (r.bottom < r.top || r.right < r.left) {
+        why = "inverted rectangle " + JsonVRect(r);
+        return kBadRequestErr;
+    }
+    if (q.lo < 0 || q.hi < q.lo || q.hi >= srcPlanes) {
+        why = "planes " + std::to_string(q.lo) + ".." + std::to_string(q.hi) + " outside 0.." +
+              std::to_string(srcPlanes - 1);
+        return kBadRequestErr;
+    }
+    if (q.rate <= 0) {
+        why = "sampling rate " + std::to_string(q.rate) + " is not positive";
+        return kBadRequestErr;
+    }
+    const int64_t W = doc_.width, H = doc_.height;
+    if (int64_t(src.size()) < W * H * srcPlanes) {
+        why = "no pixels to serve";
+        return kBadRequestErr;
+    }
+    // The image's extent in the request's coordinates (sampled when rate > 1).
+    const int64_t ws = (W * kOne + q.rate - 1) / q.rate;
+    const int64_t hs = (H * kOne + q.rate - 1) / q.rate;
+    pi::VRect use = r;
+    const bool inside = r.top >= 0 && r.left >= 0 && r.bottom <= hs && r.right <= ws;
+    uint8_t fill = 0;
+    if (!inside) {
+        if (q.padding == kPadErrorOnBounds) {
+            why = "rectangle " + JsonVRect(r) + " reaches outside the image " + JsonRect(0, 0, int32_t(hs), int32_t(ws));
+            return kBadRequestErr;
+        } else if (q.padding == kPadNone) {
+            use.top = int32_t(std::clamp<int64_t>(r.top, 0, hs));
+            use.left = int32_t(std::clamp<int64_t>(r.left, 0, ws));
+            use.bottom = int32_t(std::clamp<int64_t>(r.bottom, use.top, hs));
+            use.right = int32_t(std::clamp<int64_t>(r.right, use.left, ws));
+        } else if (q.padding >= 0 && q.padding <= 255) {
+            fill = uint8_t(q.padding);
+        } else if (q.padding != kPadEdgeReplication) {
+            why = "unknown padding " + std::to_string(q.padding);
+            return kBadRequestErr;
+        }
+    }
+    const int64_t w = int64_t(use.right) - use.left, h = int64_t(use.bottom) - use.top;
+    const int np = q.hi - q.lo + 1;
+    if (w * np * h > kMaxBufferBytes) {
+        why = "request of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is too large";
+        return kRefusedErr;
+    }
+    buf.bytes.assign(size_t(w * h * np), fill);
+    buf.rect = use;
+    buf.lo = q.lo;
+    buf.hi = q.hi;
+    buf.rowBytes = int32_t(w * np);
+    buf.served = true;
+    const bool edge = q.padding == kPadEdgeReplication;
+    for (int64_t y = 0; y < h; ++y) {
+        int64_t sy = use.top + y;
+        if (sy < 0 || sy >= hs) {
+            if (!edge) continue;
+            sy = std::clamp<int64_t>(sy, 0, hs - 1);
+        }
+        const int64_t iy = std::min((sy * q.rate) >> 16, H - 1);
+        uint8_t* d = buf.bytes.data() + size_t(y) * size_t(buf.rowBytes);
+        for (int64_t x = 0; x < w; ++x, d += np) {
+            int64_t sx = use.left + x;
+            if (sx < 0 || sx >= ws) {
+                if (!edge) continue;
+                sx = std::clamp<int64_t>(sx, 0, ws - 1);
+            }
+            const int64_t ix = std::min((sx * q.rate) >> 16, W - 1);
+            std::memcpy(d, src.data() + size_t((iy * W + ix) * srcPlanes + q.lo), size_t(np));
+        }
+    }
+    return pi::noErr;
+}
+
+pi::OSErr Host::ServeRequest(const char* who) {
+    CommitOutput();
+    FreeBuffers();
+    requestError_.clear();
+    pi::FilterRecord& r = record_;
+    const bool wide = Using32();
+    const pi::VRect inRect = wide ? big_.inRect32 : Widen(r.inRect);
+    const pi::VRect outRect = wide ? big_.outRect32 : Widen(r.outRect);
+    const pi::VRect maskRect = wide ? big_.maskRect32 : Widen(r.maskRect);
+    CallLog::Args args{{"coords", JsonInt(wide ? 32 : 16)},
+                       {"inRect", JsonVRect(inRect)},
+                       {"inPlanes", JsonPlanes(r.inLoPlane, r.inHiPlane)},
+                       {"outRect", JsonVRect(outRect)},
+                       {"outPlanes", JsonPlanes(r.outLoPlane, r.outHiPlane)},
+                       {"maskRect", JsonVRect(maskRect)},
+                       {"inputRate", JsonInt(r.inputRate)},
+                       {"maskRate", JsonInt(r.maskRate)}};
+
+    pi::OSErr err = pi::noErr;
+    std::string why;
+    if (r.wantLayout != 0) {
+        why = "layout " + std::to_string(r.wantLayout) + " is not served (interleaved only)";
+        err = kBadRequestErr;
+    }
+    if (!err && !Empty(inRect))
+        err = Fill({inRect, r.inLoPlane, r.inHiPlane, r.inputRate, r.inputPadding}, source_, doc_.planes, in_, why);
+    if (!err && !Empty(outRect))
+        err = Fill({outRect, r.outLoPlane, r.outHiPlane, kOne, r.outputPadding}, output_, doc_.planes, out_, why);
+    if (!err && !Empty(maskRect) && doc_.HasSelection())
+        err = Fill({maskRect, 0, 0, r.maskRate, r.maskPadding}, doc_.mask, 1, mask_, why);
+    if (err) {
+        FreeBuffers();
+        requestError_ = why;
+        args.emplace_back("error", JsonString(why));
+        log_.Add(who, std::move(args), err);
+        return err;
+    }
+
+    // Clipped requests (no padding) report what was served.
+    auto report = [&](const Buffer& b, const pi::VRect& asked, pi::VRect& r32, pi::Rect& r16) {
+        if (!b.served || std::memcmp(&b.rect, &asked, sizeof asked) == 0) return;
+        if (wide) r32 = b.rect;
+        else r16 = Narrow(b.rect);
+    };
+    report(in_, inRect, big_.inRect32, r.inRect);
+    report(out_, outRect, big_.outRect32, r.outRect);
+    report(mask_, maskRect, big_.maskRect32, r.maskRect);
+
+    auto point = [](Buffer& b) -> void* { return b.bytes.empty() ? nullptr : b.bytes.data(); };
+    r.inData = point(in_);
+    r.inRowBytes = in_.rowBytes;
+    r.inColumnBytes = in_.hi - in_.lo + 1;
+    r.inPlaneBytes = 1;
+    r.outData = point(out_);
+    r.outRowBytes = out_.rowBytes;
+    r.outColumnBytes = out_.hi - out_.lo + 1;
+    r.outPlaneBytes = 1;
+    r.maskData = point(mask_);
+    r.maskRowBytes = mask_.rowBytes;
+    log_.Add(who, std::move(args), pi::noErr);
+    return pi::noErr;
+}
+
+// ---- Handles -----------------------------------------------------------------
+
+Host::HandleBlock* Host::Find(pi::Handle h) const {
+    auto it = handles_.find(h);
+    return it == handles_.end() ? nullptr : it->second.get();
+}
+
+int Host::HandleId(pi::Handle h) const {
+    if (!h) return 0;
+    const HandleBlock* b = Find(h);
+    return b ? b->id : -1;
+}
+
+pi::Handle Host::NewHandle(int32_t size) {
+    Count("newProc");
+    ++newCalls_;
+    if (options_.failNewAt == newCalls_) {
+        log_.Add("newProc", {{"size", JsonInt(size)}, {"fault", JsonBool(true)}}, 0);
+        return nullptr;
+    }
+    if (size < 0) {
+        ++misuses_;
+        log_.Add("newProc", {{"size", JsonInt(size)}, {"error", JsonString("negative size")}}, 0);
+        return nullptr;
+    }
+    auto block = std::make_unique<HandleBlock>();
+    block->master = static_cast<pi::Ptr>(std::calloc(size_t(size) + 1, 1));
+    if (!block->master) {
+        log_.Add("newProc", {{"size", JsonInt(size)}, {"error", JsonString("out of memory")}}, 0);
+        return nullptr;
+    }
+    block->size = size;
+    block->id = nextHandleId_++;
+    pi::Handle h = &block->master;
+    const int id = block->id;
+    handles_.emplace(h, std::move(block));
+    log_.Add("newProc", {{"size", JsonInt(size)}}, id);
+    return h;
+}
+
+void Host::DisposeHandle(pi::Handle h, const char* proc) {
+    Count(proc);
+    if (!h) {
+        log_.Add(proc, {{"handle", JsonInt(0)}});
+        return;
+    }
+    auto it = handles_.find(h);
+    if (it == handles_.end()) {
+        ++misuses_;
+        log_.Add(proc, {{"handle", JsonInt(-1)}, {"error", JsonString("unknown handle")}});
+        return;
+    }
+    log_.Add(proc, {{"handle", JsonInt(it->second->id)}, {"locks", JsonInt(it->second->locks)}});
+    std::free(it->second->master);
+    handles_.erase(it);
+}
+
+int32_t Host::GetSize(pi::Handle h) {
+    Count("getSizeProc");
+    HandleBlock* b = Find(h);
+    if (!b) ++misuses_;
+    const int32_t size = b ? b->size : 0;
+    log_.Add("getSizeProc", {{"handle", JsonInt(HandleId(h))}}, size);
+    return size;
+}
+
+pi::OSErr Host::SetSize(pi::Handle h, int32_t size) {
+    Count("setSizeProc");
+    HandleBlock* b = Find(h);
+    pi::OSErr err = pi::noErr;
+    if (!b) {
+        ++misuses_;
+        err = pi::nilHandleErr;
+    } else if (size < 0) {
+        err = pi::memFullErr;
+    } else if (auto* p = static_cast<pi::Ptr>(std::realloc(b->master, size_t(size) + 1))) {
+        if (size > b->size) std::memset(p + b->size, 0, size_t(size - b->size));
+        b->master = p;
+        b->size = size;
+    } else {
+        err = pi::memFullErr;
+    }
+    log_.Add("setSizeProc", {{"handle", JsonInt(HandleId(h))}, {"size", JsonInt(size)}}, err);
+    return err;
+}
+
+pi::Ptr Host::Lock(pi::Handle h, bool moveHigh) {
+    Count("lockProc");
+    ++lockCalls_;
+    HandleBlock* b = Find(h);
+    CallLog::Args args{{"handle", JsonInt(HandleId(h))}, {"moveHigh", JsonBool(moveHigh)}};
+    if (options_.failLockAt == lockCalls_) {
+        args.emplace_back("fault", JsonBool(true));
+        log_.Add("lockProc", std::move(args), 0);
+        return nullptr;
+    }
+    if (!b) {
+        ++misuses_;
+        args.emplace_back("error", JsonString("unknown handle"));
+        log_.Add("lockProc", std::move(args), 0);
+        return nullptr;
+    }
+    ++b->locks;
+    args.emplace_back("locks", JsonInt(b->locks));
+    log_.Add("lockProc", std::move(args), 1);
+    return b->master;
+}
+
+void Host::Unlock(pi::Handle h) {
+    Count("unlockProc");
+    HandleBlock* b = Find(h);
+    CallLog::Args args{{"handle", JsonInt(HandleId(h))}};
+    if (!b) {
+        ++misuses_;
+        args.emplace_back("error", JsonString("unknown handle"));
+    } else if (b->locks == 0) {
+        ++unbalancedUnlocks_;  // harmless to a host, but worth seeing
+        args.emplace_back("note", JsonString("not locked"));
+    } else {
+        --b->locks;
+        args.emplace_back("locks", JsonInt(b->locks));
+    }
+    log_.Add("unlockProc", std::move(args));
+}
+
+int Host::LiveHandles() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return int(handles_.size());
+}
+
+int Host::LockCount(pi::Handle h) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const HandleBlock* b = Find(h);
+    return b ? b->locks : -1;
+}
+
+int Host::OutstandingLocks() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    int n = 0;
+    for (const auto& e : handles_) n += e.second->locks;
+    return n;
+}
+
+bool Host::IsLiveHandle(pi::Handle h) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return Find(h) != nullptr;
+}
+
+std::vector<uint8_t> Host::HandleBytes(pi::Handle h) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const HandleBlock* b = Find(h);
+    if (!b) return {};
+    return std::vector<uint8_t>(b->master, b->master + b->size);
+}
+
+int Host::CallCount(const std::string& proc) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = calls_.find(proc);
+    return it == calls_.end() ? 0 : it->second;
+}
+
+int Host::UnbalancedUnlocks() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return unbalancedUnlocks_;
+}
+
+int Host::Misuses() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return misuses_;
+}
+
+// ---- Basic suite ---------------------------------------------------------------
+
+void Host::RegisterSuite(const std::string& name, int32_t version, const void* suite) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    suites_[{name, version}] = suite;
+}
+
+void Host::UnregisterSuite(const std::string& name, int32_t version) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    suites_.erase({name, version});
+}
+
+int Host::SuiteBalance(const std::string& name, int32_t version) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = suiteBalance_.find({name, version});
+    return it == suiteBalance_.end() ? 0 : it->second;
+}
+
+int Host::LiveBlocks() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return int(blocks_.size());
+}
+
+pi::SPErr Host::Acquire(const char* name, int32_t version, const void** suite) {
+    Count("AcquireSuite");
+    const std::string key = name ? name : "";
+    CallLog::Args args{{"name", name ? JsonString(key) : JsonNull()}, {"version", JsonInt(version)}};
+    auto it = name ? suites_.find({key, version}) : suites_.end();
+    if (!suite || it == suites_.end()) {
+        if (!suite) ++misuses_;
+        log_.Add("AcquireSuite", std::move(args), kSuiteNotFoundErr);
+        return kSuiteNotFoundErr;
+    }
+    *suite = it->second;
+    ++suiteBalance_[{key, version}];
+    log_.Add("AcquireSuite", std::move(args), pi::noErr);
+    return pi::noErr;
+}
+
+pi::SPErr Host::Release(const char* name, int32_t version) {
+    Count("ReleaseSuite");
+    const std::string key = name ? name : "";
+    CallLog::Args args{{"name", name ? JsonString(key) : JsonNull()}, {"version", JsonInt(version)}};
+    if (!name || !suites_.count({key, version})) {
+        log_.Add("ReleaseSuite", std::move(args), kSuiteNotFoundErr);
+        return kSuiteNotFoundErr;
+    }
+    if (--suiteBalance_[{key, version}] < 0) {
+        ++misuses_;
+        args.emplace_back("error", JsonString("released more often than acquired"));
+    }
+    log_.Add("ReleaseSuite", std::move(args), pi::noErr);
+    return pi::noErr;
+}
+
+pi::SPErr Host::Allocate(size_t size, void** block) {
+    Count("AllocateBlock");
+    if (!block) {
+        ++misuses_;
+        log_.Add("AllocateBlock", {{"size", JsonInt(int64_t(size))}}, kBadParameterErr);
+        return kBadParameterErr;
+    }
+    *block = std::malloc(size ? size : 1);
+    const pi::SPErr err = *block ? pi::noErr : pi::SPErr(pi::memFullErr);
+    if (*block) blocks_[*block] = size;
+    log_.Add("AllocateBlock", {{"size", JsonInt(int64_t(size))}}, err);
+    return err;
+}
+
+pi::SPErr Host::Free(void* block) {
+    Count("FreeBlock");
+    auto it = blocks_.find(block);
+    if (it == blocks_.end()) {
+        if (block) ++misuses_;
+        log_.Add("FreeBlock", {{"known", JsonBool(false)}}, block ? kBadParameterErr : pi::noErr);
+        return block ? kBadParameterErr : pi::noErr;
+    }
+    std::free(block);
+    blocks_.erase(it);
+    log_.Add("FreeBlock", {{"known", JsonBool(true)}}, pi::noErr);
+    return pi::noErr;
+}
+
+pi::SPErr Host::Reallocate(void* block, size_t size, void** newBlock) {
+    Count("ReallocateBlock");
+    CallLog::Args args{{"size", JsonInt(int64_t(size))}};
+    auto it = blocks_.find(block);
+    if (!newBlock || (block && it == blocks_.end())) {
+        ++misuses_;
+        log_.Add("ReallocateBlock", std::move(args), kBadParameterErr);
+        return kBadParameterErr;
+    }
+    void* p = std::realloc(block, size ? size : 1);
+    if (!p) {
+        *newBlock = nullptr;
+        log_.Add("ReallocateBlock", std::move(args), pi::memFullErr);
+        return pi::memFullErr;
+    }
+    if (block) blocks_.erase(it);
+    blocks_[p] = size;
+    *newBlock = p;
+    log_.Add("ReallocateBlock", std::move(args), pi::noErr);
+    return pi::noErr;
+}
+
+// ---- Other services ------------------------------------------------------------
+
+pi::OSErr Host::ColorServices(pi::ColorServicesInfo* info) {
+    Count("colorServices");
+    if (!info) {
+        ++misuses_;
+        log_.Add("colorServices", {}, pi::filterBadParameters);
+        return pi::filterBadParameters;
+    }
+    CallLog::Args args{{"selector", JsonInt(info->selector)},
+                       {"sourceSpace", JsonInt(info->sourceSpace)},
+                       {"resultSpace", JsonInt(info->resultSpace)}};
+    auto known = [](int16_t s) {
+        return s == pi::plugIncolorServicesRGBSpace || s == pi::plugIncolorServicesCMYKSpace;
+    };
+    auto finish = [&](pi::OSErr err) {
+        args.emplace_back("components", "[" + std::to_string(info->colorComponents[0]) + "," +
+                                            std::to_string(info->colorComponents[1]) + "," +
+                                            std::to_string(info->colorComponents[2]) + "," +
+                                            std::to_string(info->colorComponents[3]) + "]");
+        log_.Add("colorServices", std::move(args), err);
+        return err;
+    };
+    // Writes an RGB colour into the result space.
+    auto put = [info](Rgb c) {
+        int16_t* k = info->colorComponents;
+        if (info->resultSpace == pi::plugIncolorServicesCMYKSpace) {
+            const Cmyk m = RgbToCmyk(c);
+            k[0] = m.c, k[1] = m.m, k[2] = m.y, k[3] = m.k;
+        } else {
+            k[0] = c.r, k[1] = c.g, k[2] = c.b, k[3] = 0;
+        }
+        info->resultGamutInfoValid = 1;
+        info->resultInGamut = 1;
+    };
+    if (info->selector == pi::plugIncolorServicesConvertColor) {
+        if (!known(info->sourceSpace) || !known(info->resultSpace)) return finish(pi::errPlugInHostInsufficient);
+        const int16_t* k = info->colorComponents;
+        if (info->sourceSpace == pi::plugIncolorServicesCMYKSpace)
+            put(CmykToRgb({Byte(k[0]), Byte(k[1]), Byte(k[2]), Byte(k[3])}));
+        else
+            put({Byte(k[0]), Byte(k[1]), Byte(k[2])});
+        return finish(pi::noErr);
+    }
+    if (info->selector == pi::plugIncolorServicesGetSpecialColor) {
+        const int32_t id = info->selectorParameter.specialColorID;
+        if ((id != 0 && id != 1) || !known(info->resultSpace)) return finish(pi::errPlugInHostInsufficient);
+        const pi::RGBColor& c = id == 0 ? options_.background : options_.foreground;
+        put({uint8_t(c.red >> 8), uint8_t(c.green >> 8), uint8_t(c.blue >> 8)});
+        return finish(pi::noErr);
+    }
+    return finish(pi::errPlugInHostInsufficient);
+}
+
+bool Host::Abort() {
+    Count("abortProc");
+    ++abortCalls_;
+    const bool abort = options_.abortAfter >= 0 && abortCalls_ > options_.abortAfter;
+    log_.Add("abortProc", {}, abort ? 1 : 0);
+    return abort;
+}
+
+void Host::Progress(int32_t done, int32_t total) {
+    Count("progressProc");
+    log_.Add("progressProc", {{"done", JsonInt(done)}, {"total", JsonInt(total)}});
+}
+
+}  // namespace frostel::hostsim

@@ -1,0 +1,218 @@
+// The test host: plays the image editor's side of the filter interface in
+// this process. It owns a document, builds the filter record with its
+// callbacks, runs the selectors in the order an editor does, serves the
+// plug-in's pixel requests, counts every handle and suite call, logs the
+// whole conversation and commits the result back into the document.
+//
+// The interface's callbacks carry no context, so they reach the host through
+// Host::Current(), the host whose selector call is in progress. One host
+// drives a plug-in at a time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CallLog.h"
+#include "Document.h"
+#include "HostInterface.h"
+
+namespace frostel::hostsim {
+
+using EntryPoint = void (*)(int16_t selector, void* record, intptr_t* data, int16_t* result);
+
+// Values the plug-in may put in inputPadding / outputPadding / maskPadding;
+// 0..255 asks for that fill value outside the image.
+enum : int16_t {
+    kPadEdgeReplication = -1,
+    kPadNone = -2,          // the request is clipped to the image and the rectangle updated
+    kPadErrorOnBounds = -3,  // the host's default: a request outside the image is refused
+};
+
+// Codes the host answers with.
+constexpr pi::OSErr kBadRequestErr = pi::filterBadParameters;  // advanceState: invalid rectangle, planes, rate or padding
+constexpr pi::OSErr kRefusedErr = pi::memFullErr;              // advanceState: refused (fault) or too large
+constexpr pi::SPErr kSuiteNotFoundErr = pi::SPErr(pi::FourCC("S!Fd"));  // AcquireSuite/ReleaseSuite: unknown suite
+constexpr pi::SPErr kBadParameterErr = pi::SPErr(pi::FourCC("Parm"));   // basic suite: null or unknown argument
+constexpr pi::uint32 kHostSignature = pi::FourCC("FrTH");
+
+enum class DropHandle { None, Parameters, Data };
+
+struct Options {
+    // Services offered.
+    bool bigDocument = true;  // offer the 32-bit coordinate block
+    bool basicSuite = true;   // offer sSPBasic (filter and about records)
+    int32_t maxSpace = 100000000;
+    pi::RGBColor background{0xFFFF, 0xFFFF, 0xFFFF};
+    pi::RGBColor foreground{0, 0, 0};
+    intptr_t hwnd = 0;         // platformData's window
+    int maxContinueCalls = 1000;
+
+    // Faults. Counts are 1-based and over the life of the Host.
+    int failNewAt = 0;         // this newProc call returns null (0: never)
+    int failLockAt = 0;        // this lockProc call returns null (0: never)
+    DropHandle dropHandle = DropHandle::None;
+    int16_t dropBefore = pi::filterSelectorStart;  // the handle is disposed and cleared before each such selector
+    bool refuseAdvance = false;  // advanceState answers kRefusedErr and serves nothing
+    int abortAfter = -1;         // abortProc answers true from call abortAfter + 1 on (-1: never)
+};
+
+struct RunResult {
+    bool ok = false;
+    int16_t failedSelector = -1;  // selector that stopped the run; -1 when the host stopped before any
+    int16_t result = 0;           // its result code, or the host's code when the host stopped the run
+    std::string message;          // for people: what stopped the run
+    int continueCalls = 0;
+};
+
+const char* SelectorName(int16_t selector);  // "about", ..., "finish", "unknown"
+
+class Host {
+public:
+    explicit Host(EntryPoint entry, Options options = {});
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    Options& options() { return options_; }
+    const Options& options() const { return options_; }
+
+    void SetDocument(Document doc);
+    const Document& document() const { return doc_; }
+
+    // parameters (when asked) -> prepare -> start -> continue while a request
+    // is pending -> finish. The first non-zero result stops the run; the
+    // document changes only when every selector returned 0.
+    RunResult RunFilter(bool withParameters);
+    // One raw selector on the current record (built first when there is none).
+    // Nothing is committed to the document.
+    int16_t CallSelector(int16_t selector);
+    int16_t About();
+
+    // State kept between runs.
+    pi::Handle parameterHandle() const { return params_; }
+    intptr_t dataSlot() const { return data_; }
+    pi::FilterRecord& record() { return record_; }
+    const pi::BigDocumentStruct& bigDocument() const { return big_; }
+
+    // Handle bookkeeping.
+    int LiveHandles() const;
+    int LockCount(pi::Handle h) const;  // -1 when h is not a live handle
+    int OutstandingLocks() const;       // over all live handles
+    bool IsLiveHandle(pi::Handle h) const;
+    std::vector<uint8_t> HandleBytes(pi::Handle h) const;  // contents of a live handle
+    int CallCount(const std::string& proc) const;          // "newProc", "advanceState", "AcquireSuite", ...
+    int Misuses() const;  // calls with unknown handles or blocks, releases without an acquire, null arguments
+    int UnbalancedUnlocks() const;  // unlockProc on a handle that is not locked (counted, not refused)
+
+    // Basic suite.
+    void RegisterSuite(const std::string& name, int32_t version, const void* suite);
+    void UnregisterSuite(const std::string& name, int32_t version);
+    int SuiteBalance(const std::string& name, int32_t version) const;  // acquires - releases
+    int LiveBlocks() const;
+
+    // Runs on every freshly built filter record, after the host's own fields:
+    // the place to attach further services (descriptor parameters, property
+    // procs, channel ports, document description).
+    void AddRecordHook(std::function<void(pi::FilterRecord&)> hook);
+
+    const CallLog& log() const { return log_; }
+    CallLog& log() { return log_; }
+
+    static Host* Current();
+
+private:
+    struct HandleBlock {
+        pi::Ptr master = nullptr;  // first: the handle is the address of this field
+        int32_t size = 0;
+        int locks = 0;
+        int id = 0;
+    };
+    struct Buffer {
+        std::vector<uint8_t> bytes;
+        pi::VRect rect{};  // what the buffer covers, in the request's coordinates
+        int lo = 0, hi = -1;
+        int32_t rowBytes = 0;
+        bool served = false;
+    };
+    struct Request {
+        pi::VRect rect;
+        int lo, hi;
+        pi::Fixed rate;
+        int16_t padding;
+    };
+    friend struct Callbacks;
+
+    void BuildRecord();
+    int16_t Invoke(int16_t selector, void* record);
+    void ApplyDropFault(int16_t selector);
+    bool Using32() const;
+    bool RequestPending() const;
+    pi::OSErr ServeRequest(const char* who);
+    pi::OSErr Fill(const Request& req, const std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
+                   std::string& why) const;
+    void CommitOutput();
+    void FreeBuffers();
+    void DisposeAll();
+    RunResult Fail(RunResult rr, int16_t selector, int16_t result, std::string message);
+    int HandleId(pi::Handle h) const;
+    HandleBlock* Find(pi::Handle h) const;
+    void Count(const char* proc) { ++calls_[proc]; }
+
+    // Callback bodies (called with mutex_ held).
+    pi::Handle NewHandle(int32_t size);
+    void DisposeHandle(pi::Handle h, const char* proc);
+    int32_t GetSize(pi::Handle h);
+    pi::OSErr SetSize(pi::Handle h, int32_t size);
+    pi::Ptr Lock(pi::Handle h, bool moveHigh);
+    void Unlock(pi::Handle h);
+    pi::SPErr Acquire(const char* name, int32_t version, const void** suite);
+    pi::SPErr Release(const char* name, int32_t version);
+    pi::SPErr Allocate(size_t size, void** block);
+    pi::SPErr Free(void* block);
+    pi::SPErr Reallocate(void* block, size_t size, void** newBlock);
+    pi::OSErr ColorServices(pi::ColorServicesInfo* info);
+    bool Abort();
+    void Progress(int32_t done, int32_t total);
+
+    EntryPoint entry_;
+    Options options_;
+    Document doc_;
+    CallLog log_;
+    mutable std::recursive_mutex mutex_;
+
+    pi::FilterRecord record_{};
+    pi::BigDocumentStruct big_{};
+    pi::AboutRecord about_{};
+    pi::HandleProcs handleProcs_{};
+    pi::SPBasicSuite basic_{};
+    pi::PlatformData platform_{};
+    bool recordBuilt_ = false;
+    std::vector<std::function<void(pi::FilterRecord&)>> hooks_;
+
+    pi::Handle params_ = nullptr;
+    intptr_t data_ = 0;
+
+    std::map<pi::Handle, std::unique_ptr<HandleBlock>> handles_;
+    int nextHandleId_ = 1;
+    int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0;
+    std::map<std::string, int> calls_;
+    std::map<void*, size_t> blocks_;
+    std::map<std::pair<std::string, int32_t>, const void*> suites_;
+    std::map<std::pair<std::string, int32_t>, int> suiteBalance_;
+
+    // Pixels of one invocation: the source as it was at the start, the
+    // plug-in's output layer before masking, and the buffers of the request
+    // being served.
+    std::vector<uint8_t> source_;
+    std::vector<uint8_t> output_;
+    Buffer in_, out_, mask_;
+    std::string requestError_;  // why the last request was refused
+};
+
+}  // namespace frostel::hostsim

@@ -1,0 +1,156 @@
+#include "ImageIO.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include "ColorModel.h"
+
+namespace frostel::hostsim {
+
+namespace {
+
+struct StbPixels {
+    unsigned char* p = nullptr;
+    ~StbPixels() { stbi_image_free(p); }
+};
+
+void AppendBytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+}  // namespace
+
+bool DecodePng(const std::vector<uint8_t>& file, int channels, Image8& out, std::string& error,
+               int* sourceChannels) {
+    if (channels != 1 && channels != 3 && channels != 4) {
+        error = "unsupported channel count " + std::to_string(channels);
+        return false;
+    }
+    if (file.empty() || file.size() > size_t(std::numeric_limits<int>::max())) {
+        error = file.empty() ? "file is empty" : "file is too large";
+        return false;
+    }
+    int w = 0, h = 0, n = 0;
+    StbPixels px;
+    px.p = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, channels);
+    if (!px.p) {
+        const char* why = stbi_failure_reason();
+        error = std::string("not a readable PNG (") + (why ? why : "unknown reason") + ")";
+        return false;
+    }
+    out.width = w;
+    out.height = h;
+    out.channels = channels;
+    out.pixels.assign(px.p, px.p + size_t(w) * size_t(h) * size_t(channels));
+    if (sourceChannels) *sourceChannels = n;
+    return true;
+}
+
+bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& error) {
+    if (image.width <= 0 || image.height <= 0 ||
+        image.pixels.size() != size_t(image.width) * size_t(image.height) * size_t(image.channels)) {
+        error = "image buffer does not match its size";
+        return false;
+    }
+    file.clear();
+    if (!stbi_write_png_to_func(AppendBytes, &file, image.width, image.height, image.channels,
+                                image.pixels.data(), image.width * image.channels)) {
+        error = "PNG encoding failed";
+        return false;
+    }
+    return true;
+}
+
+bool DocumentFromPng(const std::vector<uint8_t>& file, int16_t mode, bool forceAlpha, Document& out,
+                     std::string& error) {
+    if (mode != pi::plugInModeRGBColor && mode != pi::plugInModeCMYKColor) {
+        error = "image mode " + std::to_string(mode) + " is not RGB or CMYK";
+        return false;
+    }
+    Image8 img;
+    int fileChannels = 0;
+    if (!DecodePng(file, 4, img, error, &fileChannels)) return false;
+    const bool alpha = forceAlpha || fileChannels == 2 || fileChannels == 4;
+    const int16_t colour = mode == pi::plugInModeCMYKColor ? 4 : 3;
+    Document doc = Document::Blank(img.width, img.height, mode, int16_t(colour + (alpha ? 1 : 0)));
+    for (int32_t y = 0; y < img.height; ++y) {
+        for (int32_t x = 0; x < img.width; ++x) {
+            const uint8_t* s = img.pixels.data() + (size_t(y) * size_t(img.width) + size_t(x)) * 4;
+            uint8_t* d = doc.At(x, y);
+            if (colour == 4) {
+                const Cmyk c = RgbToCmyk({s[0], s[1], s[2]});
+                d[0] = c.c, d[1] = c.m, d[2] = c.y, d[3] = c.k;
+            } else {
+                d[0] = s[0], d[1] = s[1], d[2] = s[2];
+            }
+            if (alpha) d[colour] = s[3];
+        }
+    }
+    out = std::move(doc);
+    return true;
+}
+
+bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string& error) {
+    const std::string bad = doc.Check();
+    if (!bad.empty()) {
+        error = bad;
+        return false;
+    }
+    const bool cmyk = doc.mode == pi::plugInModeCMYKColor;
+    const int colour = cmyk ? 4 : 3;
+    Image8 img;
+    img.width = doc.width;
+    img.height = doc.height;
+    img.channels = doc.HasAlpha() ? 4 : 3;
+    img.pixels.resize(size_t(img.width) * size_t(img.height) * size_t(img.channels));
+    uint8_t* d = img.pixels.data();
+    for (int32_t y = 0; y < doc.height; ++y) {
+        for (int32_t x = 0; x < doc.width; ++x, d += img.channels) {
+            const uint8_t* s = doc.At(x, y);
+            if (cmyk) {
+                const Rgb c = CmykToRgb({s[0], s[1], s[2], s[3]});
+                d[0] = c.r, d[1] = c.g, d[2] = c.b;
+            } else {
+                d[0] = s[0], d[1] = s[1], d[2] = s[2];
+            }
+            if (img.channels == 4) d[3] = s[colour];
+        }
+    }
+    return EncodePng(img, file, error);
+}
+
+bool SelectionFromPng(const std::vector<uint8_t>& file, Document& doc, std::string& error) {
+    Image8 img;
+    if (!DecodePng(file, 1, img, error)) return false;
+    if (img.width != doc.width || img.height != doc.height) {
+        error = "selection is " + std::to_string(img.width) + " x " + std::to_string(img.height) +
+                ", the image " + std::to_string(doc.width) + " x " + std::to_string(doc.height);
+        return false;
+    }
+    doc.mask = std::move(img.pixels);
+    return true;
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return !f.bad();
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    if (!f) return false;
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    f.close();
+    return !f.fail();
+}
+
+}  // namespace frostel::hostsim

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "ColorModel.h"
+#include "ImageIO.h"
+
+using namespace frostel::hostsim;
+
+namespace {
+
+std::vector<uint8_t> Png(int32_t w, int32_t h, int channels, uint8_t seed) {
+    Image8 img;
+    img.width = w;
+    img.height = h;
+    img.channels = channels;
+    for (int32_t i = 0; i < w * h * channels; ++i) img.pixels.push_back(uint8_t(seed + i * 7));
+    std::vector<uint8_t> file;
+    std::string error;
+    EXPECT_TRUE(EncodePng(img, file, error)) << error;
+    return file;
+}
+
+}  // namespace
+
+TEST(ColorModelTest, EveryRgbColourSurvivesTheRoundTrip) {
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 3)
+            for (int b = 0; b < 256; b += 7) {
+                const Rgb in{uint8_t(r), uint8_t(g), uint8_t(b)};
+                const Rgb out = CmykToRgb(RgbToCmyk(in));
+                ASSERT_TRUE(out.r == in.r && out.g == in.g && out.b == in.b) << r << "," << g << "," << b;
+            }
+    const Cmyk white = RgbToCmyk({255, 255, 255});
+    EXPECT_EQ(white.c + white.m + white.y + white.k, 0);
+    EXPECT_EQ(RgbToCmyk({0, 0, 0}).k, 255);
+    const Rgb clipped = CmykToRgb({250, 0, 0, 100});  // more cyan than the black leaves room for
+    EXPECT_EQ(clipped.r, 0);
+    EXPECT_EQ(clipped.g, 155);
+}
+
+TEST(ImageIOTest, RgbAndRgbaFilesBecomeDocumentsAndBack) {
+    for (int channels : {3, 4}) {
+        const std::vector<uint8_t> file = Png(5, 3, channels, 11);
+        Document doc;
+        std::string error;
+        ASSERT_TRUE(DocumentFromPng(file, pi::plugInModeRGBColor, false, doc, error)) << error;
+        EXPECT_EQ(doc.planes, channels);
+        EXPECT_EQ(doc.width, 5);
+        EXPECT_EQ(doc.height, 3);
+        EXPECT_EQ(doc.At(1, 0)[0], uint8_t(11 + channels * 7));
+        std::vector<uint8_t> again;
+        ASSERT_TRUE(DocumentToPng(doc, again, error)) << error;
+        Image8 a, b;
+        ASSERT_TRUE(DecodePng(file, 4, a, error));
+        ASSERT_TRUE(DecodePng(again, 4, b, error));
+        EXPECT_EQ(a.pixels, b.pixels);
+    }
+}
+
+TEST(ImageIOTest, ForcedAlphaIsOpaqueAndCmykConvertsBothWays) {
+    const std::vector<uint8_t> file = Png(4, 4, 3, 200);
+    std::string error;
+    Document rgba;
+    ASSERT_TRUE(DocumentFromPng(file, pi::plugInModeRGBColor, true, rgba, error)) << error;
+    EXPECT_EQ(rgba.planes, 4);
+    EXPECT_EQ(rgba.At(2, 3)[3], 255);
+
+    Document cmyk;
+    ASSERT_TRUE(DocumentFromPng(file, pi::plugInModeCMYKColor, false, cmyk, error)) << error;
+    EXPECT_EQ(cmyk.planes, 4);
+    EXPECT_EQ(cmyk.mode, pi::plugInModeCMYKColor);
+    const Cmyk want = RgbToCmyk({rgba.At(1, 1)[0], rgba.At(1, 1)[1], rgba.At(1, 1)[2]});
+    EXPECT_EQ(cmyk.At(1, 1)[0], want.c);
+    EXPECT_EQ(cmyk.At(1, 1)[3], want.k);
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(DocumentToPng(cmyk, back, error)) << error;
+    Image8 a, b;
+    ASSERT_TRUE(DecodePng(file, 3, a, error));
+    ASSERT_TRUE(DecodePng(back, 3, b, error));
+    EXPECT_EQ(a.pixels, b.pixels);
+
+    Document cmyka;
+    ASSERT_TRUE(DocumentFromPng(file, pi::plugInModeCMYKColor, true, cmyka, error));
+    EXPECT_EQ(cmyka.planes, 5);
+}
+
+TEST(ImageIOTest, SelectionMustMatchTheImage) {
+    std::string error;
+    Document doc;
+    ASSERT_TRUE(DocumentFromPng(Png(6, 4, 3, 0), pi::plugInModeRGBColor, false, doc, error));
+    ASSERT_TRUE(SelectionFromPng(Png(6, 4, 1, 1), doc, error)) << error;
+    EXPECT_EQ(doc.mask.size(), 24u);
+    EXPECT_EQ(doc.mask[1], 8);
+    EXPECT_FALSE(SelectionFromPng(Png(4, 6, 1, 1), doc, error));
+    EXPECT_NE(error.find("4 x 6"), std::string::npos) << error;
+}
+
+TEST(ImageIOTest, BadInputGivesAClearError) {
+    std::string error;
+    Document doc;
+    const std::vector<uint8_t> junk = {'n', 'o', 't', ' ', 'p', 'n', 'g'};
+    EXPECT_FALSE(DocumentFromPng(junk, pi::plugInModeRGBColor, false, doc, error));
+    EXPECT_NE(error.find("not a readable PNG"), std::string::npos);
+    EXPECT_FALSE(DocumentFromPng({}, pi::plugInModeRGBColor, false, doc, error));
+    EXPECT_FALSE(DocumentFromPng(Png(2, 2, 3, 0), pi::plugInModeLabColor, false, doc, error));
+    Document broken = Document::Blank(3, 3);
+    broken.pixels.pop_back();
+    std::vector<uint8_t> out;
+    EXPECT_FALSE(DocumentToPng(broken, out, error));
+}
+
+TEST(DocumentTest, FilterBoundsFollowTheSelection) {
+    Document d = Document::Blank(8, 5);
+    EXPECT_EQ(d.FilterBounds().bottom, 5);
+    EXPECT_EQ(d.FilterBounds().right, 8);
+    d.mask.assign(40, 0);
+    EXPECT_EQ(d.FilterBounds().bottom, 0);
+    d.mask[1 * 8 + 6] = 1;
+    d.mask[3 * 8 + 2] = 200;
+    const pi::VRect r = d.FilterBounds();
+    EXPECT_EQ(r.top, 1);
+    EXPECT_EQ(r.left, 2);
+    EXPECT_EQ(r.bottom, 4);
+    EXPECT_EQ(r.right, 7);
+    EXPECT_EQ(d.Check(), "");
+    d.planes = 5;
+    EXPECT_NE(d.Check(), "");
+}
