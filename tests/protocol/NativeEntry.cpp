@@ -1,0 +1,5 @@
+#include "FilterEntry.h"
+
+#include "Plugin.h"
+
+frostel::hostsim::EntryPoint FilterEntry() { return &PluginMain; }
