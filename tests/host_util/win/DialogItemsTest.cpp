@@ -4,25 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include "MessageRecorder.h"
+
 #include <string>
 #include <vector>
 
 using namespace frostel::hostutil;
+using namespace testsupport;
 
 namespace {
 
-HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 INT_PTR CALLBACK NoOpProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-struct Shown {
-    std::string text;
-    UINT flags;
-};
-std::vector<Shown> gShown;
-int RecordBox(HWND, const char* text, const char*, UINT flags) {
-    gShown.push_back({text, flags});
-    return IDOK;
-}
 
 class DialogTest : public testing::Test {
 protected:

@@ -13,26 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include "MessageRecorder.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 using namespace frostel::hostutil;
+using namespace testsupport;
 using namespace fakehandles;
 
 namespace {
 
-HINSTANCE Self() { return GetModuleHandleA(nullptr); }
-
-struct Shown {
-    std::string text;
-    UINT flags;
-};
-std::vector<Shown> gShown;
-int RecordBox(HWND, const char* text, const char*, UINT flags) {
-    gShown.push_back({text, flags});
-    return IDOK;
-}
 
 // Installs the recording message box for one test.
 struct RecordMessages {
