@@ -305,7 +305,7 @@ struct ReadImageDocumentDesc {
     ReadChannelDesc* mergedTransparency;
     ReadChannelDesc* alphaChannels;
     ReadChannelDesc* selection;
-    struct SPPlatformFileSpecification* fileSpec;   // version 2 on
+    void* fileSpec;                  // the platform file reference; version 2 on
     ReadLayerDesc* layersDescriptor;
 };
 
