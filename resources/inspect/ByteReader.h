@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "HostInterface.h"
+
 namespace frostel::inspect {
 
 struct ParseError {
@@ -150,10 +152,7 @@ private:
 
 // Four-character codes as the plug-in interface writes them: first character
 // in the high byte of a 32-bit value.
-constexpr uint32_t FourCC(const char (&c)[5]) {
-    return (uint32_t(uint8_t(c[0])) << 24) | (uint32_t(uint8_t(c[1])) << 16) |
-           (uint32_t(uint8_t(c[2])) << 8) | uint32_t(uint8_t(c[3]));
-}
+using pi::FourCC;
 
 // "'kind'" for printable codes, "0x6B696E00" otherwise.
 inline std::string FourCCString(uint32_t code) {
