@@ -1,0 +1,62 @@
+#include "Emitter.h"
+
+#include <cstring>
+#include <utility>
+
+namespace frostel {
+
+bool Emitter::Allocate(int vertexCount, int ribCount) {
+    Clear();
+    if (vertexCount < 0 || ribCount < 0) return false;
+    PageBlock v(size_t(vertexCount) * sizeof(PatternVertex));
+    PageBlock r(size_t(ribCount) * sizeof(PatternRib));
+    if ((vertexCount > 0 && !v) || (ribCount > 0 && !r)) return false;
+    vertices_ = std::move(v);
+    ribs_ = std::move(r);
+    vertexCount_ = vertexCount;
+    ribCount_ = ribCount;
+    return true;
+}
+
+void Emitter::Clear() {
+    vertices_ = PageBlock();
+    ribs_ = PageBlock();
+    vertexCount_ = ribCount_ = 0;
+}
+
+void FigureBuilder::PushVertex(float x, float y, float z, float nx, float ny, float nz) {
+    PatternVertex v{};
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    v.nx = nx;
+    v.ny = ny;
+    v.nz = nz;
+    v.hasNormal = 1;
+    vertices_.push_back(v);
+}
+
+void FigureBuilder::PushRib(int a, int b, float nx, float ny, float nz, float length) {
+    PatternRib r{};
+    r.a = a;
+    r.b = b;
+    r.nx = nx;
+    r.ny = ny;
+    r.nz = nz;
+    r.length = length;
+    r.flag = 1;
+    ribs_.push_back(r);
+}
+
+bool FigureBuilder::Flatten(Emitter& out) {
+    const bool ok = out.Allocate(vertexCount(), ribCount());
+    if (ok) {
+        if (!vertices_.empty()) std::memcpy(out.vertices(), vertices_.data(), vertices_.size() * sizeof(PatternVertex));
+        if (!ribs_.empty()) std::memcpy(out.ribs(), ribs_.data(), ribs_.size() * sizeof(PatternRib));
+    }
+    std::vector<PatternVertex>().swap(vertices_);
+    std::vector<PatternRib>().swap(ribs_);
+    return ok;
+}
+
+}  // namespace frostel

@@ -1,0 +1,105 @@
+// The geometry of the growth: emitter vertices and ribs, the branch
+// triangles the growers make, and the list of growth nodes that owns them.
+// Coordinates are single-precision work-buffer pixels relative to the work
+// centre, y growing downwards.
+#pragma once
+
+#include <cstdint>
+
+namespace frostel {
+
+// An emitter vertex, and the layout of each corner of a branch triangle.
+struct PatternVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    uint8_t hasNormal;  // 1 once the normal is set
+};
+
+// An emitter edge: branches grow from it along its normal.
+struct PatternRib {
+    int32_t a, b;  // vertex indices
+    float nx, ny;  // unit normal, the direction of growth
+    float nz;      // always 0
+    float length;  // pixels between the vertices (fixed figures: the spacing at b)
+    uint8_t flag;  // 1
+};
+
+struct BranchTriangle {
+    PatternVertex p0, p1, p2;
+    int32_t tag;  // recursion depth for the recursive branches, else 0
+};
+
+static_assert(sizeof(PatternVertex) == 28, "PatternVertex layout");
+static_assert(sizeof(PatternRib) == 28, "PatternRib layout");
+static_assert(sizeof(BranchTriangle) == 88, "BranchTriangle layout");
+
+// (y2 - y1, x1 - x2) over the segment's length; undivided when the length is 0.
+void SegmentNormal(float x1, float y1, float x2, float y2, float& nx, float& ny);
+
+// Triangles created since the driver last reset it; the engine arrays are
+// sized from it.
+extern int32_t gBranchCount;
+
+// The most triangles one scene may grow. Slider values alone can ask for
+// 10^13 triangles; past this the growers stop.
+constexpr int32_t kBranchBudget = sizeof(void*) >= 8 ? 8000000 : 2000000;
+
+// One node of the growth list. The list owns node and payload, but the node's
+// destructor frees only the node.
+class FTTrNode {
+public:
+    FTTrNode() = default;
+    virtual ~FTTrNode() = default;
+    FTTrNode(const FTTrNode&) = delete;
+    FTTrNode& operator=(const FTTrNode&) = delete;
+
+    FTTrNode* prev = nullptr;
+    FTTrNode* next = nullptr;
+    BranchTriangle* payload = nullptr;  // null in the sentinel
+};
+
+// The branch list of one scene: a sentinel node, then one node per triangle
+// in growth order. Every stored triangle is counted in gBranchCount.
+class BranchTree {
+public:
+    explicit BranchTree(int32_t budget = kBranchBudget);
+    ~BranchTree();
+    BranchTree(const BranchTree&) = delete;
+    BranchTree& operator=(const BranchTree&) = delete;
+
+    // Appends a copy of t and counts it. False, with nothing stored, once the
+    // budget is spent or memory ran out; from then on the tree is full.
+    bool Add(const BranchTriangle& t);
+
+    // No further triangle will be stored: growers stop on this.
+    bool Full() const { return size_ >= budget_ || outOfMemory_; }
+    bool OutOfMemory() const { return outOfMemory_; }
+    bool BudgetSpent() const { return size_ >= budget_; }
+    int32_t size() const { return size_; }
+
+    FTTrNode* head() { return &sentinel_; }
+    FTTrNode* tail() { return tail_; }
+
+    // Hands every triangle to fn in list order, releasing each node as it
+    // goes; the list is empty afterwards (and may grow again).
+    template <typename Fn>
+    void Drain(Fn&& fn) {
+        while (FTTrNode* n = sentinel_.next) {
+            fn(static_cast<const BranchTriangle&>(*n->payload));
+            Unlink(n);
+        }
+    }
+    // Frees every triangle; the tree may grow again.
+    void Clear();
+
+private:
+    void Unlink(FTTrNode* first);
+
+    FTTrNode sentinel_;
+    FTTrNode* tail_ = &sentinel_;
+    int32_t size_ = 0;
+    int32_t budget_;
+    bool outOfMemory_ = false;
+};
+
+}  // namespace frostel

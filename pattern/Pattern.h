@@ -1,0 +1,13 @@
+// The pattern generator: what the scene driver builds a scene from.
+//   GrowthRandom.h    the growth's seeded generator
+//   GrowthTree.h      emitter and branch records, the branch list, the budget
+//   BranchGrowers.h   the growers that fill the branch list
+//   Emitter.h         emitter arrays and the figure builder
+//   EmitterFigures.h  the six fixed figures
+#pragma once
+
+#include "BranchGrowers.h"
+#include "Emitter.h"
+#include "EmitterFigures.h"
+#include "GrowthRandom.h"
+#include "GrowthTree.h"
