@@ -289,23 +289,35 @@ bool PrefilterBSplineBytes(int width, int height, float* destination, const unsi
 
 // --------------------------------------------------------------- passes
 
+namespace {
+
+// Same-size separable pass over the cells 1 .. w - 4: the sample at cell
+// + (1, 1) gets the 4 x 4 window weighted by the two weight rows.
+void ApplySeparableCells(int w, int h, const float* source, float* destination,
+                         const float rowWeight[4], const float columnWeight[4]) {
+    const size_t row = static_cast<size_t>(w);
+    for (int r = 1; r <= h - 4; ++r) {
+        for (int c = 1; c <= w - 4; ++c) {
+            float sum = 0.0f;
+            for (int i = 0; i < 4; ++i)
+                for (int j = 0; j < 4; ++j)
+                    sum += rowWeight[i] * columnWeight[j] * source[At(c + j, r + i, row)];
+            destination[At(c + 1, r + 1, row)] = sum;
+        }
+    }
+}
+
+}  // namespace
+
 bool ReconstructBSpline(int width, int height, float*, const float* source, float* destination) {
     if (source == nullptr || destination == nullptr || !ImageFits(width, height)) return false;
     const Table quadratic(MakeQuadraticTable4());
     const Table term(MakeTensionTermTable4());
     if (!quadratic || !term) return false;
-    float weight[3];
-    for (int j = 0; j < 3; ++j) weight[j] = SumTableWeights(0, j, quadratic.get(), term.get());
-    const size_t row = static_cast<size_t>(width);
-    for (int r = 1; r <= height - 4; ++r) {
-        for (int c = 1; c <= width - 4; ++c) {
-            float sum = 0.0f;
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j)
-                    sum += weight[i] * weight[j] * source[At(c + j, r + i, row)];
-            destination[At(c + 1, r + 1, row)] = sum;
-        }
-    }
+    // 1/6, 2/3, 1/6 and 0 on the fourth knot.
+    float weight[4];
+    for (int j = 0; j < 4; ++j) weight[j] = SumTableWeights(0, j, quadratic.get(), term.get());
+    ApplySeparableCells(width, height, source, destination, weight, weight);
     return true;
 }
 
@@ -481,18 +493,10 @@ bool ResampleImageBSpline(int width, int height, int fx, int fy, float*, const f
         slope[j] = SumTableWeights(0, j, quadraticSlope.get(), tensionSlope.get());
         value[j] = SumTableWeights(0, j, quadratic.get(), term.get());
     }
-    const float* columnWeight = mode == 1 ? slope : value;
-    const float* rowWeight = mode == 1 ? value : slope;
-    const size_t row = static_cast<size_t>(width);
-    for (int r = 1; r <= height - 4; ++r) {
-        for (int c = 1; c <= width - 4; ++c) {
-            float sum = 0.0f;
-            for (int i = 0; i < 4; ++i)
-                for (int j = 0; j < 4; ++j)
-                    sum += rowWeight[i] * columnWeight[j] * source[At(c + j, r + i, row)];
-            destination[At(c + 1, r + 1, row)] = sum;
-        }
-    }
+    if (mode == 1)
+        ApplySeparableCells(width, height, source, destination, value, slope);
+    else
+        ApplySeparableCells(width, height, source, destination, slope, value);
     return true;
 }
 
