@@ -4,6 +4,7 @@
 //   BranchGrowers.h   the growers that fill the branch list
 //   Emitter.h         emitter arrays and the figure builder
 //   EmitterFigures.h  the six fixed figures
+//   PathSegments.h    the work path as Bezier segments, and its emitter
 #pragma once
 
 #include "BranchGrowers.h"
@@ -11,3 +12,4 @@
 #include "EmitterFigures.h"
 #include "GrowthRandom.h"
 #include "GrowthTree.h"
+#include "PathSegments.h"
