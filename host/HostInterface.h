@@ -96,6 +96,36 @@ constexpr const char* kPSChannelPortsSuite = "Photoshop ChannelPorts Suite for P
 constexpr const char* kPSColorSpaceSuite = "Photoshop ColorSpace Suite for Plug-ins";
 constexpr const char* kPSPropertySuite = "Photoshop Property Suite for Plug-ins";
 
+constexpr const char* kSPAccessSuite = "SP Access Suite";
+
+// Plug-in access: the module instance behind a plug-in reference.
+typedef struct SPPlugin* SPPluginRef;
+typedef struct SPAccess* SPAccessRef;
+struct SPPlatformAccessInfo {
+    void* defaultInstance;
+    void* resourceInstance;  // set when resources live in another module
+};
+struct SPAccessSuite {
+    SPErr (*GetPluginAccess)(SPPluginRef plugin, SPAccessRef* access);
+    SPErr (*AcquirePlugin)(SPPluginRef plugin, SPAccessRef* access);
+    SPErr (*ReleasePlugin)(SPAccessRef access);
+    SPErr (*GetAccessInfo)(SPAccessRef access, SPPlatformAccessInfo* info);
+};
+
+// Colour space conversions of whole arrays. Colour arrays hold four
+// components per colour: CMYK as the planes store them (255 or 32768 = no
+// ink), RGB in components 1 to 3. Only the leading entries are declared.
+typedef uint8_t Color8[4];
+typedef uint16_t Color16[4];
+struct PSColorSpaceSuite1 {
+    // Make, Delete, StuffComponents, ExtractComponents, StuffXYZ, ExtractXYZ:
+    // not used by the module.
+    const void* colorIdEntries[6];
+    SPErr (*Convert8)(int16 inputSpace, int16 outputSpace, Color8* colors, int16 count);
+    SPErr (*Convert16)(int16 inputSpace, int16 outputSpace, Color16* colors, int16 count);
+};
+constexpr int16 kMaxColorArrayCount = 32767;  // the suite's count is 16-bit
+
 // Action references: only the leading entries of the table are declared.
 typedef struct ActionReference* PIActionReference;
 struct PSActionReferenceProcs {

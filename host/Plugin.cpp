@@ -5,6 +5,7 @@
 #include <new>
 
 #include "Dialog.h"
+#include "HostHandles.h"
 #include "HostUtil.h"
 #include "RectMath.h"
 
@@ -35,60 +36,26 @@ pi::Handle DataHandle() {
     return gDataPtr != nullptr ? reinterpret_cast<pi::Handle>(*gDataPtr) : nullptr;
 }
 
-// The handle callbacks; a host without them cannot keep our records.
-const pi::HandleProcs& Handles() {
-    const pi::HandleProcs* procs = gFilterRecord->handleProcs;
-    if (procs == nullptr || procs->newProc == nullptr || procs->lockProc == nullptr ||
-        procs->unlockProc == nullptr || procs->disposeProc == nullptr)
-        throw SuiteFailure("handle callbacks");
-    return *procs;
-}
+const pi::HandleProcs* Procs() { return gFilterRecord->handleProcs; }
 
 // A new handle of `size` bytes, zero-filled so that no stale cache pointer or
-// flag is ever read from it; null (and -108) when the host has no memory.
+// flag is ever read from it; null (and -108) when there is no memory.
 pi::Handle NewZeroedHandle(int32_t size) {
-    const pi::HandleProcs& procs = Handles();
-    pi::Handle h = procs.newProc(size);
+    pi::Handle h = NewHostHandle(Procs(), size);
     if (h == nullptr) {
         SetResult(pi::memFullErr);
         return nullptr;
     }
-    pi::Ptr p = procs.lockProc(h, false);
+    pi::Ptr p = LockHostHandle(Procs(), h, false);
     if (p == nullptr) {
-        procs.disposeProc(h);
+        FreeHostHandle(Procs(), h);
         SetResult(pi::memFullErr);
         return nullptr;
     }
     std::memset(p, 0, size_t(size));
-    procs.unlockProc(h);
+    UnlockHostHandle(Procs(), h);
     return h;
 }
-
-// A suite acquired straight through the basic suite, released on scope exit.
-class AcquiredSuite {
-public:
-    AcquiredSuite(const char* name, int32_t version) : name_(name), version_(version) {
-        if (gBasicSuite == nullptr || gBasicSuite->AcquireSuite == nullptr) return;
-        const void* suite = nullptr;
-        if (gBasicSuite->AcquireSuite(name, version, &suite) == 0) suite_ = suite;
-        // Some hosts report success without a suite: nothing to release then.
-    }
-    ~AcquiredSuite() {
-        if (suite_ != nullptr && gBasicSuite->ReleaseSuite != nullptr)
-            gBasicSuite->ReleaseSuite(name_, version_);
-    }
-    AcquiredSuite(const AcquiredSuite&) = delete;
-    AcquiredSuite& operator=(const AcquiredSuite&) = delete;
-
-    template <typename Suite>
-    const Suite* get() const { return static_cast<const Suite*>(suite_); }
-    explicit operator bool() const { return suite_ != nullptr; }
-
-private:
-    const char* name_;
-    int32_t version_;
-    const void* suite_ = nullptr;
-};
 
 void Dispatch(int16_t selector) {
     switch (selector) {
@@ -108,8 +75,6 @@ void Dispatch(int16_t selector) {
 
 }  // namespace
 
-void* GetModuleInstance() { return gModule; }
-
 void CreateParametersHandle() {
     gFilterRecord->parameters = NewZeroedHandle(kParametersHandleSize);
 }
@@ -126,18 +91,17 @@ void LockHandles() {
         SetResult(pi::filterBadParameters);
         return;
     }
-    const pi::HandleProcs& procs = Handles();
-    gParams = reinterpret_cast<FilterParameters*>(procs.lockProc(parameters, true));
+    gParams = reinterpret_cast<FilterParameters*>(LockHostHandle(Procs(), parameters, true));
     if (gParams != nullptr) gLockedParameters = parameters;
-    gData = reinterpret_cast<FilterData*>(procs.lockProc(data, true));
+    gData = reinterpret_cast<FilterData*>(LockHostHandle(Procs(), data, true));
     if (gData != nullptr) gLockedData = data;
     if (gParams == nullptr || gData == nullptr) SetResult(pi::memFullErr);
 }
 
 void UnlockHandles() {
     // Data first, then parameters; never a handle this call did not lock.
-    if (gLockedData != nullptr) gFilterRecord->handleProcs->unlockProc(gLockedData);
-    if (gLockedParameters != nullptr) gFilterRecord->handleProcs->unlockProc(gLockedParameters);
+    if (gLockedData != nullptr) UnlockHostHandle(Procs(), gLockedData);
+    if (gLockedParameters != nullptr) UnlockHostHandle(Procs(), gLockedParameters);
     gLockedData = gLockedParameters = nullptr;
     gParams = nullptr;
     gData = nullptr;
@@ -160,10 +124,10 @@ void InitParameters() {
 bool HasActionDescriptorSuites() {
     if (gBasicSuite == nullptr) return false;
     {
-        AcquiredSuite descriptors(pi::kPSActionDescriptorSuite, 3);
+        ScopedSuite descriptors(pi::kPSActionDescriptorSuite, 3);
         if (!descriptors) return false;
     }
-    AcquiredSuite references(pi::kPSActionReferenceSuite, 3);
+    ScopedSuite references(pi::kPSActionReferenceSuite, 3);
     const pi::PSActionReferenceProcs* procs = references.get<pi::PSActionReferenceProcs>();
     if (procs == nullptr || procs->Make == nullptr) return false;
     pi::PIActionReference ref = nullptr;

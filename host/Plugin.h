@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 
 #include "FilterParameters.h"
 #include "HostInterface.h"
+#include "HostSuites.h"
 
 extern "C" {
 // The entry named in the plug-in property list; PluginMain1 is the same code.
@@ -25,15 +25,6 @@ extern FilterParameters* gParams;         // locked parameter record, else null
 extern FilterData* gData;                 // locked data record, else null
 extern bool gActionSuitesPresent;
 extern void* gModule;                    // module instance, stored at load
-
-// A host service the selector needs is missing; caught at the entry.
-class SuiteFailure : public std::runtime_error {
-public:
-    explicit SuiteFailure(const char* suite) : std::runtime_error(suite) {}
-};
-
-// The module instance stored at load.
-void* GetModuleInstance();
 
 // Handles.
 void CreateParametersHandle();

@@ -37,6 +37,10 @@ std::string HarnessUsage() {
            "  --log <file.json>       write every host call and selector result\n"
            "  --no-big-document       offer no 32-bit coordinates\n"
            "  --no-basic-suite        offer no basic suite\n"
+           "  --no-suite NAME[@V]     refuse that suite (every version, or version V)\n"
+           "  --no-handle-procs       offer no handle callbacks\n"
+           "  --handle-procs-version N\n"
+           "                          report this handle callback table version\n"
            "  --fail-new N            the N-th handle allocation fails\n"
            "  --fail-lock N           the N-th handle lock fails\n"
            "  --drop-handle parameters|data\n"
@@ -95,6 +99,14 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             a.options.bigDocument = false;
         } else if (opt == "--no-basic-suite") {
             a.options.basicSuite = false;
+        } else if (opt == "--no-suite") {
+            if (!value(text) || text.empty()) return fail("--no-suite needs a suite name");
+            a.options.disabledSuites.insert(text);
+        } else if (opt == "--no-handle-procs") {
+            a.options.handleProcs = false;
+        } else if (opt == "--handle-procs-version") {
+            if (!number(0, 32767, n)) return fail("--handle-procs-version needs a version from 0 to 32767");
+            a.options.handleProcsVersion = int16_t(n);
         } else if (opt == "--fail-new") {
             if (!number(1, std::numeric_limits<int>::max(), n)) return fail("--fail-new needs a call number from 1");
             a.options.failNewAt = int(n);

@@ -139,6 +139,18 @@ struct Callbacks {
     static pi::SPErr Undefined() { return kBadParameterErr; }
 };
 
+// One basic suite for the process: a module keeps the pointer between calls
+// (and uses it when it is unloaded), so it must outlive every Host. Without
+// a current host its calls fail quietly.
+namespace {
+pi::SPBasicSuite* SharedBasicSuite() {
+    static pi::SPBasicSuite basic{&Callbacks::AcquireSuite, &Callbacks::ReleaseSuite,   &Callbacks::IsEqual,
+                                  &Callbacks::AllocateBlock, &Callbacks::FreeBlock,
+                                  &Callbacks::ReallocateBlock, &Callbacks::Undefined};
+    return &basic;
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------
 
 Host::Host(EntryPoint entry, Options options) : entry_(entry), options_(std::move(options)) {
@@ -153,13 +165,7 @@ Host::Host(EntryPoint entry, Options options) : entry_(entry), options_(std::mov
     handleProcs_.recoverSpaceProc = &Callbacks::RecoverSpace;
     handleProcs_.disposeRegularHandleProc = &Callbacks::DisposeRegular;
 
-    basic_.AcquireSuite = &Callbacks::AcquireSuite;
-    basic_.ReleaseSuite = &Callbacks::ReleaseSuite;
-    basic_.IsEqual = &Callbacks::IsEqual;
-    basic_.AllocateBlock = &Callbacks::AllocateBlock;
-    basic_.FreeBlock = &Callbacks::FreeBlock;
-    basic_.ReallocateBlock = &Callbacks::ReallocateBlock;
-    basic_.Undefined = &Callbacks::Undefined;
+    handleProcs_.handleProcsVersion = options_.handleProcsVersion;
 
     gAttached.store(this);
 }
@@ -236,7 +242,7 @@ void Host::BuildRecord() {
     r.wholeSize = r.imageSize;
     r.monitor.gamma = 0x23333;  // 2.2
     r.platformData = &platform_;
-    r.handleProcs = &handleProcs_;
+    r.handleProcs = options_.handleProcs ? &handleProcs_ : nullptr;
     r.filterCase = int16_t(alpha ? (selection ? 5 : 4) : (selection ? 2 : 1));
     r.dummyPlaneValue = -1;
     r.advanceState = &Callbacks::Advance;
@@ -247,7 +253,7 @@ void Host::BuildRecord() {
     r.colorServices = &Callbacks::ColorServices;
     r.inLayerPlanes = r.outLayerPlanes = r.absLayerPlanes = colourPlanes;
     r.inTransparencyMask = r.outTransparencyMask = r.absTransparencyMask = alpha ? 1 : 0;
-    r.sSPBasic = options_.basicSuite ? &basic_ : nullptr;
+    r.sSPBasic = options_.basicSuite ? SharedBasicSuite() : nullptr;
     r.depth = 8;
 
     big_.imageSize32 = {doc_.height, doc_.width};
@@ -310,6 +316,7 @@ RunResult Host::Fail(RunResult rr, int16_t selector, int16_t result, std::string
     rr.result = result;
     rr.message = std::move(message);
     log_.Add("runFailed", {{"selector", JsonInt(selector)}, {"message", JsonString(rr.message)}}, result);
+    LogSuiteBalances();
     return rr;
 }
 
@@ -381,6 +388,7 @@ RunResult Host::RunFilter(bool withParameters) {
     source_.clear();
     output_.clear();
     log_.Add("commitDocument", {{"masked", JsonBool(masked)}, {"continueCalls", JsonInt(rr.continueCalls)}});
+    LogSuiteBalances();
     rr.ok = true;
     return rr;
 }
@@ -400,7 +408,7 @@ int16_t Host::About() {
         std::memset(&about_, 0, sizeof about_);
         platform_.hwnd = options_.hwnd;
         about_.platformData = &platform_;
-        about_.sSPBasic = options_.basicSuite ? &basic_ : nullptr;
+        about_.sSPBasic = options_.basicSuite ? SharedBasicSuite() : nullptr;
     }
     return Invoke(pi::filterSelectorAbout, &about_);
 }
@@ -770,6 +778,24 @@ int Host::SuiteBalance(const std::string& name, int32_t version) const {
     return it == suiteBalance_.end() ? 0 : it->second;
 }
 
+bool Host::SuiteDisabled(const std::string& name, int32_t version) const {
+    return options_.disabledSuites.count(name) != 0 ||
+           options_.disabledSuites.count(name + "@" + std::to_string(version)) != 0;
+}
+
+std::map<std::string, int> Host::SuiteBalances() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    std::map<std::string, int> out;
+    for (const auto& e : suiteBalance_) out[e.first.first + "@" + std::to_string(e.first.second)] = e.second;
+    return out;
+}
+
+void Host::LogSuiteBalances() {
+    CallLog::Args args;
+    for (const auto& e : SuiteBalances()) args.emplace_back(e.first, JsonInt(e.second));
+    log_.Add("suiteBalances", std::move(args));
+}
+
 int Host::LiveBlocks() const {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return int(blocks_.size());
@@ -780,8 +806,10 @@ pi::SPErr Host::Acquire(const char* name, int32_t version, const void** suite) {
     const std::string key = name ? name : "";
     CallLog::Args args{{"name", name ? JsonString(key) : JsonNull()}, {"version", JsonInt(version)}};
     auto it = name ? suites_.find({key, version}) : suites_.end();
-    if (!suite || it == suites_.end()) {
+    const bool disabled = name && SuiteDisabled(key, version);
+    if (!suite || it == suites_.end() || disabled) {
         if (!suite) ++misuses_;
+        if (disabled) args.emplace_back("disabled", JsonBool(true));
         log_.Add("AcquireSuite", std::move(args), kSuiteNotFoundErr);
         return kSuiteNotFoundErr;
     }

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,11 @@ struct Options {
     // Services offered.
     bool bigDocument = true;  // offer the 32-bit coordinate block
     bool basicSuite = true;   // offer sSPBasic (filter and about records)
+    bool handleProcs = true;  // offer the handle callbacks
+    int16_t handleProcsVersion = pi::kCurrentHandleProcsVersion;
+    // Suites the basic suite refuses although registered: "name" (every
+    // version) or "name@version".
+    std::set<std::string> disabledSuites;
     int32_t maxSpace = 100000000;
     pi::RGBColor background{0xFFFF, 0xFFFF, 0xFFFF};
     pi::RGBColor foreground{0, 0, 0};
@@ -114,6 +120,9 @@ public:
     void RegisterSuite(const std::string& name, int32_t version, const void* suite);
     void UnregisterSuite(const std::string& name, int32_t version);
     int SuiteBalance(const std::string& name, int32_t version) const;  // acquires - releases
+    // "name@version" -> acquires - releases, for every suite acquired at
+    // least once; also written to the log ("suiteBalances") after each run.
+    std::map<std::string, int> SuiteBalances() const;
     int LiveBlocks() const;
 
     // Runs on every freshly built filter record, after the host's own fields:
@@ -163,6 +172,8 @@ private:
     int HandleId(pi::Handle h) const;
     HandleBlock* Find(pi::Handle h) const;
     void Count(const char* proc) { ++calls_[proc]; }
+    bool SuiteDisabled(const std::string& name, int32_t version) const;
+    void LogSuiteBalances();
 
     // Callback bodies (called with mutex_ held).
     pi::Handle NewHandle(int32_t size);
@@ -190,7 +201,6 @@ private:
     pi::BigDocumentStruct big_{};
     pi::AboutRecord about_{};
     pi::HandleProcs handleProcs_{};
-    pi::SPBasicSuite basic_{};
     pi::PlatformData platform_{};
     bool recordBuilt_ = false;
     std::vector<std::function<void(pi::FilterRecord&)>> hooks_;

@@ -21,7 +21,8 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "--runs", "3", "--about", "--selector", "6", "--selector", "-1", "--log",
                                 "l.json", "--no-big-document", "--no-basic-suite", "--fail-new", "2",
                                 "--fail-lock", "4", "--drop-handle", "data", "--refuse-advance",
-                                "--abort-after", "7"});
+                                "--abort-after", "7", "--no-handle-procs", "--handle-procs-version", "2",
+                                "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -41,6 +42,9 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_EQ(a.options.dropHandle, DropHandle::Data);
     EXPECT_TRUE(a.options.refuseAdvance);
     EXPECT_EQ(a.options.abortAfter, 7);
+    EXPECT_FALSE(a.options.handleProcs);
+    EXPECT_EQ(a.options.handleProcsVersion, 2);
+    EXPECT_EQ(a.options.disabledSuites, (std::set<std::string>{"SP Runtime Suite@5", "Other"}));
 }
 
 TEST(HarnessArgsTest, RejectsBadCommandLines) {
@@ -57,6 +61,8 @@ TEST(HarnessArgsTest, RejectsBadCommandLines) {
         {"f.8bf", "in.png", "out.png", "--selector", "40000"},
         {"f.8bf", "in.png", "out.png", "--drop-handle", "both"},
         {"f.8bf", "in.png", "out.png", "--frobnicate"},
+        {"f.8bf", "in.png", "out.png", "--no-suite"},
+        {"f.8bf", "in.png", "out.png", "--handle-procs-version", "-2"},
         {"f.8bf", "--about", "--mask", "m.png"},
     };
     for (const auto& argv : bad) {

@@ -328,6 +328,47 @@ TEST_F(HostSimTest, BasicSuiteServesRegisteredSuitesOnly) {
     }
 }
 
+TEST_F(HostSimTest, SuitesCanBeSwitchedOffAndBalancesAreLogged) {
+    static const int dummySuite = 0;
+    testfilter::gBehaviour.suite = "test suite";
+    for (const std::string off : {"test suite", "test suite@1"}) {
+        Options o;
+        o.disabledSuites = {off};
+        Host host(&testfilter::Entry, o);
+        host.RegisterSuite("test suite", 1, &dummySuite);
+        host.SetDocument(Ramp(3, 3));
+        EXPECT_EQ(host.RunFilter(true).result, pi::errPlugInHostInsufficient) << off;
+        const LogEntry refused = host.log().Find("AcquireSuite").at(0);
+        EXPECT_EQ(refused.Arg("disabled"), "true");
+        EXPECT_EQ(refused.result, kSuiteNotFoundErr);
+    }
+    // Another version stays on.
+    Options o;
+    o.disabledSuites = {"test suite@2"};
+    Host host(&testfilter::Entry, o);
+    host.RegisterSuite("test suite", 1, &dummySuite);
+    host.SetDocument(Ramp(3, 3));
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    EXPECT_EQ(host.SuiteBalances(), (std::map<std::string, int>{{"test suite@1", 0}}));
+    const std::vector<LogEntry> balances = host.log().Find("suiteBalances");
+    ASSERT_EQ(balances.size(), 1u);
+    EXPECT_EQ(balances[0].Arg("test suite@1"), "0");
+}
+
+TEST_F(HostSimTest, HandleCallbacksCanBeWithheldOrReportANewerTable) {
+    Options o;
+    o.handleProcs = false;
+    Host host(&testfilter::Entry, o);
+    host.CallSelector(100);
+    EXPECT_EQ(host.record().handleProcs, nullptr);
+    Options newer;
+    newer.handleProcsVersion = 3;
+    Host other(&testfilter::Entry, newer);
+    other.CallSelector(100);
+    ASSERT_NE(other.record().handleProcs, nullptr);
+    EXPECT_EQ(other.record().handleProcs->handleProcsVersion, 3);
+}
+
 TEST_F(HostSimTest, BasicSuiteBlocksAndBalanceAreTracked) {
     static const int dummySuite = 0;
     Host host(&testfilter::Entry);

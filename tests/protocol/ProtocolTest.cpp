@@ -298,6 +298,43 @@ TEST_P(Protocol, WorksWithoutABasicSuite) {
     EXPECT_EQ(host.About(), 0);
 }
 
+TEST_P(Protocol, KeepsItsRecordsInOwnHandlesWithoutHandleCallbacks) {
+    Options o = HostOptions();
+    o.handleProcs = false;
+    Host host(FilterEntry(), o);
+    const Document doc = Noise(19, 11);
+    host.SetDocument(doc);
+    const RunResult rr = host.RunFilter(true);
+    ASSERT_TRUE(rr.ok) << rr.message;
+    EXPECT_EQ(host.document().pixels, doc.pixels);
+    EXPECT_EQ(host.LiveHandles(), 0);
+
+    // The records live in the module's own handles: the host keeps the
+    // handles, and a repeat run finds the values of the first.
+    const pi::Handle params = host.parameterHandle();
+    ASSERT_NE(params, nullptr);
+    ASSERT_NE(host.dataSlot(), 0);
+    EXPECT_EQ(std::memcmp(reinterpret_cast<const char*>(params) + sizeof(pi::Ptr), "OTOF", 4), 0);
+    auto* p = reinterpret_cast<FilterParameters*>(*params);
+    EXPECT_EQ(p->Wdth, 80.0f);
+    p->Wdth = 12.0f;
+    ASSERT_TRUE(host.RunFilter(false).ok);
+    EXPECT_EQ(host.parameterHandle(), params);
+    EXPECT_EQ(reinterpret_cast<FilterParameters*>(*params)->Wdth, 12.0f);
+    EXPECT_EQ(host.CallCount("newProc") + host.CallCount("lockProc"), 0);
+}
+
+TEST_P(Protocol, ANewerHandleTableIsStillTheHosts) {
+    Options o = HostOptions();
+    o.handleProcsVersion = 2;
+    Host host(FilterEntry(), o);
+    host.SetDocument(Noise(8, 8));
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    EXPECT_EQ(host.LiveHandles(), 2);
+    EXPECT_EQ(ReadParameters(host).Wdth, 80.0f);
+    ExpectHandlesBalanced(host);
+}
+
 TEST_P(Protocol, SelectionAndAlphaPlanesPassThrough) {
     Host host(FilterEntry(), HostOptions());
     Document doc = Noise(20, 10, pi::plugInModeRGBColor, 4);

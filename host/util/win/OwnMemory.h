@@ -4,6 +4,7 @@
 #pragma once
 
 #include "HostInterface.h"
+#include "LocalHandleRecord.h"
 
 #include <windows.h>
 
@@ -37,14 +38,6 @@ public:
 private:
     void* p_;
 };
-
-// The record an own local handle points to: the data pointer (a block from
-// AllocGlobalZeroed) followed by the tag "OTOF".
-struct OwnLocalHandleRecord {
-    pi::Ptr data;
-    char tag[4];
-};
-constexpr char kOwnLocalHandleTag[4] = {'O', 'T', 'O', 'F'};
 
 // Resizes the data block of an own local handle, keeping its contents (the
 // added part zeroed). nilHandleErr for a null or foreign handle, memFullErr
