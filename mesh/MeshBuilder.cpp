@@ -1,0 +1,106 @@
+#include "MeshBuilder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "PageMemory.h"
+
+namespace frostel {
+
+const char* const CMeshBuilder::kLoadMaskError = "Error! CMeshBuilder::LoadMask: Cannot load input mask!";
+
+namespace {
+constexpr float kMinStep = 1.0f, kMaxStep = 10.0f;
+constexpr int kMinSpacing = 2, kMaxSpacing = 30;
+}  // namespace
+
+CMeshBuilder::CMeshBuilder() : mask_(-1, -1, kOutsideValue) { contours_.reserve(100); }
+
+CMeshBuilder::~CMeshBuilder() = default;
+
+void CMeshBuilder::CopyMask(int width, int height, int stride, const uint8_t* mask) {
+    if (!mask || !mask_.CreateStrided(height, width, stride)) throw kLoadMaskError;
+    // Up to the last pixel: the caller's last row need not be padded.
+    const size_t bytes = static_cast<size_t>(height - 1) * static_cast<size_t>(stride) + static_cast<size_t>(width);
+    std::memcpy(mask_.Pixels(), mask, bytes);
+}
+
+bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
+                            int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges) {
+    if (!(step > 0.0f)) step = kMinStep;  // also NaN
+    if (step > kMaxStep) step = kMaxStep;
+    if (spacing < kMinSpacing) spacing = kMinSpacing;
+    if (spacing > kMaxSpacing) spacing = kMaxSpacing;
+
+    bool ok = false;
+    try {
+        CopyMask(width, height, stride, mask);
+        FindBorderLines(mask_, contours_);
+        for (auto& line : contours_) ResampleContour(*line, points_, step, spacing);
+        // Closed lines too small to carry a figure go, with their points
+        // unless a remaining line shares them.
+        for (auto& line : contours_) {
+            if (!line->closed || line->points.size() >= 4) continue;
+            for (auto& p : line->points) p->flags |= kPointDropped | kPointRemove;
+            line.reset();
+        }
+        for (auto& line : contours_) {
+            if (!line) continue;
+            for (auto& p : line->points) p->flags |= kPointKey;
+            for (auto& p : line->points) p->flags &= ~kPointRemove;
+        }
+        ErasePointsWithFlags(points_, kPointRemove);
+        ErasePointsWithoutFlags(points_, kPointKey);
+        ok = WriteOutput(pointCount, edgeCount, points, edges);
+    } catch (const char*) {
+        ok = false;
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    contours_.clear();
+    return ok;
+}
+
+bool CMeshBuilder::WriteOutput(int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges) {
+    auto emitted = [](const CBorderLine* line) {
+        return line && line->regionA != kOutsideValue && line->regionB != kOutsideValue && line->points.size() > 1;
+    };
+    size_t np = 0, ne = 0;
+    for (auto& line : contours_)
+        if (emitted(line.get())) {
+            np += line->points.size();
+            ne += line->points.size() - 1;
+        }
+    if (np > static_cast<size_t>(INT32_MAX)) return false;
+
+    if (np >= 1 && ne >= 1) {
+        PageBlock pointBlock(np * 2 * sizeof(float)), edgeBlock(ne * sizeof(ContourEdge));
+        if (!pointBlock || !edgeBlock) return false;
+        float* pOut = pointBlock.as<float>();
+        ContourEdge* eOut = edgeBlock.as<ContourEdge>();
+        uint32_t base = 0;
+        for (auto& line : contours_) {
+            if (!emitted(line.get())) continue;
+            const int n = static_cast<int>(line->points.size());
+            for (auto& p : line->points) {
+                *pOut++ = p->x;
+                *pOut++ = p->y;
+            }
+            // Weights rise from near 0 at the ends to `half` in the middle.
+            const int half = n / 2 > 1 ? n / 2 : 1;
+            for (int k = 1; k < n; ++k) {
+                const float r = static_cast<float>(std::abs(half - k)) / static_cast<float>(half);
+                *eOut++ = {base + k - 1, base + k, (1.0f - r * r) * static_cast<float>(half)};
+            }
+            base += static_cast<uint32_t>(n);
+        }
+        points = static_cast<float*>(pointBlock.release());
+        edges = static_cast<ContourEdge*>(edgeBlock.release());
+    }
+    pointCount = static_cast<int>(np);
+    edgeCount = static_cast<int>(ne);
+    return true;
+}
+
+}  // namespace frostel

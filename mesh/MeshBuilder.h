@@ -1,0 +1,128 @@
+// CMeshBuilder turns an 8-bit mask into the contours between regions of equal
+// value: a crack follower walks the pixel edges on a raster of pixel corners,
+// and each traced border is smoothed, simplified and evenly resampled.
+// LoadMask hands the result out as points and weighted edges.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "MeshPoint.h"
+#include "Raster.h"
+
+namespace frostel {
+
+// One contour edge of LoadMask's output: two indices into the point array
+// and a weight that rises towards the middle of its contour.
+struct ContourEdge {
+    uint32_t first;
+    uint32_t second;
+    float weight;
+};
+static_assert(sizeof(ContourEdge) == 12, "ContourEdge is a 12-byte record");
+
+// Mask value of the pixels outside the image; borders against it are traced
+// but never handed out.
+constexpr uint8_t kOutsideValue = 0x79;
+
+// Border raster entry bits: the border edges leaving a corner, and the mark of
+// a corner where borders end.
+enum : uint8_t {
+    kEdgeRight = 0x01,
+    kEdgeDown = 0x02,
+    kEdgeLeft = 0x04,
+    kEdgeUp = 0x08,
+    kEdgeBits = 0x0F,
+    kJunction = 0x10,
+};
+
+// One traced border: corner points in walking order. A closed line repeats
+// its first point at the end. regionA is the value on the walker's right in
+// the first step, regionB the one on its left.
+struct CBorderLine {
+    using Entry = std::list<CMyPointPtr>::iterator;
+    std::list<CMyPointPtr> points;
+    bool closed = false;
+    uint8_t regionA = 0;
+    uint8_t regionB = 0;
+};
+
+using ContourList = std::vector<std::unique_ptr<CBorderLine>>;
+
+class CMeshBuilder {
+public:
+    CMeshBuilder();
+    ~CMeshBuilder();
+    CMeshBuilder(const CMeshBuilder&) = delete;
+    CMeshBuilder& operator=(const CMeshBuilder&) = delete;
+
+    // mask: height rows of stride bytes, the first width bytes of each row
+    // being pixels. step (the simplification tolerance, clamped to 1..10;
+    // 0 or less means 1) and spacing (the largest |dx| + |dy| between
+    // neighbouring output points, clamped to 2..30).
+    // On true the counts are written; when both are at least 1, points gets
+    // pointCount (x, y) float pairs and edges edgeCount records, each a new
+    // block from AllocPages that the caller frees with FreePages. When either
+    // count is 0 the two pointers are left alone. On false nothing is written.
+    bool LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
+                  int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges);
+
+    // The steps of LoadMask, open to the longer loads of the subsystem.
+
+    // The border raster entry of a corner from its four pixels (upper left,
+    // upper right, lower left, lower right).
+    static uint8_t CornerEntry(uint8_t ul, uint8_t ur, uint8_t ll, uint8_t lr);
+    // Fills the (width + 1) x (height + 1) corner raster of a mask: corner
+    // (x, y) lies between pixels (x-1, y-1), (x, y-1), (x-1, y) and (x, y),
+    // the pixels outside reading the mask's default value.
+    static void FillBorderRaster(const TCRaster<unsigned char>& mask, TCRaster<unsigned char>& border);
+    // Traces every border of the mask into lines. Throws a text when the
+    // mask is empty or the corner raster cannot be had.
+    void FindBorderLines(const TCRaster<unsigned char>& mask, ContourList& lines);
+    // Walks one border from corner (x, y), clearing the edges it walks.
+    // Forward traces append and, with region kOutsideValue, take the first
+    // edge and set the line's region values; backward traces prepend and
+    // start on an edge with `region` on the right. False on a dead end.
+    bool TraceBorders(bool forward, uint8_t region, int y, int x, const TCRaster<unsigned char>& mask,
+                      TCRaster<unsigned char>& border, CBorderLine& line);
+    static void AppendBorderPoint(CBorderLine& line, CMyPoint* p);
+    static void PrependBorderPoint(CBorderLine& line, CMyPoint* p);
+
+    // Smooths the staircase, simplifies within step - 0.5 and subdivides to
+    // the spacing (-1: no subdivision).
+    void ResampleContour(CBorderLine& line, CPointSet& set, float step, int spacing);
+    void MarkKeyPoints(CBorderLine& line, CPointSet& set);
+    bool MarkCorner(CBorderLine& line, CBorderLine::Entry a, CPointSet& set);
+    bool MarkStep(CBorderLine& line, CBorderLine::Entry a, CPointSet& set);
+    // Largest distance of an entry strictly between `from` and `to` from their
+    // chord; `farthest` is that entry, or line.points.end() when none is off
+    // the chord.
+    double FindFarthestFromChord(CBorderLine& line, CBorderLine::Entry from, CBorderLine::Entry to,
+                                 CBorderLine::Entry& farthest);
+    void SubdivideContourEdges(CBorderLine& line, int spacing, CPointSet& set);
+
+    // Erase the points whose flags hold every bit of `mask` / lack one of them.
+    static void ErasePointsWithFlags(CPointSet& set, uint32_t mask);
+    static void ErasePointsWithoutFlags(CPointSet& set, uint32_t mask);
+
+    // The points of the last load (kept until the builder goes).
+    CPointSet& PointSet() { return points_; }
+    const TCRaster<unsigned char>& MaskRaster() const { return mask_; }
+
+    // The error texts thrown inside and caught by LoadMask.
+    static const char* const kLoadMaskError;
+    static const char* const kBorderRasterError;
+
+protected:
+    ContourList contours_;
+    TCRaster<unsigned char> mask_;
+    CPointSet points_;
+
+private:
+    void CopyMask(int width, int height, int stride, const uint8_t* mask);
+    bool WriteOutput(int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges);
+};
+
+}  // namespace frostel

@@ -1,0 +1,209 @@
+// Mesh points, ribs and triangles shared by the contour tracer and the
+// triangulation, and the point set that merges points closer than 0.01.
+//
+// Ownership: points and ribs are reference counted through intrusive
+// pointers (CMyPointPtr, CRibPtr). A rib holds its two end points, and each
+// end point's rib list holds the rib, so a rib lives until it is removed from
+// both lists (CMyPoint::RemoveRib); a point lives while any pointer (set entry,
+// contour list, rib, triangle) holds it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <set>
+#include <unordered_map>
+
+namespace frostel {
+
+// Holds one counted reference to T, which provides AddRef() and Release().
+template <typename T>
+class TIntrusivePtr {
+public:
+    TIntrusivePtr() = default;
+    TIntrusivePtr(T* p) : p_(p) {  // NOLINT: implicit, like a raw pointer
+        if (p_) p_->AddRef();
+    }
+    TIntrusivePtr(const TIntrusivePtr& o) : TIntrusivePtr(o.p_) {}
+    TIntrusivePtr(TIntrusivePtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ~TIntrusivePtr() {
+        if (p_) p_->Release();
+    }
+    TIntrusivePtr& operator=(const TIntrusivePtr& o) {
+        Reset(o.p_);
+        return *this;
+    }
+    TIntrusivePtr& operator=(TIntrusivePtr&& o) noexcept {
+        if (this != &o) {
+            T* old = p_;
+            p_ = o.p_;
+            o.p_ = nullptr;
+            if (old) old->Release();
+        }
+        return *this;
+    }
+    // Counts the new target before releasing the old, so self-assignment and
+    // targets kept alive only by this pointer are safe.
+    void Reset(T* p = nullptr) {
+        if (p == p_) return;
+        if (p) p->AddRef();
+        T* old = p_;
+        p_ = p;
+        if (old) old->Release();
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    friend bool operator==(const TIntrusivePtr& a, const TIntrusivePtr& b) { return a.p_ == b.p_; }
+    friend bool operator!=(const TIntrusivePtr& a, const TIntrusivePtr& b) { return a.p_ != b.p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+class CMyPoint;
+class CRib;
+struct CTriangles;
+using CMyPointPtr = TIntrusivePtr<CMyPoint>;
+using CRibPtr = TIntrusivePtr<CRib>;
+
+// Flag bits of CMyPoint::flags.
+enum : uint32_t {
+    kPointKey = 0x1,        // kept by simplification; every point of an emitted contour
+    kPointStep = 0x2,       // inserted step point: its edges get no mid-point
+    kPointRemove = 0x4,     // marked for removal
+    kPointRibEnd = 0x10,    // end point of a rib
+    kPointSubdivide = 0x20, // transient, while edges are subdivided
+    kPointDropped = 0x100,  // belonged to a dropped contour
+};
+
+// z of every point the contour tracer makes.
+constexpr float kContourZ = -10.0f;
+
+class CMyPoint {
+public:
+    CMyPoint(float x, float y, float z) : x(x), y(y), z(z) {}
+    CMyPoint(const CMyPoint&) = delete;
+    CMyPoint& operator=(const CMyPoint&) = delete;
+
+    void AddRef() { ++refCount_; }
+    // Frees the point with its rib and triangle lists when the last
+    // reference goes.
+    void Release();
+    int RefCount() const { return refCount_; }
+    // Public so that a point can serve as a lookup key on the stack; counted
+    // points are freed by Release only.
+    ~CMyPoint() = default;
+
+    void AddRib(CRib* rib) { ribs.emplace_back(rib); }
+    // Removes every entry holding `rib`.
+    void RemoveRib(CRib* rib);
+    void AddTriangle(CTriangles* t) { triangles.push_back(t); }
+
+    uint32_t flags = 0;
+    float x, y, z;
+    std::list<CTriangles*> triangles;  // triangles using the point, not owned
+    std::list<CRibPtr> ribs;           // ribs ending at the point, owned
+
+private:
+    int refCount_ = 0;
+};
+
+// An edge between two points; registers itself in both points' rib lists and
+// marks them as rib ends.
+class CRib {
+public:
+    CRib(CMyPoint* a, CMyPoint* b, uint8_t flag1, uint8_t flag2);
+    CRib(const CRib&) = delete;
+    CRib& operator=(const CRib&) = delete;
+
+    void AddRef() { ++refCount_; }
+    // At the last reference: leaves both rib lists, clears the rib-end flag
+    // on both points, releases them and frees the rib.
+    void Release();
+    int RefCount() const { return refCount_; }
+
+    CMyPointPtr a, b;
+    uint8_t flag1, flag2;
+
+private:
+    ~CRib() = default;
+    int refCount_ = 0;
+};
+
+// A triangle of the triangulation. Copying copies the vertex references
+// (counted) and the neighbour links (raw).
+struct CTriangles {
+    uint32_t flags = 0;
+    CMyPointPtr vertex[3];
+    CTriangles* neighbour[3] = {nullptr, nullptr, nullptr};
+    uint8_t side[3] = {0, 0, 0};
+    uint8_t status = 0x79;
+};
+
+// Two points are the same mesh point when they agree within this on every axis.
+constexpr double kPointTolerance = 0.01;
+
+// Within the tolerance on x, y and z.
+bool CMyPointEqual(const CMyPoint& a, const CMyPoint& b);
+
+// The tolerant order: points within the tolerance are equivalent, others are
+// ordered by x, then y, then z. It is a strict weak order only on points that
+// are pairwise apart, which is what the point set stores.
+struct CMyPointLess {
+    using is_transparent = void;
+    bool operator()(const CMyPoint& a, const CMyPoint& b) const;
+    bool operator()(const CMyPointPtr& a, const CMyPointPtr& b) const { return (*this)(*a, *b); }
+    bool operator()(const CMyPointPtr& a, const CMyPoint& b) const { return (*this)(*a, b); }
+    bool operator()(const CMyPoint& a, const CMyPointPtr& b) const { return (*this)(a, *b); }
+};
+
+// The ordered set of mesh points in which no two stored points are within the
+// tolerance. A grid of tolerance-sized cells finds a near twin directly, so
+// the answer does not depend on the tree's shape (the tolerant order alone
+// cannot promise that for chains of nearly equal points). Stored points must
+// not move while points are still inserted.
+class CPointSet {
+public:
+    using Ordered = std::set<CMyPointPtr, CMyPointLess>;
+    using iterator = Ordered::const_iterator;
+
+    CPointSet() = default;
+    CPointSet(const CPointSet&) = delete;
+    CPointSet& operator=(const CPointSet&) = delete;
+
+    // The stored point within the tolerance of p, or p itself, now stored.
+    CMyPoint* Insert(CMyPoint* p);
+    // Makes a point at (x, y, z) unless a stored one is that close; returns
+    // the stored point.
+    CMyPoint* Insert(float x, float y, float z);
+    // The stored point within the tolerance of (x, y, z), or null.
+    CMyPoint* FindNear(float x, float y, float z) const;
+    // The first stored point not less than the key.
+    iterator Lookup(const CMyPoint& key) const;
+    // Drops the set's reference.
+    iterator Erase(iterator it);
+    void Clear();
+
+    size_t size() const { return ordered_.size(); }
+    bool empty() const { return ordered_.empty(); }
+    iterator begin() const { return ordered_.begin(); }
+    iterator end() const { return ordered_.end(); }
+
+private:
+    struct Cell {
+        int64_t x, y, z;
+        bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
+    };
+    struct CellHash {
+        size_t operator()(const Cell& c) const;
+    };
+    static Cell CellOf(float x, float y, float z);
+    void Unlink(CMyPoint* p);
+
+    Ordered ordered_;
+    std::unordered_multimap<Cell, CMyPoint*, CellHash> grid_;
+};
+
+}  // namespace frostel

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ContourChecks.h"
+#include "MeshBuilder.h"
+#include "TestMasks.h"
+
+namespace frostel {
+namespace {
+
+using test::CheckBorderLines;
+using test::Mask;
+using test::MaskView;
+
+MaskView View(const Mask& m) { return {m.width, m.height, m.width, m.pixels.data()}; }
+
+TCRaster<unsigned char> Raster(const Mask& m) {
+    TCRaster<unsigned char> r(m.width, m.height, kOutsideValue);
+    for (int y = 0; y < m.height; ++y)
+        for (int x = 0; x < m.width; ++x) r.Set(x, y, m.pixels[static_cast<size_t>(y) * m.width + x]);
+    return r;
+}
+
+TEST(BorderTraceTest, CornerEntriesOfEveryConfiguration) {
+    // Four pixels from four values cover every pattern of equalities.
+    for (int code = 0; code < 256; ++code) {
+        const uint8_t ul = code & 3, ur = code >> 2 & 3, ll = code >> 4 & 3, lr = code >> 6 & 3;
+        // Going round the corner UL, UR, LR, LL: an edge between each pair of
+        // neighbours that differ.
+        int expected = 0, edges = 0;
+        if (ur != lr) expected |= kEdgeRight, ++edges;
+        if (ll != lr) expected |= kEdgeDown, ++edges;
+        if (ul != ll) expected |= kEdgeLeft, ++edges;
+        if (ul != ur) expected |= kEdgeUp, ++edges;
+        const size_t values = std::set<int>{ul, ur, ll, lr}.size();
+        // Borders end wherever three or more values meet.
+        if (values >= 3) expected |= kJunction;
+        EXPECT_EQ(CMeshBuilder::CornerEntry(ul, ur, ll, lr), expected)
+            << int(ul) << " " << int(ur) << " / " << int(ll) << " " << int(lr) << " (" << edges << " edges)";
+    }
+}
+
+TEST(BorderTraceTest, BorderRasterUsesTheOutsideValueAlongTheFrame) {
+    Mask m = test::FilledMask(2, 1, 0);
+    m.at(1, 0) = 5;
+    TCRaster<unsigned char> mask = Raster(m), border(3, 2, 0);
+    CMeshBuilder::FillBorderRaster(mask, border);
+    // Top-left corner: outside on three sides, 0 below right.
+    EXPECT_EQ(border.Get(0, 0), kEdgeRight | kEdgeDown);
+    // Top middle: outside above, 0 and 5 below: three values.
+    EXPECT_EQ(border.Get(1, 0), kEdgeRight | kEdgeDown | kEdgeLeft | kJunction);
+    EXPECT_EQ(border.Get(2, 1), kEdgeLeft | kEdgeUp);
+}
+
+// Every border edge walked once, with the right regions on each side.
+void ExpectCoverage(const Mask& m, const std::string& what) {
+    CMeshBuilder builder;
+    ContourList lines;
+    builder.FindBorderLines(Raster(m), lines);
+    const std::string problem = CheckBorderLines(View(m), lines);
+    ASSERT_TRUE(problem.empty()) << what << " " << m.width << "x" << m.height << ": " << problem;
+}
+
+TEST(BorderTraceTest, EveryBorderEdgeIsWalkedExactlyOnce) {
+    const int sizes[] = {1, 2, 3, 5, 8, 13, 31, 64};
+    uint32_t seed = 1;
+    for (int w : sizes)
+        for (int h : sizes) {
+            ExpectCoverage(test::NoiseMask(w, h, 2, seed++), "binary noise");
+            ExpectCoverage(test::NoiseMask(w, h, 4, seed++), "4-level noise");
+            ExpectCoverage(test::NoiseMask(w, h, 7, seed++), "7-level noise");
+            ExpectCoverage(test::SmoothMask(w, h, 4, seed++), "smooth 4-level");
+            ExpectCoverage(test::SmoothMask(w, h, 2, seed++, 0.3), "smooth binary");
+        }
+}
+
+TEST(BorderTraceTest, ATwoValuedCheckerboardCornerIsPassedThrough) {
+    // 0 5 / 5 0 inside a 0 frame: the 5s touch only at the centre corner.
+    Mask m = test::FilledMask(4, 4, 0);
+    m.at(1, 2) = 5;
+    m.at(2, 1) = 5;
+    CMeshBuilder builder;
+    ContourList lines;
+    builder.FindBorderLines(Raster(m), lines);
+    ASSERT_TRUE(CheckBorderLines(View(m), lines).empty());
+    // The two squares' borders run through corner (2, 2) without ending there:
+    // both are closed, plus the frame.
+    int closedInner = 0;
+    for (auto& line : lines)
+        if (line->regionA != kOutsideValue && line->regionB != kOutsideValue) {
+            EXPECT_TRUE(line->closed);
+            ++closedInner;
+        }
+    EXPECT_GE(closedInner, 1);
+    EXPECT_LE(closedInner, 2);
+}
+
+TEST(BorderTraceTest, BordersBetweenAdjacentJunctionsAreKept) {
+    // Three stripes of values meeting a fourth: short borders whose ends are
+    // both junctions.
+    Mask m = test::FilledMask(3, 2, 0);
+    m.at(0, 0) = 1, m.at(1, 0) = 2, m.at(2, 0) = 3;
+    m.at(0, 1) = 4, m.at(1, 1) = 5, m.at(2, 1) = 6;
+    ExpectCoverage(m, "six values");
+}
+
+TEST(BorderTraceTest, EmptyMaskIsRefused) {
+    CMeshBuilder builder;
+    ContourList lines;
+    TCRaster<unsigned char> empty(-1, -1, kOutsideValue);
+    EXPECT_THROW(builder.FindBorderLines(empty, lines), const char*);
+}
+
+}  // namespace
+}  // namespace frostel

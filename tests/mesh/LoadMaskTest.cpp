@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ContourChecks.h"
+#include "MeshBuilder.h"
+#include "PageMemory.h"
+#include "TestMasks.h"
+
+namespace frostel {
+namespace {
+
+using test::Mask;
+
+// One LoadMask call, its output copied out and freed.
+struct Contours {
+    bool ok = false;
+    int pointCount = -1, edgeCount = -1;
+    std::vector<float> points;
+    std::vector<ContourEdge> edges;
+    size_t setSize = 0;
+};
+
+Contours Load(const Mask& m, float step = 1.0f, int spacing = 4, int stride = 0) {
+    Contours c;
+    std::vector<uint8_t> padded;
+    const uint8_t* data = m.pixels.data();
+    if (stride > m.width) {
+        padded.assign(static_cast<size_t>(stride) * m.height, 0xEE);
+        for (int y = 0; y < m.height; ++y)
+            std::copy_n(m.pixels.begin() + static_cast<ptrdiff_t>(y) * m.width, m.width, padded.begin() + static_cast<ptrdiff_t>(y) * stride);
+        data = padded.data();
+    }
+    float* points = nullptr;
+    ContourEdge* edges = nullptr;
+    CMeshBuilder builder;
+    c.ok = builder.LoadMask(m.width, m.height, stride ? stride : m.width, data, step, spacing, c.pointCount,
+                            c.edgeCount, points, edges);
+    c.setSize = builder.PointSet().size();
+    if (points) {
+        c.points.assign(points, points + 2 * c.pointCount);
+        c.edges.assign(edges, edges + c.edgeCount);
+        FreePages(points);
+        FreePages(edges);
+    }
+    return c;
+}
+
+std::string Check(const Mask& m, const Contours& c, float step, int spacing) {
+    test::MaskView v{m.width, m.height, m.width, m.pixels.data()};
+    return test::CheckLoadMaskOutput(v, step, spacing, c.pointCount, c.edgeCount, c.points.data(), c.edges.data());
+}
+
+TEST(LoadMaskTest, UniformMaskGivesNoContourAndLeavesTheOutputsAlone) {
+    const Mask m = test::FilledMask(20, 10, 84);
+    float* points = reinterpret_cast<float*>(0x1);
+    ContourEdge* edges = reinterpret_cast<ContourEdge*>(0x2);
+    int pc = -1, ec = -1;
+    CMeshBuilder builder;
+    ASSERT_TRUE(builder.LoadMask(20, 10, 20, m.pixels.data(), 1.0f, 4, pc, ec, points, edges));
+    EXPECT_EQ(pc, 0);
+    EXPECT_EQ(ec, 0);
+    EXPECT_EQ(points, reinterpret_cast<float*>(0x1));
+    EXPECT_EQ(edges, reinterpret_cast<ContourEdge*>(0x2));
+}
+
+TEST(LoadMaskTest, SquareGivesOneClosedContourWeightedTowardsItsMiddle) {
+    Mask m = test::FilledMask(30, 30, 0);
+    for (int y = 10; y < 20; ++y)
+        for (int x = 10; x < 20; ++x) m.at(x, y) = 255;
+    const Contours c = Load(m, 1.0f, 4);
+    ASSERT_TRUE(c.ok);
+    ASSERT_EQ(c.edgeCount, c.pointCount - 1);  // one contour
+    const int n = c.pointCount;
+    ASSERT_GE(n, 5);
+    EXPECT_EQ(c.points[0], c.points[2 * (n - 1)]);
+    EXPECT_EQ(c.points[1], c.points[2 * (n - 1) + 1]);
+    const int half = n / 2;
+    float smallest = c.edges[0].weight;
+    for (const auto& e : c.edges) smallest = std::min(smallest, e.weight);
+    EXPECT_EQ(c.edges.front().weight, smallest);
+    EXPECT_EQ(c.edges.back().weight, smallest);
+    EXPECT_FLOAT_EQ(c.edges[half - 1].weight, static_cast<float>(half));
+    // The contour keeps to the square's outline, corners cut by at most a pixel.
+    for (int i = 0; i < n; ++i) {
+        const float x = c.points[2 * i], y = c.points[2 * i + 1];
+        EXPECT_TRUE(x >= 9.5f && x <= 20.5f && y >= 9.5f && y <= 20.5f) << x << "," << y;
+        EXPECT_TRUE(x <= 11 || x >= 19 || y <= 11 || y >= 19) << x << "," << y;
+    }
+    EXPECT_EQ(Check(m, c, 1.0f, 4), "");
+    // The set keeps the contour's points besides those of the frame's border.
+    EXPECT_EQ(c.setSize, Load(test::FilledMask(30, 30, 0), 1.0f, 4).setSize + (n - 1));
+}
+
+TEST(LoadMaskTest, RegionTouchingTheEdgeGivesAnOpenContourBetweenTwoJunctions) {
+    Mask m = test::FilledMask(40, 30, 0);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 40; ++x) m.at(x, y) = 255;  // the top band
+    const Contours c = Load(m, 1.0f, 6);
+    ASSERT_TRUE(c.ok);
+    ASSERT_EQ(c.edgeCount, c.pointCount - 1);
+    const int n = c.pointCount;
+    // From one side of the frame to the other along y = 12; the stretch
+    // along the frame is not handed out.
+    const float x0 = c.points[0], y0 = c.points[1], x1 = c.points[2 * (n - 1)], y1 = c.points[2 * (n - 1) + 1];
+    EXPECT_EQ(y0, 12.0f);
+    EXPECT_EQ(y1, 12.0f);
+    EXPECT_EQ(std::min(x0, x1), 0.0f);
+    EXPECT_EQ(std::max(x0, x1), 40.0f);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(c.points[2 * i + 1], 12.0f);
+    EXPECT_GE(n, 40 / 6 + 1);
+    EXPECT_EQ(Check(m, c, 1.0f, 6), "");
+}
+
+TEST(LoadMaskTest, TinyClosedBordersAreDroppedWithTheirPoints) {
+    Mask m = test::FilledMask(12, 12, 0);
+    m.at(5, 5) = 255;
+    // A coarse step leaves the pixel's outline too few points to stay.
+    const Contours c = Load(m, 10.0f, 4);
+    ASSERT_TRUE(c.ok);
+    EXPECT_EQ(c.pointCount, 0);
+    EXPECT_EQ(c.edgeCount, 0);
+    // Only the frame's borders (never handed out) keep points.
+    EXPECT_EQ(c.setSize, Load(test::FilledMask(12, 12, 0), 10.0f, 4).setSize);
+    // A fine step keeps it.
+    EXPECT_GE(Load(m, 1.0f, 4).pointCount, 4);
+}
+
+TEST(LoadMaskTest, StepAndSpacingAreClamped) {
+    const Mask m = test::SmoothMask(80, 60, 4, 11);
+    auto same = [](const Contours& a, const Contours& b) {
+        return a.ok && b.ok && a.pointCount == b.pointCount && a.points == b.points && a.edges.size() == b.edges.size();
+    };
+    EXPECT_TRUE(same(Load(m, 0.0f, 4), Load(m, 1.0f, 4)));
+    EXPECT_TRUE(same(Load(m, -3.0f, 4), Load(m, 1.0f, 4)));
+    EXPECT_TRUE(same(Load(m, 25.0f, 4), Load(m, 10.0f, 4)));
+    EXPECT_TRUE(same(Load(m, 1.0f, 0), Load(m, 1.0f, 2)));
+    EXPECT_TRUE(same(Load(m, 1.0f, 100), Load(m, 1.0f, 30)));
+    // And they matter in between.
+    EXPECT_LT(Load(m, 1.0f, 30).pointCount, Load(m, 1.0f, 2).pointCount);
+    EXPECT_LT(Load(m, 10.0f, 30).pointCount, Load(m, 1.0f, 30).pointCount);
+}
+
+TEST(LoadMaskTest, OutputInvariantsOnRandomMasks) {
+    uint32_t seed = 100;
+    const int sizes[] = {1, 2, 7, 16, 33, 64};
+    const struct { float step; int spacing; } settings[] = {{1.0f, 2}, {1.0f, 5}, {0.3f, 3}, {4.0f, 30}, {10.0f, 8}};
+    for (int w : sizes)
+        for (int h : sizes)
+            for (auto s : settings) {
+                for (const Mask& m : {test::NoiseMask(w, h, 2, seed++), test::NoiseMask(w, h, 4, seed++),
+                                      test::SmoothMask(w, h, 4, seed++), test::SmoothMask(w, h, 2, seed++, 0.4)}) {
+                    const Contours c = Load(m, s.step, s.spacing);
+                    ASSERT_TRUE(c.ok);
+                    ASSERT_EQ(Check(m, c, s.step, s.spacing), "")
+                        << w << "x" << h << " step " << s.step << " spacing " << s.spacing << " seed " << seed;
+                }
+            }
+}
+
+TEST(LoadMaskTest, StridedRowsGiveTheSameContours) {
+    const Mask m = test::SmoothMask(50, 40, 4, 5);
+    const Contours plain = Load(m), strided = Load(m, 1.0f, 4, 64);
+    ASSERT_TRUE(strided.ok);
+    EXPECT_GT(plain.pointCount, 0);
+    EXPECT_EQ(plain.points, strided.points);
+}
+
+TEST(LoadMaskTest, BadInputFailsWithoutOutput) {
+    const Mask m = test::NoiseMask(8, 8, 2, 3);
+    CMeshBuilder builder;
+    int pc = -5, ec = -5;
+    float* points = nullptr;
+    ContourEdge* edges = nullptr;
+    EXPECT_FALSE(builder.LoadMask(8, 8, 7, m.pixels.data(), 1, 4, pc, ec, points, edges));  // stride < width
+    EXPECT_FALSE(builder.LoadMask(0, 8, 8, m.pixels.data(), 1, 4, pc, ec, points, edges));
+    EXPECT_FALSE(builder.LoadMask(8, -1, 8, m.pixels.data(), 1, 4, pc, ec, points, edges));
+    EXPECT_FALSE(builder.LoadMask(8, 8, 8, nullptr, 1, 4, pc, ec, points, edges));
+    EXPECT_EQ(pc, -5);
+    EXPECT_EQ(ec, -5);
+    EXPECT_EQ(points, nullptr);
+    EXPECT_EQ(edges, nullptr);
+}
+
+TEST(LoadMaskTest, FailedOutputAllocationReleasesTheOtherBlock) {
+    const Mask m = test::SmoothMask(40, 40, 4, 9);
+    for (int failing = 1; failing <= 2; ++failing) {
+        const int64_t live = GetPageMemoryStats().live;
+        CMeshBuilder builder;
+        int pc = -5, ec = -5;
+        float* points = nullptr;
+        ContourEdge* edges = nullptr;
+        FailPageAllocationAfter(failing);
+        EXPECT_FALSE(builder.LoadMask(40, 40, 40, m.pixels.data(), 1, 4, pc, ec, points, edges));
+        FailPageAllocationAfter(0);
+        EXPECT_EQ(points, nullptr);
+        EXPECT_EQ(edges, nullptr);
+        EXPECT_EQ(GetPageMemoryStats().live, live);
+    }
+}
+
+}  // namespace
+}  // namespace frostel
