@@ -2,6 +2,7 @@
 // machine, exports, imports, and the property list and terminology field by
 // field. Registered only when the build has produced both modules.
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 
@@ -76,6 +77,28 @@ TEST_P(BuiltModule, IsForItsProcessorAndExportsTheEntries) {
     EXPECT_EQ(pe_->IsPe32Plus(), GetParam().pe32Plus);
     EXPECT_TRUE(pe_->Exports("PluginMain"));
     EXPECT_TRUE(pe_->Exports("PluginMain1"));
+}
+
+// The renderer's interface: 36 functions and 20 data globals under their
+// own undecorated names in both modules, and the MMX flag only in
+// the 32-bit one.
+TEST_P(BuiltModule, ExportsTheRendererInterface) {
+    static const char* const kFunctions[] = {
+        "__RasterScene", "__RasterSolid", "__DrawScenesLineColor", "__SetDrawMode", "__GetDrawMode",
+        "__SetQuality", "__GetQuality", "__SetDeep", "__GetDeep", "__SetDrawBackFaces", "__GetDrawBackFaces",
+        "__SetDubleSide", "__GetDubleSide", "__SetUseMultyRefract", "__GetUseMultyRefract", "__SetUsePhong2",
+        "__GetUsePhong2", "__SetUseGlass", "__GetUseGlass", "__SetUseReflection", "__GetUseReflection",
+        "__SetUseCustomMats", "__GetUseCustomMats", "__SetUsePersp", "__GetUsePersp", "__SetZBuff",
+        "__GetZBuff", "__SetLightDef", "__SetDefRenderOnePixel", "__SetNewRenderOnePixel", "__Sort",
+        "__AddPersp", "__ConvertBYTE16TO8", "__ConvertBYTE8TO16", "__ConvertText", "__mmx_present"};
+    static const char* const kData[] = {
+        "ZBuff", "Zwidth", "Zheight", "_Deep", "_DrawMode", "_Quality", "_DrawBackFaces", "_DrawBackFaces1",
+        "_DubleSide", "_UseMultyRefract", "_UsePhong2", "_WireSize", "_Persp_Val", "_Persp_x", "_Persp_y",
+        "_Persp_Far", "_UseGlass", "_UseReflection", "_UseCustomMats", "_UsePersp"};
+    static_assert(std::size(kFunctions) == 36 && std::size(kData) == 20);
+    for (const char* name : kFunctions) EXPECT_TRUE(pe_->Exports(name)) << name;
+    for (const char* name : kData) EXPECT_TRUE(pe_->Exports(name)) << name;
+    EXPECT_EQ(pe_->Exports("_mmx_enabled"), !GetParam().pe32Plus);
 }
 
 TEST_P(BuiltModule, ImportsSystemDllsOnly) {

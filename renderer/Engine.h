@@ -1,0 +1,222 @@
+// Inside the renderer: the frame state shared by the loops, kernels and the
+// shader, and the helpers they have in common. Not part of the interface.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "Renderer.h"
+
+// ---- Frame state (valid during one __RasterScene, __RasterSolid or line call)
+
+extern RenderOnePixelProc RenderOnePixel;
+extern int32_t _ColorMax;       // 255, or 32768 for 16-bit frames
+extern ptrdiff_t _RowLength;    // channel values per frame row (width x 4)
+extern light3ds* _LightDef;     // the default light, null when there is none
+extern uint8_t _OwnLightDef;
+extern uint8_t _OwnZBuff;
+extern uint8_t* _TriangleBuffer;  // one triangle drawn apart, composed by __ComposeTriangleRect
+extern uint8_t* _EdgeColor;       // colour and coverage of the last partly covered edge per pixel
+extern uint8_t* _EdgeBackground;  // what lay under that edge
+extern uint8_t* _BackgroundCopy;  // the background glass refracts
+extern float* _RefractDepth;      // depth of the last glass surface that read a pixel
+extern uint8_t* _TargetBuffer;    // the destination of the frame
+
+// Half-open rectangle every pixel visit of a kernel is clipped to: the frame,
+// or the cleared box of the triangle buffer while a triangle is drawn apart.
+struct EngineClip {
+    int x0, y0, x1, y1;
+};
+extern EngineClip _Clip;
+
+uint8_t __GetDrawBackFaces1();
+
+float __DefRenderOnePixel(float offX, float offY, unsigned char* frame, unsigned char* src, float x, float y,
+                          float z, __Triangle3ds* tri, material3ds* materials, int materialCount, float& out0,
+                          float& out1, float& out2, __Point* normal, unsigned char useTextures, float u, float v,
+                          __Texture* textures, int lightCount, light3ds* lights, __PrevInfo* prev,
+                          GlassProp* glass, float a, float b, float c, float d);
+
+// The arguments of one __RasterScene call, handed to the loops unchanged.
+struct SceneArgs {
+    uint8_t* dst;
+    uint8_t* src;
+    int width, height;
+    int pointCount, triangleCount;
+    __Triangle3ds* triangles;
+    __Point3ds* points;
+    int offX, offY;
+    int materialCount;
+    material3ds* materials;
+    __Texture* textures;
+    int lightCount;
+    light3ds* lights;
+    GlassProp* glass;
+};
+
+// ---- Numbers
+
+constexpr float kDepthFill = -1.6947395e38f;  // every byte 0xFE: farther than any scene depth
+
+// NaN-safe: a NaN gives lo.
+inline float Clamp(float v, float lo, float hi) { return v > lo ? (v < hi ? v : hi) : lo; }
+inline double ClampD(double v, double lo, double hi) { return v > lo ? (v < hi ? v : hi) : lo; }
+// Floor of v as an int within [lo, hi]; NaN gives lo.
+inline int FloorClamp(double v, int lo, int hi) { return static_cast<int>(std::floor(ClampD(v, lo, hi))); }
+inline int CeilClamp(double v, int lo, int hi) { return static_cast<int>(std::ceil(ClampD(v, lo, hi))); }
+// Truncation towards zero as an int, NaN and overflow safe.
+inline int TruncClamp(double v, int lo, int hi) { return static_cast<int>(ClampD(v, lo, hi)); }
+
+inline bool IsFinite3(float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+
+// ---- Channels
+
+// The channel value at a channel index: a byte, or a 16-bit word with _Deep.
+inline int __GetChannel(const uint8_t* frame, ptrdiff_t index) {
+    if (!_Deep) return frame[index];
+    uint16_t w;
+    std::memcpy(&w, frame + 2 * index, 2);
+    return w;
+}
+inline void __PutChannel(uint8_t* frame, ptrdiff_t index, int value) {
+    if (!_Deep) {
+        frame[index] = static_cast<uint8_t>(value);
+        return;
+    }
+    const uint16_t w = static_cast<uint16_t>(value);
+    std::memcpy(frame + 2 * index, &w, 2);
+}
+inline ptrdiff_t PixelIndex(int x, int y) { return y * _RowLength + 4 * static_cast<ptrdiff_t>(x); }
+
+// ---- Frame helpers
+
+// The three corners of a triangle, or false when an index is out of range or
+// a position is not finite (such a triangle is skipped).
+bool TriangleCorners(const SceneArgs& s, const __Triangle3ds& t, const __Point3ds* out[3]);
+bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]);
+
+// Depth test at a frame pixel against ZBuff; passes always without a z-buffer.
+// The candidate depth comes from the plane (a x + b y + c z + d = 0 over frame
+// pixels), or is vertexZ for a plane seen edge-on. With `write` a passing
+// depth is stored.
+bool __ZTest(int x, int y, const float plane[4], float vertexZ, bool write, float& depth);
+inline float PlaneDepth(const float plane[4], float x, float y, float fallback) {
+    return std::fabs(plane[2]) >= 0.01f ? -(plane[0] * x + plane[1] * y + plane[3]) / plane[2] : fallback;
+}
+
+void __ClearTriangleRect(int x0, int y0, int x1, int y1);
+void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1);
+
+int __SortCompare(float depthA, float depthB);
+float __TriangleDepth(const __Triangle3ds& t, const __Point3ds* points, int pointCount);
+float __TriangleArea2D(const float* points, int i0, int i1, int i2);
+
+// ---- Geometry and raster helpers
+
+// An edge list: one byte triple per polygon edge (start, end, attribute).
+typedef uint8_t EdgeTriple[3];
+
+bool __FixTriangleOrder(EdgeTriple* edges, __Point3ds* points);
+void __LineEquation(float x1, float y1, float x2, float y2, float& p, float& q, float& r);
+void __IntersectPlane(float x0, float y0, float z0, float nx, float ny, float nz, float kx, float ky, float kz,
+                      float d, float& x, float& y, float& z);
+// Moves a point along n onto the plane through `on` with normal n.
+void ProjectOntoTangentPlane(const float point[3], const float on[3], const float n[3], float out[3]);
+void __TriangleNormal(const __Point3ds* p, float& nx, float& ny, float& nz);
+void __FaceNormal(const __Point3ds& a, const __Point3ds& b, const __Point3ds& c, float& nx, float& ny,
+                  float& nz);
+
+struct SpanEdge {
+    float p, q, r, pq2, root;
+    int start, end;  // the crossing edge's end points (vertex numbers)
+    float band;      // band half-width, at least 3
+};
+float __FindSpanEdge(int n, int k, const __Point3ds* points, const EdgeTriple* edges, int y, SpanEdge& out);
+int __FindTopVertex(int n, const __Point3ds* points, const EdgeTriple* edges, float& minY);
+void __RotateTriples(int n, int k, EdgeTriple* edges);
+float __Distance3(float x1, float y1, float z1, float x2, float y2, float z2);
+void __ProjectPersp(float x, float y, float z, float& ox, float& oy);
+
+// Writes one shaded colour (0.._ColorMax) into the frame with coverage a,
+// clipped to _Clip.
+void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a);
+
+// Coverage 0..1 of a pixel centre at distance |p x + q y + r| / root from a
+// line, for a line of half-width w (a one-pixel ramp at its border).
+float LineCoverage(float p, float q, float r, float root, float x, float y, float w);
+// The same for the segment (ex0, ey0)-(ex1, ey1), with round caps past its ends.
+float SegmentCoverage(float p, float q, float r, float pq2, float root, float x, float y, float w, float ex0,
+                      float ey0, float ex1, float ey1);
+// Blend the colour at pixel (x, y) by that coverage x opacity; return the coverage.
+float __DrawEdgePixel(uint8_t* frame, float opacity, float c0, float c1, float c2, float p, float q, float r,
+                      float pq2, float root, int x, int y, float w, float ex0, float ey0, float ex1, float ey1);
+float __BlendEdgeCoverage(uint8_t* frame, float opacity, float c0, float c1, float c2, float p, float q, float r,
+                          float root, int x, int y, float w);
+
+// ---- Span kernels
+
+// A triangle prepared for the fill kernels: corners in frame pixels, the
+// plane over frame pixels (a^2 + b^2 + c^2 = 1), the triangle's record.
+struct FillTriangle {
+    __Point3ds v[3];
+    float plane[4];
+    float minY;
+    __Point faceNormal;  // unit, towards the viewer for a front face: the flat kernel's normal
+    __Triangle3ds* tri;
+};
+
+void __SpanFlat(const SceneArgs& s, uint8_t* frame, const FillTriangle& t);
+void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t);
+void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity);
+
+// A shaded thick segment in frame pixels; the normal and plane go to the shader.
+struct WireShading {
+    const SceneArgs* scene;
+    __Triangle3ds* tri;
+    __Point normal;
+    float plane[4];
+};
+void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, float z0, float x1, float y1,
+                float z1, float width);
+void __SpanLineColor(uint8_t* frame, float x0, float y0, float x1, float y1, float width, int c0, int c1, int c2);
+void __DrawLineInverted(uint8_t* dst, const uint8_t* src, int width, int height, float x0, float y0, float x1,
+                        float y1);
+void __DrawLineColor(uint8_t* dst, int width, int height, float x0, float y0, float x1, float y1, int c0, int c1,
+                     int c2);
+
+struct Box {
+    float x0, y0, x1, y1;
+};
+Box __TriangleBBox(const __Point3ds* const corners[3]);
+
+// ---- Curved point-normal patch (draw modes 2, 9 and 10)
+
+struct CurvedPatch {
+    // Control points in the order 300, 030, 003, 210, 120, 021, 012, 102, 201, 111.
+    float p[10][3];
+    float n[10][3];
+    float uv[10][2];
+    bool hasTexCoords;
+    float lengthS, lengthT;  // bounds of the patch's extent along s and t
+
+    void Build(const __Point3ds& a, const __Point3ds& b, const __Point3ds& c);
+    // s, t, 1 - s - t are the weights of a, b, c.
+    void Evaluate(float s, float t, float pos[3], float normal[3], float uv[2]) const;
+};
+
+void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds* const corners[3]);
+
+// ---- Draw modes
+
+void __RasterSceneMode0(const SceneArgs& s);
+void __RasterSceneMode1(const SceneArgs& s);
+void __RasterSceneMode2(const SceneArgs& s);
+void __RasterSceneMode3(const SceneArgs& s);
+void __RasterSceneMode6(const SceneArgs& s);
+void __RasterSceneMode8(const SceneArgs& s);
+void __RasterSceneMode9(const SceneArgs& s);
+void __RasterSceneMode10(const SceneArgs& s);
+void __RasterSolidTriangles(const SceneArgs& s, float c0, float c1, float c2, float opacity);
+void __RasterLineColorTriangles(const SceneArgs& s, float lineWidth, int c0, int c1, int c2);

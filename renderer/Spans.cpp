@@ -1,0 +1,376 @@
+// Span kernels: the flat, Phong and solid fills with anti-aliased edge bands,
+// and the thick, one-colour and inverted lines.
+#include <algorithm>
+#include <cmath>
+
+#include "Engine.h"
+
+namespace {
+
+// Width of the coverage ramp outside a filled triangle's edges, in pixels.
+constexpr double kEdgeRamp = 1.0;
+
+// One edge as E(x, y) = a x + b y + c, negative inside. The coefficients
+// come from the edge's end points in a fixed order, so two triangles sharing
+// the edge get exactly opposite values and a pixel centre on it belongs to
+// exactly one of them.
+struct Edge {
+    double a, b, c;
+    double sign;     // +1 or -1 applied to the shared coefficients
+    bool ownsTies;   // E = 0 counts as inside
+    double length;
+    double x0, y0, dx, dy;  // the segment, for distances past the edge
+    double RowTerm(double y) const { return b * y + c; }
+    double At(double x, double rowTerm) const { return sign * (a * x + rowTerm); }
+    double Distance(double x, double y) const {
+        const double l2 = dx * dx + dy * dy;
+        double t = l2 > 0 ? ((x - x0) * dx + (y - y0) * dy) / l2 : 0.0;
+        t = ClampD(t, 0.0, 1.0);
+        return std::hypot(x - (x0 + t * dx), y - (y0 + t * dy));
+    }
+};
+
+Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
+    const bool forward = from.x < to.x || (from.x == to.x && from.y <= to.y);
+    const __Point3ds& lo = forward ? from : to;
+    const __Point3ds& hi = forward ? to : from;
+    Edge e;
+    e.a = static_cast<double>(hi.y) - lo.y;
+    e.b = static_cast<double>(lo.x) - hi.x;
+    e.c = -(e.a * lo.x + e.b * lo.y);
+    e.sign = forward ? 1.0 : -1.0;
+    e.x0 = from.x, e.y0 = from.y;
+    e.dx = static_cast<double>(to.x) - from.x, e.dy = static_cast<double>(to.y) - from.y;
+    e.length = std::hypot(e.dx, e.dy);
+    return e;
+}
+
+// The walk over one triangle's pixels, row by row within the clip: interior
+// pixel centres (each exactly once over a mesh), and with bands the pixels
+// outside whose centre lies within the coverage ramp.
+struct TriangleWalk {
+    Edge edge[3];          // edge i runs from corner i to corner i + 1
+    double opposite[3];    // E_i at the corner facing edge i
+    double minX, minY, maxX, maxY;
+    bool ok = false;
+
+    explicit TriangleWalk(const __Point3ds* v) {
+        for (int i = 0; i < 3; ++i) edge[i] = MakeEdge(v[i], v[(i + 1) % 3]);
+        const double side = edge[0].At(v[2].x, edge[0].RowTerm(v[2].y));
+        if (!(side != 0.0) || !std::isfinite(side)) return;  // no area on the screen
+        if (side > 0)
+            for (Edge& e : edge) e.sign = -e.sign;
+        for (int i = 0; i < 3; ++i) {
+            Edge& e = edge[i];
+            const double ea = e.sign * e.a, eb = e.sign * e.b;
+            e.ownsTies = ea > 0 || (ea == 0 && eb > 0);
+            const __Point3ds& o = v[(i + 2) % 3];
+            opposite[i] = e.At(o.x, e.RowTerm(o.y));
+        }
+        minX = std::min({v[0].x, v[1].x, v[2].x});
+        maxX = std::max({v[0].x, v[1].x, v[2].x});
+        minY = std::min({v[0].y, v[1].y, v[2].y});
+        maxY = std::max({v[0].y, v[1].y, v[2].y});
+        ok = true;
+    }
+
+    // Visits the pixels: pixel(x, y, weights, coverage, interior) for each,
+    // rowStart(y) before each row.
+    template <typename Pixel, typename RowStart>
+    void Run(bool bands, Pixel&& pixel, RowStart&& rowStart) const {
+        if (!ok) return;
+        const double reach = bands ? kEdgeRamp : 0.0;
+        const int y0 = CeilClamp(minY - reach, _Clip.y0, _Clip.y1);
+        const int y1 = FloorClamp(maxY + reach, _Clip.y0 - 1, _Clip.y1 - 1);
+        for (int y = y0; y <= y1; ++y) {
+            double rowTerm[3];
+            double lo = minX - reach, hi = maxX + reach;
+            bool empty = false;
+            for (int i = 0; i < 3; ++i) {
+                const Edge& e = edge[i];
+                rowTerm[i] = e.RowTerm(y);
+                const double ea = e.sign * e.a, rest = e.sign * rowTerm[i], limit = reach * e.length;
+                if (ea > 0)
+                    hi = std::min(hi, (limit - rest) / ea);
+                else if (ea < 0)
+                    lo = std::max(lo, (limit - rest) / ea);
+                else if (rest > limit)
+                    empty = true;
+            }
+            if (empty || !(lo <= hi + 2)) continue;
+            // One pixel of slack each side; the exact test per pixel decides.
+            const int x0 = FloorClamp(lo - 1, _Clip.x0, _Clip.x1);
+            const int x1 = CeilClamp(hi + 1, _Clip.x0 - 1, _Clip.x1 - 1);
+            rowStart(y);
+            for (int x = x0; x <= x1; ++x) {
+                double E[3];
+                bool inside = true;
+                for (int i = 0; i < 3; ++i) {
+                    E[i] = edge[i].At(x, rowTerm[i]);
+                    inside = inside && (E[i] < 0 || (E[i] == 0 && edge[i].ownsTies));
+                }
+                float coverage = 1.0f;
+                if (!inside) {
+                    if (!bands) continue;
+                    double d = 0.0;
+                    bool outside = false;
+                    for (int i = 0; i < 3; ++i)
+                        if (E[i] > 0) {
+                            const double di = edge[i].Distance(x, y);
+                            d = outside ? std::min(d, di) : di;
+                            outside = true;
+                        }
+                    coverage = static_cast<float>(ClampD(kEdgeRamp - d, 0.0, 1.0));
+                    if (coverage <= 0.0f) continue;
+                }
+                // Barycentric weights, clamped to the triangle for band pixels.
+                double w[3];
+                for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
+                const double sum = w[0] + w[1] + w[2];
+                if (sum > 0)
+                    for (double& wi : w) wi /= sum;
+                pixel(x, y, w, coverage, inside);
+            }
+        }
+    }
+};
+
+// Weights of a pixel against the corners mapped back from the perspective
+// divide: texture coordinates stay true to the flat surface.
+struct PerspectiveWeights {
+    float cx[3], cy[3];
+    double det = 0;
+    bool active = false;
+
+    PerspectiveWeights(const FillTriangle& t, int offX, int offY, bool texFlag) {
+        if (_Persp_Val == 0.0f || !texFlag) return;
+        active = true;
+        for (int i = 0; i < 3; ++i)
+            __ProjectPersp(t.v[i].x - offX, t.v[i].y - offY, t.v[i].z, cx[i], cy[i]);
+        det = (static_cast<double>(cx[1]) - cx[0]) * (static_cast<double>(cy[2]) - cy[0]) -
+              (static_cast<double>(cx[2]) - cx[0]) * (static_cast<double>(cy[1]) - cy[0]);
+    }
+    bool Drawable() const { return !active || (det != 0.0 && std::isfinite(det)); }
+
+    void At(float x, float y, float z, double w[3]) const {
+        float px, py;
+        __ProjectPersp(x, y, z, px, py);
+        for (int i = 0; i < 3; ++i) {
+            const int j = (i + 1) % 3, k = (i + 2) % 3;
+            const double area = (static_cast<double>(cx[j]) - px) * (static_cast<double>(cy[k]) - py) -
+                                (static_cast<double>(cx[k]) - px) * (static_cast<double>(cy[j]) - py);
+            w[i] = std::max(area / det, 0.0);
+        }
+        const double sum = w[0] + w[1] + w[2];
+        if (sum > 0)
+            for (int i = 0; i < 3; ++i) w[i] /= sum;
+    }
+};
+
+bool TexFlag(const FillTriangle& t) { return t.v[0].hasTexCoords && t.v[1].hasTexCoords && t.v[2].hasTexCoords; }
+
+void InterpolateUV(const FillTriangle& t, const PerspectiveWeights& persp, const double w[3], float x, float y,
+                   float z, int offX, int offY, float& u, float& v) {
+    double pw[3] = {w[0], w[1], w[2]};
+    if (persp.active) persp.At(x - offX, y - offY, z, pw);
+    u = static_cast<float>(pw[0] * t.v[0].u + pw[1] * t.v[1].u + pw[2] * t.v[2].u);
+    v = static_cast<float>(pw[0] * t.v[0].v + pw[1] * t.v[1].v + pw[2] * t.v[2].v);
+}
+
+void Normalized(const __Point3ds& p, float out[3]) {
+    out[0] = p.nx, out[1] = p.ny, out[2] = p.nz;
+    const float len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+    if (len > 0.0f)
+        for (int k = 0; k < 3; ++k) out[k] /= len;
+}
+
+float Shade(const SceneArgs& s, uint8_t* frame, int x, int y, float z, __Triangle3ds* tri, __Point& normal,
+            bool tex, float u, float v, __PrevInfo* prev, const float plane[4], float color[3]) {
+    return RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
+                          static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, tri, s.materials,
+                          s.materialCount, color[0], color[1], color[2], &normal, tex ? 1 : 0, u, v, s.textures,
+                          s.lightCount, s.lights, prev, s.glass, plane[0], plane[1], plane[2], plane[3]);
+}
+
+// Flat and Phong fills share everything but the normal.
+template <bool kPhong>
+void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
+    const TriangleWalk walk(t.v);
+    const bool tex = TexFlag(t);
+    const PerspectiveWeights persp(t, s.offX, s.offY, tex);
+    if (!walk.ok || !persp.Drawable()) return;
+
+    float n[3][3], mid[3][3];
+    for (int i = 0; i < 3; ++i) Normalized(t.v[i], n[i]);
+    const bool quadratic = kPhong && _Quality && _UsePhong2;
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
+
+    __PrevInfo prev{};
+    walk.Run(
+        _Quality != 0,
+        [&](int x, int y, const double* w, float coverage, bool interior) {
+            float depth;
+            if (!__ZTest(x, y, t.plane, t.v[0].z, interior, depth)) return;
+            __Point normal = t.faceNormal;
+            if (kPhong) {
+                float N[3];
+                const float w0 = static_cast<float>(w[0]), w1 = static_cast<float>(w[1]),
+                            w2 = static_cast<float>(w[2]);
+                for (int k = 0; k < 3; ++k) {
+                    N[k] = w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
+                    if (quadratic)
+                        N[k] = w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] + w0 * w1 * mid[0][k] +
+                               2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k];
+                }
+                normal = {N[0], N[1], N[2]};
+            }
+            float u = 0.0f, v = 0.0f;
+            if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
+            float color[3];
+            const float opacity = Shade(s, frame, x, y, depth, t.tri, normal, tex, u, v, &prev, t.plane, color);
+            __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
+            if (kPhong) {
+                prev.normal = normal;
+                prev.x = static_cast<float>(x - s.offX);
+                prev.y = static_cast<float>(y - s.offY);
+                prev.u = u, prev.v = v;
+                prev.valid = 1;
+            }
+        },
+        [&](int) { prev.valid = 0; });
+}
+
+// The line's pixels: with bands every pixel within reach of the segment,
+// else one pixel per step along the major axis.
+template <typename Pixel>
+void WalkSegment(float x0, float y0, float x1, float y1, float width, Pixel&& pixel) {
+    const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0;
+    if (dx == 0 && dy == 0) return;
+    if (!IsFinite3(x0, y0, x1) || !std::isfinite(y1)) return;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const double m0 = xMajor ? x0 : y0, m1 = xMajor ? x1 : y1, n0 = xMajor ? y0 : x0;
+    const double slope = xMajor ? dy / dx : dx / dy;
+    const int r = _Quality ? TruncClamp(ClampD(width, 0.0, 4096.0) + 2.5, 0, 4099) : 0;
+    const int clipM0 = xMajor ? _Clip.x0 : _Clip.y0, clipM1 = xMajor ? _Clip.x1 : _Clip.y1;
+    const int clipN0 = xMajor ? _Clip.y0 : _Clip.x0, clipN1 = xMajor ? _Clip.y1 : _Clip.x1;
+    const double first = std::floor(std::min(m0, m1) + 0.5), last = std::floor(std::max(m0, m1) + 0.5);
+    const int from = FloorClamp(first - r, clipM0, clipM1), to = FloorClamp(last + r, clipM0 - 1, clipM1 - 1);
+    for (int m = from; m <= to; ++m) {
+        const double centre = std::floor(n0 + (m - m0) * slope + 0.5);
+        const int lo = FloorClamp(centre - r, clipN0, clipN1), hi = FloorClamp(centre + r, clipN0 - 1, clipN1 - 1);
+        for (int k = lo; k <= hi; ++k) xMajor ? pixel(m, k) : pixel(k, m);
+    }
+}
+
+}  // namespace
+
+void __SpanFlat(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { SpanShaded<false>(s, frame, t); }
+void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { SpanShaded<true>(s, frame, t); }
+
+void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity) {
+    const TriangleWalk walk(t.v);
+    walk.Run(
+        _Quality != 0,
+        [&](int x, int y, const double*, float coverage, bool) {
+            __BlendPixel(frame, c0, c1, c2, x, y, opacity * coverage);
+        },
+        [](int) {});
+}
+
+void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, float z0, float x1, float y1,
+                float z1, float width) {
+    float p, q, r;
+    __LineEquation(x0, y0, x1, y1, p, q, r);
+    const float pq2 = p * p + q * q, root = std::sqrt(pq2);
+    const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0, l2 = dx * dx + dy * dy;
+    const SceneArgs& s = *shading.scene;
+    WalkSegment(x0, y0, x1, y1, width, [&](int x, int y) {
+        const float coverage = _Quality ? SegmentCoverage(p, q, r, pq2, root, static_cast<float>(x),
+                                                          static_cast<float>(y), width, x0, y0, x1, y1)
+                                        : 1.0f;
+        if (coverage <= 0.0f) return;
+        const double t = l2 > 0 ? ClampD(((x - x0) * dx + (y - y0) * dy) / l2, 0.0, 1.0) : 0.0;
+        const float z = static_cast<float>(z0 + t * (static_cast<double>(z1) - z0));
+        __Point normal = shading.normal;
+        float color[3];
+        const float opacity =
+            RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
+                           static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, shading.tri,
+                           s.materials, s.materialCount, color[0], color[1], color[2], &normal, 0, 0.0f, 0.0f,
+                           s.textures, s.lightCount, s.lights, nullptr, s.glass, shading.plane[0],
+                           shading.plane[1], shading.plane[2], shading.plane[3]);
+        __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
+    });
+}
+
+void __SpanLineColor(uint8_t* frame, float x0, float y0, float x1, float y1, float width, int c0, int c1, int c2) {
+    float p, q, r;
+    __LineEquation(x0, y0, x1, y1, p, q, r);
+    const float pq2 = p * p + q * q, root = std::sqrt(pq2);
+    const float c[3] = {static_cast<float>(c0), static_cast<float>(c1), static_cast<float>(c2)};
+    WalkSegment(x0, y0, x1, y1, width, [&](int x, int y) {
+        if (_Quality)
+            __DrawEdgePixel(frame, 1.0f, c[0], c[1], c[2], p, q, r, pq2, root, x, y, width, x0, y0, x1, y1);
+        else
+            __BlendPixel(frame, c[0], c[1], c[2], x, y, 1.0f);
+    });
+}
+
+namespace {
+
+// The one-pixel DDA of mode 0: unit steps along the major axis from the
+// smaller end, the larger end itself not drawn.
+template <typename Put>
+void DdaLine(int width, int height, float x0, float y0, float x1, float y1, Put&& put) {
+    const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0;
+    if ((dx == 0 && dy == 0) || !IsFinite3(x0, y0, x1) || !std::isfinite(y1)) return;
+    const bool xMajor = std::fabs(dx) > std::fabs(dy);
+    const bool fromFirst = xMajor ? x0 <= x1 : y0 <= y1;
+    const double sm = xMajor ? (fromFirst ? x0 : x1) : (fromFirst ? y0 : y1);
+    const double sn = xMajor ? (fromFirst ? y0 : y1) : (fromFirst ? x0 : x1);
+    const double length = std::fabs(xMajor ? dx : dy);
+    const double slope = xMajor ? dy / dx : dx / dy;
+    const int majorSize = xMajor ? width : height;
+    // Steps k with sm + k inside 0..majorSize and k < length.
+    const double kFrom = std::max(0.0, std::ceil(-sm));
+    const double kTo = std::min(std::ceil(length) - 1, std::ceil(majorSize - sm) - 1);
+    for (double k = kFrom; k <= kTo; k += 1.0) {
+        const double m = sm + k, n = sn + k * slope;
+        const int px = static_cast<int>(std::floor(xMajor ? m : n)), py = static_cast<int>(std::floor(xMajor ? n : m));
+        if (px < 0 || py < 0 || px >= width || py >= height) continue;
+        put(static_cast<ptrdiff_t>(py) * width + px);
+    }
+}
+
+}  // namespace
+
+void __DrawLineInverted(uint8_t* dst, const uint8_t* src, int width, int height, float x0, float y0, float x1,
+                        float y1) {
+    DdaLine(width, height, x0, y0, x1, y1, [&](ptrdiff_t pixel) {
+        const ptrdiff_t i = 4 * pixel;
+        for (int k = 0; k < 3; ++k) __PutChannel(dst, i + k, _ColorMax - __GetChannel(src, i + k));
+        __PutChannel(dst, i + 3, _ColorMax);
+    });
+}
+
+void __DrawLineColor(uint8_t* dst, int width, int height, float x0, float y0, float x1, float y1, int c0, int c1,
+                     int c2) {
+    DdaLine(width, height, x0, y0, x1, y1, [&](ptrdiff_t pixel) {
+        const ptrdiff_t i = 4 * pixel;
+        const int c[3] = {c0, c1, c2};
+        for (int k = 0; k < 3; ++k) __PutChannel(dst, i + k, std::clamp(c[k], 0, static_cast<int>(_ColorMax)));
+        __PutChannel(dst, i + 3, _ColorMax);
+    });
+}
+
+Box __TriangleBBox(const __Point3ds* const corners[3]) {
+    Box b{1e11f, 1e11f, -1e11f, -1e11f};
+    for (int i = 0; i < 3; ++i) {
+        b.x0 = std::min(b.x0, corners[i]->x);
+        b.y0 = std::min(b.y0, corners[i]->y);
+        b.x1 = std::max(b.x1, corners[i]->x);
+        b.y1 = std::max(b.y1, corners[i]->y);
+    }
+    return b;
+}
