@@ -22,3 +22,10 @@ endif()
 
 # GoogleTest from the distribution's sources, so that the cross builds get it too.
 set(FROSTEL_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+
+# Fuzzing build (clang only, see scripts/fuzz): every library gets libFuzzer's
+# coverage instrumentation; the targets under tests/fuzz link the driver.
+option(FROSTEL_FUZZ "Build the libFuzzer targets" OFF)
+if(FROSTEL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

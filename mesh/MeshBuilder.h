@@ -11,6 +11,7 @@
 
 #include "MeshPoint.h"
 #include "Raster.h"
+#include "Triangulation.h"
 
 namespace frostel {
 
@@ -69,6 +70,30 @@ public:
     bool LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
                   int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges);
 
+    // The long form: the mask as a relief mesh. Borders and inner points
+    // become the vertices of a constrained triangulation whose heights rise
+    // from 0 on the borders to 30 at the deepest inside of each region. On
+    // true, triangles points at triangleCount triangles that the builder owns
+    // (valid until it goes); on false nothing is written.
+    bool LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
+                  CTriangles**& triangles, int& triangleCount);
+
+    // The steps of the long form.
+
+    // Chamfer (3, 4) distance of every full (255) pixel from the nearest
+    // pixel that is not full or from the image's edge; 0 elsewhere.
+    void BuildDistanceRaster(TCRaster<int>& distance) const;
+    // Local maxima of the distance above 4, thinned to one point per
+    // spacing s along each 4-connected component (the others get 0x4).
+    void AddInnerPoints(const TCRaster<int>& distance, CPointSet& set, int s);
+    // Every pixel of an 8-connected region of non-zero distance gets the
+    // region's largest distance; other pixels 0.
+    static void LabelRegions(const TCRaster<int>& distance, TCRaster<int>& peak);
+    // Traces the borders of the regions of non-zero distance that hold at
+    // least sizeLimit pixels; contours shorter than 5 leave with their points.
+    void RemoveSmallRegions(const TCRaster<int>& distance, int sizeLimit, ContourList& kept);
+    void SetPointHeights(const TCRaster<int>& distance, const TCRaster<int>& peak);
+
     // The steps of LoadMask, open to the longer loads of the subsystem.
 
     // The border raster entry of a corner from its four pixels (upper left,
@@ -119,6 +144,13 @@ protected:
     ContourList contours_;
     TCRaster<unsigned char> mask_;
     CPointSet points_;
+    // The relief of the long LoadMask; goes first, releasing its triangles'
+    // points and ribs before the point set.
+    std::unique_ptr<CTriangulation> triangulation_;
+
+    // Drops the closed contours of fewer than 4 entries (their points get
+    // 0x104), keys every remaining contour's points and erases the rest.
+    void DropSmallContours();
 
 private:
     void CopyMask(int width, int height, int stride, const uint8_t* mask);

@@ -265,22 +265,39 @@ void CTriangulation::Replace(const std::vector<CTriangles*>& old, const std::vec
         bool used;
     };
     std::vector<Outer> outer;
+    // Restricted sides inside the cavity (the walk of a rib can enclose a
+    // rib end, whose rib is then a spike of the cavity's boundary) must
+    // come back among the fresh sides, still restricted.
+    std::vector<Edge> inner;
     for (CTriangles* t : old) {
         for (int i = 0; i < 3; ++i) {
             CTriangles* n = t->neighbour[i];
-            if (n != nullptr && std::find(old.begin(), old.end(), n) != old.end()) continue;
+            if (n != nullptr && std::find(old.begin(), old.end(), n) != old.end()) {
+                if (t->side[(i + 1) % 3] != 0)
+                    inner.push_back({t->vertex[(i + 1) % 3].get(), t->vertex[(i + 2) % 3].get()});
+                continue;
+            }
             outer.push_back({t->vertex[(i + 1) % 3].get(), t->vertex[(i + 2) % 3].get(), n,
                              t->side[(i + 1) % 3], false});
         }
     }
-    // A frame side split by a point becomes two outer sides.
+    // A side split by a point: inside the cavity it simply goes (its halves
+    // come in `restricted` when it was a rib); on the frame it becomes two
+    // outer sides.
     if (split != nullptr) {
+        inner.erase(std::remove_if(inner.begin(), inner.end(),
+                                   [split](const Edge& e) { return SameEdge(e.p, e.q, split->a, split->b); }),
+                    inner.end());
         auto it = std::find_if(outer.begin(), outer.end(),
                                [split](const Outer& o) { return SameEdge(o.p, o.q, split->a, split->b); });
-        if (it == outer.end() || it->outside != nullptr) throw error;
-        const Outer whole = *it;
-        *it = {whole.p, split->p, nullptr, whole.mark, false};
-        outer.push_back({split->p, whole.q, nullptr, whole.mark, false});
+        if (it != outer.end()) {
+            if (it->outside != nullptr) throw error;
+            const Outer whole = *it;
+            *it = {whole.p, split->p, nullptr, whole.mark, false};
+            outer.push_back({split->p, whole.q, nullptr, whole.mark, false});
+        } else if (old.size() == 1) {
+            throw error;
+        }
     }
     if (fresh.empty() ||
         (fresh.size() > old.size() && fresh.size() - old.size() > static_cast<size_t>(maximum_ - count_)))
@@ -319,6 +336,12 @@ void CTriangulation::Replace(const std::vector<CTriangles*>& old, const std::vec
     }
     for (const Outer& o : outer)
         if (!o.used) throw error;
+    for (const Edge& e : inner) {
+        bool found = false;
+        for (const Triple& f : fresh)
+            for (int i = 0; i < 3 && !found; ++i) found = SameEdge(f.v[i], f.v[(i + 1) % 3], e.p, e.q);
+        if (!found) throw error;
+    }
 
     // Commit.
     std::vector<CTriangles*> records(old);
@@ -346,9 +369,10 @@ void CTriangulation::Replace(const std::vector<CTriangles*>& old, const std::vec
             t->side[i] = 0;
         }
     }
-    auto isRestricted = [&restricted](const CMyPoint* p, const CMyPoint* q) {
-        for (const Edge& e : restricted)
-            if (SameEdge(e.p, e.q, p, q)) return true;
+    auto isRestricted = [&restricted, &inner](const CMyPoint* p, const CMyPoint* q) {
+        for (const std::vector<Edge>* list : {&restricted, static_cast<const std::vector<Edge>*>(&inner)})
+            for (const Edge& e : *list)
+                if (SameEdge(e.p, e.q, p, q)) return true;
         return false;
     };
     for (size_t k = 0; k < fresh.size(); ++k) {
@@ -440,8 +464,8 @@ void CTriangulation::BreakRib(CTriangles* t, int side, CMyPoint* p) {
     }
     std::vector<Edge> restricted;
     if (mark != 0) restricted = {{a, p}, {p, b}};
-    const Split onFrame{a, b, p};
-    Replace(old, fresh, restricted, kBreakDamaged, u == nullptr ? &onFrame : nullptr);
+    const Split broken{a, b, p};
+    Replace(old, fresh, restricted, kBreakDamaged, &broken);
 }
 
 bool CTriangulation::RebuildTriangles(CTriangles* t1, CTriangles* t2) {
@@ -647,6 +671,7 @@ void CTriangulation::InsertRRib(CMyPoint* a, CMyPoint* b, int depth, bool& split
                 if (!meet->triangles.empty() || !Finite(*meet)) throw kRibsTwin;
                 meet->flags |= kPointRibEnd;
                 BreakRib(t, k, meet);
+                RestoreDelaunay(std::vector<CTriangles*>(meet->triangles.begin(), meet->triangles.end()));
             }
             split = true;
             InsertRRib(a, meet, depth + 1, split);
@@ -677,10 +702,8 @@ void CTriangulation::InsertRRib(CMyPoint* a, CMyPoint* b, int depth, bool& split
     TriangulateChain(a, end, leftChain, fresh);
     TriangulateChain(end, a, rights, fresh);
     Replace(crossed, fresh, {{a, end}}, kRibStart);
-    std::vector<CTriangles*> touched;
-    for (CMyPoint* v : {a, end})
-        touched.insert(touched.end(), v->triangles.begin(), v->triangles.end());
-    RestoreDelaunay(touched);
+    // The cavity's records now hold the new triangles.
+    RestoreDelaunay(crossed);
     if (end != b) {
         split = true;
         InsertRRib(end, b, depth + 1, split);
