@@ -15,6 +15,30 @@ constexpr float kMinStep = 1.0f, kMaxStep = 10.0f;
 constexpr int kMinSpacing = 2, kMaxSpacing = 30;
 }  // namespace
 
+void CMeshBuilder::ClampSteps(float& step, int& spacing) {
+    if (!(step > 0.0f)) step = kMinStep;  // also NaN
+    if (step > kMaxStep) step = kMaxStep;
+    if (spacing < kMinSpacing) spacing = kMinSpacing;
+    if (spacing > kMaxSpacing) spacing = kMaxSpacing;
+}
+
+void CMeshBuilder::DropSmallContours() {
+    // Closed lines too small to carry a figure go, with their points unless
+    // a remaining line shares them.
+    for (auto& line : contours_) {
+        if (!line || !line->closed || line->points.size() >= 4) continue;
+        for (auto& p : line->points) p->flags |= kPointDropped | kPointRemove;
+        line.reset();
+    }
+    for (auto& line : contours_) {
+        if (!line) continue;
+        for (auto& p : line->points) p->flags |= kPointKey;
+        for (auto& p : line->points) p->flags &= ~kPointRemove;
+    }
+    ErasePointsWithFlags(points_, kPointRemove);
+    ErasePointsWithoutFlags(points_, kPointKey);
+}
+
 CMeshBuilder::CMeshBuilder() : mask_(-1, -1, kOutsideValue) { contours_.reserve(100); }
 
 CMeshBuilder::~CMeshBuilder() = default;
@@ -28,30 +52,14 @@ void CMeshBuilder::CopyMask(int width, int height, int stride, const uint8_t* ma
 
 bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
                             int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges) {
-    if (!(step > 0.0f)) step = kMinStep;  // also NaN
-    if (step > kMaxStep) step = kMaxStep;
-    if (spacing < kMinSpacing) spacing = kMinSpacing;
-    if (spacing > kMaxSpacing) spacing = kMaxSpacing;
+    ClampSteps(step, spacing);
 
     bool ok = false;
     try {
         CopyMask(width, height, stride, mask);
         FindBorderLines(mask_, contours_);
         for (auto& line : contours_) ResampleContour(*line, points_, step, spacing);
-        // Closed lines too small to carry a figure go, with their points
-        // unless a remaining line shares them.
-        for (auto& line : contours_) {
-            if (!line->closed || line->points.size() >= 4) continue;
-            for (auto& p : line->points) p->flags |= kPointDropped | kPointRemove;
-            line.reset();
-        }
-        for (auto& line : contours_) {
-            if (!line) continue;
-            for (auto& p : line->points) p->flags |= kPointKey;
-            for (auto& p : line->points) p->flags &= ~kPointRemove;
-        }
-        ErasePointsWithFlags(points_, kPointRemove);
-        ErasePointsWithoutFlags(points_, kPointKey);
+        DropSmallContours();
         ok = WriteOutput(pointCount, edgeCount, points, edges);
     } catch (const char*) {
         ok = false;

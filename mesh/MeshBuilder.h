@@ -148,6 +148,8 @@ protected:
     // points and ribs before the point set.
     std::unique_ptr<CTriangulation> triangulation_;
 
+    // step to 1..10 (0 or less and NaN: 1), spacing to 2..30.
+    static void ClampSteps(float& step, int& spacing);
     // Drops the closed contours of fewer than 4 entries (their points get
     // 0x104), keys every remaining contour's points and erases the rest.
     void DropSmallContours();

@@ -23,12 +23,6 @@ constexpr uint32_t kSmallRegion = 0x200;
 constexpr float kShortContour = 5.0f;
 constexpr float kPeakHeight = 30.0f;
 
-void ClampSteps(float& step, int& spacing) {
-    if (!(step > 0.0f)) step = 1.0f;
-    if (step > 10.0f) step = 10.0f;
-    spacing = std::clamp(spacing, 2, 30);
-}
-
 // Round to the nearest whole pixel, an exact half rounding down.
 int RoundPixel(float v) { return static_cast<int>(std::ceil(static_cast<double>(v) - 0.5)); }
 
@@ -217,21 +211,6 @@ void CMeshBuilder::RemoveSmallRegions(const TCRaster<int>& distance, int sizeLim
         dropped = true;
     }
     if (dropped) ErasePointsWithFlags(points_, kPointRemove);
-}
-
-void CMeshBuilder::DropSmallContours() {
-    for (auto& line : contours_) {
-        if (!line || !line->closed || line->points.size() >= 4) continue;
-        for (auto& p : line->points) p->flags |= kPointDropped | kPointRemove;
-        line.reset();
-    }
-    for (auto& line : contours_) {
-        if (!line) continue;
-        for (auto& p : line->points) p->flags |= kPointKey;
-        for (auto& p : line->points) p->flags &= ~kPointRemove;
-    }
-    ErasePointsWithFlags(points_, kPointRemove);
-    ErasePointsWithoutFlags(points_, kPointKey);
 }
 
 void CMeshBuilder::SetPointHeights(const TCRaster<int>& distance, const TCRaster<int>& peak) {
