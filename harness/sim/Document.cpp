@@ -17,13 +17,9 @@ Document Document::Blank(int32_t width, int32_t height, int16_t mode, int16_t pl
 std::string Document::Check() const {
     if (width <= 0 || height <= 0)
         return "document is empty (" + std::to_string(width) + " x " + std::to_string(height) + ")";
-    if (mode == pi::plugInModeRGBColor) {
-        if (planes != 3 && planes != 4) return "an RGB document has 3 or 4 planes, not " + std::to_string(planes);
-    } else if (mode == pi::plugInModeCMYKColor) {
-        if (planes != 4 && planes != 5) return "a CMYK document has 4 or 5 planes, not " + std::to_string(planes);
-    } else {
-        return "image mode " + std::to_string(mode) + " is not RGB (3) or CMYK (4)";
-    }
+    if (planes < 1 || planes > 5) return "a document has 1 to 5 planes, not " + std::to_string(planes);
+    if (mode < pi::plugInModeBitmap || mode > pi::plugInModeDuotone16)
+        return "image mode " + std::to_string(mode) + " is not one of the interface's modes (0 to 15)";
     if (pixels.size() != RowBytes() * size_t(height)) return "pixel buffer does not match the document size";
     if (!mask.empty() && mask.size() != size_t(width) * size_t(height))
         return "selection mask does not match the document size";

@@ -1,5 +1,8 @@
 // The document the test host filters: one 8-bit layer, interleaved, with an
-// optional selection.
+// optional selection. Usually RGB (3 planes, 4 with alpha) or CMYK (4, or 5
+// with alpha; plane values as the interface stores them, 255 = no ink), but
+// any mode number and 1 to 5 planes can be offered, as a host does when the
+// user targets single channels or works in another mode.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +16,8 @@ namespace frostel::hostsim {
 struct Document {
     int32_t width = 0;
     int32_t height = 0;
-    int16_t mode = pi::plugInModeRGBColor;  // RGB (3) or CMYK (4)
-    int16_t planes = 3;                     // RGB: 3, or 4 with alpha; CMYK: 4, or 5 with alpha
+    int16_t mode = pi::plugInModeRGBColor;
+    int16_t planes = 3;                     // 1 to 5
     std::vector<uint8_t> pixels;            // width * planes bytes per row, rows top-down
     std::vector<uint8_t> mask;              // empty, or width * height selection bytes
 
@@ -28,7 +31,10 @@ struct Document {
     const uint8_t* At(int32_t x, int32_t y) const {
         return pixels.data() + size_t(y) * RowBytes() + size_t(x) * planes;
     }
-    bool HasAlpha() const { return planes == (mode == pi::plugInModeCMYKColor ? 5 : 4); }
+    // Colour planes of the mode: 4 for CMYK, 3 for the others.
+    int16_t ColourPlanes() const { return mode == pi::plugInModeCMYKColor ? 4 : 3; }
+    // The plane after the colour planes is the transparency.
+    bool HasAlpha() const { return planes > ColourPlanes(); }
 
     // "" when the shape, mode, planes and buffer sizes agree; else the reason.
     std::string Check() const;

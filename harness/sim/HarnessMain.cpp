@@ -20,6 +20,19 @@ bool ToInt(const std::string& text, long lo, long hi, long& value) {
     return true;
 }
 
+// `count` comma-separated integers in [lo, hi].
+bool ToInts(const std::string& text, int count, long lo, long hi, long* out) {
+    size_t start = 0;
+    for (int i = 0; i < count; ++i) {
+        const size_t comma = text.find(',', start);
+        const bool last = i == count - 1;
+        if (last != (comma == std::string::npos)) return false;
+        if (!ToInt(text.substr(start, last ? std::string::npos : comma - start), lo, hi, out[i])) return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string HarnessUsage() {
@@ -28,8 +41,12 @@ std::string HarnessUsage() {
            "\n"
            "Runs an image filter module on a PNG the way an image editor would.\n"
            "\n"
-           "  --mode rgb|cmyk         document mode (cmyk converts in and back out)\n"
+           "  --mode rgb|cmyk|lab|N   document mode (cmyk converts in and back out; lab or\n"
+           "                          another mode number keeps the file's values)\n"
            "  --alpha                 give the document an alpha plane\n"
+           "  --planes N              offer 1 to 5 planes (colour, alpha, one more)\n"
+           "  --filter-rect T,L,B,R   filter this rectangle instead of the selection's bounds\n"
+           "  --row-padding N         N spare bytes after every row of the buffers served\n"
            "  --mask <grey.png>       selection, same size as the image\n"
            "  --runs N                run N times: first with parameters, then repeats (default 1)\n"
            "  --about                 call the about selector first\n"
@@ -39,6 +56,10 @@ std::string HarnessUsage() {
            "  --no-basic-suite        offer no basic suite\n"
            "  --no-suite NAME[@V]     refuse that suite (every version, or version V)\n"
            "  --no-handle-procs       offer no handle callbacks\n"
+           "  --no-color-services     offer no colour-services callback\n"
+           "  --pick-color R,G,B      what the host's colour picker answers\n"
+           "  --pick-cancel           the user cancels the host's colour picker\n"
+           "  --fail-convert N        the N-th colour space conversion fails\n"
            "  --handle-procs-version N\n"
            "                          report this handle callback table version\n"
            "  --fail-new N            the N-th handle allocation fails\n"
@@ -80,7 +101,31 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             if (!value(text)) return fail("--mode needs rgb or cmyk");
             if (text == "rgb") a.mode = pi::plugInModeRGBColor;
             else if (text == "cmyk") a.mode = pi::plugInModeCMYKColor;
-            else return fail("--mode: '" + text + "' is not rgb or cmyk");
+            else if (text == "lab") a.mode = pi::plugInModeLabColor;
+            else if (ToInt(text, 0, 15, n)) a.mode = int16_t(n);
+            else return fail("--mode: '" + text + "' is not rgb, cmyk, lab or a mode from 0 to 15");
+        } else if (opt == "--planes") {
+            if (!number(1, 5, n)) return fail("--planes needs a count from 1 to 5");
+            a.planes = int16_t(n);
+        } else if (opt == "--filter-rect") {
+            long v[4];
+            if (!value(text) || !ToInts(text, 4, 0, std::numeric_limits<int32_t>::max(), v))
+                return fail("--filter-rect needs top,left,bottom,right");
+            a.options.filterRect = pi::VRect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+        } else if (opt == "--row-padding") {
+            if (!number(0, 4096, n)) return fail("--row-padding needs a byte count from 0 to 4096");
+            a.options.rowPadding = int32_t(n);
+        } else if (opt == "--no-color-services") {
+            a.options.colorServices = false;
+        } else if (opt == "--pick-color") {
+            long v[3];
+            if (!value(text) || !ToInts(text, 3, 0, 255, v)) return fail("--pick-color needs r,g,b from 0 to 255");
+            a.options.pickedColor = {uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2])};
+        } else if (opt == "--pick-cancel") {
+            a.options.pickCancelled = true;
+        } else if (opt == "--fail-convert") {
+            if (!number(1, std::numeric_limits<int>::max(), n)) return fail("--fail-convert needs a call number from 1");
+            a.options.failConvertAt = int(n);
         } else if (opt == "--alpha") {
             a.alpha = true;
         } else if (opt == "--mask") {
@@ -171,7 +216,7 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
             err << "harness: cannot read " << args.input << "\n";
             return kExitFiles;
         }
-        if (!DocumentFromPng(bytes, args.mode, args.alpha, doc, why)) {
+        if (!DocumentFromPng(bytes, args.mode, args.alpha, doc, why, args.planes)) {
             err << "harness: " << args.input << ": " << why << "\n";
             return kExitFiles;
         }

@@ -18,6 +18,7 @@ struct HarnessArgs {
     std::string output;
     int16_t mode = pi::plugInModeRGBColor;
     bool alpha = false;
+    int16_t planes = 0;  // 0: the mode's own count
     std::string mask;
     int runs = 1;
     bool about = false;

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "ColorModel.h"
+#include "MessageBoxWatch.h"
 
 namespace frostel::hostsim {
 
@@ -137,6 +139,13 @@ struct Callbacks {
         return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.Reallocate(block, size, newBlock); });
     }
     static pi::SPErr Undefined() { return kBadParameterErr; }
+
+    static pi::SPErr Convert8(pi::int16 from, pi::int16 to, pi::Color8* colors, pi::int16 count) {
+        return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.ConvertColors(8, from, to, colors, count); });
+    }
+    static pi::SPErr Convert16(pi::int16 from, pi::int16 to, pi::Color16* colors, pi::int16 count) {
+        return With<pi::SPErr>(kBadParameterErr, [&](Host& h) { return h.ConvertColors(16, from, to, colors, count); });
+    }
 };
 
 // One basic suite for the process: a module keeps the pointer between calls
@@ -148,6 +157,11 @@ pi::SPBasicSuite* SharedBasicSuite() {
                                   &Callbacks::AllocateBlock, &Callbacks::FreeBlock,
                                   &Callbacks::ReallocateBlock, &Callbacks::Undefined};
     return &basic;
+}
+
+const pi::PSColorSpaceSuite1* SharedColorSpaceSuite() {
+    static const pi::PSColorSpaceSuite1 suite{{}, &Callbacks::Convert8, &Callbacks::Convert16};
+    return &suite;
 }
 }  // namespace
 
@@ -166,6 +180,7 @@ Host::Host(EntryPoint entry, Options options) : entry_(entry), options_(std::mov
     handleProcs_.disposeRegularHandleProc = &Callbacks::DisposeRegular;
 
     handleProcs_.handleProcsVersion = options_.handleProcsVersion;
+    RegisterSuite(pi::kPSColorSpaceSuite, 1, SharedColorSpaceSuite());
 
     gAttached.store(this);
 }
@@ -206,11 +221,11 @@ void Host::BuildRecord() {
     std::memset(&big_, 0, sizeof big_);
     platform_.hwnd = options_.hwnd;
 
-    const pi::VRect bounds = doc_.FilterBounds();
+    const pi::VRect bounds = FilterBounds();
     const bool cmyk = doc_.mode == pi::plugInModeCMYKColor;
     const bool alpha = doc_.HasAlpha();
     const bool selection = doc_.HasSelection();
-    const int16_t colourPlanes = int16_t(doc_.planes - (alpha ? 1 : 0));
+    const int16_t colourPlanes = std::min(doc_.planes, doc_.ColourPlanes());
 
     pi::FilterRecord& r = record_;
     r.abortProc = &Callbacks::Abort;
@@ -250,7 +265,7 @@ void Host::BuildRecord() {
     r.inputPadding = r.outputPadding = r.maskPadding = kPadErrorOnBounds;
     r.samplingSupport = 2;  // any positive rate, point sampled
     r.inputRate = r.maskRate = kOne;
-    r.colorServices = &Callbacks::ColorServices;
+    r.colorServices = options_.colorServices ? &Callbacks::ColorServices : nullptr;
     r.inLayerPlanes = r.outLayerPlanes = r.absLayerPlanes = colourPlanes;
     r.inTransparencyMask = r.outTransparencyMask = r.absTransparencyMask = alpha ? 1 : 0;
     r.sSPBasic = options_.basicSuite ? SharedBasicSuite() : nullptr;
@@ -263,6 +278,10 @@ void Host::BuildRecord() {
 
     for (auto& hook : hooks_) hook(record_);
     recordBuilt_ = true;
+}
+
+pi::VRect Host::FilterBounds() const {
+    return options_.filterRect ? *options_.filterRect : doc_.FilterBounds();
 }
 
 void Host::ApplyDropFault(int16_t selector) {
@@ -297,6 +316,7 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
     int16_t result = 0;
     {
         ActiveScope scope(this);
+        MessageBoxWatch boxes(*this);
         entry_(selector, rec, &data_, &result);
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -324,7 +344,10 @@ RunResult Host::RunFilter(bool withParameters) {
     RunResult rr;
     const std::string bad = doc_.Check();
     if (!bad.empty()) return Fail(rr, -1, 0, "nothing to filter: " + bad);
-    if (Empty(doc_.FilterBounds())) return Fail(rr, -1, 0, "the selection is empty");
+    const pi::VRect bounds = FilterBounds();
+    if (Empty(bounds)) return Fail(rr, -1, 0, "the filter rectangle is empty");
+    if (bounds.top < 0 || bounds.left < 0 || bounds.bottom > doc_.height || bounds.right > doc_.width)
+        return Fail(rr, -1, 0, "the filter rectangle " + JsonVRect(bounds) + " reaches outside the image");
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
         BuildRecord();
@@ -334,7 +357,7 @@ RunResult Host::RunFilter(bool withParameters) {
                          {"size", JsonRect(0, 0, doc_.height, doc_.width)},
                          {"mode", JsonInt(doc_.mode)},
                          {"planes", JsonInt(doc_.planes)},
-                         {"filterRect", JsonVRect(doc_.FilterBounds())}});
+                         {"filterRect", JsonVRect(bounds)}});
     }
     auto failed = [&](int16_t s, int16_t r) {
         return Fail(rr, s, r, std::string(SelectorName(s)) + " (" + std::to_string(s) + ") returned " +
@@ -445,7 +468,17 @@ void Host::CommitOutput() {
             std::memcpy(d + out_.lo, s, size_t(np));
         }
     }
-    log_.Add("commitOutput", {{"rect", JsonVRect(r)}, {"planes", JsonPlanes(out_.lo, out_.hi)}});
+    CallLog::Args args{{"rect", JsonVRect(r)}, {"planes", JsonPlanes(out_.lo, out_.hi)}};
+    const size_t used = size_t(r.right - r.left) * size_t(np);
+    for (size_t at = 0; options_.rowPadding > 0 && at < out_.bytes.size(); at += size_t(out_.rowBytes)) {
+        const uint8_t* pad = out_.bytes.data() + at + used;
+        if (std::any_of(pad, pad + options_.rowPadding, [](uint8_t b) { return b != kPaddingByte; })) {
+            ++misuses_;
+            args.emplace_back("error", JsonString("the row padding of the output was written"));
+            break;
+        }
+    }
+    log_.Add("commitOutput", std::move(args));
     out_ = Buffer{};
 }
 
@@ -494,15 +527,18 @@ pi::OSErr Host::Fill(const Request& q, const std::vector<uint8_t>& src, int srcP
     }
     const int64_t w = int64_t(use.right) - use.left, h = int64_t(use.bottom) - use.top;
     const int np = q.hi - q.lo + 1;
-    if (w * np * h > kMaxBufferBytes) {
+    if ((w * np + options_.rowPadding) * h > kMaxBufferBytes) {
         why = "request of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is too large";
         return kRefusedErr;
     }
-    buf.bytes.assign(size_t(w * h * np), fill);
+    const int64_t pad = options_.rowPadding;
+    buf.bytes.assign(size_t((w * np + pad) * h), fill);
     buf.rect = use;
     buf.lo = q.lo;
     buf.hi = q.hi;
-    buf.rowBytes = int32_t(w * np);
+    buf.rowBytes = int32_t(w * np + pad);
+    for (int64_t y = 0; y < h && pad > 0; ++y)
+        std::memset(buf.bytes.data() + size_t(y * buf.rowBytes + w * np), kPaddingByte, size_t(pad));
     buf.served = true;
     const bool edge = q.padding == kPadEdgeReplication;
     for (int64_t y = 0; y < h; ++y) {
@@ -929,6 +965,17 @@ pi::OSErr Host::ColorServices(pi::ColorServicesInfo* info) {
             put({Byte(k[0]), Byte(k[1]), Byte(k[2])});
         return finish(pi::noErr);
     }
+    if (info->selector == pi::plugIncolorServicesChooseColor) {
+        std::string prompt;
+        if (const pi::Str255* p = info->selectorParameter.pickerPrompt)
+            prompt.assign(reinterpret_cast<const char*>(&(*p)[1]), (*p)[0]);
+        args.emplace_back("prompt", JsonString(prompt));
+        if (options_.pickCancelled) return finish(pi::userCanceledErr);
+        if (info->resultSpace == pi::plugIncolorServicesChosenSpace) info->resultSpace = pi::plugIncolorServicesRGBSpace;
+        if (!known(info->resultSpace)) return finish(pi::errPlugInHostInsufficient);
+        put(options_.pickedColor);
+        return finish(pi::noErr);
+    }
     if (info->selector == pi::plugIncolorServicesGetSpecialColor) {
         const int32_t id = info->selectorParameter.specialColorID;
         if ((id != 0 && id != 1) || !known(info->resultSpace)) return finish(pi::errPlugInHostInsufficient);
@@ -937,6 +984,61 @@ pi::OSErr Host::ColorServices(pi::ColorServicesInfo* info) {
         return finish(pi::noErr);
     }
     return finish(pi::errPlugInHostInsufficient);
+}
+
+pi::SPErr Host::ConvertColors(int bits, int16_t from, int16_t to, void* colors, int16_t count) {
+    const char* proc = bits == 8 ? "Convert8" : "Convert16";
+    Count(proc);
+    ++convertCalls_;
+    CallLog::Args args{{"from", JsonInt(from)}, {"to", JsonInt(to)}, {"count", JsonInt(count)}};
+    auto done = [&](pi::SPErr err) {
+        log_.Add(proc, std::move(args), err);
+        return err;
+    };
+    if (count < 0 || (count > 0 && !colors)) {
+        ++misuses_;
+        return done(kBadParameterErr);
+    }
+    if (options_.failConvertAt == convertCalls_) {
+        args.emplace_back("fault", JsonBool(true));
+        return done(kConvertFailedErr);
+    }
+    auto known = [](int16_t space) {
+        return space == pi::plugIncolorServicesRGBSpace || space == pi::plugIncolorServicesCMYKSpace;
+    };
+    if (!known(from) || !known(to)) return done(kBadParameterErr);
+    if (from == to) return done(pi::noErr);
+    // RGB colours carry their components in places 1 to 3.
+    auto convert = [&](auto* c, int full) {
+        using T = std::remove_reference_t<decltype(c[0][0])>;
+        for (int16_t i = 0; i < count; ++i) {
+            T out[4];
+            if (from == pi::plugIncolorServicesCMYKSpace) {
+                CmykPlanesToRgb<T>(full, c[i], out + 1);
+                out[0] = T(full);
+            } else {
+                RgbToCmykPlanes<T>(full, c[i] + 1, out);
+            }
+            std::memcpy(c[i], out, sizeof out);
+        }
+    };
+    if (bits == 8)
+        convert(static_cast<pi::Color8*>(colors), 255);
+    else
+        convert(static_cast<pi::Color16*>(colors), 32768);
+    return done(pi::noErr);
+}
+
+void Host::RecordMessageBox(const std::string& caption, const std::string& text) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Count("messageBox");
+    messageBoxes_.push_back({caption, text});
+    log_.Add("messageBox", {{"caption", JsonString(caption)}, {"text", JsonString(text)}});
+}
+
+std::vector<MessageBoxShown> Host::MessageBoxes() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return messageBoxes_;
 }
 
 bool Host::Abort() {

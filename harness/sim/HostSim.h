@@ -14,12 +14,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "CallLog.h"
+#include "ColorModel.h"
 #include "Document.h"
 #include "HostInterface.h"
 
@@ -40,7 +42,9 @@ constexpr pi::OSErr kBadRequestErr = pi::filterBadParameters;  // advanceState: 
 constexpr pi::OSErr kRefusedErr = pi::memFullErr;              // advanceState: refused (fault) or too large
 constexpr pi::SPErr kSuiteNotFoundErr = pi::SPErr(pi::FourCC("S!Fd"));  // AcquireSuite/ReleaseSuite: unknown suite
 constexpr pi::SPErr kBadParameterErr = pi::SPErr(pi::FourCC("Parm"));   // basic suite: null or unknown argument
+constexpr pi::SPErr kConvertFailedErr = -1;  // colour space suite: injected conversion failure
 constexpr pi::uint32 kHostSignature = pi::FourCC("FrTH");
+constexpr uint8_t kPaddingByte = 0xA5;  // fills the row padding of served buffers
 
 enum class DropHandle { None, Parameters, Data };
 
@@ -53,6 +57,13 @@ struct Options {
     // Suites the basic suite refuses although registered: "name" (every
     // version) or "name@version".
     std::set<std::string> disabledSuites;
+    bool colorServices = true;  // offer the colour-services callback
+    Rgb pickedColor{0x20, 0x80, 0xE0};    // what the colour picker answers
+    bool pickCancelled = false;          // the user cancels the colour picker
+
+    // Document shape as served.
+    std::optional<pi::VRect> filterRect;  // instead of the selection's bounds or the whole image
+    int32_t rowPadding = 0;               // bytes after each row of every buffer served
     int32_t maxSpace = 100000000;
     pi::RGBColor background{0xFFFF, 0xFFFF, 0xFFFF};
     pi::RGBColor foreground{0, 0, 0};
@@ -66,6 +77,7 @@ struct Options {
     int16_t dropBefore = pi::filterSelectorStart;  // the handle is disposed and cleared before each such selector
     bool refuseAdvance = false;  // advanceState answers kRefusedErr and serves nothing
     int abortAfter = -1;         // abortProc answers true from call abortAfter + 1 on (-1: never)
+    int failConvertAt = 0;       // this colour space suite conversion (Convert8 or Convert16) fails
 };
 
 struct RunResult {
@@ -74,6 +86,11 @@ struct RunResult {
     int16_t result = 0;           // its result code, or the host's code when the host stopped the run
     std::string message;          // for people: what stopped the run
     int continueCalls = 0;
+};
+
+struct MessageBoxShown {
+    std::string caption;
+    std::string text;
 };
 
 const char* SelectorName(int16_t selector);  // "about", ..., "finish", "unknown"
@@ -129,6 +146,13 @@ public:
     // the place to attach further services (descriptor parameters, property
     // procs, channel ports, document description).
     void AddRecordHook(std::function<void(pi::FilterRecord&)> hook);
+
+    // A message box the plug-in showed; answered OK and logged ("messageBox").
+    void RecordMessageBox(const std::string& caption, const std::string& text);
+    std::vector<MessageBoxShown> MessageBoxes() const;
+
+    // The filter rectangle served: the option's, else the document's.
+    pi::VRect FilterBounds() const;
 
     const CallLog& log() const { return log_; }
     CallLog& log() { return log_; }
@@ -188,6 +212,7 @@ private:
     pi::SPErr Free(void* block);
     pi::SPErr Reallocate(void* block, size_t size, void** newBlock);
     pi::OSErr ColorServices(pi::ColorServicesInfo* info);
+    pi::SPErr ConvertColors(int bits, int16_t from, int16_t to, void* colors, int16_t count);
     bool Abort();
     void Progress(int32_t done, int32_t total);
 
@@ -210,7 +235,8 @@ private:
 
     std::map<pi::Handle, std::unique_ptr<HandleBlock>> handles_;
     int nextHandleId_ = 1;
-    int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0;
+    int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0, convertCalls_ = 0;
+    std::vector<MessageBoxShown> messageBoxes_;
     std::map<std::string, int> calls_;
     std::map<void*, size_t> blocks_;
     std::map<std::pair<std::string, int32_t>, const void*> suites_;

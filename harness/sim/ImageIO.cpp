@@ -1,6 +1,8 @@
 #include "ImageIO.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -69,28 +71,34 @@ bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& err
 }
 
 bool DocumentFromPng(const std::vector<uint8_t>& file, int16_t mode, bool forceAlpha, Document& out,
-                     std::string& error) {
-    if (mode != pi::plugInModeRGBColor && mode != pi::plugInModeCMYKColor) {
-        error = "image mode " + std::to_string(mode) + " is not RGB or CMYK";
+                     std::string& error, int16_t planes) {
+    if (mode < pi::plugInModeBitmap || mode > pi::plugInModeDuotone16) {
+        error = "image mode " + std::to_string(mode) + " is not one of the interface's modes (0 to 15)";
+        return false;
+    }
+    if (planes < 0 || planes > 5) {
+        error = "a document has 1 to 5 planes, not " + std::to_string(planes);
         return false;
     }
     Image8 img;
     int fileChannels = 0;
     if (!DecodePng(file, 4, img, error, &fileChannels)) return false;
+    const bool cmyk = mode == pi::plugInModeCMYKColor;
+    const int16_t colour = cmyk ? 4 : 3;
     const bool alpha = forceAlpha || fileChannels == 2 || fileChannels == 4;
-    const int16_t colour = mode == pi::plugInModeCMYKColor ? 4 : 3;
-    Document doc = Document::Blank(img.width, img.height, mode, int16_t(colour + (alpha ? 1 : 0)));
+    if (planes == 0) planes = int16_t(colour + (alpha ? 1 : 0));
+    Document doc = Document::Blank(img.width, img.height, mode, planes);
     for (int32_t y = 0; y < img.height; ++y) {
         for (int32_t x = 0; x < img.width; ++x) {
             const uint8_t* s = img.pixels.data() + (size_t(y) * size_t(img.width) + size_t(x)) * 4;
-            uint8_t* d = doc.At(x, y);
-            if (colour == 4) {
+            uint8_t px[6] = {s[0], s[1], s[2], 0, 0, 0};
+            if (cmyk) {
                 const Cmyk c = RgbToCmyk({s[0], s[1], s[2]});
-                d[0] = c.c, d[1] = c.m, d[2] = c.y, d[3] = c.k;
-            } else {
-                d[0] = s[0], d[1] = s[1], d[2] = s[2];
+                px[0] = c.c, px[1] = c.m, px[2] = c.y, px[3] = c.k;
             }
-            if (alpha) d[colour] = s[3];
+            px[colour] = s[3];          // opaque when the file has no alpha
+            px[colour + 1] = s[1];      // a further plane carries some content too
+            std::memcpy(doc.At(x, y), px, size_t(planes));
         }
     }
     out = std::move(doc);
@@ -103,8 +111,8 @@ bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string&
         error = bad;
         return false;
     }
-    const bool cmyk = doc.mode == pi::plugInModeCMYKColor;
-    const int colour = cmyk ? 4 : 3;
+    const bool cmyk = doc.mode == pi::plugInModeCMYKColor && doc.planes >= 4;
+    const int colour = doc.ColourPlanes();
     Image8 img;
     img.width = doc.width;
     img.height = doc.height;
@@ -118,7 +126,8 @@ bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string&
                 const Rgb c = CmykToRgb({s[0], s[1], s[2], s[3]});
                 d[0] = c.r, d[1] = c.g, d[2] = c.b;
             } else {
-                d[0] = s[0], d[1] = s[1], d[2] = s[2];
+                // Fewer than three planes show the last one in the missing channels.
+                for (int i = 0; i < 3; ++i) d[i] = s[std::min(i, doc.planes - 1)];
             }
             if (img.channels == 4) d[3] = s[colour];
         }

@@ -27,9 +27,11 @@ bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& err
 
 // RGB(A) pixels to a document. An alpha channel in the file, or `forceAlpha`,
 // gives the document an alpha plane (opaque when the file had none). CMYK
-// documents go through the invertible model of ColorModel.h.
+// documents go through the invertible model of ColorModel.h; other modes
+// keep the file's values. `planes` (1 to 5, 0 for the mode's own count)
+// keeps that many of colour, alpha and one more plane.
 bool DocumentFromPng(const std::vector<uint8_t>& file, int16_t mode, bool forceAlpha, Document& out,
-                     std::string& error);
+                     std::string& error, int16_t planes = 0);
 // The document back to RGB or RGBA (with its alpha plane) PNG bytes.
 bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string& error);
 // A grey PNG of the document's size as its selection.

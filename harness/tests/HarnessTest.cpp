@@ -22,7 +22,9 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "l.json", "--no-big-document", "--no-basic-suite", "--fail-new", "2",
                                 "--fail-lock", "4", "--drop-handle", "data", "--refuse-advance",
                                 "--abort-after", "7", "--no-handle-procs", "--handle-procs-version", "2",
-                                "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other"});
+                                "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other", "--planes", "2",
+                                "--filter-rect", "1,2,30,40", "--row-padding", "3", "--no-color-services",
+                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -45,6 +47,17 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_FALSE(a.options.handleProcs);
     EXPECT_EQ(a.options.handleProcsVersion, 2);
     EXPECT_EQ(a.options.disabledSuites, (std::set<std::string>{"SP Runtime Suite@5", "Other"}));
+    EXPECT_EQ(a.planes, 2);
+    ASSERT_TRUE(a.options.filterRect.has_value());
+    EXPECT_EQ(a.options.filterRect->top, 1);
+    EXPECT_EQ(a.options.filterRect->right, 40);
+    EXPECT_EQ(a.options.rowPadding, 3);
+    EXPECT_FALSE(a.options.colorServices);
+    EXPECT_EQ(a.options.pickedColor.b, 3);
+    EXPECT_TRUE(a.options.pickCancelled);
+    EXPECT_EQ(a.options.failConvertAt, 9);
+    EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "lab"}).args.mode, pi::plugInModeLabColor);
+    EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "11"}).args.mode, pi::plugInModeRGB48);
 }
 
 TEST(HarnessArgsTest, RejectsBadCommandLines) {
@@ -53,7 +66,13 @@ TEST(HarnessArgsTest, RejectsBadCommandLines) {
         {"f.8bf"},
         {"f.8bf", "in.png"},
         {"f.8bf", "in.png", "out.png", "extra.png"},
-        {"f.8bf", "in.png", "out.png", "--mode", "lab"},
+        {"f.8bf", "in.png", "out.png", "--mode", "hsv"},
+        {"f.8bf", "in.png", "out.png", "--mode", "16"},
+        {"f.8bf", "in.png", "out.png", "--planes", "6"},
+        {"f.8bf", "in.png", "out.png", "--filter-rect", "1,2,3"},
+        {"f.8bf", "in.png", "out.png", "--filter-rect", "1,2,3,4,5"},
+        {"f.8bf", "in.png", "out.png", "--filter-rect", "1,-2,3,4"},
+        {"f.8bf", "in.png", "out.png", "--pick-color", "1,2,256"},
         {"f.8bf", "in.png", "out.png", "--mode"},
         {"f.8bf", "in.png", "out.png", "--runs", "x"},
         {"f.8bf", "in.png", "out.png", "--runs", "-1"},

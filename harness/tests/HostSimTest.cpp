@@ -449,10 +449,11 @@ TEST_F(HostSimTest, ColourServicesConvertWithTheInvertibleModel) {
     info.resultSpace = pi::plugIncolorServicesCMYKSpace;
     info.colorComponents[0] = 200, info.colorComponents[1] = 100, info.colorComponents[2] = 50;
     ASSERT_EQ(cs(&info), 0);
-    EXPECT_EQ(info.colorComponents[0], 0);
-    EXPECT_EQ(info.colorComponents[1], 100);
-    EXPECT_EQ(info.colorComponents[2], 150);
-    EXPECT_EQ(info.colorComponents[3], 55);
+    // Plane values: 255 is no ink.
+    EXPECT_EQ(info.colorComponents[0], 255);
+    EXPECT_EQ(info.colorComponents[1], 155);
+    EXPECT_EQ(info.colorComponents[2], 105);
+    EXPECT_EQ(info.colorComponents[3], 200);
     info.sourceSpace = pi::plugIncolorServicesCMYKSpace;
     info.resultSpace = pi::plugIncolorServicesRGBSpace;
     ASSERT_EQ(cs(&info), 0);
@@ -469,6 +470,113 @@ TEST_F(HostSimTest, ColourServicesConvertWithTheInvertibleModel) {
     info.selector = pi::plugIncolorServicesConvertColor;
     info.resultSpace = pi::plugIncolorServicesLabSpace;
     EXPECT_NE(cs(&info), 0);
+}
+
+TEST_F(HostSimTest, ColourPickerAnswersTheOptionOrACancel) {
+    Options o;
+    o.pickedColor = {10, 20, 30};
+    Host host(&testfilter::Entry, o);
+    host.CallSelector(100);
+    pi::ColorServicesInfo info{};
+    info.infoSize = sizeof info;
+    info.selector = pi::plugIncolorServicesChooseColor;
+    info.sourceSpace = pi::plugIncolorServicesRGBSpace;
+    info.resultSpace = pi::plugIncolorServicesChosenSpace;
+    pi::Str255 prompt = {4, 'P', 'i', 'c', 'k'};
+    info.selectorParameter.pickerPrompt = &prompt;
+    ASSERT_EQ(host.record().colorServices(&info), 0);
+    EXPECT_EQ(info.resultSpace, pi::plugIncolorServicesRGBSpace);
+    EXPECT_EQ(info.colorComponents[0], 10);
+    EXPECT_EQ(info.colorComponents[2], 30);
+    EXPECT_EQ(host.log().Find("colorServices").back().Arg("prompt"), "\"Pick\"");
+    host.options().pickCancelled = true;
+    EXPECT_EQ(host.record().colorServices(&info), pi::userCanceledErr);
+
+    Options none;
+    none.colorServices = false;
+    Host without(&testfilter::Entry, none);
+    without.CallSelector(100);
+    EXPECT_EQ(without.record().colorServices, nullptr);
+}
+
+TEST_F(HostSimTest, ColourSpaceSuiteConvertsWholeRowsBothWays) {
+    Host host(&testfilter::Entry);
+    host.CallSelector(100);
+    const void* raw = nullptr;
+    ASSERT_EQ(host.record().sSPBasic->AcquireSuite(pi::kPSColorSpaceSuite, 1, &raw), 0);
+    const auto* suite = static_cast<const pi::PSColorSpaceSuite1*>(raw);
+    std::vector<uint8_t> row(size_t(pi::kMaxColorArrayCount) * 4);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 37 + i / 4);
+    for (size_t i = 0; i < row.size(); i += 4) row[i] = 255;  // RGB lives in places 1 to 3
+    const std::vector<uint8_t> rgb = row;
+    auto* colors = reinterpret_cast<pi::Color8*>(row.data());
+    ASSERT_EQ(suite->Convert8(pi::plugIncolorServicesRGBSpace, pi::plugIncolorServicesCMYKSpace, colors,
+                              pi::kMaxColorArrayCount), 0);
+    EXPECT_NE(row, rgb);
+    ASSERT_EQ(suite->Convert8(pi::plugIncolorServicesCMYKSpace, pi::plugIncolorServicesRGBSpace, colors,
+                              pi::kMaxColorArrayCount), 0);
+    EXPECT_EQ(row, rgb);
+
+    pi::Color16 deep[2] = {{0, 32768, 128, 32767}, {0, 0, 0, 0}};
+    ASSERT_EQ(suite->Convert16(pi::plugIncolorServicesRGBSpace, pi::plugIncolorServicesCMYKSpace, deep, 2), 0);
+    EXPECT_EQ(deep[0][3], 32768);  // the brightest component: no black ink
+    EXPECT_EQ(deep[1][0], 32768);  // black: no colour ink, all black
+    EXPECT_EQ(deep[1][3], 0);
+    ASSERT_EQ(suite->Convert16(pi::plugIncolorServicesCMYKSpace, pi::plugIncolorServicesRGBSpace, deep, 2), 0);
+    EXPECT_EQ(deep[0][1], 32768);
+    EXPECT_EQ(deep[0][2], 128);
+    EXPECT_EQ(deep[0][3], 32767);
+
+    EXPECT_NE(suite->Convert8(pi::plugIncolorServicesLabSpace, pi::plugIncolorServicesRGBSpace, colors, 1), 0);
+    EXPECT_NE(suite->Convert8(pi::plugIncolorServicesRGBSpace, pi::plugIncolorServicesCMYKSpace, colors, -1), 0);
+    host.options().failConvertAt = host.CallCount("Convert8") + host.CallCount("Convert16") + 1;
+    EXPECT_EQ(suite->Convert8(pi::plugIncolorServicesRGBSpace, pi::plugIncolorServicesCMYKSpace, colors, 1),
+              kConvertFailedErr);
+    EXPECT_EQ(host.log().Find("Convert8").back().Arg("fault"), "true");
+    host.record().sSPBasic->ReleaseSuite(pi::kPSColorSpaceSuite, 1);
+    EXPECT_EQ(host.SuiteBalance(pi::kPSColorSpaceSuite, 1), 0);
+}
+
+TEST_F(HostSimTest, ServesAnOffsetFilterRectangleAndPaddedRows) {
+    Options o;
+    o.filterRect = pi::VRect{2, 3, 7, 11};
+    o.rowPadding = 5;
+    Host host(&testfilter::Entry, o);
+    const Document doc = Ramp(16, 9);
+    host.SetDocument(doc);
+    const RunResult rr = host.RunFilter(true);
+    ASSERT_TRUE(rr.ok) << rr.message;
+    EXPECT_EQ(testfilter::gObserved.filterRect32.top, 2);
+    EXPECT_EQ(testfilter::gObserved.filterRect32.right, 11);
+    EXPECT_EQ(testfilter::gObserved.inRowBytes, 8 * 3 + 5);
+    // Only the filter rectangle was inverted.
+    for (int32_t y = 0; y < 9; ++y)
+        for (int32_t x = 0; x < 16; ++x) {
+            const bool inside = y >= 2 && y < 7 && x >= 3 && x < 11;
+            const uint8_t v = doc.At(x, y)[1];
+            ASSERT_EQ(host.document().At(x, y)[1], inside ? uint8_t(255 - v) : v) << x << "," << y;
+        }
+    EXPECT_EQ(host.Misuses(), 0);
+
+    host.options().filterRect = pi::VRect{0, 0, 10, 16};  // one row past the image
+    const RunResult outside = host.RunFilter(false);
+    EXPECT_FALSE(outside.ok);
+    EXPECT_NE(outside.message.find("outside the image"), std::string::npos);
+}
+
+TEST_F(HostSimTest, OffersOneToFivePlanesInAnyMode) {
+    for (int16_t planes = 1; planes <= 5; ++planes) {
+        Host host(&testfilter::Entry);
+        const Document doc = Ramp(6, 4, pi::plugInModeLabColor, planes);
+        host.SetDocument(doc);
+        ASSERT_TRUE(host.RunFilter(true).ok) << planes;
+        EXPECT_EQ(host.record().planes, planes);
+        EXPECT_EQ(host.record().imageMode, pi::plugInModeLabColor);
+        EXPECT_TRUE(Inverted(doc, host.document(), std::min<int>(planes, 3))) << planes;
+    }
+    Host host(&testfilter::Entry);
+    host.SetDocument(Document::Blank(2, 2, pi::plugInModeRGBColor, 6));
+    EXPECT_FALSE(host.RunFilter(true).ok);
 }
 
 TEST_F(HostSimTest, AboutAndRawSelectors) {

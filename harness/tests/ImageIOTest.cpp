@@ -29,12 +29,27 @@ TEST(ColorModelTest, EveryRgbColourSurvivesTheRoundTrip) {
                 const Rgb out = CmykToRgb(RgbToCmyk(in));
                 ASSERT_TRUE(out.r == in.r && out.g == in.g && out.b == in.b) << r << "," << g << "," << b;
             }
+    // Planes as the interface stores them: 255 is no ink.
     const Cmyk white = RgbToCmyk({255, 255, 255});
-    EXPECT_EQ(white.c + white.m + white.y + white.k, 0);
-    EXPECT_EQ(RgbToCmyk({0, 0, 0}).k, 255);
-    const Rgb clipped = CmykToRgb({250, 0, 0, 100});  // more cyan than the black leaves room for
+    EXPECT_EQ(white.c + white.m + white.y + white.k, 4 * 255);
+    EXPECT_EQ(RgbToCmyk({0, 0, 0}).k, 0);
+    EXPECT_EQ(RgbToCmyk({0, 0, 0}).c, 255);
+    const Rgb clipped = CmykToRgb({5, 255, 255, 155});  // more cyan than the black leaves room for
     EXPECT_EQ(clipped.r, 0);
     EXPECT_EQ(clipped.g, 155);
+}
+
+TEST(ColorModelTest, SixteenBitValuesRoundTripOnTheirOwnScale) {
+    for (int r = 0; r <= 32768; r += 4096 + 7)
+        for (int g = 0; g <= 32768; g += 8191)
+            for (int b : {0, 1, 16384, 32767, 32768}) {
+                const uint16_t in[3] = {uint16_t(r), uint16_t(g), uint16_t(b)};
+                uint16_t cmyk[4], out[3];
+                RgbToCmykPlanes<uint16_t>(32768, in, cmyk);
+                for (uint16_t v : cmyk) ASSERT_LE(v, 32768);
+                CmykPlanesToRgb<uint16_t>(32768, cmyk, out);
+                ASSERT_TRUE(out[0] == in[0] && out[1] == in[1] && out[2] == in[2]) << r << "," << g << "," << b;
+            }
 }
 
 TEST(ImageIOTest, RgbAndRgbaFilesBecomeDocumentsAndBack) {
@@ -101,7 +116,8 @@ TEST(ImageIOTest, BadInputGivesAClearError) {
     EXPECT_FALSE(DocumentFromPng(junk, pi::plugInModeRGBColor, false, doc, error));
     EXPECT_NE(error.find("not a readable PNG"), std::string::npos);
     EXPECT_FALSE(DocumentFromPng({}, pi::plugInModeRGBColor, false, doc, error));
-    EXPECT_FALSE(DocumentFromPng(Png(2, 2, 3, 0), pi::plugInModeLabColor, false, doc, error));
+    EXPECT_FALSE(DocumentFromPng(Png(2, 2, 3, 0), 16, false, doc, error));
+    EXPECT_FALSE(DocumentFromPng(Png(2, 2, 3, 0), pi::plugInModeRGBColor, false, doc, error, 6));
     Document broken = Document::Blank(3, 3);
     broken.pixels.pop_back();
     std::vector<uint8_t> out;

@@ -93,7 +93,9 @@ TEST_P(Protocol, FullRunPassesTheImageThroughUnchanged) {
     const std::vector<std::string> order = GetParam() ? std::vector<std::string>{"1", "2", "3", "4", "5"}
                                                       : std::vector<std::string>{"1", "2", "3", "5"};
     EXPECT_EQ(host.log().ArgValues("selector", "selector"), order);
-    if (GetParam()) EXPECT_EQ(host.bigDocument().PluginUsing32BitCoordinates, 1);
+    if (GetParam()) {
+        EXPECT_EQ(host.bigDocument().PluginUsing32BitCoordinates, 1);
+    }
 
     EXPECT_EQ(host.LiveHandles(), 2);  // the parameter and data records, kept by the host
     ExpectHandlesBalanced(host);

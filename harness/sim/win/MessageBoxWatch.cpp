@@ -1,0 +1,81 @@
+// Watches the calling thread for message boxes: once a box has set up its
+// text (after WM_INITDIALOG) its caption and text go to the host, and an OK
+// click is posted to it. Works without a display, under Wine's null driver.
+#include <windows.h>
+
+#include <string>
+
+#include "HostSim.h"
+#include "MessageBoxWatch.h"
+
+namespace frostel::hostsim {
+
+namespace {
+
+thread_local Host* tHost = nullptr;
+thread_local HHOOK tHook = nullptr;
+
+std::string WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthA(hwnd);
+    std::string text(size_t(n) + 1, '\0');
+    GetWindowTextA(hwnd, text.data(), n + 1);
+    text.resize(size_t(std::max(n, 0)));
+    return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+// A message box is a dialog of buttons and static texts only; its message
+// is the static with text (the icon's static has none).
+bool ReadMessageBox(HWND dialog, std::string& text) {
+    if (ClassOf(dialog) != "#32770") return false;
+    bool button = false, other = false;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string cls = ClassOf(child);
+        if (_stricmp(cls.c_str(), "Button") == 0) {
+            button = true;
+        } else if (_stricmp(cls.c_str(), "Static") == 0) {
+            const std::string t = WindowText(child);
+            if (!t.empty() && text.empty()) text = t;
+        } else {
+            other = true;
+        }
+    }
+    return button && !other;
+}
+
+LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && msg->message == WM_INITDIALOG && tHost) {
+        std::string text;
+        if (ReadMessageBox(msg->hwnd, text)) {
+            tHost->RecordMessageBox(WindowText(msg->hwnd), text);
+            PostMessageA(msg->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(tHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+MessageBoxWatch::MessageBoxWatch(Host& host) : previous_(tHost) {
+    tHost = &host;
+    if (!tHook) {
+        tHook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+        hook_ = tHook;
+    }
+}
+
+MessageBoxWatch::~MessageBoxWatch() {
+    if (hook_) {
+        UnhookWindowsHookEx(static_cast<HHOOK>(hook_));
+        tHook = nullptr;
+    }
+    tHost = previous_;
+}
+
+}  // namespace frostel::hostsim
