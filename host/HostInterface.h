@@ -160,6 +160,17 @@ struct PropertyProcs {
     SetPropertyProc setPropertyProc;
 };
 enum : int16 { kCurrentPropertyProcsVersion = 1, kCurrentPropertyProcsCount = 2 };
+// The property suite (kPSPropertySuite, version 1): the same two calls.
+struct PSPropertySuite1 {
+    GetPropertyProc getPropertyProc;
+    SetPropertyProc setPropertyProc;
+};
+// Document properties, all under the host's signature.
+constexpr OSType kPhotoshopSignature = FourCC("8BIM");
+constexpr OSType propNumberOfPaths = FourCC("nupa");  // simple: the document's path count
+constexpr OSType propWorkPathIndex = FourCC("wkpa");  // simple: the work path's index, -1 for none
+constexpr OSType propPathContents = FourCC("path");   // complex: a path's records, by index
+constexpr OSErr errPlugInPropertyUndefined = -30901;
 
 // ---- Colour services -----------------------------------------------------
 enum : int16 {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "ImageIO.h"
+#include "WorkPath.h"
 
 namespace frostel::hostsim {
 
@@ -48,6 +49,9 @@ std::string HarnessUsage() {
            "  --filter-rect T,L,B,R   filter this rectangle instead of the selection's bounds\n"
            "  --row-padding N         N spare bytes after every row of the buffers served\n"
            "  --mask <grey.png>       selection, same size as the image\n"
+           "  --path <path.txt>       the document's work path (open/closed, knot X Y [BX BY AX AY],\n"
+           "                          record S; document pixels)\n"
+           "  --no-property-procs     serve no document properties (no paths)\n"
            "  --runs N                run N times: first with parameters, then repeats (default 1)\n"
            "  --about                 call the about selector first\n"
            "  --selector S            call selector S after the runs (repeatable)\n"
@@ -130,6 +134,10 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             a.alpha = true;
         } else if (opt == "--mask") {
             if (!value(a.mask)) return fail("--mask needs a grey PNG");
+        } else if (opt == "--path") {
+            if (!value(a.workPath)) return fail("--path needs a path text file");
+        } else if (opt == "--no-property-procs") {
+            a.propertyProcs = false;
         } else if (opt == "--runs") {
             if (!number(0, 1000, n)) return fail("--runs needs a count from 0 to 1000");
             a.runs = int(n);
@@ -231,6 +239,22 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
             }
         }
         host.SetDocument(std::move(doc));
+    }
+    if (args.propertyProcs) {
+        WorkPath path;
+        if (!args.workPath.empty()) {
+            std::vector<uint8_t> bytes;
+            std::string why;
+            if (!files.read(args.workPath, bytes)) {
+                err << "harness: cannot read " << args.workPath << "\n";
+                return kExitFiles;
+            }
+            if (!ParseWorkPath(std::string(bytes.begin(), bytes.end()), path, why)) {
+                err << "harness: " << args.workPath << ": " << why << "\n";
+                return kExitFiles;
+            }
+        }
+        ServePaths(host, args.workPath.empty() ? nullptr : &path);
     }
 
     bool ok = true;

@@ -20,6 +20,8 @@ struct HarnessArgs {
     bool alpha = false;
     int16_t planes = 0;  // 0: the mode's own count
     std::string mask;
+    std::string workPath;       // text path file (WorkPath.h), served as the document's work path
+    bool propertyProcs = true;  // serve the document's paths at all
     int runs = 1;
     bool about = false;
     std::vector<int16_t> selectors;  // raw selector calls after the runs

@@ -650,18 +650,32 @@ pi::Handle Host::NewHandle(int32_t size) {
         log_.Add("newProc", {{"size", JsonInt(size)}, {"error", JsonString("negative size")}}, 0);
         return nullptr;
     }
-    auto block = std::make_unique<HandleBlock>();
-    block->master = static_cast<pi::Ptr>(std::calloc(size_t(size) + 1, 1));
-    if (!block->master) {
+    pi::Handle h = AddHandle(size);
+    if (!h) {
         log_.Add("newProc", {{"size", JsonInt(size)}, {"error", JsonString("out of memory")}}, 0);
         return nullptr;
     }
+    log_.Add("newProc", {{"size", JsonInt(size)}}, HandleId(h));
+    return h;
+}
+
+pi::Handle Host::AddHandle(int32_t size) {
+    auto block = std::make_unique<HandleBlock>();
+    block->master = static_cast<pi::Ptr>(std::calloc(size_t(size) + 1, 1));
+    if (!block->master) return nullptr;
     block->size = size;
     block->id = nextHandleId_++;
     pi::Handle h = &block->master;
-    const int id = block->id;
     handles_.emplace(h, std::move(block));
-    log_.Add("newProc", {{"size", JsonInt(size)}}, id);
+    return h;
+}
+
+pi::Handle Host::HandOutHandle(const std::vector<uint8_t>& bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (bytes.size() > size_t(std::numeric_limits<int32_t>::max())) return nullptr;
+    pi::Handle h = AddHandle(int32_t(bytes.size()));
+    if (h && !bytes.empty()) std::memcpy(*h, bytes.data(), bytes.size());
+    log_.Add("handOut", {{"size", JsonInt(int64_t(bytes.size()))}}, h ? HandleId(h) : 0);
     return h;
 }
 

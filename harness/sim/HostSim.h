@@ -142,6 +142,10 @@ public:
     std::map<std::string, int> SuiteBalances() const;
     int LiveBlocks() const;
 
+    // A new handle holding bytes, handed to the plug-in (which disposes it),
+    // as a host answers a request for data; logged as "handOut".
+    pi::Handle HandOutHandle(const std::vector<uint8_t>& bytes);
+
     // Runs on every freshly built filter record, after the host's own fields:
     // the place to attach further services (descriptor parameters, property
     // procs, channel ports, document description).
@@ -201,6 +205,7 @@ private:
 
     // Callback bodies (called with mutex_ held).
     pi::Handle NewHandle(int32_t size);
+    pi::Handle AddHandle(int32_t size);  // zeroed, live; null when memory is short
     void DisposeHandle(pi::Handle h, const char* proc);
     int32_t GetSize(pi::Handle h);
     pi::OSErr SetSize(pi::Handle h, int32_t size);

@@ -1,7 +1,12 @@
 #include "WorkPath.h"
 
 #include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <sstream>
+
+#include "HostSim.h"
 
 namespace frostel::hostsim {
 
@@ -143,6 +148,92 @@ std::vector<uint8_t> EncodeWorkPath(const WorkPath& path, int32_t width, int32_t
         }
     }
     return out;
+}
+
+namespace {
+
+struct ServedPaths {
+    bool hasPath = false;
+    WorkPath path;
+};
+
+std::mutex gServedMutex;
+std::map<const Host*, std::shared_ptr<const ServedPaths>> gServed;
+
+std::shared_ptr<const ServedPaths> ServedFor(const Host* host) {
+    std::lock_guard<std::mutex> lock(gServedMutex);
+    auto it = gServed.find(host);
+    return it == gServed.end() ? nullptr : it->second;
+}
+
+std::string KeyText(pi::OSType key) {
+    std::string s(4, ' ');
+    for (int i = 0; i < 4; ++i) s[size_t(i)] = char((key >> (24 - 8 * i)) & 0xFF);
+    return s;
+}
+
+constexpr pi::OSErr kParamErr = -50;
+
+pi::OSErr Answer(const char* via, pi::OSType signature, pi::OSType key, pi::int32 index, intptr_t* simple,
+                 pi::Handle* complex) {
+    Host* host = Host::Current();
+    if (!host) return pi::errPlugInPropertyUndefined;
+    const auto served = ServedFor(host);
+    pi::OSErr err = pi::errPlugInPropertyUndefined;
+    pi::Handle handed = nullptr;
+    if (served && signature == pi::kPhotoshopSignature) {
+        if (key == pi::propNumberOfPaths || key == pi::propWorkPathIndex) {
+            if (!simple) err = kParamErr;
+            else {
+                *simple = key == pi::propNumberOfPaths ? (served->hasPath ? 1 : 0) : (served->hasPath ? 0 : -1);
+                err = pi::noErr;
+            }
+        } else if (key == pi::propPathContents && served->hasPath && index == 0) {
+            if (!complex) err = kParamErr;
+            else {
+                const Document& doc = host->document();
+                handed = host->HandOutHandle(EncodeWorkPath(served->path, doc.width, doc.height));
+                *complex = handed;
+                err = handed ? pi::noErr : pi::memFullErr;
+            }
+        }
+    }
+    CallLog::Args args{{"via", JsonString(via)}, {"key", JsonString(KeyText(key))}, {"index", JsonInt(index)}};
+    if (err == pi::noErr && simple && key != pi::propPathContents) args.push_back({"value", JsonInt(*simple)});
+    host->log().Add("getProperty", std::move(args), err);
+    return err;
+}
+
+pi::OSErr GetPropertyFromProcs(pi::OSType signature, pi::OSType key, pi::int32 index, intptr_t* simple,
+                               pi::Handle* complex) {
+    return Answer("procs", signature, key, index, simple, complex);
+}
+
+pi::OSErr GetPropertyFromSuite(pi::OSType signature, pi::OSType key, pi::int32 index, intptr_t* simple,
+                               pi::Handle* complex) {
+    return Answer("suite", signature, key, index, simple, complex);
+}
+
+pi::OSErr SetPropertyRefused(pi::OSType, pi::OSType, pi::int32, intptr_t, pi::Handle) {
+    return pi::errPlugInPropertyUndefined;
+}
+
+pi::PropertyProcs gPropertyProcs = {pi::kCurrentPropertyProcsVersion, pi::kCurrentPropertyProcsCount,
+                                    &GetPropertyFromProcs, &SetPropertyRefused};
+const pi::PSPropertySuite1 gPropertySuite = {&GetPropertyFromSuite, &SetPropertyRefused};
+
+}  // namespace
+
+void ServePaths(Host& host, const WorkPath* workPath) {
+    auto served = std::make_shared<ServedPaths>();
+    served->hasPath = workPath != nullptr;
+    if (workPath) served->path = *workPath;
+    {
+        std::lock_guard<std::mutex> lock(gServedMutex);
+        gServed[&host] = std::move(served);
+    }
+    host.AddRecordHook([](pi::FilterRecord& r) { r.propertyProcs = &gPropertyProcs; });
+    host.RegisterSuite(pi::kPSPropertySuite, 1, &gPropertySuite);
 }
 
 }  // namespace frostel::hostsim

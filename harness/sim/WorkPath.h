@@ -43,4 +43,14 @@ constexpr size_t kPathRecordSize = 26;
 bool ParseWorkPath(const std::string& text, WorkPath& out, std::string& error);
 std::vector<uint8_t> EncodeWorkPath(const WorkPath& path, int32_t width, int32_t height);
 
+class Host;
+
+// Serves the document's paths as an editor does, through the filter
+// record's property callbacks and the property suite: 'nupa' answers 1 with
+// a work path (else 0), 'wkpa' its index 0 (else -1), 'path' 0 a new handle
+// of its records for the current document's size, which the plug-in
+// disposes. Anything else is undefined. Every call is logged as
+// "getProperty" (with "via": "procs" or "suite").
+void ServePaths(Host& host, const WorkPath* workPath);
+
 }  // namespace frostel::hostsim
