@@ -116,6 +116,40 @@ TEST(Triangulation, OrientationIsExactNearCollinearPoints) {
     EXPECT_EQ(zeros, 64);  // the diagonal i == j
 }
 
+// Near-collinear triples where a plain double sum of the determinant's
+// terms rounds wrongly: a and b a few units in the last place apart, c far
+// out on their line. The oracle scales the coordinates (multiples of 2^-20)
+// to exact integers.
+TEST(Triangulation, OrientationIsExactForNearlyCollinearFloats) {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<float> coordinate(8.0f, 16.0f);
+    const double unit = std::ldexp(1.0, -20);
+    auto scaled = [unit](float v) { return static_cast<__int128>(std::llround(v / unit)); };
+    auto step = [&rng](float v) {
+        for (int k = static_cast<int>(rng() % 17) - 8; k != 0; k += k > 0 ? -1 : 1)
+            v = std::nextafter(v, k > 0 ? 1e9f : -1e9f);
+        return v;
+    };
+    int disagreements = 0, zeros = 0;
+    for (int n = 0; n < 20000; ++n) {
+        const CMyPoint a(coordinate(rng), coordinate(rng), 0);
+        const CMyPoint b(step(a.x), step(a.y), 0);
+        const double far = std::ldexp(1.0, 24 + static_cast<int>(rng() % 5));
+        const CMyPoint c(step(static_cast<float>(a.x + far * (double(b.x) - a.x))),
+                         step(static_cast<float>(a.y + far * (double(b.y) - a.y))), 0);
+        if (!(c.x >= 8.0f && c.y >= 8.0f && c.x < 4096.0f && c.y < 4096.0f)) continue;
+        const __int128 det = (scaled(b.x) - scaled(a.x)) * (scaled(c.y) - scaled(a.y)) -
+                             (scaled(b.y) - scaled(a.y)) * (scaled(c.x) - scaled(a.x));
+        const int want = det > 0 ? 1 : (det < 0 ? -1 : 0);
+        zeros += want == 0;
+        disagreements += CTriangulation::Orientation(a, b, c) != want;
+        disagreements += CTriangulation::Orientation(c, a, b) != want;
+        disagreements += CTriangulation::Orientation(b, a, c) != -want;
+    }
+    EXPECT_EQ(disagreements, 0);
+    EXPECT_GT(zeros, 0);
+}
+
 TEST(Triangulation, CosineErrors) {
     const CMyPoint a(0, 0, 0), b(1, 0, 0), c(1.005f, 0.005f, 0), up(1, 1, 0);
     EXPECT_NEAR(CTriangulation::FindCos(&a, &b, &up), 0.0, 1e-12);
@@ -271,6 +305,40 @@ TEST(Triangulation, RegionsFloodUpToRibs) {
         inside += in;
     }
     EXPECT_EQ(inside, 4);
+}
+
+// Two rib ends and a contour point make a triangle flat against the border:
+// Rebuild turns its free side between the rib ends towards the inside.
+TEST(Triangulation, RebuildTurnsFlatBorderTriangles) {
+    Frame f;
+    CMyPoint* a = f.Add(40, 40);
+    CMyPoint* b = f.Add(60, 40);
+    CMyPoint* c = f.Add(50, 60);
+    CMyPoint* d = f.Add(50, 20);
+    CTriangulation tri(f.set);
+    ASSERT_TRUE(tri.BuildDelone2(f.corners));
+    int side = 0;
+    ASSERT_NE(tri.FindTriangle(a, b, side), nullptr);  // a-b is Delaunay here
+    a->flags |= kPointRibEnd;
+    b->flags |= kPointRibEnd;
+    c->flags |= kPointKey | kPointContour;
+    tri.Rebuild();
+    EXPECT_EQ(Thrown([&] { tri.FindTriangle(a, b, side); }), "Error! CTriangulation::FindTriangle(): (0)");
+    EXPECT_NE(tri.FindTriangle(c, d, side), nullptr);
+    EXPECT_EQ(testing::CheckStructure(tri.Triangles(), tri.TriangleCount(), kW, kH), "");
+
+    // A restricted side stays.
+    Frame g;
+    CMyPoint* ga = g.Add(40, 40);
+    CMyPoint* gb = g.Add(60, 40);
+    CMyPoint* gc = g.Add(50, 60);
+    g.Add(50, 20);
+    CTriangulation kept(g.set);
+    ASSERT_TRUE(kept.BuildDelone2(g.corners));
+    ASSERT_TRUE(kept.AddRestrictionRibs({CRibPtr(new CRib(ga, gb, 0, 0))}, g.set));
+    gc->flags |= kPointKey | kPointContour;
+    kept.Rebuild();
+    EXPECT_TRUE(IsRestrictedSide(ga, gb));
 }
 
 TEST(Triangulation, DeletingAVertexReTriangulatesItsRing) {
