@@ -126,13 +126,6 @@ struct PSColorSpaceSuite1 {
 };
 constexpr int16 kMaxColorArrayCount = 32767;  // the suite's count is 16-bit
 
-// Action references: only the leading entries of the table are declared.
-typedef struct ActionReference* PIActionReference;
-struct PSActionReferenceProcs {
-    SPErr (*Make)(PIActionReference* reference);
-    SPErr (*Free)(PIActionReference reference);
-};
-
 // ---- Handles -------------------------------------------------------------
 struct HandleProcs {
     int16 handleProcsVersion;
@@ -212,6 +205,7 @@ typedef uint32 DescriptorKeyID;
 typedef uint32 DescriptorTypeID;
 typedef uint32 DescriptorUnitID;
 typedef uint32 DescriptorEnumID;
+typedef uint32 DescriptorEnumTypeID;
 typedef uint32 DescriptorClassID;
 typedef uint32 DescType;
 typedef DescriptorKeyID DescriptorKeyIDArray[];
@@ -279,6 +273,84 @@ struct PIDescriptorParameters {
 };
 enum : int16 { kCurrentDescriptorParametersVersion = 0 };
 
+// ---- Action suites (descriptors, references, control) ----------------------
+// Reached through the basic suite by the names above. Entries are in the
+// published order; trailing entries the module never calls are left out.
+typedef struct ActionDescriptor* PIActionDescriptor;
+typedef struct ActionReference* PIActionReference;
+typedef struct ActionList* PIActionList;
+typedef uint32 DescriptorFormID;
+typedef uint32 DescriptorEventID;
+typedef int32 PIDialogPlayOptions;
+
+struct PSActionDescriptorProcs {
+    OSErr (*Make)(PIActionDescriptor* descriptor);
+    OSErr (*Free)(PIActionDescriptor descriptor);
+    OSErr (*GetType)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorTypeID* type);
+    OSErr (*GetKey)(PIActionDescriptor descriptor, uint32 index, DescriptorKeyID* key);
+    OSErr (*HasKey)(PIActionDescriptor descriptor, DescriptorKeyID key, Boolean* hasKey);
+    OSErr (*GetCount)(PIActionDescriptor descriptor, uint32* count);
+    OSErr (*IsEqual)(PIActionDescriptor descriptor, PIActionDescriptor other, Boolean* isEqual);
+    OSErr (*Erase)(PIActionDescriptor descriptor, DescriptorKeyID key);
+    OSErr (*Clear)(PIActionDescriptor descriptor);
+    OSErr (*PutInteger)(PIActionDescriptor descriptor, DescriptorKeyID key, int32 value);
+    OSErr (*PutFloat)(PIActionDescriptor descriptor, DescriptorKeyID key, double value);
+    OSErr (*PutUnitFloat)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorUnitID unit, double value);
+    OSErr (*PutString)(PIActionDescriptor descriptor, DescriptorKeyID key, char* cstrValue);
+    OSErr (*PutBoolean)(PIActionDescriptor descriptor, DescriptorKeyID key, Boolean value);
+    OSErr (*PutList)(PIActionDescriptor descriptor, DescriptorKeyID key, PIActionList value);
+    OSErr (*PutObject)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID type,
+                       PIActionDescriptor value);
+    OSErr (*PutGlobalObject)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID type,
+                             PIActionDescriptor value);
+    OSErr (*PutEnumerated)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorEnumTypeID type,
+                           DescriptorEnumID value);
+    OSErr (*PutReference)(PIActionDescriptor descriptor, DescriptorKeyID key, PIActionReference value);
+    OSErr (*PutClass)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID value);
+    OSErr (*PutGlobalClass)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID value);
+    OSErr (*PutAlias)(PIActionDescriptor descriptor, DescriptorKeyID key, Handle value);
+    OSErr (*GetInteger)(PIActionDescriptor descriptor, DescriptorKeyID key, int32* value);
+    OSErr (*GetFloat)(PIActionDescriptor descriptor, DescriptorKeyID key, double* value);
+    OSErr (*GetUnitFloat)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorUnitID* unit,
+                          double* value);
+    OSErr (*GetStringLength)(PIActionDescriptor descriptor, DescriptorKeyID key, uint32* length);
+    OSErr (*GetString)(PIActionDescriptor descriptor, DescriptorKeyID key, char* cstrValue, uint32 maxLength);
+    OSErr (*GetBoolean)(PIActionDescriptor descriptor, DescriptorKeyID key, Boolean* value);
+    OSErr (*GetList)(PIActionDescriptor descriptor, DescriptorKeyID key, PIActionList* value);
+    OSErr (*GetObject)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID* type,
+                       PIActionDescriptor* value);
+    OSErr (*GetGlobalObject)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID* type,
+                             PIActionDescriptor* value);
+    OSErr (*GetEnumerated)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorEnumTypeID* type,
+                           DescriptorEnumID* value);
+    OSErr (*GetReference)(PIActionDescriptor descriptor, DescriptorKeyID key, PIActionReference* value);
+    OSErr (*GetClass)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID* value);
+    OSErr (*GetGlobalClass)(PIActionDescriptor descriptor, DescriptorKeyID key, DescriptorClassID* value);
+    OSErr (*GetAlias)(PIActionDescriptor descriptor, DescriptorKeyID key, Handle* value);
+};
+
+struct PSActionReferenceProcs {
+    OSErr (*Make)(PIActionReference* reference);
+    OSErr (*Free)(PIActionReference reference);
+    OSErr (*GetForm)(PIActionReference reference, DescriptorFormID* form);
+    OSErr (*GetDesiredClass)(PIActionReference reference, DescriptorClassID* desiredClass);
+    OSErr (*PutName)(PIActionReference reference, DescriptorClassID desiredClass, const char* cstrValue);
+    OSErr (*PutIndex)(PIActionReference reference, DescriptorClassID desiredClass, uint32 value);
+    OSErr (*PutIdentifier)(PIActionReference reference, DescriptorClassID desiredClass, uint32 value);
+    OSErr (*PutOffset)(PIActionReference reference, DescriptorClassID desiredClass, int32 value);
+    OSErr (*PutEnumerated)(PIActionReference reference, DescriptorClassID desiredClass,
+                           DescriptorEnumTypeID type, DescriptorEnumID value);
+    OSErr (*PutProperty)(PIActionReference reference, DescriptorClassID desiredClass, DescriptorKeyID value);
+    OSErr (*PutClass)(PIActionReference reference, DescriptorClassID desiredClass);
+};
+
+struct PSActionControlProcs {
+    OSErr (*Play)(PIActionDescriptor* result, DescriptorEventID event, PIActionDescriptor descriptor,
+                  PIDialogPlayOptions options);
+    OSErr (*Get)(PIActionDescriptor* result, PIActionReference reference);
+    OSErr (*Put)(PIActionReference reference, PIActionDescriptor descriptor);
+};
+
 // ---- Channel ports and the document description --------------------------
 typedef struct _PIChannelPortDesc* PIChannelPort;
 typedef PIChannelPort ChannelReadPort;
@@ -301,6 +373,20 @@ struct ChannelPortProcs {
     OSErr (*readPortForWritePortProc)(ChannelReadPort* readPort, ChannelWritePort writePort);
 };
 enum : int16 { kCurrentChannelPortProcsVersion = 1, kCurrentChannelPortProcsCount = 3 };
+
+// The channel-ports suite (kPSChannelPortsSuite); the leading entries.
+struct PSChannelPortsSuite1 {
+    SPErr (*CountLevels)(PIChannelPort port, int32* count);
+    SPErr (*GetDepth)(PIChannelPort port, int32 level, int32* depth);
+    SPErr (*GetPixelBounds)(PIChannelPort port, int32 level, VRect* bounds);
+    SPErr (*CanRead)(PIChannelPort port, Boolean* canRead);
+    SPErr (*CanWrite)(PIChannelPort port, Boolean* canWrite);
+    // The rect is clipped by the host to what it read.
+    SPErr (*ReadPixelsFromLevel)(PIChannelPort port, int32 level, VRect* rect, const PixelMemoryDesc* destination);
+    SPErr (*WritePixelsToBaseLevel)(PIChannelPort port, VRect* rect, const PixelMemoryDesc* source);
+    SPErr (*ReadScaledPixels)(PIChannelPort port, VRect* readRect, const PSScaling* scaling,
+                              const PixelMemoryDesc* destination);
+};
 
 struct ReadChannelDesc {
     int32 minVersion;

@@ -74,6 +74,9 @@ std::string HarnessUsage() {
            "  --abort-after N         report a user abort after N abort checks\n"
            "  --help                  this text\n"
            "\n"
+           "Layered documents:\n" +
+           LayerUsage() +
+           "\n"
            "Exit code 0 when every selector returned 0; the output is written only then.\n";
 }
 
@@ -176,6 +179,8 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
         } else if (opt == "--abort-after") {
             if (!number(0, std::numeric_limits<int>::max(), n)) return fail("--abort-after needs a count from 0");
             a.options.abortAfter = int(n);
+        } else if (const int layer = ParseLayerOption(opt, value, a.layers, text); layer >= 0) {
+            if (layer == 0) return fail(text);
         } else if (opt.size() > 1 && opt[0] == '-') {
             return fail("unknown option " + opt);
         } else {
@@ -197,6 +202,7 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
         return fail("no input and output PNG given");
     }
     if (a.input.empty() && !a.mask.empty()) return fail("--mask needs an input image");
+    if (a.input.empty() && a.layers.any) return fail("layers need an input image (the background)");
     p.ok = true;
     return p;
 }
@@ -208,6 +214,7 @@ FileAccess StandardFileAccess() {
 int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& files, std::ostream& out,
                std::ostream& err) {
     Host host(entry, args.options);
+    std::unique_ptr<LayerService> layers;  // serves the layered document, when there is one
     auto writeLog = [&]() {
         if (args.log.empty()) return true;
         const std::string text = host.log().ToJson();
@@ -238,7 +245,16 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
                 return kExitFiles;
             }
         }
-        host.SetDocument(std::move(doc));
+        if (args.layers.any) {
+            LayeredDocument layered;
+            if (!LoadLayeredDocument(args.layers, doc, files.read, layered, why)) {
+                err << "harness: " << why << "\n";
+                return kExitFiles;
+            }
+            layers = std::make_unique<LayerService>(host, std::move(layered), args.layers.options);
+        } else {
+            host.SetDocument(std::move(doc));
+        }
     }
     if (args.propertyProcs) {
         WorkPath path;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostSim.h"
+#include "Layers.h"
 
 namespace frostel::hostsim {
 
@@ -27,6 +28,7 @@ struct HarnessArgs {
     std::vector<int16_t> selectors;  // raw selector calls after the runs
     std::string log;
     Options options;
+    LayerArgs layers;  // a layered document built on the input image
     bool help = false;
 };
 

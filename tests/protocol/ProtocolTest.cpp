@@ -405,16 +405,16 @@ namespace {
 // Action suites of a host that can script: counts what the filter does with them.
 struct ScriptingSuites {
     static int made, freed;
-    static pi::SPErr Make(pi::PIActionReference* ref) {
+    static pi::OSErr Make(pi::PIActionReference* ref) {
         ++made;
         *ref = reinterpret_cast<pi::PIActionReference>(&made);
         return 0;
     }
-    static pi::SPErr Free(pi::PIActionReference) {
+    static pi::OSErr Free(pi::PIActionReference) {
         ++freed;
         return 0;
     }
-    static pi::SPErr FailMake(pi::PIActionReference*) { return pi::SPErr(pi::FourCC("Fail")); }
+    static pi::OSErr FailMake(pi::PIActionReference*) { return pi::OSErr(-1); }
 };
 int ScriptingSuites::made = 0;
 int ScriptingSuites::freed = 0;
@@ -423,8 +423,14 @@ int ScriptingSuites::freed = 0;
 
 TEST(Prepare, ProbesTheActionSuitesAndReleasesThem) {
     static const char descriptorSuite[16] = {};  // only its presence is checked
-    static const pi::PSActionReferenceProcs references{&ScriptingSuites::Make, &ScriptingSuites::Free};
-    static const pi::PSActionReferenceProcs failing{&ScriptingSuites::FailMake, &ScriptingSuites::Free};
+    auto table = [](auto make) {
+        pi::PSActionReferenceProcs procs{};
+        procs.Make = make;
+        procs.Free = &ScriptingSuites::Free;
+        return procs;
+    };
+    static const pi::PSActionReferenceProcs references = table(&ScriptingSuites::Make);
+    static const pi::PSActionReferenceProcs failing = table(&ScriptingSuites::FailMake);
     const char* descriptors = "df135115-c769-11d0-8079-00c04fd7ec47";
     const char* refs = "df135117-c769-11d0-8079-00c04fd7ec47";
 
