@@ -21,16 +21,16 @@ FilterData* gData = nullptr;
 bool gActionSuitesPresent = false;
 void* gModule = nullptr;
 
+void SetResult(int16_t code) {
+    if (gResult != nullptr) *gResult = code;
+}
+bool ResultOk() { return gResult == nullptr || *gResult == 0; }
+
 namespace {
 
 // Handles locked by the current call: only these are unlocked at its end.
 pi::Handle gLockedParameters = nullptr;
 pi::Handle gLockedData = nullptr;
-
-void SetResult(int16_t code) {
-    if (gResult != nullptr) *gResult = code;
-}
-bool ResultOk() { return gResult == nullptr || *gResult == 0; }
 
 pi::Handle DataHandle() {
     return gDataPtr != nullptr ? reinterpret_cast<pi::Handle>(*gDataPtr) : nullptr;

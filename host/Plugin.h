@@ -26,6 +26,10 @@ extern FilterData* gData;                 // locked data record, else null
 extern bool gActionSuitesPresent;
 extern void* gModule;                    // module instance, stored at load
 
+// The result the entry reports to the host.
+void SetResult(int16_t code);
+bool ResultOk();  // no result pointer, or a result of 0
+
 // Handles.
 void CreateParametersHandle();
 void CreateDataHandle();
