@@ -51,6 +51,22 @@ TEST(MedianFilterTest, OddCountsAverageTheTwoMiddleValues) {
     EXPECT_EQ(FindHistogramMedian(h3, o3, 1), 77);
 }
 
+TEST(MedianFilterTest, HistogramMedianMatchesTheRuleOnRandomSamples) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 500; ++round) {
+        std::vector<uint8_t> samples(1 + rng() % 130);
+        const unsigned spread = 1 + rng() % 256, base = rng() % (257 - spread);
+        for (auto& v : samples) v = static_cast<uint8_t>(base + rng() % spread);
+        uint32_t histogram[256] = {}, occupancy[8] = {};
+        for (uint8_t v : samples) {
+            ++histogram[v];
+            occupancy[v / 32] |= 1u << (v % 32);
+        }
+        ASSERT_EQ(FindHistogramMedian(histogram, occupancy, static_cast<uint32_t>(samples.size())),
+                  ReferenceMedian(samples));
+    }
+}
+
 TEST(MedianFilterTest, MatchesTheBruteForceRuleOnSmallPlanes) {
     std::mt19937 rng(3);
     for (int w : {1, 2, 3, 4, 5, 9, 17})
