@@ -57,7 +57,8 @@ bool CMyPointLess::operator()(const CMyPoint& a, const CMyPoint& b) const {
 }
 
 // Cells wider than the tolerance window, so a window touches at most two
-// cells per axis.
+// cells per axis. Cells are centred on multiples of the cell size, so points
+// on the pixel grid (whole, half and quarter pixels) need only their own.
 static constexpr double kCellSize = 0.025;
 static constexpr double kWindow = kPointTolerance * 1.01;
 
@@ -68,7 +69,7 @@ size_t CPointSet::CellHash::operator()(const Cell& c) const {
     return static_cast<size_t>(h ^ (h >> 29));
 }
 
-static int64_t CellIndex(double v) { return static_cast<int64_t>(std::floor(v / kCellSize)); }
+static int64_t CellIndex(double v) { return static_cast<int64_t>(std::floor(v / kCellSize + 0.5)); }
 
 CPointSet::Cell CPointSet::CellOf(float x, float y, float z) { return {CellIndex(x), CellIndex(y), CellIndex(z)}; }
 
