@@ -116,7 +116,11 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
             return true;
         }
         const unsigned edges = entry & kEdgeBits;
-        if (edges == 0) return false;
+        if (edges == 0) {
+            // A dead end: the walked edges still belong to the line.
+            addPoint(x, y);
+            return false;
+        }
         if (PopCount(edges) == 1) {
             d = 0;
             while (!(edges >> d & 1)) ++d;
@@ -161,11 +165,12 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
             while (row[x] & kEdgeBits) {
                 const bool junction = row[x] & kJunction;
                 auto line = std::make_unique<CBorderLine>();
-                const bool forward = TraceBorders(true, kOutsideValue, y, x, mask, border, *line);
-                bool backward = false;
-                if (forward && !junction && !line->closed)
-                    backward = TraceBorders(false, line->regionB, y, x, mask, border, *line);
-                if (!(forward && (junction || line->closed || backward))) continue;
+                // A trace that dead-ends (its way on taken at a checkerboard
+                // corner) or cannot start backward still walked its edges:
+                // the line is kept and simply ends there.
+                TraceBorders(true, kOutsideValue, y, x, mask, border, *line);
+                if (!junction && !line->closed) TraceBorders(false, line->regionB, y, x, mask, border, *line);
+                if (line->points.size() < 2) continue;
                 if (!line->closed) {
                     line->points.front()->flags |= kPointKey;
                     line->points.back()->flags |= kPointKey;

@@ -109,7 +109,8 @@ public:
     // Walks one border from corner (x, y), clearing the edges it walks.
     // Forward traces append and, with region kOutsideValue, take the first
     // edge and set the line's region values; backward traces prepend and
-    // start on an edge with `region` on the right. False on a dead end.
+    // start on an edge with `region` on the right. False when no edge starts
+    // or the walk dead-ends; the line then ends at the dead end.
     bool TraceBorders(bool forward, uint8_t region, int y, int x, const TCRaster<unsigned char>& mask,
                       TCRaster<unsigned char>& border, CBorderLine& line);
     static void AppendBorderPoint(CBorderLine& line, CMyPoint* p);

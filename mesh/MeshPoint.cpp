@@ -62,11 +62,50 @@ bool CMyPointLess::operator()(const CMyPoint& a, const CMyPoint& b) const {
 static constexpr double kCellSize = 0.025;
 static constexpr double kWindow = kPointTolerance * 1.01;
 
-size_t CPointSet::CellHash::operator()(const Cell& c) const {
+char CPointSet::CellTable::tombAnchor_;
+
+size_t CPointSet::CellTable::Hash(const Cell& c) {
     uint64_t h = static_cast<uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
-    h ^= static_cast<uint64_t>(c.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-    h ^= static_cast<uint64_t>(c.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-    return static_cast<size_t>(h ^ (h >> 29));
+    h = (h ^ (h >> 32)) + static_cast<uint64_t>(c.y) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ (h >> 29)) + static_cast<uint64_t>(c.z) * 0x165667B19E3779F9ull;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    return static_cast<size_t>(h ^ (h >> 32));
+}
+
+void CPointSet::CellTable::Grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    const size_t capacity = old.empty() ? 1024 : (live_ * 4 > old.size() ? old.size() * 2 : old.size());
+    slots_.assign(capacity, Slot{{0, 0, 0}, nullptr});
+    mask_ = capacity - 1;
+    used_ = live_ = 0;
+    for (const Slot& s : old)
+        if (s.point && s.point != Tomb()) Insert(s.cell, s.point);
+}
+
+void CPointSet::CellTable::Insert(const Cell& c, CMyPoint* p) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    size_t i = Hash(c) & mask_;
+    while (slots_[i].point && slots_[i].point != Tomb()) i = (i + 1) & mask_;
+    if (!slots_[i].point) ++used_;
+    slots_[i] = Slot{c, p};
+    ++live_;
+}
+
+void CPointSet::CellTable::Erase(const Cell& c, const CMyPoint* p) {
+    if (slots_.empty()) return;
+    for (size_t i = Hash(c) & mask_; slots_[i].point; i = (i + 1) & mask_)
+        if (slots_[i].point == p) {
+            slots_[i].point = Tomb();
+            --live_;
+            return;
+        }
+}
+
+void CPointSet::CellTable::Clear() {
+    slots_.clear();
+    mask_ = used_ = live_ = 0;
 }
 
 static int64_t CellIndex(double v) { return static_cast<int64_t>(std::floor(v / kCellSize + 0.5)); }
@@ -74,20 +113,18 @@ static int64_t CellIndex(double v) { return static_cast<int64_t>(std::floor(v / 
 CPointSet::Cell CPointSet::CellOf(float x, float y, float z) { return {CellIndex(x), CellIndex(y), CellIndex(z)}; }
 
 CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
-    if (grid_.empty()) return nullptr;
+    if (grid_.Empty()) return nullptr;
     const double v[3] = {x, y, z};
     int64_t lo[3], hi[3];
     for (int i = 0; i < 3; ++i) {
         lo[i] = CellIndex(v[i] - kWindow);
         hi[i] = CellIndex(v[i] + kWindow);
     }
+    auto near = [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); };
     for (int64_t cx = lo[0]; cx <= hi[0]; ++cx)
         for (int64_t cy = lo[1]; cy <= hi[1]; ++cy)
-            for (int64_t cz = lo[2]; cz <= hi[2]; ++cz) {
-                auto range = grid_.equal_range(Cell{cx, cy, cz});
-                for (auto it = range.first; it != range.second; ++it)
-                    if (NearPoint(*it->second, x, y, z)) return it->second;
-            }
+            for (int64_t cz = lo[2]; cz <= hi[2]; ++cz)
+                if (CMyPoint* p = grid_.Find(Cell{cx, cy, cz}, near)) return p;
     return nullptr;
 }
 
@@ -95,7 +132,7 @@ CMyPoint* CPointSet::Insert(CMyPoint* p) {
     CMyPointPtr hold(p);  // frees a dropped new point
     if (CMyPoint* twin = FindNear(p->x, p->y, p->z)) return twin;
     ordered_.insert(hold);
-    grid_.emplace(CellOf(p->x, p->y, p->z), p);
+    grid_.Insert(CellOf(p->x, p->y, p->z), p);
     return p;
 }
 
@@ -108,22 +145,14 @@ CPointSet::iterator CPointSet::Lookup(const CMyPoint& key) const {
     return ordered_.lower_bound(key);
 }
 
-void CPointSet::Unlink(CMyPoint* p) {
-    auto range = grid_.equal_range(CellOf(p->x, p->y, p->z));
-    for (auto it = range.first; it != range.second; ++it)
-        if (it->second == p) {
-            grid_.erase(it);
-            return;
-        }
-}
-
 CPointSet::iterator CPointSet::Erase(iterator it) {
-    Unlink(it->get());
+    const CMyPoint* p = it->get();
+    grid_.Erase(CellOf(p->x, p->y, p->z), p);
     return ordered_.erase(it);
 }
 
 void CPointSet::Clear() {
-    grid_.clear();
+    grid_.Clear();
     ordered_.clear();
 }
 

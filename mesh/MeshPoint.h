@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <list>
 #include <set>
-#include <unordered_map>
+#include <vector>
 
 namespace frostel {
 
@@ -196,14 +196,42 @@ private:
         int64_t x, y, z;
         bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
     };
-    struct CellHash {
-        size_t operator()(const Cell& c) const;
+    // Open-addressing table of cell -> point; a cell may hold a few points.
+    class CellTable {
+    public:
+        void Insert(const Cell& c, CMyPoint* p);
+        void Erase(const Cell& c, const CMyPoint* p);
+        void Clear();
+        bool Empty() const { return live_ == 0; }
+        // Calls f(point) for each point in cell c until f returns true;
+        // returns that point or null.
+        template <typename F>
+        CMyPoint* Find(const Cell& c, F&& f) const {
+            if (slots_.empty()) return nullptr;
+            for (size_t i = Hash(c) & mask_;; i = (i + 1) & mask_) {
+                const Slot& s = slots_[i];
+                if (!s.point) return nullptr;
+                if (s.point != Tomb() && s.cell == c && f(s.point)) return s.point;
+            }
+        }
+
+    private:
+        struct Slot {
+            Cell cell;
+            CMyPoint* point;  // null: never used; Tomb(): erased
+        };
+        static size_t Hash(const Cell& c);
+        static CMyPoint* Tomb() { return reinterpret_cast<CMyPoint*>(&tombAnchor_); }
+        void Grow();
+
+        static char tombAnchor_;
+        std::vector<Slot> slots_;
+        size_t mask_ = 0, used_ = 0, live_ = 0;
     };
     static Cell CellOf(float x, float y, float z);
-    void Unlink(CMyPoint* p);
 
     Ordered ordered_;
-    std::unordered_multimap<Cell, CMyPoint*, CellHash> grid_;
+    CellTable grid_;
 };
 
 }  // namespace frostel

@@ -105,6 +105,15 @@ TEST(BorderTraceTest, BordersBetweenAdjacentJunctionsAreKept) {
     ExpectCoverage(m, "six values");
 }
 
+TEST(BorderTraceTest, LinesEndingAtATakenCheckerboardCornerAreKept) {
+    // Three values in a short repeating pattern: at corner (2, 19) the ways on
+    // are taken by earlier traces, so a line has to end there.
+    const uint8_t cycle[] = {57, 44, 16, 227, 44, 43, 247};
+    Mask m = test::FilledMask(37, 20, 0);
+    for (size_t i = 0; i < m.pixels.size(); ++i) m.pixels[i] = static_cast<uint8_t>(cycle[i % 7] % 3 * 40);
+    ExpectCoverage(m, "repeating three values");
+}
+
 TEST(BorderTraceTest, EmptyMaskIsRefused) {
     CMeshBuilder builder;
     ContourList lines;

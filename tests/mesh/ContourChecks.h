@@ -77,7 +77,8 @@ inline std::string CheckBorderLines(const MaskView& m, const ContourList& lines)
             const bool vBorder = y < m.height && m.At(x - 1, y) != m.At(x, y);
             const int hc = horizontal[y * cw + x], vc = vertical[y * cw + x];
             if (hc != (hBorder ? 1 : 0) || vc != (vBorder ? 1 : 0)) {
-                err << "edge at corner (" << x << "," << y << ") walked " << (hBorder ? hc : vc) << " times";
+                err << "at corner (" << x << "," << y << ") the edge right walked " << hc << " times (border: " << hBorder
+                    << "), the edge down " << vc << " times (border: " << vBorder << ")";
                 return err.str();
             }
         }
