@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
     // Header: width, height, step (tenths), spacing; then the pixels, reused
     // cyclically, with a palette size to vary how many values meet.
-    const int w = 1 + data[0] % 48, h = 1 + data[1] % 48;
+    const int w = 1 + data[0] % 32, h = 1 + data[1] % 32;
     const float step = (static_cast<int>(data[2]) - 20) / 10.0f;
     const int spacing = static_cast<int>(data[3] % 40) - 4;
     const int levels = 2 + data[size - 1] % 6;
