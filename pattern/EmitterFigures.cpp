@@ -1,7 +1,10 @@
 #include "EmitterFigures.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <new>
+
+#include "MeshBuilder.h"
 
 namespace frostel {
 
@@ -100,6 +103,43 @@ bool BuildWindowPattern(Emitter& out, float left, float top, float width, float 
             EmitVertexChainX(b, p.y0, p.x0, hw, p.x1, hw / 2, cx, 0, 1, 0);
         }
     });
+}
+
+bool BuildPointArrays(int pointCount, int edgeCount, const float* points, const ContourEdge* edges, Emitter& out,
+                      float offsetX, float offsetY) {
+    out.Clear();
+    if (pointCount < 0 || edgeCount < 0 || (pointCount > 0 && !points) || (edgeCount > 0 && !edges)) return false;
+    for (int e = 0; e < edgeCount; ++e)
+        if (edges[e].first >= uint32_t(pointCount) || edges[e].second >= uint32_t(pointCount)) return false;
+    if (!out.Allocate(pointCount, edgeCount)) return false;
+
+    PatternVertex* v = out.vertices();
+    for (int k = 0; k < pointCount; ++k) {
+        v[k].x = points[2 * k] + offsetX;
+        v[k].y = points[2 * k + 1] + offsetY;
+    }
+    for (int e = 0; e < edgeCount; ++e) {
+        PatternRib& r = out.ribs()[e];
+        PatternVertex& a = v[edges[e].first];
+        PatternVertex& b = v[edges[e].second];
+        r.a = int32_t(edges[e].first);
+        r.b = int32_t(edges[e].second);
+        SegmentNormal(a.x, a.y, b.x, b.y, r.nx, r.ny);
+        r.length = std::hypot(b.x - a.x, b.y - a.y);
+        r.flag = 1;
+        for (PatternVertex* end : {&a, &b}) {
+            if (end->hasNormal) {
+                end->nx = (end->nx + r.nx) / 2;
+                end->ny = (end->ny + r.ny) / 2;
+            } else {
+                end->nx = r.nx;
+                end->ny = r.ny;
+                end->hasNormal = 1;
+            }
+            end->nz = 0;
+        }
+    }
+    return true;
 }
 
 }  // namespace frostel

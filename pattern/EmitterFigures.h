@@ -9,6 +9,8 @@
 
 namespace frostel {
 
+struct ContourEdge;
+
 // One chain of vertices from `from` while <= `to`, the other coordinate fixed.
 // The spacing at v is (|v - centre| / scale + 0.01) * factor; each rib
 // carries the spacing computed at its second vertex. A chain never joins the
@@ -28,5 +30,13 @@ bool BuildPerimeterPattern(Emitter& out, float left, float top, float width, flo
 bool BuildULikePattern(Emitter& out, float left, float top, float width, float height);
 // "Window": four panes, each framed by four chains facing into it.
 bool BuildWindowPattern(Emitter& out, float left, float top, float width, float height);
+
+// The contour emitter from the mesh builder's output: points as (x, y) pairs
+// in mask pixels, moved by the offset, and one rib per edge. A vertex takes
+// the normal of its first rib and then the plain average with each further
+// one. False (emitter empty) when an edge names a missing point or memory
+// is short.
+bool BuildPointArrays(int pointCount, int edgeCount, const float* points, const ContourEdge* edges, Emitter& out,
+                      float offsetX, float offsetY);
 
 }  // namespace frostel

@@ -5,6 +5,9 @@
 //   Emitter.h         emitter arrays and the figure builder
 //   EmitterFigures.h  the six fixed figures
 //   PathSegments.h    the work path as Bezier segments, and its emitter
+//   PointTransforms.h moving and turning the renderer's points, frame conversions,
+//                     binding the renderer from its own library
+//   host/HostPaths.h  the work path read from the host (frostel_pattern_host)
 #pragma once
 
 #include "BranchGrowers.h"
@@ -13,3 +16,4 @@
 #include "GrowthRandom.h"
 #include "GrowthTree.h"
 #include "PathSegments.h"
+#include "PointTransforms.h"

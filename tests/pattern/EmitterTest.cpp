@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "EmitterFigures.h"
+#include "GrowAlong.h"
+#include "MeshBuilder.h"
+#include "PageMemory.h"
 
 namespace frostel {
 namespace {
@@ -163,6 +166,100 @@ TEST(FixedFigures, WindowPanesFaceInwards) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace frostel
+
+namespace frostel {
+namespace {
+
+TEST(ContourEmitter, SharedVerticesAverageTheirRibNormals) {
+    // A square (0,0) (10,0) (10,10) (0,10), and a fifth point no edge uses.
+    const float points[] = {0, 0, 10, 0, 10, 10, 0, 10, 3, 3};
+    const ContourEdge edges[] = {{0, 1, 0.5f}, {1, 2, 9}, {2, 3, 0}, {3, 0, 1}};
+    Emitter e;
+    ASSERT_TRUE(BuildPointArrays(5, 4, points, edges, e, -5, -5));
+    ASSERT_EQ(e.vertexCount(), 5);
+    ASSERT_EQ(e.ribCount(), 4);
+    EXPECT_EQ(e.vertices()[2].x, 5.0f);
+    EXPECT_EQ(e.vertices()[2].y, 5.0f);
+    // Along y-down image axes, (dy, -dx): the top edge faces up, the right one right.
+    EXPECT_EQ(e.ribs()[0].nx, 0.0f);
+    EXPECT_EQ(e.ribs()[0].ny, -1.0f);
+    EXPECT_EQ(e.ribs()[1].nx, 1.0f);
+    EXPECT_EQ(e.ribs()[3].nx, -1.0f);
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(e.ribs()[r].length, 10.0f);
+        EXPECT_EQ(e.ribs()[r].flag, 1);
+    }
+    // Each corner: the plain average of its two ribs (not renormalised).
+    EXPECT_FLOAT_EQ(e.vertices()[1].nx, 0.5f);
+    EXPECT_FLOAT_EQ(e.vertices()[1].ny, -0.5f);
+    EXPECT_FLOAT_EQ(e.vertices()[0].nx, -0.5f);
+    EXPECT_FLOAT_EQ(e.vertices()[0].ny, -0.5f);
+    EXPECT_EQ(e.vertices()[0].hasNormal, 1);
+    EXPECT_EQ(e.vertices()[4].hasNormal, 0);
+    EXPECT_EQ(e.vertices()[4].nx, 0.0f);
+}
+
+TEST(ContourEmitter, BadEdgesLeaveNoEmitter) {
+    const float points[] = {0, 0, 10, 0};
+    const ContourEdge bad[] = {{0, 1, 0}, {1, 2, 0}};
+    Emitter e;
+    EXPECT_FALSE(BuildPointArrays(2, 2, points, bad, e, 0, 0));
+    EXPECT_EQ(e.ribCount(), 0);
+    EXPECT_EQ(e.vertexCount(), 0);
+    EXPECT_TRUE(BuildPointArrays(0, 0, nullptr, nullptr, e, 0, 0));
+    EXPECT_EQ(e.ribCount(), 0);
+    EXPECT_FALSE(BuildPointArrays(2, 1, nullptr, bad, e, 0, 0));
+}
+
+TEST(ContourEmitter, BranchesGrowAlongTheContoursOfAMask) {
+    constexpr int W = 90, H = 70;
+    std::vector<uint8_t> mask(W * H, 0);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            if ((x - 45) * (x - 45) + (y - 35) * (y - 35) < 25 * 25) mask[size_t(y * W + x)] = 255;
+    int pointCount = 0, edgeCount = 0;
+    float* points = nullptr;
+    ContourEdge* edges = nullptr;
+    {
+        CMeshBuilder builder;
+        ASSERT_TRUE(builder.LoadMask(W, H, W, mask.data(), 1.0f, 30, pointCount, edgeCount, points, edges));
+    }
+    ASSERT_GT(edgeCount, 8);
+    Emitter e;
+    const bool built = BuildPointArrays(pointCount, edgeCount, points, edges, e, -W / 2.0f, -H / 2.0f);
+    FreePages(points);
+    FreePages(edges);
+    ASSERT_TRUE(built);
+    for (int r = 0; r < e.ribCount(); ++r) {
+        const PatternRib& rib = e.ribs()[r];
+        EXPECT_GT(rib.length, 0.0f);
+        EXPECT_NEAR(std::hypot(rib.nx, rib.ny), 1.0f, 1e-5f);
+        // The ribs run around the disc of radius 25 at the work centre.
+        const PatternVertex& a = e.vertices()[rib.a];
+        EXPECT_NEAR(std::hypot(a.x, a.y), 25.0f, 2.0f);
+    }
+    const auto grown = testing::GrowAlong(e, 1212);
+    EXPECT_EQ(int(grown.size()), e.ribCount() * testing::kTrianglesPerRib);
+    EXPECT_TRUE(testing::SameBytes(grown, testing::GrowAlong(e, 1212)));
+    const auto next = testing::GrowAlong(e, 1213);
+    EXPECT_EQ(next.size(), grown.size());
+    EXPECT_FALSE(testing::SameBytes(grown, next));
+}
+
+TEST(FixedFigures, BranchesGrowAlongEveryFigure) {
+    Emitter e;
+    const bool built[] = {
+        BuildSingleEdgePattern(e, kLeft, kW, 150, -1) && testing::GrowAlong(e, 7).size() == size_t(15 * 8),
+        BuildTopAndBottomPattern(e, kLeft, kW, kTop, 150) && testing::GrowAlong(e, 7).size() == size_t(30 * 8),
+        BuildPerimeterPattern(e, kLeft, kTop, kW, kH) && testing::GrowAlong(e, 7).size() == size_t(60 * 8),
+        BuildULikePattern(e, kLeft, kTop, kW, kH) && testing::GrowAlong(e, 7).size() == size_t(35 * 8),
+        BuildWindowPattern(e, kLeft, kTop, kW, kH) && testing::GrowAlong(e, 7).size() == size_t(240 * 8),
+    };
+    for (size_t i = 0; i < sizeof built; ++i) EXPECT_TRUE(built[i]) << "figure " << i + 1;
 }
 
 }  // namespace

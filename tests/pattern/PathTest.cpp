@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "GrowAlong.h"
 #include "PathSegments.h"
 #include "WorkPath.h"
 
@@ -191,6 +192,11 @@ TEST(PathEmitter, RibsEveryFivePixelsOnEverySegment) {
     EXPECT_NEAR(e.vertices()[49].y, -28, 1e-3f);
     // The second segment runs downwards: its normal (dy, -dx) faces +x.
     EXPECT_NEAR(e.ribs()[21].nx, 1, 1e-5f);
+
+    // Branches grow along it, from the seed alone.
+    const auto grown = testing::GrowAlong(e, 1212);
+    EXPECT_EQ(int(grown.size()), 25 * testing::kTrianglesPerRib);
+    EXPECT_TRUE(testing::SameBytes(grown, testing::GrowAlong(e, 1212)));
 
     // Zoomed preview: document pixels / scale - view offset.
     ASSERT_TRUE(BuildPathEmitter(e, 0, 0, PathView{2.0f, 10, 4}));
