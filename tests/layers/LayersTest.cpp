@@ -494,5 +494,41 @@ TEST_F(LayersTest, ScaledReadAndTheInputCopies) {
     }), 0);
 }
 
+// ---- Colour through the host ------------------------------------------------------
+
+TEST_F(LayersTest, BuffersConvertColoursThroughTheHostsColourServices) {
+    LayeredDocument doc;
+    doc.mode = pi::plugInModeCMYKColor;
+    doc.layers.push_back(MakeLayer("Frost", 4, Pattern(1)));
+    Serve(doc);
+    CPlanarImage outside(kModeCMYK, PlaneRect{0, 0, 2, 2}, 5, 8, 0, 0);
+    EXPECT_FALSE(outside.FillColor(Rgb16{0xFF00, 0, 0}));  // no host call, no colour services
+    ASSERT_EQ(Run([] {
+        CPlanarImage cmyk(kModeCMYK, PlaneRect{0, 0, 3, 2}, 5, 8, 0, 0);
+        ASSERT_TRUE(cmyk.FillColor(Rgb16{0xFF00, 0x3300, 0}));
+        // The test host's model, in plane values (255 = no ink): black is the
+        // brightest component, each ink 255 less the distance below it.
+        EXPECT_EQ(At(&cmyk, 0, 2, 1), 255);
+        EXPECT_EQ(At(&cmyk, 1, 2, 1), 0x33);
+        EXPECT_EQ(At(&cmyk, 2, 2, 1), 0);
+        EXPECT_EQ(At(&cmyk, 3, 2, 1), 255);
+        EXPECT_EQ(At(&cmyk, 4, 2, 1), 0);  // alpha untouched
+
+        std::unique_ptr<CPlanarImage> rgb = std::make_unique<CPlanarImage>(kModeRGB, PlaneRect{0, 0, 2, 1}, 3, 8, 0, 0);
+        ASSERT_NE(rgb->Data(), nullptr);
+        *rgb->Sample(0, 1, 0) = 200;
+        *rgb->Sample(1, 1, 0) = 100;
+        ASSERT_TRUE(CPlanarImage::ConvertMode(rgb, kModeCMYK));
+        ASSERT_EQ(rgb->Channels(), 4);
+        EXPECT_EQ(At(rgb.get(), 0, 1, 0), 255);
+        EXPECT_EQ(At(rgb.get(), 1, 1, 0), 155);
+        EXPECT_EQ(At(rgb.get(), 2, 1, 0), 55);
+        EXPECT_EQ(At(rgb.get(), 3, 1, 0), 200);
+        EXPECT_EQ(At(rgb.get(), 3, 0, 0), 0);  // black: all the ink there is
+        EXPECT_EQ(At(rgb.get(), 0, 0, 0), 255);
+    }), 0);
+    EXPECT_GT(host_->CallCount("colorServices"), 0);
+}
+
 }  // namespace
 }  // namespace frostel
