@@ -349,6 +349,16 @@ struct PSActionControlProcs {
                   PIDialogPlayOptions options);
     OSErr (*Get)(PIActionDescriptor* result, PIActionReference reference);
     OSErr (*Put)(PIActionReference reference, PIActionDescriptor descriptor);
+    OSErr (*StringIDToTypeID)(char* stringID, DescriptorTypeID* typeID);
+    OSErr (*TypeIDToStringID)(DescriptorTypeID typeID, char* stringID, uint32 maxLength);
+};
+
+// The descriptor registry: descriptors kept by the host under a key while it
+// runs, persistent ones also across restarts.
+struct PSDescriptorRegistryProcs {
+    OSErr (*Register)(const char* key, PIActionDescriptor descriptor, Boolean isPersistent);
+    OSErr (*Erase)(const char* key);
+    OSErr (*Get)(const char* key, PIActionDescriptor* descriptor);
 };
 
 // ---- Channel ports and the document description --------------------------

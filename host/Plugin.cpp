@@ -8,6 +8,7 @@
 #include "HostHandles.h"
 #include "HostUtil.h"
 #include "RectMath.h"
+#include "Scripting.h"
 
 namespace frostel {
 
@@ -178,8 +179,11 @@ void DoPrepare() {
 void DoStart() {
     LockHandles();
     if (!ResultOk()) return;
-    const bool show = gData->showDialog != 0;
-    const bool proceed = show ? DoUI() : true;
+    // The last-used values, then the recorded action over them.
+    ReadScriptParametersBySuite();
+    bool show = false;
+    const bool readOk = ReadScriptParameters(&show) == 0;
+    const bool proceed = readOk && show ? DoUI() : true;
     gData->showDialog = 0;
     if (!proceed) {
         SetResult(pi::userCanceledErr);
@@ -225,6 +229,9 @@ void DoContinue() {
 
 void DoFinish() {
     LockHandles();
+    if (!ResultOk()) return;
+    WriteScriptParameters();
+    WriteScriptParametersBySuite();
 }
 
 void CopyInputToOutput() {
