@@ -415,9 +415,29 @@ struct ControlProcs {
         return With([&](ActionSuites& s) { return s.Get(result, reference); });
     }
     static OSErr PutC(R, D) { return kActionKeyMissing; }
+    static OSErr StringToType(char* stringID, pi::DescriptorTypeID* typeID) {
+        return With([&](ActionSuites& s) -> OSErr {
+            if (stringID == nullptr || typeID == nullptr) return s.Misuse("control.StringIDToTypeID");
+            *typeID = s.StringID(stringID);
+            s.Log("control.StringIDToTypeID", {{"stringID", JsonString(stringID)}, {"typeID", JsonInt(*typeID)}}, 0);
+            return pi::noErr;
+        });
+    }
+    static OSErr TypeToString(pi::DescriptorTypeID typeID, char* out, uint32 maxLength) {
+        return With([&](ActionSuites& s) -> OSErr {
+            if (out == nullptr || maxLength == 0) return s.Misuse("control.TypeIDToStringID");
+            const std::string* text = s.StringOf(typeID);
+            if (text == nullptr) return kActionKeyMissing;
+            const size_t n = std::min<size_t>(text->size(), maxLength - 1);
+            std::memcpy(out, text->data(), n);
+            out[n] = 0;
+            return pi::noErr;
+        });
+    }
 };
 
-const pi::PSActionControlProcs kControlProcs{&ControlProcs::Play, &ControlProcs::GetC, &ControlProcs::PutC};
+const pi::PSActionControlProcs kControlProcs{&ControlProcs::Play, &ControlProcs::GetC, &ControlProcs::PutC,
+                                             &ControlProcs::StringToType, &ControlProcs::TypeToString};
 
 std::string DescribeReference(const ActionReferenceData& ref) {
     std::string out;
@@ -463,7 +483,7 @@ ActionSuites::ActionSuites(Host& host) : host_(host) {
         host_.RegisterSuite(pi::kPSActionDescriptorSuite, v, &kDescriptorProcs);
         host_.RegisterSuite(pi::kPSActionReferenceSuite, v, &kReferenceProcs);
     }
-    host_.RegisterSuite(pi::kPSActionControlSuite, 1, &kControlProcs);
+    for (int32_t v : {1, 2}) host_.RegisterSuite(pi::kPSActionControlSuite, v, &kControlProcs);
 }
 
 ActionSuites::~ActionSuites() {
@@ -471,7 +491,7 @@ ActionSuites::~ActionSuites() {
         host_.UnregisterSuite(pi::kPSActionDescriptorSuite, v);
         host_.UnregisterSuite(pi::kPSActionReferenceSuite, v);
     }
-    host_.UnregisterSuite(pi::kPSActionControlSuite, 1);
+    for (int32_t v : {1, 2}) host_.UnregisterSuite(pi::kPSActionControlSuite, v);
     ActionSuites* self = this;
     gCurrent.compare_exchange_strong(self, nullptr);
 }
@@ -528,6 +548,18 @@ pi::OSErr ActionSuites::Get(pi::PIActionDescriptor* result, pi::PIActionReferenc
     *result = nullptr;
     Log("control.Get", {{"reference", JsonString(DescribeReference(*ref))}}, kActionKeyMissing);
     return kActionKeyMissing;
+}
+
+uint32_t ActionSuites::StringID(const std::string& text) {
+    // Runtime ids lie outside the printable four-character codes.
+    const auto [it, added] = stringIds_.emplace(text, 0x40000000u + uint32_t(stringIds_.size()));
+    return it->second;
+}
+
+const std::string* ActionSuites::StringOf(uint32_t typeID) const {
+    for (const auto& [text, id] : stringIds_)
+        if (id == typeID) return &text;
+    return nullptr;
 }
 
 pi::OSErr ActionSuites::Misuse(const char* call) {

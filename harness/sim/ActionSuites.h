@@ -1,5 +1,5 @@
 // The test host's scripting suites: action descriptors (versions 2 and 3),
-// action references (2 and 3) and action control (1), registered with a
+// action references (2 and 3) and action control (1 and 2), registered with a
 // Host's basic suite. Descriptors and references live here; the control
 // suite's Get answers through resolvers that other host services add (the
 // layered document answers a layer's properties and the target's name).
@@ -90,6 +90,10 @@ public:
     pi::OSErr FreeReference(pi::PIActionReference r);
     pi::OSErr Get(pi::PIActionDescriptor* result, pi::PIActionReference reference);
     pi::OSErr Misuse(const char* call);
+    // The control suite's conversion of a string identifier to a key: the
+    // same text always gives the same key.
+    uint32_t StringID(const std::string& text);
+    const std::string* StringOf(uint32_t typeID) const;
     void Log(const char* call, std::vector<std::pair<std::string, std::string>> args, int64_t result);
 
 private:
@@ -97,6 +101,7 @@ private:
     std::map<pi::PIActionDescriptor, std::unique_ptr<ActionDescriptorData>> descriptors_;
     std::map<pi::PIActionReference, std::unique_ptr<ActionReferenceData>> references_;
     std::vector<Resolver> resolvers_;
+    std::map<std::string, uint32_t> stringIds_;
     int misuses_ = 0;
 };
 

@@ -77,6 +77,9 @@ std::string HarnessUsage() {
            "Layered documents:\n" +
            LayerUsage() +
            "\n"
+           "Scripting:\n" +
+           ScriptingUsage() +
+           "\n"
            "Exit code 0 when every selector returned 0; the output is written only then.\n";
 }
 
@@ -181,6 +184,8 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             a.options.abortAfter = int(n);
         } else if (const int layer = ParseLayerOption(opt, value, a.layers, text); layer >= 0) {
             if (layer == 0) return fail(text);
+        } else if (const int scripting = ParseScriptingOption(opt, value, a.scripting, text); scripting >= 0) {
+            if (scripting == 0) return fail(text);
         } else if (opt.size() > 1 && opt[0] == '-') {
             return fail("unknown option " + opt);
         } else {
@@ -214,6 +219,7 @@ FileAccess StandardFileAccess() {
 int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& files, std::ostream& out,
                std::ostream& err) {
     Host host(entry, args.options);
+    DescriptorService scripting(host, args.scripting.options);
     std::unique_ptr<LayerService> layers;  // serves the layered document, when there is one
     auto writeLog = [&]() {
         if (args.log.empty()) return true;
@@ -273,6 +279,11 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         ServePaths(host, args.workPath.empty() ? nullptr : &path);
     }
 
+    if (std::string why; !LoadScriptingFiles(args.scripting, scripting, files.read, why)) {
+        err << "harness: " << why << "\n";
+        return kExitFiles;
+    }
+
     bool ok = true;
     if (args.about) {
         if (int16_t r = host.About()) {
@@ -297,6 +308,11 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
     if (host.OutstandingLocks() || host.Misuses())
         err << "harness: warning: " << host.OutstandingLocks() << " handle lock(s) left, " << host.Misuses()
             << " misuse(s) of host services\n";
+
+    if (std::string why; !SaveScriptingFiles(args.scripting, scripting, files.write, why)) {
+        err << "harness: " << why << "\n";
+        ok = false;
+    }
 
     const bool logged = writeLog();
     if (!ok) {

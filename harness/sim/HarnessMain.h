@@ -10,6 +10,7 @@
 
 #include "HostSim.h"
 #include "Layers.h"
+#include "ScriptingArgs.h"
 
 namespace frostel::hostsim {
 
@@ -29,6 +30,7 @@ struct HarnessArgs {
     std::string log;
     Options options;
     LayerArgs layers;  // a layered document built on the input image
+    ScriptingArgs scripting;
     bool help = false;
 };
 

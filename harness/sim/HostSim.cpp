@@ -682,7 +682,8 @@ pi::Handle Host::HandOutHandle(const std::vector<uint8_t>& bytes) {
 void Host::DisposeHandle(pi::Handle h, const char* proc) {
     Count(proc);
     if (!h) {
-        log_.Add(proc, {{"handle", JsonInt(0)}});
+        ++misuses_;  // an editor would dereference it
+        log_.Add(proc, {{"handle", JsonInt(0)}, {"error", JsonString("null handle")}});
         return;
     }
     auto it = handles_.find(h);
@@ -692,6 +693,29 @@ void Host::DisposeHandle(pi::Handle h, const char* proc) {
         return;
     }
     log_.Add(proc, {{"handle", JsonInt(it->second->id)}, {"locks", JsonInt(it->second->locks)}});
+    std::free(it->second->master);
+    handles_.erase(it);
+}
+
+pi::Handle Host::NewFilledHandle(const std::vector<uint8_t>& bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto block = std::make_unique<HandleBlock>();
+    block->master = static_cast<pi::Ptr>(std::calloc(bytes.size() + 1, 1));
+    if (!block->master) return nullptr;
+    if (!bytes.empty()) std::memcpy(block->master, bytes.data(), bytes.size());
+    block->size = int32_t(bytes.size());
+    block->id = nextHandleId_++;
+    pi::Handle h = &block->master;
+    log_.Add("hostNewHandle", {{"size", JsonInt(block->size)}}, block->id);
+    handles_.emplace(h, std::move(block));
+    return h;
+}
+
+void Host::DisposeFilledHandle(pi::Handle h) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto it = handles_.find(h);
+    if (it == handles_.end()) return;
+    log_.Add("hostDisposeHandle", {{"handle", JsonInt(it->second->id)}});
     std::free(it->second->master);
     handles_.erase(it);
 }

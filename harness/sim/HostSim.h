@@ -129,6 +129,10 @@ public:
     int OutstandingLocks() const;       // over all live handles
     bool IsLiveHandle(pi::Handle h) const;
     std::vector<uint8_t> HandleBytes(pi::Handle h) const;  // contents of a live handle
+    // Handles the host fills for the plug-in (a recorded action's
+    // descriptor) and disposes again itself; not counted as callback calls.
+    pi::Handle NewFilledHandle(const std::vector<uint8_t>& bytes);
+    void DisposeFilledHandle(pi::Handle h);
     int CallCount(const std::string& proc) const;          // "newProc", "advanceState", "AcquireSuite", ...
     int Misuses() const;  // calls with unknown handles or blocks, releases without an acquire, null arguments
     int UnbalancedUnlocks() const;  // unlockProc on a handle that is not locked (counted, not refused)

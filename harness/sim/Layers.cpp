@@ -174,14 +174,20 @@ LayerService::LayerService(Host& host, LayeredDocument doc, LayerServiceOptions 
         host_.RegisterSuite(pi::kPSChannelPortsSuite, 2, &kPortsSuite);
         host_.RegisterSuite(pi::kPSChannelPortsSuite, 3, &kPortsSuite);
     }
+    // The host keeps its hooks and the suites their resolvers; both go quiet
+    // once the service is gone.
+    auto alive = alive_;
     if (options_.actionSuites) {
-        actions_ = std::make_unique<ActionSuites>(host_);
-        actions_->AddResolver([this](const ActionReferenceData& ref, ActionDescriptorData& out) {
-            return Resolve(ref, out);
+        // One set of action suites per host: join the one already serving.
+        suites_ = ActionSuites::Current();
+        if (suites_ == nullptr) {
+            actions_ = std::make_unique<ActionSuites>(host_);
+            suites_ = actions_.get();
+        }
+        suites_->AddResolver([this, alive](const ActionReferenceData& ref, ActionDescriptorData& out) {
+            return *alive && Resolve(ref, out);
         });
     }
-    // The host keeps its hooks; this one goes quiet once the service is gone.
-    auto alive = alive_;
     host_.AddRecordHook([this, alive](pi::FilterRecord& r) {
         if (*alive) Attach(r);
     });

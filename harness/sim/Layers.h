@@ -82,7 +82,7 @@ public:
     const pi::ReadImageDocumentDesc& description() const { return desc_; }
     int Reads() const { return reads_; }
     int RefusedReads() const { return refused_; }
-    ActionSuites* actions() { return actions_.get(); }
+    ActionSuites* actions() { return suites_; }
 
     static LayerService* Current();
 
@@ -119,7 +119,8 @@ private:
     std::deque<std::string> names_;
     pi::ReadImageDocumentDesc desc_{};
     pi::ChannelPortProcs procs_{};
-    std::unique_ptr<ActionSuites> actions_;
+    ActionSuites* suites_ = nullptr;         // the host's action suites, when served
+    std::unique_ptr<ActionSuites> actions_;  // when no other service brought them
     int reads_ = 0;
     int refused_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
