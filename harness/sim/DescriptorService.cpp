@@ -313,11 +313,11 @@ DescriptorService* DescriptorService::Current() { return gCurrent.load(); }
 void DescriptorService::Attach(pi::FilterRecord& r) {
     // What the plug-in recorded last time is the host's now.
     if (block_.descriptor != nullptr) {
-        if (block_.descriptor != handed_) recorded_ = Parse(block_.descriptor);
+        if (HoldsRecording()) recorded_ = Parse(block_.descriptor);
         host_.DisposeFilledHandle(block_.descriptor);
     }
     block_ = {};
-    handed_ = nullptr;
+    handed_ = 0;
     if (!options_.descriptorParameters) {
         r.descriptorParameters = nullptr;
         return;
@@ -329,7 +329,8 @@ void DescriptorService::Attach(pi::FilterRecord& r) {
     block_.writeDescriptorProcs = &writeProcs_;
     if (replay_) {
         const std::string text = DescriptorToText(*replay_);
-        handed_ = block_.descriptor = host_.NewFilledHandle(std::vector<uint8_t>(text.begin(), text.end()));
+        block_.descriptor = host_.NewFilledHandle(std::vector<uint8_t>(text.begin(), text.end()));
+        handed_ = host_.HandleNumber(block_.descriptor);
     }
     r.descriptorParameters = &block_;
     Log("descriptorParameters", {{"playInfo", JsonInt(block_.playInfo)}, {"replay", JsonBool(replay_.has_value())}},
@@ -338,9 +339,13 @@ void DescriptorService::Attach(pi::FilterRecord& r) {
 
 void DescriptorService::Replay(std::optional<ActionDescriptorData> action) { replay_ = std::move(action); }
 
+bool DescriptorService::HoldsRecording() const {
+    const int number = host_.HandleNumber(block_.descriptor);
+    return number > 0 && number != handed_;
+}
+
 std::optional<ActionDescriptorData> DescriptorService::Recorded() const {
-    if (block_.descriptor != nullptr && block_.descriptor != handed_) return Parse(block_.descriptor);
-    return recorded_;
+    return HoldsRecording() ? Parse(block_.descriptor) : recorded_;
 }
 
 std::optional<ActionDescriptorData> DescriptorService::Parse(pi::PIDescriptorHandle h) const {

@@ -95,6 +95,8 @@ private:
     void Attach(pi::FilterRecord& r);
     bool Resolve(const ActionReferenceData& ref, ActionDescriptorData& out);
     std::optional<ActionDescriptorData> Parse(pi::PIDescriptorHandle h) const;
+    // The block holds a descriptor the plug-in wrote, not the one handed to it.
+    bool HoldsRecording() const;
 
     Host& host_;
     ScriptingOptions options_;
@@ -104,7 +106,7 @@ private:
     pi::ReadDescriptorProcs readProcs_{};
     pi::WriteDescriptorProcs writeProcs_{};
     std::optional<ActionDescriptorData> replay_;
-    pi::PIDescriptorHandle handed_ = nullptr;  // the replayed action's handle, while the plug-in has it
+    int handed_ = 0;  // the host's number of the replayed action's handle
     std::optional<ActionDescriptorData> recorded_;
     std::map<std::string, Entry> registry_;
     std::map<pi::PIReadDescriptor, std::unique_ptr<ReadToken>> reads_;

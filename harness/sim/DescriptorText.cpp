@@ -177,7 +177,14 @@ public:
     bool TakeWord(std::string& word, const char* what) {
         if (tok_.kind != Token::Word) return Fail(std::string("expected ") + what);
         word = tok_.text;
+        wordLine_ = tok_.line;
         return Advance();
+    }
+
+    // A word already taken is wrong: the error names its line.
+    bool FailWord(const std::string& why) {
+        error_ = "line " + std::to_string(wordLine_) + ": " + why;
+        return false;
     }
 
     bool TakeNumber(double& v) {
@@ -185,7 +192,7 @@ public:
         if (!TakeWord(w, "a number")) return false;
         char* end = nullptr;
         v = std::strtod(w.c_str(), &end);
-        return *end == 0 || Fail("'" + w + "' is not a number");
+        return *end == 0 || FailWord("'" + w + "' is not a number");
     }
 
     // Items until the end of the text, or until '}' when `nested`.
@@ -211,7 +218,7 @@ public:
             char* end = nullptr;
             const long long n = std::strtoll(w.c_str(), &end, 10);
             if (*end != 0 || errno != 0 || n < INT32_MIN || n > INT32_MAX)
-                return Fail("'" + w + "' is not a 32-bit integer");
+                return FailWord("'" + w + "' is not a 32-bit integer");
             v.kind = AV::Integer;
             v.integer = int32_t(n);
             return true;
@@ -227,7 +234,7 @@ public:
         if (type == "bool") {
             std::string w;
             if (!TakeWord(w, "true or false")) return false;
-            if (w != "true" && w != "false") return Fail("'" + w + "' is not true or false");
+            if (w != "true" && w != "false") return FailWord("'" + w + "' is not true or false");
             v.kind = AV::Boolean;
             v.boolean = w == "true";
             return true;
@@ -256,12 +263,13 @@ public:
             v.object = std::move(inner);
             return true;
         }
-        return Fail("unknown type '" + type + "'");
+        return FailWord("unknown type '" + type + "'");
     }
 
 private:
     Lexer lex_;
     Token tok_;
+    int wordLine_ = 0;
     std::string error_;
 };
 

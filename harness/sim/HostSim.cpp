@@ -711,6 +711,11 @@ pi::Handle Host::NewFilledHandle(const std::vector<uint8_t>& bytes) {
     return h;
 }
 
+int Host::HandleNumber(pi::Handle h) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return HandleId(h);
+}
+
 void Host::DisposeFilledHandle(pi::Handle h) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     auto it = handles_.find(h);

@@ -133,6 +133,9 @@ public:
     // descriptor) and disposes again itself; not counted as callback calls.
     pi::Handle NewFilledHandle(const std::vector<uint8_t>& bytes);
     void DisposeFilledHandle(pi::Handle h);
+    // The number the log gives a live handle (never reused); 0 for null, -1
+    // for a handle that is not live.
+    int HandleNumber(pi::Handle h) const;
     int CallCount(const std::string& proc) const;          // "newProc", "advanceState", "AcquireSuite", ...
     int Misuses() const;  // calls with unknown handles or blocks, releases without an acquire, null arguments
     int UnbalancedUnlocks() const;  // unlockProc on a handle that is not locked (counted, not refused)
