@@ -19,39 +19,26 @@ constexpr int32_t kRegistryVersion = 1;
 constexpr int32_t kDescriptorVersion = 3;
 constexpr int32_t kControlVersion = 2;
 
-// A descriptor made by or received from the host, freed when it goes out of
-// scope.
-class ScopedDescriptor {
+// A descriptor or reference made by or received from the host, freed when
+// it goes out of scope.
+template <typename Procs, typename Object>
+class ScopedActionObject {
 public:
-    explicit ScopedDescriptor(const pi::PSActionDescriptorProcs* procs) : procs_(procs) {}
-    ~ScopedDescriptor() {
-        if (d_ != nullptr && procs_->Free != nullptr) procs_->Free(d_);
+    explicit ScopedActionObject(const Procs* procs) : procs_(procs) {}
+    ~ScopedActionObject() {
+        if (object_ != nullptr && procs_->Free != nullptr) procs_->Free(object_);
     }
-    ScopedDescriptor(const ScopedDescriptor&) = delete;
-    ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
-    pi::PIActionDescriptor* out() { return &d_; }
-    pi::PIActionDescriptor get() const { return d_; }
+    ScopedActionObject(const ScopedActionObject&) = delete;
+    ScopedActionObject& operator=(const ScopedActionObject&) = delete;
+    Object* out() { return &object_; }
+    Object get() const { return object_; }
 
 private:
-    const pi::PSActionDescriptorProcs* procs_;
-    pi::PIActionDescriptor d_ = nullptr;
+    const Procs* procs_;
+    Object object_ = nullptr;
 };
-
-class ScopedReference {
-public:
-    explicit ScopedReference(const pi::PSActionReferenceProcs* procs) : procs_(procs) {}
-    ~ScopedReference() {
-        if (r_ != nullptr && procs_->Free != nullptr) procs_->Free(r_);
-    }
-    ScopedReference(const ScopedReference&) = delete;
-    ScopedReference& operator=(const ScopedReference&) = delete;
-    pi::PIActionReference* out() { return &r_; }
-    pi::PIActionReference get() const { return r_; }
-
-private:
-    const pi::PSActionReferenceProcs* procs_;
-    pi::PIActionReference r_ = nullptr;
-};
+using ScopedDescriptor = ScopedActionObject<pi::PSActionDescriptorProcs, pi::PIActionDescriptor>;
+using ScopedReference = ScopedActionObject<pi::PSActionReferenceProcs, pi::PIActionReference>;
 
 // Integer fields travel as 32-bit integers (a seed or colour above 0x7FFFFFFF
 // as a negative one), floats as doubles.

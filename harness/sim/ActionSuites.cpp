@@ -61,7 +61,9 @@ AV Make(AV::Kind kind) {
     return v;
 }
 
-uint32 TypeOf(const AV& v) {
+}  // namespace
+
+uint32_t TypeCode(const ActionValue& v) {
     switch (v.kind) {
         case AV::Integer: return pi::FourCC("long");
         case AV::Float: return pi::FourCC("doub");
@@ -75,6 +77,8 @@ uint32 TypeOf(const AV& v) {
     }
     return 0;
 }
+
+namespace {
 
 bool SameValue(const AV& a, const AV& b);
 
@@ -120,7 +124,7 @@ struct DescriptorProcs {
             if (data == nullptr || type == nullptr) return s.Misuse("descriptor.GetType");
             const AV* v = data->Find(key);
             if (v == nullptr) return kActionKeyMissing;
-            *type = TypeOf(*v);
+            *type = TypeCode(*v);
             return pi::noErr;
         });
     }

@@ -56,6 +56,9 @@ struct ActionReferenceData {
     const ActionReferencePart* FindClass(uint32_t desiredClass) const;
 };
 
+// The descriptor type code of a value: 'long', 'doub', 'Objc', ...
+uint32_t TypeCode(const ActionValue& v);
+
 // Error codes the suites answer with.
 constexpr pi::OSErr kActionKeyMissing = -1715;  // no such key
 constexpr pi::OSErr kActionWrongType = -1700;   // the key holds another type

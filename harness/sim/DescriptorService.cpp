@@ -25,21 +25,6 @@ R With(R fallback, F body) {
     return s ? body(*s) : fallback;
 }
 
-uint32_t TypeCode(const AV& v) {
-    switch (v.kind) {
-        case AV::Integer: return pi::FourCC("long");
-        case AV::Float: return pi::FourCC("doub");
-        case AV::UnitFloat: return pi::FourCC("UntF");
-        case AV::String: return pi::FourCC("TEXT");
-        case AV::Boolean: return pi::FourCC("bool");
-        case AV::Enumerated: return pi::FourCC("enum");
-        case AV::Class: return pi::FourCC("type");
-        case AV::Object: return pi::FourCC("Objc");
-        case AV::Reference: return pi::FourCC("obj ");
-    }
-    return 0;
-}
-
 // The current item of a read descriptor when it is of `kind`.
 template <typename F>
 OSErr ReadCurrent(RD token, AV::Kind kind, const char* call, F take) {

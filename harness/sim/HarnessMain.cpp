@@ -9,8 +9,6 @@
 
 namespace frostel::hostsim {
 
-namespace {
-
 bool ToInt(const std::string& text, long lo, long hi, long& value) {
     if (text.empty()) return false;
     errno = 0;
@@ -20,6 +18,8 @@ bool ToInt(const std::string& text, long lo, long hi, long& value) {
     value = v;
     return true;
 }
+
+namespace {
 
 // `count` comma-separated integers in [lo, hi].
 bool ToInts(const std::string& text, int count, long lo, long hi, long* out) {

@@ -40,6 +40,9 @@ struct ParsedArgs {
     HarnessArgs args;
 };
 
+// A decimal integer in [lo, hi], the whole text.
+bool ToInt(const std::string& text, long lo, long hi, long& value);
+
 // argv without the program name.
 ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv);
 std::string HarnessUsage();

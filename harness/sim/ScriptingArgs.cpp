@@ -1,21 +1,10 @@
 #include "ScriptingArgs.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "HarnessMain.h"
 
 namespace frostel::hostsim {
 
 namespace {
-
-bool ToInt(const std::string& text, long lo, long hi, long& value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno || *end || v < lo || v > hi) return false;
-    value = v;
-    return true;
-}
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 

@@ -8,20 +8,13 @@
 #include <string>
 
 #include "FilterParameters.h"
+#include "ScriptingTestUtil.h"
 #include "HostInterface.h"
 #include "ParameterSanitizer.h"
 
 using namespace frostel;
 
 namespace {
-
-FilterParameters Defaults() {
-    FilterParameters p;
-    std::memset(&p, 0, sizeof p);
-    ApplyWindowPlacementDefaults(p);
-    ApplyParameterDefaults(p);
-    return p;
-}
 
 const ParameterKey& Key(const char (&code)[5]) {
     const ParameterKey* k = FindParameter(pi::FourCC(code));
@@ -40,14 +33,14 @@ std::string Code(const ParameterKey& k) {
 }  // namespace
 
 TEST(ParameterSanitizer, LeavesTheFactoryValuesAlone) {
-    FilterParameters p = Defaults();
+    FilterParameters p = FactoryParameters();
     const FilterParameters before = p;
     EXPECT_FALSE(SanitizeParameters(p));
     EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
 }
 
 TEST(ParameterSanitizer, ClampsIntegersBeforeNarrowingThem) {
-    FilterParameters p = Defaults();
+    FilterParameters p = FactoryParameters();
     StoreIntegerParameter(p, Key("RndM"), 300);
     EXPECT_EQ(p.RndM, 7);  // not 300 mod 256
     StoreIntegerParameter(p, Key("RndM"), 257);
@@ -72,7 +65,7 @@ TEST(ParameterSanitizer, ClampsIntegersBeforeNarrowingThem) {
 }
 
 TEST(ParameterSanitizer, KeepsEveryBitOfSeedsAndColours) {
-    FilterParameters p = Defaults();
+    FilterParameters p = FactoryParameters();
     StoreIntegerParameter(p, Key("RndS"), int32_t(0x80000001u));
     EXPECT_EQ(p.RndS, 0x80000001u);
     StoreIntegerParameter(p, Key("BkCl"), -1);
@@ -85,7 +78,7 @@ TEST(ParameterSanitizer, KeepsEveryBitOfSeedsAndColours) {
 }
 
 TEST(ParameterSanitizer, RefusesNonFiniteFloatsAndClampsTheRest) {
-    FilterParameters p = Defaults();
+    FilterParameters p = FactoryParameters();
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(StoreFloatParameter(p, Key("Wdth"), std::nan("")));
     EXPECT_FALSE(StoreFloatParameter(p, Key("CtnX"), inf));
@@ -109,7 +102,7 @@ TEST(ParameterSanitizer, RefusesNonFiniteFloatsAndClampsTheRest) {
 }
 
 TEST(ParameterSanitizer, RepairsAWholeRecord) {
-    FilterParameters p = Defaults();
+    FilterParameters p = FactoryParameters();
     p.Scle = std::nanf("");
     p.CtnY = std::numeric_limits<float>::infinity();
     p.Trns = -1;
@@ -139,7 +132,7 @@ TEST(ParameterSanitizer, EveryParameterHasItsRule) {
     for (const ParameterKey& k : ParameterKeys) {
         const std::string code = Code(k);
         SCOPED_TRACE(code);
-        FilterParameters p = Defaults();
+        FilterParameters p = FactoryParameters();
         if (k.isFloat()) {
             ASSERT_TRUE(StoreFloatParameter(p, k, 1e300));
             const double hi = GetFloatField(p, k);

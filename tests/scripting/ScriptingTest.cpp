@@ -14,6 +14,7 @@
 #include "DescriptorText.h"
 #include "FilterEntry.h"
 #include "FilterParameters.h"
+#include "ScriptingTestUtil.h"
 #include "HostSim.h"
 #include "ImageIO.h"
 
@@ -37,26 +38,11 @@ Document Noise(int32_t width, int32_t height) {
     return doc;
 }
 
-ActionDescriptorData Parse(const std::string& text) {
-    ActionDescriptorData d;
-    std::string why;
-    EXPECT_TRUE(DescriptorFromText(text, d, why)) << why;
-    return d;
-}
-
 // Every parameter away from its factory value (the test data file).
 ActionDescriptorData AllValues() {
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(ReadFileBytes(std::string(FROSTEL_SCRIPTING_DATA) + "/values.txt", bytes));
-    return Parse(std::string(bytes.begin(), bytes.end()));
-}
-
-FilterParameters Defaults() {
-    FilterParameters p;
-    std::memset(&p, 0, sizeof p);
-    ApplyWindowPlacementDefaults(p);
-    ApplyParameterDefaults(p);
-    return p;
+    return ParseDescriptor(std::string(bytes.begin(), bytes.end()));
 }
 
 FilterParameters ReadParameters(const Host& host) {
@@ -134,7 +120,7 @@ struct Session {
 TEST(Scripting, FinishRecordsAndRegistersEveryDefault) {
     Session s;
     ASSERT_TRUE(s.Run(true).ok);
-    const FilterParameters defaults = Defaults();
+    const FilterParameters defaults = FactoryParameters();
 
     const std::optional<ActionDescriptorData> recorded = s.scripting.Recorded();
     ASSERT_TRUE(recorded.has_value());
@@ -154,7 +140,7 @@ TEST(Scripting, FinishRecordsAndRegistersEveryDefault) {
 TEST(Scripting, RegistryRestoresAllValuesInTheNextHostProcess) {
     const ActionDescriptorData values = AllValues();
     ASSERT_EQ(values.items.size(), size_t(kParameterCount));
-    const FilterParameters expected = Applied(Defaults(), values);
+    const FilterParameters expected = Applied(FactoryParameters(), values);
     EXPECT_EQ(expected.RndS, 0x80000001u);
     EXPECT_EQ(expected.BkCl, 0xFFFFFFFFu);
 
@@ -196,16 +182,16 @@ TEST(Scripting, RecordedActionReplaysTheSameRunInAnotherSession) {
     second.scripting.Replay(action);
     ASSERT_TRUE(second.Run(false).ok);
     EXPECT_EQ(second.host.document().pixels, image);
-    ExpectParameters(ReadParameters(second.host), Applied(Defaults(), action));
+    ExpectParameters(ReadParameters(second.host), Applied(FactoryParameters(), action));
     EXPECT_EQ(DescriptorToText(*second.scripting.Recorded()), DescriptorToText(action));
     ExpectClean(second.host, second.scripting);
 }
 
 TEST(Scripting, ReplayChangesOnlyTheKeysItHolds) {
     Session s;
-    s.scripting.Replay(Parse("'Wdth' doub 42.5\n"));
+    s.scripting.Replay(ParseDescriptor("'Wdth' doub 42.5\n"));
     ASSERT_TRUE(s.Run(true).ok);
-    FilterParameters expected = Defaults();
+    FilterParameters expected = FactoryParameters();
     expected.Wdth = 42.5f;
     ExpectParameters(ReadParameters(s.host), expected);
     ExpectClean(s.host, s.scripting);
@@ -216,7 +202,7 @@ TEST(Scripting, ReplayChangesOnlyTheKeysItHolds) {
 // wrong type only loses its own key.
 TEST(Scripting, ReplaySkipsUnknownKeysAndValuesOfTheWrongType) {
     Session s;
-    s.scripting.Replay(Parse("'Amnt' long 5\n"
+    s.scripting.Replay(ParseDescriptor("'Amnt' long 5\n"
                              "'disP' bool true\n"
                              "'Wdth' doub 42\n"
                              "'RndM' doub 3\n"
@@ -225,7 +211,7 @@ TEST(Scripting, ReplaySkipsUnknownKeysAndValuesOfTheWrongType) {
                              "'Lngh' long 9\n"
                              "'Comp' doub 50\n"));
     ASSERT_TRUE(s.Run(true).ok);
-    FilterParameters expected = Defaults();
+    FilterParameters expected = FactoryParameters();
     expected.Wdth = 42;
     expected.MskK = 2;
     expected.Comp = 50;
@@ -248,7 +234,7 @@ TEST(Scripting, ValuesFromScriptsAndTheRegistryAreSanitised) {
         "'CtnX' doub inf\n"
         "'Shin' doub -inf\n"
         "'RttX' doub 1e300\n";
-    FilterParameters expected = Defaults();
+    FilterParameters expected = FactoryParameters();
     expected.RndM = 7;
     expected.EfKn = 1;
     expected.PtrK = 3;  // only the single figure has a fourth
@@ -259,20 +245,20 @@ TEST(Scripting, ValuesFromScriptsAndTheRegistryAreSanitised) {
 
     {
         Session script;
-        script.scripting.Replay(Parse(hostile));
+        script.scripting.Replay(ParseDescriptor(hostile));
         ASSERT_TRUE(script.Run(true).ok);
         ExpectParameters(ReadParameters(script.host), expected);
     }
     Session registry;
-    registry.scripting.RestorePersistent({{kRegistryKey, Parse(hostile)}});
+    registry.scripting.RestorePersistent({{kRegistryKey, ParseDescriptor(hostile)}});
     ASSERT_TRUE(registry.Run(true).ok);
     ExpectParameters(ReadParameters(registry.host), expected);
 }
 
 TEST(Scripting, TheRecordedActionOverridesTheRegistry) {
     Session s;
-    s.scripting.RestorePersistent({{kRegistryKey, Parse("'Wdth' doub 11\n'Lngh' doub 22\n")}});
-    s.scripting.Replay(Parse("'Wdth' doub 33\n"));
+    s.scripting.RestorePersistent({{kRegistryKey, ParseDescriptor("'Wdth' doub 11\n'Lngh' doub 22\n")}});
+    s.scripting.Replay(ParseDescriptor("'Wdth' doub 33\n"));
     ASSERT_TRUE(s.Run(false).ok);
     const FilterParameters p = ReadParameters(s.host);
     EXPECT_EQ(p.Wdth, 33.0f);
@@ -297,12 +283,12 @@ TEST(Scripting, RunsWithTheRecordsValuesWhenTheHostOffersNoScripting) {
     for (size_t i = 0; i < hosts.size(); ++i) {
         SCOPED_TRACE("host " + std::to_string(i));
         Session s(hosts[i].first, hosts[i].second);
-        s.scripting.RestorePersistent({{kRegistryKey, Parse("'Wdth' doub 11\n")}});
+        s.scripting.RestorePersistent({{kRegistryKey, ParseDescriptor("'Wdth' doub 11\n")}});
         const Document before = s.host.document();
         ASSERT_TRUE(s.Run(true).ok);
         EXPECT_EQ(s.host.document().pixels, before.pixels);  // the image still passes through
         const bool registryServed = i >= 2 && i <= 4;  // registry and descriptor suites both there
-        FilterParameters expected = Defaults();
+        FilterParameters expected = FactoryParameters();
         if (registryServed) expected.Wdth = 11;
         ExpectParameters(ReadParameters(s.host), expected);
         EXPECT_EQ(s.scripting.Recorded().has_value(), hosts[i].second.descriptorParameters);

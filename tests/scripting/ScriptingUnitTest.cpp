@@ -10,6 +10,7 @@
 #include "DescriptorService.h"
 #include "DescriptorText.h"
 #include "FilterParameters.h"
+#include "ScriptingTestUtil.h"
 #include "HostSim.h"
 #include "HostSuites.h"
 #include "Plugin.h"
@@ -19,13 +20,6 @@ using namespace frostel;
 using namespace frostel::hostsim;
 
 namespace {
-
-ActionDescriptorData Parse(const std::string& text) {
-    ActionDescriptorData d;
-    std::string why;
-    EXPECT_TRUE(DescriptorFromText(text, d, why)) << why;
-    return d;
-}
 
 // The module's view of a host call in progress, with both records locked.
 struct InsideSelector {
@@ -54,7 +48,7 @@ protected:
         host_ = std::make_unique<Host>(&PluginMain, o);
         scripting_ = std::make_unique<DescriptorService>(*host_, so);
         host_->SetDocument(Document::Blank(8, 8, pi::plugInModeRGBColor, 3));
-        if (replay != nullptr) scripting_->Replay(Parse(replay));
+        if (replay != nullptr) scripting_->Replay(ParseDescriptor(replay));
         ASSERT_EQ(host_->CallSelector(pi::filterSelectorParameters), 0);
         ASSERT_EQ(host_->CallSelector(pi::filterSelectorPrepare), 0);
     }
