@@ -9,6 +9,7 @@
 #include "BranchGrowers.h"
 #include "GrowthRandom.h"
 #include "GrowthTree.h"
+#include "PageMemory.h"
 
 namespace frostel {
 namespace {
@@ -159,6 +160,17 @@ TEST(BranchGrowers, EmitterTrianglesShareOneWindingAndStartAtTheLowestCorner) {
         EXPECT_EQ(t.p2.z, 0.0f);
         EXPECT_EQ(t.tag, 0);
     }
+}
+
+TEST(BranchGrowers, GrowingTakesNoPageMemory) {
+    // Image-sized page blocks are for image-sized buffers, not per triangle.
+    const int64_t before = GetPageMemoryStats().allocated;
+    StartScene(9);
+    BranchTree tree;
+    for (int i = 0; i < 50; ++i) AddBranchTriangle(tree, float(i), 0, float(i) + 4, 1, 0, -1, 2, 0.7f);
+    GrowBranchRecursive(0, 1, tree, 0, 0, 0, 0, 0, -1, 0, 0.4f, 30, 0.2f, 0.1f, 0.3f, 0.5f, 15, 2);
+    EXPECT_GT(tree.size(), 50);
+    EXPECT_EQ(GetPageMemoryStats().allocated, before);
 }
 
 TEST(BranchGrowers, TriangleSizeFactorIsClampedExceptAtOne) {
