@@ -85,6 +85,30 @@ struct Scene {
     }
 };
 
+// A dome of triangles: a fan around a raised centre, normals of a sphere.
+inline Scene Dome(float radius, int segments, float cx, float cy) {
+    Scene s;
+    s.offX = int(cx), s.offY = int(cy);
+    auto point = [&](float x, float y, float z) {
+        const float len = std::sqrt(x * x + y * y + z * z);
+        __Point3ds p = Vertex(x, y, z, x / len, y / len, z / len);
+        p.u = 0.5f + x / (2 * radius), p.v = 0.5f + y / (2 * radius);
+        return p;
+    };
+    const __Point3ds centre = point(0, 0, radius);
+    for (int i = 0; i < segments; ++i) {
+        const float a0 = 6.2831853f * float(i) / float(segments), a1 = 6.2831853f * float(i + 1) / float(segments);
+        const float r = radius * 0.92f, z = radius * 0.39f;
+        s.AddFront(centre, point(r * std::cos(a0), r * std::sin(a0), z), point(r * std::cos(a1), r * std::sin(a1), z));
+    }
+    s.AddMaterial(0.25f, 0.55f, 0.9f);
+    s.materials[0].shininess = 0.3f;
+    s.materials[0].shineStrength = 0.6f;
+    s.AddLight(-150, -150, 500);
+    s.AddLight(200, 100, 300, 0.4f);
+    return s;
+}
+
 // Draws the scene into dst over src with the current render flags.
 inline void Render(Rgba& dst, const Rgba& src, Scene& s) {
     __RasterScene(dst.px.data(), const_cast<uint8_t*>(src.px.data()), dst.width, dst.height, dst.width * 4,
@@ -97,13 +121,15 @@ inline void Render(Rgba& dst, const Rgba& src, Scene& s) {
 // Render flags of the tests' own choosing, restored afterwards.
 struct Flags {
     uint8_t mode, quality, deep, back, back1, duble, multi, phong2;
-    float wire;
+    float wire, persp[4];
     Flags()
         : mode(_DrawMode), quality(_Quality), deep(_Deep), back(_DrawBackFaces), back1(_DrawBackFaces1),
-          duble(_DubleSide), multi(_UseMultyRefract), phong2(_UsePhong2), wire(_WireSize) {}
+          duble(_DubleSide), multi(_UseMultyRefract), phong2(_UsePhong2), wire(_WireSize),
+          persp{_Persp_Val, _Persp_x, _Persp_y, _Persp_Far} {}
     ~Flags() {
         _DrawMode = mode, _Quality = quality, _Deep = deep, _DrawBackFaces = back, _DrawBackFaces1 = back1;
         _DubleSide = duble, _UseMultyRefract = multi, _UsePhong2 = phong2, _WireSize = wire;
+        _Persp_Val = persp[0], _Persp_x = persp[1], _Persp_y = persp[2], _Persp_Far = persp[3];
         __SetDefRenderOnePixel();
         __SetZBuff(nullptr, 0, 0);
         __SetLightDef(nullptr);

@@ -1,0 +1,511 @@
+// The frame around the draw modes: z-buffer hand-over, passes, buffers and
+// their failure, bad arguments, and the conversions, sort and perspective.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "Engine.h"
+#include "PageMemory.h"
+#include "RenderKit.h"
+
+namespace rtest {
+namespace {
+
+using frostel::FailPageAllocationAfter;
+using frostel::GetPageMemoryStats;
+using frostel::PageBlock;
+
+constexpr int kW = 48, kH = 40;
+const uint8_t kAllModes[] = {0, 1, 2, 3, 6, 8, 9, 10};
+
+// One lit triangle with a material, filling the middle of the frame.
+Scene LitTriangle(float z = 10.0f, uint16_t material = 0) {
+    Scene s;
+    s.AddFront(Vertex(4, 4, z, 0.2f, 0.1f, 1), Vertex(44, 8, z, 0, 0, 1), Vertex(12, 36, z, -0.2f, 0.3f, 1), material);
+    s.AddMaterial(0.8f, 0.4f, 0.2f);
+    s.AddMaterial(0.1f, 0.3f, 0.9f);
+    s.AddLight(20, 10, 300);
+    return s;
+}
+
+struct DepthBuffer {
+    PageBlock block;
+    int width, height;
+    DepthBuffer(int w, int h, float value) : block(size_t(w) * h * sizeof(float)), width(w), height(h) {
+        for (int i = 0; i < w * h; ++i) block.as<float>()[i] = value;
+    }
+    float* get() { return block.as<float>(); }
+};
+
+TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
+    Flags keep;
+    _DrawMode = 3, _Quality = 1;
+    DepthBuffer depth(kW, kH, kDepthFill);
+    __SetZBuff(depth.get(), kW, kH);
+    const Rgba src = Checker(kW, kH);
+    Scene nearScene = LitTriangle(50.0f);
+    Rgba first = src;
+    Render(first, src, nearScene);
+    EXPECT_GT(depth.get()[20 * kW + 20], 40.0f);
+
+    // A farther triangle over the same place is hidden by the first frame's depths.
+    Scene farScene = LitTriangle(20.0f, 1);
+    Rgba second = src;
+    Render(second, src, farScene);
+    // Only the anti-aliased fringe outside the first triangle may show.
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            if (SignedDistance(farScene.points[0], farScene.points[1], farScene.points[2], x, y) >= 0) continue;
+            ASSERT_EQ(0, std::memcmp(second.at(x, y), src.at(x, y), 4)) << x << "," << y;
+        }
+
+    float* buffer;
+    int w, h;
+    __GetZBuff(buffer, w, h);
+    EXPECT_EQ(buffer, depth.get());
+    EXPECT_EQ(w, kW);
+    EXPECT_EQ(h, kH);
+}
+
+TEST(Frame, AHandedOverBufferOfAnotherSizeIsNeitherUsedNorFreed) {
+    Flags keep;
+    _DrawMode = 6;
+    DepthBuffer depth(10, 10, 1e30f);  // would hide everything if it were used
+    __SetZBuff(depth.get(), 10, 10);
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    const int64_t live = GetPageMemoryStats().live;
+    Rgba dst = src;
+    Render(dst, src, s);
+    EXPECT_FALSE(dst == src);
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(depth.get()[i], 1e30f);
+    float* buffer;
+    int w, h;
+    __GetZBuff(buffer, w, h);
+    EXPECT_EQ(buffer, depth.get());
+    EXPECT_EQ(w, 10);
+    EXPECT_EQ(h, 10);
+}
+
+TEST(Frame, OwnDepthBufferIsReleasedAndTheSizeKept) {
+    Flags keep;
+    _DrawMode = 6;
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    Rgba dst = src;
+    Render(dst, src, s);
+    float* buffer;
+    int w, h;
+    __GetZBuff(buffer, w, h);
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(w, kW);
+    EXPECT_EQ(h, kH);
+}
+
+TEST(Frame, EveryModeBalancesItsAllocations) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    for (uint8_t mode : {0, 1, 2, 3, 4, 6, 8, 9, 10, 11}) {
+        for (uint8_t quality : {0, 1}) {
+            _DrawMode = mode, _Quality = quality;
+            Scene s = LitTriangle();
+            s.glass.resize(2);
+            s.glass[0] = {1, 1.5f, 8.0f, 20.0f};
+            const int64_t live = GetPageMemoryStats().live;
+            Rgba dst = src;
+            Render(dst, src, s);
+            EXPECT_EQ(GetPageMemoryStats().live, live) << "mode " << int(mode);
+            if (mode == 4 || mode == 11) {
+                EXPECT_TRUE(dst == src) << "mode " << int(mode) << " draws nothing";
+            }
+        }
+    }
+}
+
+TEST(Frame, RunningOutOfMemoryLeavesTheDestinationAsItWas) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    for (uint8_t mode : {3, 9}) {
+        _DrawMode = mode, _Quality = 1;
+        Scene s = LitTriangle();
+        s.glass.resize(2);
+        s.glass[0] = {1, 1.5f, 8.0f, 20.0f};
+        const int64_t before = GetPageMemoryStats().allocated;
+        Rgba reference = src;
+        Render(reference, src, s);
+        const int64_t allocations = GetPageMemoryStats().allocated - before;
+        ASSERT_GE(allocations, 4);
+        for (int64_t n = 1; n <= allocations; ++n) {
+            const int64_t live = GetPageMemoryStats().live;
+            FailPageAllocationAfter(n);
+            Rgba dst = src;
+            Render(dst, src, s);
+            FailPageAllocationAfter(0);
+            EXPECT_TRUE(dst == src) << "mode " << int(mode) << ", allocation " << n << " failing";
+            EXPECT_EQ(GetPageMemoryStats().live, live);
+            EXPECT_EQ(ZBuff, nullptr);
+        }
+        Rgba again = src;
+        Render(again, src, s);
+        EXPECT_TRUE(again == reference);
+    }
+}
+
+TEST(Frame, BadFramesAreLeftAlone) {
+    Flags keep;
+    _DrawMode = 6;
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    const int64_t allocated = GetPageMemoryStats().allocated;
+    Rgba dst = src;
+    auto call = [&](int width, int height, int rowLength) {
+        __RasterScene(dst.px.data(), const_cast<uint8_t*>(src.px.data()), width, height, rowLength,
+                      int(s.points.size()), int(s.triangles.size()), s.triangles.data(), s.points.data(), 0, 0,
+                      int(s.materials.size()), s.materials.data(), s.textures.data(), 1, s.lights.data(), nullptr);
+    };
+    call(kW, kH, kW * 4 + 8);  // padded rows: the buffers would not match
+    call(kW / 2, kH, kW * 4);
+    call(0, kH, 0);
+    call(kW, -1, kW * 4);
+    __RasterScene(nullptr, dst.px.data(), kW, kH, kW * 4, 3, 1, s.triangles.data(), s.points.data(), 0, 0, 0,
+                  nullptr, nullptr, 0, nullptr, nullptr);
+    EXPECT_TRUE(dst == src);
+    EXPECT_EQ(GetPageMemoryStats().allocated, allocated);
+}
+
+TEST(Frame, BrokenTrianglesAreSkippedAndHugeOnesClipped) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (uint8_t mode : kAllModes) {
+        for (uint8_t quality : {0, 1}) {
+            _DrawMode = mode, _Quality = quality;
+            Scene clean = LitTriangle();
+            Rgba reference = src;
+            Render(reference, src, clean);
+
+            Scene s = LitTriangle();
+            s.AddTriangle(Vertex(nan, 3, 1), Vertex(30, 30, 1), Vertex(3, 30, 1));
+            s.AddTriangle(Vertex(1, 1, std::numeric_limits<float>::infinity()), Vertex(30, 3, 1), Vertex(3, 30, 1));
+            __Triangle3ds outOfRange{};
+            outOfRange.a = 0, outOfRange.b = 1, outOfRange.c = 1000;
+            s.triangles.push_back(outOfRange);
+            outOfRange.c = -1;
+            s.triangles.push_back(outOfRange);
+            Rgba dst = src;
+            Render(dst, src, s);
+            EXPECT_TRUE(dst == reference) << "mode " << int(mode) << " quality " << int(quality);
+
+            // A triangle far larger than the frame covers it in the fills and ends quickly everywhere.
+            Scene huge;
+            huge.AddFront(Vertex(-1e30f, -1e30f, 1), Vertex(1e30f, -1e29f, 1), Vertex(-1e29f, 1e30f, 1));
+            Rgba big = src;
+            Render(big, src, huge);
+            if (mode != 3 && mode != 6) continue;
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x) ASSERT_EQ(big.at(x, y)[3], 255) << x << "," << y;
+        }
+    }
+}
+
+TEST(Frame, ModeZeroInvertsTheEdgesAndClearsTheBackFacePass) {
+    Flags keep;
+    _DrawMode = 0;
+    _DrawBackFaces = 1;
+    const Rgba src = Checker(kW, kH);
+    Scene s;
+    s.AddFront(Vertex(2, 2, 1), Vertex(40, 2, 1), Vertex(2, 30, 1));
+    Rgba dst = src;
+    Render(dst, src, s);
+    EXPECT_EQ(_DrawBackFaces, 0);
+    // The top edge runs along row 2 from column 2 (its far end not drawn).
+    for (int x = 2; x < 40; ++x) {
+        for (int k = 0; k < 3; ++k) ASSERT_EQ(dst.at(x, 2)[k], 255 - src.at(x, 2)[k]) << x;
+        ASSERT_EQ(dst.at(x, 2)[3], 255);
+    }
+    EXPECT_EQ(0, std::memcmp(dst.at(20, 10), src.at(20, 10), 4));
+    // The back faces stay off for the next frame in another mode.
+    _DrawMode = 3;
+    Scene back;
+    back.AddTriangle(Vertex(2, 2, 1), Vertex(2, 30, 1), Vertex(40, 2, 1));
+    Rgba next = src;
+    Render(next, src, back);
+    EXPECT_TRUE(next == src);
+}
+
+// A back-facing triangle in front of a front-facing one.
+Scene BackInFront() {
+    Scene s;
+    s.AddFront(Vertex(4, 4, 10), Vertex(44, 4, 10), Vertex(4, 36, 10), 0);
+    // Clockwise, its normals turned away: a back face.
+    s.AddTriangle(Vertex(6, 6, 50, 0, 0, -1), Vertex(6, 36, 50, 0, 0, -1), Vertex(44, 6, 50, 0, 0, -1), 1);
+    s.AddMaterial(1, 0, 0);
+    s.AddMaterial(0, 0, 1);
+    for (material3ds& m : s.materials) m.shineStrength = 0;
+    s.AddLight(20, 20, 400);
+    return s;
+}
+
+TEST(Frame, TheBackFacePassDrawsFirstAndTheFrontFacesGetAFreshDepthBuffer) {
+    Flags keep;
+    _DrawMode = 6;
+    _DrawBackFaces = 1;
+    const Rgba src = Checker(kW, kH);
+    Scene s = BackInFront();
+    Rgba dst = src;
+    Render(dst, src, s);
+    // Front face drawn over the back face although the back face is nearer.
+    EXPECT_GT(dst.at(12, 12)[0], 100);
+    EXPECT_LT(dst.at(12, 12)[2], 30);
+
+    // With a handed-over buffer the front faces are tested against the back faces' depths.
+    DepthBuffer depth(kW, kH, kDepthFill);
+    __SetZBuff(depth.get(), kW, kH);
+    Rgba kept = src;
+    Render(kept, src, s);
+    EXPECT_GT(kept.at(12, 12)[2], 100);
+    EXPECT_LT(kept.at(12, 12)[0], 30);
+
+    // Without the pass, the back face is culled.
+    __SetZBuff(nullptr, 0, 0);
+    _DrawBackFaces = 0;
+    Rgba single = src;
+    Render(single, src, s);
+    EXPECT_GT(single.at(12, 12)[0], 100);
+    EXPECT_EQ(0, std::memcmp(single.at(42, 7), src.at(42, 7), 4));  // only the back face lies there
+}
+
+TEST(Frame, FullMultipleRefractionDrawsBackFacesInTheFillsOnly) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    Scene s;
+    s.AddTriangle(Vertex(4, 4, 10, 0, 0, -1), Vertex(4, 36, 10, 0, 0, -1), Vertex(44, 4, 10, 0, 0, -1));  // a back face
+    s.AddMaterial(1, 1, 1);
+    s.AddLight(20, 20, 400);
+    for (uint8_t mode : kAllModes) {
+        _DrawMode = mode;
+        for (uint8_t multi : {1, 2}) {
+            _UseMultyRefract = multi;
+            Rgba dst = src;
+            Render(dst, src, s);
+            const bool fill = mode == 3 || mode == 6 || mode == 8 || mode == 9;
+            const bool drawn = !(dst == src);
+            EXPECT_EQ(drawn, fill && multi == 2) << "mode " << int(mode) << " multi " << int(multi);
+        }
+    }
+}
+
+TEST(Frame, ModeTenCopiesTheSourceInTheFrontPassOnly) {
+    Flags keep;
+    _DrawMode = 10;
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    const Rgba blank(kW, kH, 0, 0, 0, 0);
+    Rgba dst = blank;
+    _DrawBackFaces = 1;
+    Render(dst, src, s);
+    EXPECT_EQ(0, std::memcmp(dst.at(15, 15), src.at(15, 15), 4));
+    EXPECT_EQ(0, std::memcmp(dst.at(46, 38), blank.at(46, 38), 4));
+
+    // Near the silhouette: an outline in the material colour, strongest at |nz| = 0.15.
+    auto outline = [&](float nz, int materials) {
+        Scene t;
+        const float nx = std::sqrt(1 - nz * nz);
+        t.AddFront(Vertex(4, 4, 1, nx, 0, nz), Vertex(44, 4, 1, nx, 0, nz), Vertex(4, 36, 1, nx, 0, nz));
+        for (int i = 0; i < materials; ++i) t.AddMaterial(0.0f, 1.0f, 0.0f);
+        Rgba out = blank;
+        _DrawBackFaces = 0;
+        Render(out, src, t);
+        return std::vector<uint8_t>(out.at(12, 12), out.at(12, 12) + 4);
+    };
+    EXPECT_EQ(outline(0.15f, 1), (std::vector<uint8_t>{0, 255, 0, 255}));
+    EXPECT_EQ(outline(0.15f, 0), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_EQ(outline(0.32f, 1), std::vector<uint8_t>(src.at(12, 12), src.at(12, 12) + 4));  // faces the viewer
+    EXPECT_LE(outline(0.29f, 1)[3], 2);
+    const std::vector<uint8_t> faint = outline(0.25f, 1);
+    EXPECT_GT(faint[3], 0);
+    EXPECT_LT(faint[3], 255);
+}
+
+TEST(Frame, FastFillsDrawStraightIntoTheDestination) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    auto allocations = [&](uint8_t mode, uint8_t quality) {
+        _DrawMode = mode, _Quality = quality;
+        const int64_t before = GetPageMemoryStats().allocated;
+        Rgba dst = src;
+        Render(dst, src, s);
+        return GetPageMemoryStats().allocated - before;
+    };
+    EXPECT_EQ(allocations(3, 0), 1);  // the z-buffer only
+    EXPECT_EQ(allocations(6, 0), 1);
+    EXPECT_EQ(allocations(3, 1), 4);  // and the triangle buffer with its edge memory
+    EXPECT_EQ(allocations(8, 0), 4);
+    EXPECT_EQ(allocations(9, 0), 4);
+}
+
+TEST(Frame, DefaultLightOnlyForTheFrame) {
+    Flags keep;
+    _DrawMode = 6;
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    s.lights.clear();
+    Rgba dst = src;
+    Render(dst, src, s);
+    EXPECT_GT(dst.at(15, 15)[0], 50);
+    EXPECT_EQ(_LightDef, nullptr);
+
+    // A light of the caller's, dimmer, takes its place and stays set.
+    light3ds dim{};
+    dim.x = 200, dim.y = 200, dim.z = 1000;
+    dim.r = dim.g = dim.b = 1;
+    dim.intensity = 0.25f;
+    __SetLightDef(&dim);
+    Rgba dimmed = src;
+    Render(dimmed, src, s);
+    EXPECT_LT(dimmed.at(15, 15)[0], dst.at(15, 15)[0]);
+    EXPECT_EQ(_LightDef, &dim);
+}
+
+TEST(Frame, SixteenBitFramesMatchEightBitOnes) {
+    Flags keep;
+    for (uint8_t mode : {3, 6, 9}) {
+        _DrawMode = mode;
+        const Rgba src = Checker(kW, kH);
+        Scene s = LitTriangle();
+        Rgba narrow = src;
+        _Deep = 0;
+        Render(narrow, src, s);
+
+        uint8_t* wide = const_cast<uint8_t*>(src.px.data());
+        __ConvertBYTE8TO16(&wide, kW, kH, kW * 4);
+        uint8_t* wideDst = const_cast<uint8_t*>(src.px.data());
+        __ConvertBYTE8TO16(&wideDst, kW, kH, kW * 4);
+        _Deep = 1;
+        __RasterScene(wideDst, wide, kW, kH, kW * 4, int(s.points.size()), int(s.triangles.size()),
+                      s.triangles.data(), s.points.data(), 0, 0, int(s.materials.size()), s.materials.data(),
+                      s.textures.data(), int(s.lights.size()), s.lights.data(), nullptr);
+        _Deep = 0;
+        uint8_t* back = wideDst;
+        __ConvertBYTE16TO8(&back, kW, kH, kW * 4);
+        for (size_t i = 0; i < narrow.px.size(); ++i)
+            ASSERT_NEAR(back[i], narrow.px[i], 2) << "mode " << int(mode) << " channel " << i;
+        frostel::FreePages(wide);
+        frostel::FreePages(wideDst);
+        frostel::FreePages(back);
+    }
+}
+
+TEST(Conversions, FullScaleRoundTripsAndTheOldBufferStaysTheCallers) {
+    std::vector<uint8_t> bytes(256 * 4);
+    for (int i = 0; i < 256 * 4; ++i) bytes[i] = uint8_t(i / 4);
+    uint8_t* buffer = bytes.data();
+    __ConvertBYTE8TO16(&buffer, 256, 1, 256 * 4);
+    ASSERT_NE(buffer, bytes.data());
+    uint16_t words[4];
+    std::memcpy(words, buffer + 2 * 4 * 255, 8);
+    EXPECT_EQ(words[0], 32768);
+    std::memcpy(words, buffer, 8);
+    EXPECT_EQ(words[0], 0);
+    uint8_t* wide = buffer;
+    __ConvertBYTE16TO8(&buffer, 256, 1, 256 * 4);
+    for (int i = 0; i < 256 * 4; ++i) ASSERT_EQ(buffer[i], bytes[i]) << i;
+    EXPECT_EQ(bytes[1023], 255);  // the caller's buffer is intact
+    frostel::FreePages(wide);
+    frostel::FreePages(buffer);
+
+    // A failed allocation leaves the pointer.
+    uint8_t* kept = bytes.data();
+    FailPageAllocationAfter(1);
+    __ConvertBYTE8TO16(&kept, 256, 1, 256 * 4);
+    FailPageAllocationAfter(0);
+    EXPECT_EQ(kept, bytes.data());
+}
+
+TEST(Conversions, TexturesFollowTheEngineDepth) {
+    Flags keep;
+    std::vector<uint8_t> texels(2 * 2 * 4, 255);
+    __Texture t{};
+    t.present = 1, t.width = 2, t.height = 2, t.pixels = texels.data();
+    _Deep = 1;
+    __ConvertText(&t);
+    EXPECT_EQ(t.is16Bit, 1);
+    ASSERT_NE(t.pixels, texels.data());
+    uint16_t w;
+    std::memcpy(&w, t.pixels + 6, 2);
+    EXPECT_EQ(w, 32768);
+    uint8_t* wide = t.pixels;
+    __ConvertText(&t);  // already at the depth
+    EXPECT_EQ(t.pixels, wide);
+    _Deep = 0;
+    __ConvertText(&t);
+    EXPECT_EQ(t.is16Bit, 0);
+    EXPECT_EQ(t.pixels[5], 255);
+    frostel::FreePages(wide);
+    frostel::FreePages(t.pixels);
+    __Texture absent{};
+    __ConvertText(&absent);
+    __ConvertText(nullptr);
+}
+
+TEST(Interface, SettersGettersAndTheHandOverRules) {
+    Flags keep;
+    __SetQuality(5);
+    EXPECT_EQ(__GetQuality(), 1);
+    __SetQuality(0);
+    EXPECT_EQ(_Quality, 0);
+    float buffer[4];
+    __SetZBuff(buffer, 2, 2);
+    EXPECT_EQ(ZBuff, buffer);
+    __SetZBuff(buffer, 0, 10);
+    EXPECT_EQ(ZBuff, nullptr);
+    EXPECT_EQ(Zwidth, 0);
+    EXPECT_EQ(Zheight, 0);
+    __SetDubleSide(1);
+    EXPECT_EQ(__GetDubleSide(), 1);
+    __SetUseGlass(1);
+    EXPECT_EQ(__GetUseGlass(), 1);
+    __SetUseGlass(0);
+    EXPECT_EQ(__mmx_present(), 1);
+}
+
+TEST(Interface, SortPutsTheFarthestFirstAndKeepsTies) {
+    std::vector<__Point3ds> p = {Vertex(0, 0, 5), Vertex(0, 0, 1), Vertex(0, 0, 9), Vertex(0, 0, 1)};
+    std::vector<__Triangle3ds> t(5);
+    auto set = [&](int i, int a, int b, int c, uint16_t tag) { t[i] = {a, b, c, 0, tag}; };
+    set(0, 2, 2, 2, 0);  // 27
+    set(1, 1, 1, 1, 1);  // 3
+    set(2, 0, 0, 0, 2);  // 15
+    set(3, 3, 3, 3, 3);  // 3, after triangle 1
+    set(4, 0, 0, -7, 4); // broken: first
+    __Sort(5, t.data(), p.data());
+    const uint16_t order[5] = {4, 1, 3, 2, 0};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(t[i].material, order[i]) << i;
+    __Sort(0, t.data(), p.data());
+}
+
+TEST(Interface, PerspectiveDividesAroundItsCentre) {
+    Flags keep;
+    std::vector<__Point3ds> p = {Vertex(110, 50, 500)};
+    __AddPersp(1, p.data(), 1.0f, 100.0f, 50.0f, 0.0f);
+    EXPECT_EQ(p[0].x, 110.0f);
+    EXPECT_EQ(_Persp_x, 100.0f);
+    EXPECT_EQ(_Persp_Far, 0.0f);
+    __AddPersp(1, p.data(), 1.0f, 100.0f, 50.0f, 1000.0f);
+    EXPECT_FLOAT_EQ(p[0].x, 120.0f);  // (110 - 100) / 0.5 + 100
+    EXPECT_FLOAT_EQ(p[0].y, 50.0f);
+    EXPECT_EQ(p[0].z, 500.0f);
+    // And back, as the kernels map the corners for their texture coordinates.
+    float x, y;
+    __ProjectPersp(p[0].x, p[0].y, p[0].z, x, y);
+    EXPECT_FLOAT_EQ(x, 110.0f);
+    __ProjectPersp(3.0f, 4.0f, 1000.0f, x, y);
+    EXPECT_FLOAT_EQ(x, 100.0f);
+    EXPECT_FLOAT_EQ(y, 50.0f);
+}
+
+}  // namespace
+}  // namespace rtest

@@ -1,0 +1,240 @@
+// The helpers the kernels share, the triangle buffer's composition and the
+// matrix toolkit.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Engine.h"
+#include "Matrix.h"
+#include "RenderKit.h"
+
+namespace rtest {
+namespace {
+
+// A small frame the helpers write into, set up as a render would.
+struct Canvas {
+    int w, h;
+    std::vector<uint8_t> px;
+    Canvas(int width, int height, uint8_t fill = 0) : w(width), h(height), px(size_t(width) * height * 4, fill) {
+        _ColorMax = 255;
+        _RowLength = w * 4;
+        _Clip = {0, 0, w, h};
+        Zwidth = w, Zheight = h;
+    }
+    ~Canvas() { Zwidth = Zheight = 0; }
+    uint8_t* at(int x, int y) { return &px[size_t(y * w + x) * 4]; }
+};
+
+TEST(Geometry, FixTriangleOrderTurnsOneWayAndRejectsCollinear) {
+    // The top vertex (largest y) first, as the rasterisers hand it.
+    __Point3ds pts[3] = {Vertex(5, 10, 0), Vertex(0, 0, 0), Vertex(10, 0, 0)};
+    EdgeTriple edges[3] = {{0, 1, 7}, {1, 2, 8}, {2, 0, 9}};
+    ASSERT_TRUE(__FixTriangleOrder(edges, pts));
+    EXPECT_EQ(pts[1].x, 0.0f);  // already turning the chosen way: unchanged
+    EXPECT_EQ(edges[0][2], 7);
+
+    __Point3ds other[3] = {Vertex(5, 10, 0), Vertex(10, 0, 0), Vertex(0, 0, 0)};
+    ASSERT_TRUE(__FixTriangleOrder(edges, other));
+    EXPECT_EQ(other[1].x, 0.0f);  // b and c swapped, records and attributes
+    EXPECT_EQ(other[2].x, 10.0f);
+    EXPECT_EQ(edges[0][2], 9);
+    EXPECT_EQ(edges[2][2], 7);
+
+    __Point3ds line[3] = {Vertex(10, 10, 0), Vertex(5, 5, 0), Vertex(0, 0, 0)};
+    EdgeTriple e2[3] = {{0, 1, 0}, {1, 2, 0}, {2, 0, 0}};
+    EXPECT_FALSE(__FixTriangleOrder(e2, line));
+}
+
+TEST(Geometry, FaceNormalFacesTheViewerForTheFrontWinding) {
+    float nx, ny, nz;
+    __FaceNormal(Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(0, 1, 0), nx, ny, nz);
+    EXPECT_GT(nz, 0.0f);
+    __FaceNormal(Vertex(0, 0, 0), Vertex(0, 1, 0), Vertex(1, 0, 0), nx, ny, nz);
+    EXPECT_LT(nz, 0.0f);
+}
+
+TEST(Geometry, SpanEdgeOfAFlatEdgeAndTheMinimumBand) {
+    __Point3ds pts[3] = {Vertex(2, 5, 0), Vertex(30, 5.5f, 0), Vertex(10, 40, 0)};
+    const EdgeTriple edges[3] = {{0, 1, 0}, {1, 2, 0}, {2, 0, 0}};
+    SpanEdge e;
+    EXPECT_EQ(__FindSpanEdge(3, 0, pts, edges, 5, e), 30.0f);  // |dy| < 1: the larger end x
+    EXPECT_GE(e.band, 3.0f);
+    const float x = __FindSpanEdge(3, 1, pts, edges, 20, e);
+    EXPECT_NEAR(x, 30 + (20 - 5.5f) * (10 - 30) / (40 - 5.5f), 1e-4);
+    EXPECT_FLOAT_EQ(e.pq2, e.p * e.p + e.q * e.q);
+    EXPECT_GE(e.band, 3.0f);
+    float minY;
+    EXPECT_EQ(__FindTopVertex(3, pts, edges, minY), 2);
+    EXPECT_EQ(minY, 5.0f);
+    EXPECT_EQ(__FindTopVertex(0, pts, edges, minY), 1);
+}
+
+TEST(Geometry, RotateTriplesAndLineEquation) {
+    EdgeTriple e[3] = {{0, 1, 5}, {1, 2, 6}, {2, 0, 7}};
+    __RotateTriples(3, 2, e);
+    EXPECT_EQ(e[0][0], 2);
+    EXPECT_EQ(e[0][2], 7);
+    EXPECT_EQ(e[1][0], 0);
+    float p, q, r;
+    __LineEquation(1, 2, 4, 6, p, q, r);
+    EXPECT_EQ(p * 1 + q * 2 + r, 0.0f);
+    EXPECT_EQ(p * 4 + q * 6 + r, 0.0f);
+}
+
+TEST(Geometry, IntersectPlaneFindsTheFootAndLeavesAZeroNormalAlone) {
+    const float point[3] = {3, 4, 10}, on[3] = {0, 0, 2};
+    const float up[3] = {0, 0, 1}, slant[3] = {0.6f, 0, 0.8f}, none[3] = {0, 0, 0};
+    float out[3];
+    ProjectOntoTangentPlane(point, on, up, out);
+    EXPECT_FLOAT_EQ(out[0], 3);
+    EXPECT_FLOAT_EQ(out[1], 4);
+    EXPECT_FLOAT_EQ(out[2], 2);
+    ProjectOntoTangentPlane(point, on, slant, out);
+    EXPECT_NEAR(0.6f * out[0] + 0.8f * (out[2] - 2), 0.0f, 1e-5);  // on the plane
+    EXPECT_NEAR((out[0] - 3) * 0.8f - (out[2] - 10) * 0.6f, 0.0f, 1e-4);  // moved along the normal
+    ProjectOntoTangentPlane(point, on, none, out);
+    EXPECT_EQ(out[0], 3.0f);
+    EXPECT_EQ(out[2], 10.0f);
+}
+
+TEST(Geometry, BlendPixelRules) {
+    Canvas c(4, 4);
+    __BlendPixel(c.px.data(), 200, 100, 50, 1, 1, 0.5f);  // onto alpha 0: unmixed, half alpha
+    EXPECT_EQ(c.at(1, 1)[0], 200);
+    EXPECT_EQ(c.at(1, 1)[3], 127);
+    uint8_t* p = c.at(2, 2);
+    p[0] = 100, p[1] = 100, p[2] = 100, p[3] = 255;
+    __BlendPixel(c.px.data(), 200, 0, 300, 2, 2, 0.5f);  // colours clamp first
+    EXPECT_EQ(p[0], 150);
+    EXPECT_EQ(p[1], 50);
+    EXPECT_EQ(p[2], 177);
+    EXPECT_EQ(p[3], 255);
+    __BlendPixel(c.px.data(), 9, 9, 9, 3, 0, 1.0f);
+    EXPECT_EQ(c.at(3, 0)[3], 255);
+    const std::vector<uint8_t> before = c.px;
+    __BlendPixel(c.px.data(), 9, 9, 9, 4, 0, 1.0f);
+    __BlendPixel(c.px.data(), 9, 9, 9, 0, -1, 1.0f);
+    __BlendPixel(c.px.data(), 9, 9, 9, 0, 0, 0.0f);
+    __BlendPixel(c.px.data(), 9, 9, 9, 0, 0, std::nanf(""));
+    EXPECT_EQ(c.px, before);
+}
+
+TEST(Geometry, EdgeCoverageFallsOffOverOnePixelWithRoundCaps) {
+    // A horizontal segment from (2, 5) to (12, 5), half-width 1.
+    float p, q, r;
+    __LineEquation(2, 5, 12, 5, p, q, r);
+    const float pq2 = p * p + q * q, root = std::sqrt(pq2);
+    auto cov = [&](float x, float y) { return SegmentCoverage(p, q, r, pq2, root, x, y, 1.0f, 2, 5, 12, 5); };
+    EXPECT_FLOAT_EQ(cov(6, 5), 1.0f);
+    EXPECT_FLOAT_EQ(cov(6, 5.5f), 0.5f);
+    EXPECT_FLOAT_EQ(cov(6, 6), 0.0f);
+    EXPECT_NEAR(cov(12.6f, 5), 0.4f, 1e-6);  // past the end: distance to the end point
+    EXPECT_NEAR(cov(1.7f, 5.4f), 0.5f, 1e-6);
+    EXPECT_FLOAT_EQ(cov(20, 5), 0.0f);
+}
+
+TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {
+    Canvas dst(3, 1);
+    std::vector<uint8_t> tri(12), edge(12), background(12);
+    _TriangleBuffer = tri.data(), _EdgeColor = edge.data(), _EdgeBackground = background.data();
+    for (int x = 0; x < 3; ++x) {
+        uint8_t* d = dst.at(x, 0);
+        d[0] = d[1] = d[2] = 0, d[3] = 255;  // black, drawn
+    }
+    auto put = [&](int x, uint8_t v, uint8_t a) {
+        tri[4 * x] = tri[4 * x + 1] = tri[4 * x + 2] = v;
+        tri[4 * x + 3] = a;
+    };
+    // First triangle covers the pixel half: blended over black.
+    put(0, 200, 128);
+    __ComposeTriangleRect(dst.px.data(), 0, 0, 1, 1);
+    EXPECT_EQ(dst.at(0, 0)[0], 100);
+    // Its neighbour, 19 levels off: the same surface; blended over black again, with the larger coverage.
+    put(0, 219, 102);
+    __ComposeTriangleRect(dst.px.data(), 0, 0, 1, 1);
+    EXPECT_EQ(dst.at(0, 0)[0], 109);  // 219 * 128/255 over black, not over the first blend
+    // Exactly 20 levels off: a new edge, blended over what is there now.
+    put(0, 239, 128);
+    __ComposeTriangleRect(dst.px.data(), 0, 0, 1, 1);
+    EXPECT_EQ(dst.at(0, 0)[0], int(239 * (128 / 255.0f) + 109 * (1 - 128 / 255.0f)));
+    // Full coverage replaces; no coverage leaves; onto an empty pixel the colour goes unmixed.
+    put(1, 50, 255);
+    put(2, 70, 0);
+    __ComposeTriangleRect(dst.px.data(), 1, 0, 3, 1);
+    EXPECT_EQ(dst.at(1, 0)[0], 50);
+    EXPECT_EQ(dst.at(2, 0)[0], 0);
+    dst.at(2, 0)[3] = 0;
+    put(2, 70, 90);
+    __ComposeTriangleRect(dst.px.data(), 2, 0, 3, 1);
+    EXPECT_EQ(dst.at(2, 0)[0], 70);
+    EXPECT_EQ(dst.at(2, 0)[3], 90);
+    _TriangleBuffer = _EdgeColor = _EdgeBackground = nullptr;
+}
+
+TEST(Matrix, DeterminantInverseAndRotations) {
+    const Matrix3 corners = {{0, 1, 0, 0, 0, 1, 1, 1, 1}};
+    EXPECT_EQ(Matrix3::Determinant(corners), 1.0f);
+    Matrix3 singular = {{1, 2, 3, 2, 4, 6, 0, 1, 1}};
+    const Matrix3 copy = singular;
+    EXPECT_FALSE(Matrix3::Invert(singular));
+    EXPECT_EQ(0, std::memcmp(&singular, &copy, sizeof copy));
+    Matrix3 m = {{2, 0, 1, 1, 3, 0, 0, 1, 4}}, inv = m, product;
+    ASSERT_TRUE(Matrix3::Invert(inv));
+    Matrix3::Multiply(product, m, inv);
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(product.m[i], i % 4 == 0 ? 1 : 0, 1e-6) << i;
+
+    Matrix4 d;
+    Matrix4::SetDiagonal(d, 2);
+    EXPECT_EQ(d.m[0], 2);
+    EXPECT_EQ(d.m[10], 2);
+    EXPECT_EQ(d.m[15], 1);
+    EXPECT_EQ(d.m[1], 0);
+    const float x[3] = {1, 0, 0};
+    float out[3];
+    Matrix4 rz;
+    Matrix4::RotateZ(rz, 1.5707963f);
+    Matrix4::TransformPoint(out, rz, x);
+    EXPECT_NEAR(out[0], 0, 1e-6);
+    EXPECT_NEAR(out[1], 1, 1e-6);
+    Matrix3 rz3;
+    Matrix3::RotateZ(rz3, 1.5707963f);
+    Matrix3::TransformVector(out, rz3, x);
+    EXPECT_NEAR(out[0], 0, 1e-6);
+    EXPECT_NEAR(out[1], -1, 1e-6);
+    // Both families share the rotation about y.
+    Matrix4 ry;
+    Matrix3 ry3;
+    Matrix4::RotateY(ry, 0.3f);
+    Matrix3::RotateY(ry3, 0.3f);
+    EXPECT_EQ(ry.m[2], ry3.m[2]);
+    EXPECT_EQ(ry.m[8], ry3.m[6]);
+}
+
+TEST(Matrix, Matrix4InverseAndProjectiveDivide) {
+    Matrix4 t, r, m, inv, id;
+    const float move[3] = {3, -2, 5};
+    Matrix4::SetTranslation(t, move);
+    const float axis[3] = {0.6f, 0, 0.8f};
+    Matrix4::RotateAxis(r, axis, 0.7f);
+    Matrix4::Multiply(m, t, r);
+    inv = m;
+    ASSERT_TRUE(Matrix4::Invert(inv));
+    Matrix4::Multiply(id, m, inv);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(id.m[i], i % 5 == 0 ? 1 : 0, 1e-5) << i;
+    const float p[3] = {1, 2, 3};
+    float out[3];
+    Matrix4 proj;
+    Matrix4::SetDiagonal(proj, 1);
+    proj.m[14] = 1, proj.m[15] = 0;  // w = z
+    Matrix4::TransformPoint(out, proj, p);
+    EXPECT_FLOAT_EQ(out[0], 1.0f / 3);
+    EXPECT_FLOAT_EQ(out[2], 1.0f);
+    Matrix4 zero;
+    Matrix4::SetDiagonal(zero, 0);
+    EXPECT_FALSE(Matrix4::Invert(zero));
+    Matrix4::Transpose(t);
+    EXPECT_EQ(t.m[12], 3.0f);
+}
+
+}  // namespace
+}  // namespace rtest

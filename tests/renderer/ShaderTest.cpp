@@ -1,0 +1,407 @@
+// The built-in pixel shader, one pixel at a time: lighting, materials, maps
+// and glass.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "Engine.h"
+#include "PageMemory.h"
+#include "RenderKit.h"
+
+namespace rtest {
+namespace {
+
+// One shader call with everything at a neutral default.
+struct Pixel {
+    float offX = 0, offY = 0;
+    float x = 10, y = 10, z = 0;
+    __Triangle3ds tri{};
+    std::vector<material3ds> materials;
+    std::vector<__Texture> textures;
+    std::vector<light3ds> lights;
+    std::vector<GlassProp> glass;
+    std::vector<uint8_t> src;
+    __Point normal{0, 0, 1};
+    uint8_t useTextures = 0;
+    float u = 0, v = 0;
+    __PrevInfo* prev = nullptr;
+    float plane[4] = {0, 0, -1, 0};
+    float out[3] = {-1, -1, -1};
+
+    Pixel() {
+        _ColorMax = 255;
+        material3ds m{};
+        m.diffuse[0] = 0.6f, m.diffuse[1] = 0.4f, m.diffuse[2] = 0.2f;
+        materials.push_back(m);
+        textures.resize(4);
+        Light(x, y, z + 100, 1.0f);
+    }
+    void Light(float lx, float ly, float lz, float intensity) {
+        light3ds l{};
+        l.x = lx, l.y = ly, l.z = lz;
+        l.r = l.g = l.b = 1;
+        l.intensity = intensity;
+        lights.push_back(l);
+    }
+    float Shade() {
+        return __DefRenderOnePixel(offX, offY, nullptr, src.empty() ? nullptr : src.data(), x, y, z, &tri,
+                                   materials.data(), int(materials.size()), out[0], out[1], out[2], &normal,
+                                   useTextures, u, v, textures.data(), int(lights.size()),
+                                   lights.empty() ? nullptr : lights.data(), prev,
+                                   glass.empty() ? nullptr : glass.data(), plane[0], plane[1], plane[2], plane[3]);
+    }
+};
+
+TEST(Shader, AnOverheadLightOnAFlatNormalGivesItsIntensity) {
+    Flags keep;
+    Pixel p;
+    p.lights[0].intensity = 0.5f;
+    EXPECT_EQ(p.Shade(), 1.0f);
+    EXPECT_NEAR(p.out[0], 0.6f * 0.5f * 255, 1e-3);
+    EXPECT_NEAR(p.out[1], 0.4f * 0.5f * 255, 1e-3);
+    EXPECT_NEAR(p.out[2], 0.2f * 0.5f * 255, 1e-3);
+    // A light behind the surface leaves only the self-illumination.
+    Pixel behind;
+    behind.lights[0].z = -100;
+    behind.materials[0].selfIllum = 0.25f;
+    behind.Shade();
+    EXPECT_NEAR(behind.out[0], 0.6f * 0.25f * 255, 1e-3);
+}
+
+TEST(Shader, MirroringNormalAndLightKeepsTheColour) {
+    Flags keep;
+    const float n[3] = {0.3f, -0.2f, 0.9f};
+    Pixel a, b;
+    for (Pixel* p : {&a, &b}) {
+        p->materials[0].specular[0] = p->materials[0].specular[1] = p->materials[0].specular[2] = 1;
+        p->materials[0].shininess = 0.2f, p->materials[0].shineStrength = 0.7f;
+        p->lights.clear();
+    }
+    a.normal = {n[0], n[1], n[2]};
+    a.Light(a.x + 40, a.y - 25, 60, 1.0f);
+    b.normal = {-n[0], n[1], n[2]};
+    b.Light(b.x - 40, b.y - 25, 60, 1.0f);
+    a.Shade();
+    b.Shade();
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.out[k], b.out[k], 1e-3) << k;
+    EXPECT_GT(a.out[0], 50);
+}
+
+TEST(Shader, TransparencyGivesTheOpacity) {
+    Flags keep;
+    Pixel p;
+    p.materials[0].transparency = -0.25f;
+    EXPECT_FLOAT_EQ(p.Shade(), 0.75f);
+    p.materials[0].transparency = 0.4f;
+    EXPECT_FLOAT_EQ(p.Shade(), 1.0f);
+    p.materials[0].transparency = -7.0f;
+    EXPECT_FLOAT_EQ(p.Shade(), 0.0f);
+}
+
+TEST(Shader, AMaterialIndexPastTheArrayGetsTheDefaultMaterial) {
+    Flags keep;
+    Pixel p;
+    p.tri.material = 1;  // one material only
+    p.glass.push_back({1, 2.0f, 30.0f, 0.0f});  // one record: must not be read for index 1
+    EXPECT_EQ(p.Shade(), 1.0f);
+    // Grey 0.5 lit straight on, plus a white highlight of strength 10: saturated.
+    EXPECT_EQ(p.out[0], 255.0f);
+    Pixel dim;
+    dim.tri.material = 3;
+    dim.lights[0].intensity = 0.9f;  // 0.9^150 * 10 is about 1.4e-6
+    dim.Shade();
+    EXPECT_NEAR(dim.out[0], 0.5f * 0.9f * 255, 0.01);
+}
+
+TEST(Shader, BackFacesAndDoubleSidesTurnTheNormal) {
+    Flags keep;
+    Pixel p;
+    _DrawBackFaces1 = 1;
+    p.Shade();
+    EXPECT_EQ(p.out[0], 0.0f);  // lit from behind
+    _DubleSide = 1;
+    p.Shade();
+    EXPECT_NEAR(p.out[0], 0.6f * 255, 1e-3);
+}
+
+TEST(Shader, HugeHighlightsSaturateWithoutNaN) {
+    Flags keep;
+    Pixel p;
+    p.materials[0].specular[0] = 1, p.materials[0].specular[1] = 0, p.materials[0].specular[2] = 0;
+    p.materials[0].shininess = 50.0f;  // exponent 5000
+    p.materials[0].shineStrength = 1.0f;
+    p.lights[0].intensity = 1e6f;
+    p.Shade();
+    EXPECT_EQ(p.out[0], 255.0f);
+    EXPECT_EQ(p.out[1], 255.0f);  // the diffuse part saturates too, no NaN from inf * 0
+    EXPECT_FALSE(std::isnan(p.out[2]));
+    Pixel z;
+    z.materials[0].shininess = 0.0f;  // 0^0 with the light edge-on
+    z.materials[0].shineStrength = 1.0f;
+    z.lights[0].z = z.z;
+    z.lights[0].x += 50;
+    z.Shade();
+    for (float c : z.out) EXPECT_TRUE(c >= 0 && c <= 255);
+}
+
+TEST(Shader, WithoutAnyLightTheColourIsBlackButTheOpacityStays) {
+    Flags keep;
+    Pixel p;
+    p.lights.clear();
+    p.materials[0].transparency = -0.5f;
+    _LightDef = nullptr;
+    EXPECT_FLOAT_EQ(p.Shade(), 0.5f);
+    EXPECT_EQ(p.out[0], 0.0f);
+}
+
+// A texture of w x h texels in the engine's texel order from (r, g, b, a) per texel.
+struct Texture {
+    std::vector<uint8_t> px;
+    __Texture t{};
+    Texture(int w, int h, const std::vector<std::array<uint8_t, 4>>& rgba) : px(size_t(w) * h * 4) {
+        for (int i = 0; i < w * h; ++i) {
+            const auto& c = rgba[size_t(i) % rgba.size()];
+            px[4 * i] = c[2], px[4 * i + 1] = c[1], px[4 * i + 2] = c[0], px[4 * i + 3] = c[3];
+        }
+        t.present = 1, t.width = w, t.height = h, t.pixels = px.data();
+    }
+};
+
+void UseMap(material3ds& m, int slot, float amount) {
+    m.maps[slot].amount = amount;
+    m.maps[slot].uScale = m.maps[slot].vScale = 1.0f;
+}
+
+TEST(Shader, ColourMapBlendsByItsAlphaAndAmount) {
+    Flags keep;
+    _Quality = 0;
+    Pixel p;
+    Texture tex(2, 2, {{255, 0, 0, 255}});
+    p.textures[0] = tex.t;
+    UseMap(p.materials[0], kColorMapSlot, 0.5f);
+    p.useTextures = 1;
+    p.Shade();
+    EXPECT_NEAR(p.out[0], (0.5f * 1.0f + 0.5f * 0.6f) * 255, 0.01);
+    EXPECT_NEAR(p.out[1], 0.5f * 0.4f * 255, 0.01);
+    p.useTextures = 0;  // the flag of the triangle gates the map
+    p.Shade();
+    EXPECT_NEAR(p.out[0], 0.6f * 255, 0.01);
+}
+
+TEST(Shader, UnusableTexturesAndCoordinatesAreHandledSafely) {
+    Flags keep;
+    for (uint8_t quality : {0, 1}) {
+        _Quality = quality;
+        Pixel p;
+        UseMap(p.materials[0], kColorMapSlot, 1.0f);
+        p.useTextures = 1;
+        // Zero size or no pixels: the slot counts as absent.
+        __Texture empty{};
+        empty.present = 1, empty.width = 0, empty.height = 4;
+        p.textures[0] = empty;
+        p.Shade();
+        EXPECT_NEAR(p.out[0], 0.6f * 255, 0.01);
+        // One texel wide: its bilinear neighbour is itself.
+        Texture thin(1, 3, {{0, 255, 0, 255}});
+        p.textures[0] = thin.t;
+        p.u = 0.7f, p.v = 0.3f;
+        p.Shade();
+        EXPECT_NEAR(p.out[1], 255, 0.01);
+        // Non-finite coordinates read texel 0.
+        Texture two(2, 1, {{0, 0, 255, 255}, {255, 0, 0, 255}});
+        p.textures[0] = two.t;
+        p.u = std::numeric_limits<float>::quiet_NaN();
+        p.v = std::numeric_limits<float>::infinity();
+        p.Shade();
+        EXPECT_NEAR(p.out[2], 255, 0.01);
+        EXPECT_NEAR(p.out[0], 0, 0.01);
+    }
+}
+
+TEST(Shader, TexelCoordinatesWrap) {
+    Flags keep;
+    _Quality = 0;
+    Pixel p;
+    Texture tex(4, 1, {{10, 0, 0, 255}, {20, 0, 0, 255}, {30, 0, 0, 255}, {40, 0, 0, 255}});
+    p.textures[0] = tex.t;
+    UseMap(p.materials[0], kColorMapSlot, 1.0f);
+    p.useTextures = 1;
+    auto texel = [&](float u) {
+        p.u = u;
+        p.Shade();
+        return int(std::lround(p.out[0]));
+    };
+    EXPECT_EQ(texel(0.0f), 10);
+    EXPECT_EQ(texel(4.0f / 3.0f), 10);  // X = 4 = W wraps to 0
+    EXPECT_EQ(texel(-1.0f / 3.0f), 40);  // X = -1 wraps to 3
+    EXPECT_EQ(texel(2.0f / 3.0f), 30);
+}
+
+TEST(Shader, OpacityMapTakesTheBrightestChannel) {
+    Flags keep;
+    _Quality = 0;
+    Pixel p;
+    Texture tex(1, 1, {{51, 102, 0, 255}});
+    p.textures[1] = tex.t;
+    UseMap(p.materials[0], kOpacityMapSlot, 1.0f);
+    p.useTextures = 1;
+    EXPECT_NEAR(p.Shade(), 0.4f, 1e-4);
+}
+
+TEST(Shader, BumpTiltsTheNormalAlikeAtBothDepths) {
+    Flags keep;
+    _Quality = 0;
+    // Brightness rises to the right: the normal tilts to the left, away from a light on the right.
+    Texture tex(2, 1, {{0, 0, 0, 255}, {30, 30, 30, 255}});
+    auto shade = [&](bool deep) {
+        Pixel p;
+        p.lights.clear();
+        p.Light(p.x + 100, p.y, p.z + 100, 1.0f);
+        __Texture t = tex.t;
+        if (deep) {
+            _Deep = 1;
+            _ColorMax = 32768;
+            __ConvertText(&t);
+        }
+        p.textures[2] = t;
+        UseMap(p.materials[0], kBumpMapSlot, 0.02f);
+        p.useTextures = 1;
+        p.Shade();
+        if (deep) frostel::FreePages(t.pixels);
+        _Deep = 0;
+        return p.out[0] / (deep ? 32768.0f : 255.0f);
+    };
+    Pixel flat;
+    flat.lights.clear();
+    flat.Light(flat.x + 100, flat.y, flat.z + 100, 1.0f);
+    flat.Shade();
+    const float plain = flat.out[0] / 255.0f;
+    const float bumped8 = shade(false), bumped16 = shade(true);
+    EXPECT_LT(bumped8, plain - 0.05f);
+    EXPECT_NEAR(bumped8, bumped16, 2e-3);
+}
+
+TEST(Shader, ReflectionMapBlendsTheEnvironment) {
+    Flags keep;
+    _Quality = 1;
+    Zwidth = 64, Zheight = 64;
+    Pixel p;
+    Texture env(3, 3, {{0, 200, 0, 255}});
+    p.textures[3] = env.t;
+    UseMap(p.materials[0], kReflectionMapSlot, 1.0f);
+    p.Shade();  // not gated by the texture flag
+    EXPECT_NEAR(p.out[1], 200, 0.01);
+    EXPECT_NEAR(p.out[0], 0, 0.01);
+    Zwidth = Zheight = 0;
+}
+
+// Glass over a horizontal ramp: source value = 4 x column.
+struct GlassPixel : Pixel {
+    static constexpr int kSize = 64;
+    std::vector<uint8_t> target, copy;
+    std::vector<float> refract;
+    GlassPixel() {
+        src.resize(kSize * kSize * 4);
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                for (int k = 0; k < 4; ++k) src[(y * kSize + x) * 4 + k] = k == 3 ? 255 : uint8_t(4 * x);
+        target = src;
+        copy = src;
+        refract.assign(kSize * kSize, kDepthFill);
+        _TargetBuffer = target.data();
+        _BackgroundCopy = copy.data();
+        _RefractDepth = refract.data();
+        Zwidth = Zheight = kSize;
+        _RowLength = kSize * 4;
+        x = 30, y = 20;
+        lights.clear();
+        Light(x, y, 100, 1.0f);
+        material3ds& m = materials[0];
+        m.diffuse[0] = m.diffuse[1] = m.diffuse[2] = 0.5f;  // no tint
+        m.selfIllum = 1.0f;                                    // colour = what the glass shows
+        glass.push_back({1, 1.0f, 10.0f, 0.0f});
+    }
+    ~GlassPixel() {
+        _TargetBuffer = _BackgroundCopy = nullptr;
+        _RefractDepth = nullptr;
+        Zwidth = Zheight = 0;
+    }
+    // Column the glass sampled for component k.
+    float Column(int k) const { return out[k] / 4.0f; }
+};
+
+TEST(Shader, GlassShowsTheBackgroundDisplacedByTheNormal) {
+    Flags keep;
+    _Quality = 0;
+    GlassPixel p;
+    const float nx = 0.6f, nz = 0.8f;
+    p.normal = {nx, 0, nz};
+    p.Shade();
+    // s = -K nz - (K (nz - 1) + 1) = -0.8 - 0.8 = -1.6; displacement s * R * nx = -9.6.
+    EXPECT_NEAR(p.Column(0), std::trunc(30 - 9.6f), 1e-3);
+    for (int k = 1; k < 3; ++k) EXPECT_EQ(p.out[k], p.out[0]);
+    // A flat normal looks straight through.
+    p.normal = {0, 0, 1};
+    p.Shade();
+    EXPECT_NEAR(p.Column(0), 30, 1e-3);
+}
+
+TEST(Shader, AberrationSplitsTheComponents) {
+    Flags keep;
+    _Quality = 0;
+    GlassPixel p;
+    p.glass[0].aberration = 50.0f;  // q = 0.75
+    p.glass[0].offset = 20.0f;
+    p.normal = {0.6f, 0, 0.8f};
+    p.Shade();
+    const float d = -1.6f * 20.0f * 0.6f;
+    EXPECT_NEAR(p.Column(0), std::trunc(30 + d), 1e-3);
+    EXPECT_NEAR(p.Column(1), std::trunc(30 + d * 0.75f), 1e-3);
+    EXPECT_NEAR(p.Column(2), std::trunc(30 + d * 0.5625f), 1e-3);
+    // Aberration 100 collapses components 1 and 2 onto the pixel itself.
+    p.glass[0].aberration = 100.0f;
+    p.Shade();
+    EXPECT_NEAR(p.Column(1), 30, 1e-3);
+    EXPECT_NEAR(p.Column(2), 30, 1e-3);
+}
+
+TEST(Shader, GlassSamplesOffTheFrameStayOnThePixelsRowAndColumn) {
+    Flags keep;
+    _Quality = 1;
+    GlassPixel p;
+    p.glass[0].offset = 500.0f;
+    p.normal = {0.6f, 0.6f, 0.52f};
+    const float opacity = p.Shade();
+    EXPECT_EQ(opacity, 1.0f);
+    for (float c : p.out) EXPECT_TRUE(c >= 0 && c <= 255);
+}
+
+TEST(Shader, MultipleRefractionSeesOpaqueGlassFurtherAway) {
+    Flags keep;
+    _Quality = 0;
+    _UseMultyRefract = 1;
+    GlassPixel p;
+    p.normal = {0, 0, 1};
+    const int index = 20 * GlassPixel::kSize + 30;
+    for (int k = 0; k < 3; ++k) p.target[index * 4 + k] = 222;  // an earlier glass surface drew here
+    // The refraction depth at its fill value: the background copy is read, and the depth is recorded.
+    p.Shade();
+    EXPECT_NEAR(p.out[0], 120, 1e-3);
+    EXPECT_EQ(p.refract[index], 0.0f);
+    // A surface exactly 30 further away counts as another surface and sees the frame.
+    p.z = 30.0f;
+    p.Shade();
+    EXPECT_NEAR(p.out[0], 222, 1e-3);
+    EXPECT_EQ(p.copy[index * 4], 222);
+    EXPECT_EQ(p.refract[index], 30.0f);
+    // Within 30 of the recorded surface: the background copy (now holding that colour).
+    p.z = 40.0f;
+    p.copy[index * 4] = 17;
+    p.Shade();
+    EXPECT_NEAR(p.out[0], 17, 1e-3);
+}
+
+}  // namespace
+}  // namespace rtest
