@@ -74,18 +74,22 @@ bool TriangleBox(const SceneArgs& s, const __Point3ds* const c[3], bool growByEx
     return box.x0 < box.x1 && box.y0 < box.y1;
 }
 
-// Draws one triangle apart in the triangle buffer over its box and composes
-// it into the destination, so that shared edges blend without seams.
+// Draws one triangle apart in the triangle buffer, clipped to its box, and
+// composes it into the destination, so that shared edges blend without
+// seams. The buffer is all zeros between triangles: only what was written is
+// composed and cleared again.
 template <typename Draw>
 void DrawApart(const SceneArgs& s, const __Point3ds* const c[3], bool growByExtent, Draw&& draw) {
     EngineClip box;
     if (!TriangleBox(s, c, growByExtent, box)) return;
-    __ClearTriangleRect(box.x0, box.y0, box.x1, box.y1);
+    _Dirty = {box.x1, box.y1, box.x0, box.y0};
     const EngineClip frame = _Clip;
     _Clip = box;
     draw(_TriangleBuffer);
     _Clip = frame;
-    __ComposeTriangleRect(s.dst, box.x0, box.y0, box.x1, box.y1);
+    if (_Dirty.x0 >= _Dirty.x1) return;
+    __ComposeTriangleRect(s.dst, _Dirty.x0, _Dirty.y0, _Dirty.x1, _Dirty.y1);
+    __ClearTriangleRect(_Dirty.x0, _Dirty.y0, _Dirty.x1, _Dirty.y1);
 }
 
 void WireFromFace(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds& a, const __Point3ds& b,

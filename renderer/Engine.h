@@ -30,6 +30,9 @@ struct EngineClip {
     int x0, y0, x1, y1;
 };
 extern EngineClip _Clip;
+// The pixels written into the triangle buffer since the last composition;
+// everywhere else it holds zeros.
+extern EngineClip _Dirty;
 
 uint8_t __GetDrawBackFaces1();
 
@@ -101,9 +104,17 @@ bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3
 // The candidate depth comes from the plane (a x + b y + c z + d = 0 over frame
 // pixels), or is vertexZ for a plane seen edge-on. With `write` a passing
 // depth is stored.
-bool __ZTest(int x, int y, const float plane[4], float vertexZ, bool write, float& depth);
 inline float PlaneDepth(const float plane[4], float x, float y, float fallback) {
     return std::fabs(plane[2]) >= 0.01f ? -(plane[0] * x + plane[1] * y + plane[3]) / plane[2] : fallback;
+}
+inline bool __ZTest(int x, int y, const float plane[4], float vertexZ, bool write, float& depth) {
+    depth = PlaneDepth(plane, static_cast<float>(x), static_cast<float>(y), vertexZ);
+    if (ZBuff == nullptr) return true;
+    if (x < 0 || y < 0 || x >= Zwidth || y >= Zheight) return false;
+    float& stored = ZBuff[static_cast<ptrdiff_t>(y) * Zwidth + x];
+    if (!(depth > stored)) return false;
+    if (write) stored = depth;
+    return true;
 }
 
 void __ClearTriangleRect(int x0, int y0, int x1, int y1);
@@ -136,7 +147,6 @@ struct SpanEdge {
 float __FindSpanEdge(int n, int k, const __Point3ds* points, const EdgeTriple* edges, int y, SpanEdge& out);
 int __FindTopVertex(int n, const __Point3ds* points, const EdgeTriple* edges, float& minY);
 void __RotateTriples(int n, int k, EdgeTriple* edges);
-float __Distance3(float x1, float y1, float z1, float x2, float y2, float z2);
 void __ProjectPersp(float x, float y, float z, float& ox, float& oy);
 
 // Writes one shaded colour (0.._ColorMax) into the frame with coverage a,

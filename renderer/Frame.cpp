@@ -25,6 +25,7 @@ uint8_t* _BackgroundCopy = nullptr;
 float* _RefractDepth = nullptr;
 uint8_t* _TargetBuffer = nullptr;
 EngineClip _Clip = {0, 0, 0, 0};
+EngineClip _Dirty = {0, 0, 0, 0};
 
 namespace {
 
@@ -78,16 +79,6 @@ bool TriangleCorners(const SceneArgs& s, const __Triangle3ds& t, const __Point3d
     return TriangleCorners(s.pointCount, s.points, t, out);
 }
 
-bool __ZTest(int x, int y, const float plane[4], float vertexZ, bool write, float& depth) {
-    depth = PlaneDepth(plane, static_cast<float>(x), static_cast<float>(y), vertexZ);
-    if (ZBuff == nullptr) return true;
-    if (x < 0 || y < 0 || x >= Zwidth || y >= Zheight) return false;
-    float& stored = ZBuff[static_cast<ptrdiff_t>(y) * Zwidth + x];
-    if (!(depth > stored)) return false;
-    if (write) stored = depth;
-    return true;
-}
-
 void __ClearTriangleRect(int x0, int y0, int x1, int y1) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, Zwidth), y1 = std::min(y1, Zheight);
@@ -97,63 +88,88 @@ void __ClearTriangleRect(int x0, int y0, int x1, int y1) {
         std::memset(_TriangleBuffer + PixelIndex(x0, y) * channelBytes, 0, 4 * channelBytes * (x1 - x0));
 }
 
-void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
-    x1 = std::min(x1, Zwidth), y1 = std::min(y1, Zheight);
-    if (_TriangleBuffer == nullptr) return;
+namespace {
+
+template <typename T>
+inline int Load(const uint8_t* frame, ptrdiff_t index) {
+    T v;
+    std::memcpy(&v, frame + sizeof(T) * index, sizeof(T));
+    return v;
+}
+template <typename T>
+inline void Store(uint8_t* frame, ptrdiff_t index, int value) {
+    const T v = static_cast<T>(value);
+    std::memcpy(frame + sizeof(T) * index, &v, sizeof(T));
+}
+
+// The composition at one channel width (bytes, or 16-bit words).
+template <typename T>
+void ComposeRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
     const int cm = _ColorMax;
     // Colours further apart than this belong to different surfaces.
-    const int newEdge = _Deep ? 20 * 256 : 20;
-    uint8_t* T = _TriangleBuffer;
+    const int newEdge = sizeof(T) == 2 ? 20 * 256 : 20;
+    const uint8_t* T_ = _TriangleBuffer;
     uint8_t* L = _EdgeColor;
     uint8_t* B = _EdgeBackground;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const ptrdiff_t i = PixelIndex(x, y);
-            const int a = __GetChannel(T, i + 3);
+            const int a = Load<T>(T_, i + 3);
             if (a <= 0) continue;
+            int t[3];
+            for (int k = 0; k < 3; ++k) t[k] = Load<T>(T_, i + k);
             if (a >= cm) {
                 for (int k = 0; k < 3; ++k) {
-                    const int t = __GetChannel(T, i + k);
-                    __PutChannel(dst, i + k, t);
-                    __PutChannel(L, i + k, t);
-                    __PutChannel(B, i + k, t);
+                    Store<T>(dst, i + k, t[k]);
+                    Store<T>(L, i + k, t[k]);
+                    Store<T>(B, i + k, t[k]);
                 }
-                __PutChannel(dst, i + 3, cm);
+                Store<T>(dst, i + 3, cm);
                 continue;
             }
-            const int dstAlpha = __GetChannel(dst, i + 3);
+            const int dstAlpha = Load<T>(dst, i + 3);
             if (dstAlpha == 0) {
-                for (int k = 0; k < 3; ++k) __PutChannel(dst, i + k, __GetChannel(T, i + k));
-                __PutChannel(dst, i + 3, a);
+                for (int k = 0; k < 3; ++k) Store<T>(dst, i + k, t[k]);
+                Store<T>(dst, i + 3, a);
                 continue;
             }
             int difference = 0;
-            for (int k = 0; k < 3; ++k)
-                difference = std::max(difference, std::abs(__GetChannel(L, i + k) - __GetChannel(T, i + k)));
+            for (int k = 0; k < 3; ++k) difference = std::max(difference, std::abs(Load<T>(L, i + k) - t[k]));
             int coverage, background[3];
-            const int edgeAlpha = __GetChannel(L, i + 3);
+            const int edgeAlpha = Load<T>(L, i + 3);
             if (edgeAlpha == 0 || difference >= newEdge) {
                 for (int k = 0; k < 3; ++k) {
-                    background[k] = __GetChannel(dst, i + k);
-                    __PutChannel(B, i + k, background[k]);
-                    __PutChannel(L, i + k, __GetChannel(T, i + k));
+                    background[k] = Load<T>(dst, i + k);
+                    Store<T>(B, i + k, background[k]);
+                    Store<T>(L, i + k, t[k]);
                 }
-                __PutChannel(L, i + 3, a);
+                Store<T>(L, i + 3, a);
                 coverage = a;
             } else {
                 // The same surface's edge again: blend once over what lay under it.
                 coverage = std::max(edgeAlpha, a);
-                if (edgeAlpha < a) __PutChannel(L, i + 3, a);
-                for (int k = 0; k < 3; ++k) background[k] = __GetChannel(B, i + k);
+                if (edgeAlpha < a) Store<T>(L, i + 3, a);
+                for (int k = 0; k < 3; ++k) background[k] = Load<T>(B, i + k);
             }
             const float f = static_cast<float>(coverage) / static_cast<float>(cm);
             for (int k = 0; k < 3; ++k) {
-                const float v = f * __GetChannel(T, i + k) + (1 - f) * background[k];
-                __PutChannel(dst, i + k, static_cast<int>(Clamp(v, 0.0f, static_cast<float>(cm))));
+                const float v = f * t[k] + (1 - f) * background[k];
+                Store<T>(dst, i + k, static_cast<int>(Clamp(v, 0.0f, static_cast<float>(cm))));
             }
-            __PutChannel(dst, i + 3, std::max(coverage, dstAlpha));
+            Store<T>(dst, i + 3, std::max(coverage, dstAlpha));
         }
+}
+
+}  // namespace
+
+void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, Zwidth), y1 = std::min(y1, Zheight);
+    if (_TriangleBuffer == nullptr) return;
+    if (_Deep)
+        ComposeRect<uint16_t>(dst, x0, y0, x1, y1);
+    else
+        ComposeRect<uint8_t>(dst, x0, y0, x1, y1);
 }
 
 extern "C" {

@@ -150,11 +150,6 @@ void __RotateTriples(int n, int k, EdgeTriple* edges) {
     delete[] heap;
 }
 
-float __Distance3(float x1, float y1, float z1, float x2, float y2, float z2) {
-    const float dx = x2 - x1, dy = y2 - y1, dz = z2 - z1;
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 void __ProjectPersp(float x, float y, float z, float& ox, float& oy) {
     // Undoes __AddPersp: back from the divided position to the flat one.
     const float f = 1.0f - z / _Persp_Far;
@@ -165,6 +160,10 @@ void __ProjectPersp(float x, float y, float z, float& ox, float& oy) {
 void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a) {
     if (x < _Clip.x0 || y < _Clip.y0 || x >= _Clip.x1 || y >= _Clip.y1) return;
     if (!(a > 0.0f)) return;
+    if (frame == _TriangleBuffer) {
+        _Dirty.x0 = std::min(_Dirty.x0, x), _Dirty.y0 = std::min(_Dirty.y0, y);
+        _Dirty.x1 = std::max(_Dirty.x1, x + 1), _Dirty.y1 = std::max(_Dirty.y1, y + 1);
+    }
     const float cm = static_cast<float>(_ColorMax);
     const float c[3] = {Clamp(c0, 0.0f, cm), Clamp(c1, 0.0f, cm), Clamp(c2, 0.0f, cm)};
     const ptrdiff_t i = PixelIndex(x, y);

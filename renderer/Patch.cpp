@@ -20,6 +20,11 @@ int Index(int i, int j, int k) {
     return kTable[i][j];
 }
 
+float ScreenDistance(const float a[3], const float b[3]) {
+    const float dx = b[0] - a[0], dy = b[1] - a[1];
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 void Mix(const float a[3], const float b[3], float wa, float out[3]) {
     for (int k = 0; k < 3; ++k) out[k] = wa * a[k] + (1.0f - wa) * b[k];
 }
@@ -70,7 +75,8 @@ void CurvedPatch::Build(const __Point3ds& a, const __Point3ds& b, const __Point3
         for (int k = 0; k < 2; ++k) uv[9][k] = (cuv[0][k] + cuv[1][k] + cuv[2][k]) / 3.0f;
     }
 
-    // The patch moves at most 3 times its longest control leg per unit of s or t.
+    // On the screen the patch moves at most 3 times its longest control leg
+    // per unit of s or t.
     lengthS = lengthT = 0.0f;
     for (int i = 0; i <= 2; ++i)
         for (int j = 0; i + j <= 2; ++j) {
@@ -78,8 +84,8 @@ void CurvedPatch::Build(const __Point3ds& a, const __Point3ds& b, const __Point3
             const float* base = p[Index(i, j, k + 1)];
             const float* s = p[Index(i + 1, j, k)];
             const float* t = p[Index(i, j + 1, k)];
-            lengthS = std::max(lengthS, 3.0f * __Distance3(base[0], base[1], base[2], s[0], s[1], s[2]));
-            lengthT = std::max(lengthT, 3.0f * __Distance3(base[0], base[1], base[2], t[0], t[1], t[2]));
+            lengthS = std::max(lengthS, 3.0f * ScreenDistance(base, s));
+            lengthT = std::max(lengthT, 3.0f * ScreenDistance(base, t));
         }
 }
 

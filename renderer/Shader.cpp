@@ -389,7 +389,10 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
         float dd = (lx * nx + ly * ny + lz * nz) * l.intensity;
         if (!(dd > 0.0f)) dd = 0.0f;
         // A huge power saturates; 0^0 and inf * 0 must not turn into NaN.
-        float spec = std::pow(dd, mat.exponent) * mat.strength;
+        // pow(0, e > 0) is 0 and a zero strength gives no highlight: skip the power.
+        float spec = (dd == 0.0f && mat.exponent > 0.0f) || mat.strength == 0.0f
+                         ? 0.0f
+                         : std::pow(dd, mat.exponent) * mat.strength;
         if (std::isnan(spec)) spec = 0.0f;
         spec = std::min(spec, 1e30f);
         const float dif = dd * (1 - mat.selfIllum) + mat.selfIllum;

@@ -26,7 +26,8 @@ struct Edge {
         const double l2 = dx * dx + dy * dy;
         double t = l2 > 0 ? ((x - x0) * dx + (y - y0) * dy) / l2 : 0.0;
         t = ClampD(t, 0.0, 1.0);
-        return std::hypot(x - (x0 + t * dx), y - (y0 + t * dy));
+        const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
+        return std::sqrt(ex * ex + ey * ey);
     }
 };
 
