@@ -2,6 +2,7 @@
 // boxes, and the rasterisers that prepare each triangle for its kernel.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Engine.h"
 
@@ -160,9 +161,9 @@ void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const Curv
     }
 }
 
-// Four sub-triangles on the curved surface through the edge midpoints.
-void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
-    __Point3ds mid[3];  // on edges a-b, b-c, c-a
+}  // namespace
+
+void SplitAtCurvedMidpoints(const __Point3ds* const c[3], __Point3ds mid[3], const __Point3ds* sub[4][3]) {
     const bool tex = c[0]->hasTexCoords && c[1]->hasTexCoords && c[2]->hasTexCoords;
     for (int e = 0; e < 3; ++e) {
         const __Point3ds& p = *c[e];
@@ -182,10 +183,18 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
         r.hasTexCoords = tex ? 1 : 0;
         if (tex) r.u = (p.u + q.u) / 2, r.v = (p.v + q.v) / 2;
     }
-    const __Point3ds* sub[4][3] = {{c[0], &mid[0], &mid[2]},
-                                   {&mid[0], c[1], &mid[1]},
-                                   {&mid[2], &mid[1], c[2]},
-                                   {&mid[0], &mid[1], &mid[2]}};
+    const __Point3ds* const split[4][3] = {
+        {c[0], &mid[0], &mid[2]}, {&mid[0], c[1], &mid[1]}, {&mid[2], &mid[1], c[2]}, {&mid[0], &mid[1], &mid[2]}};
+    std::memcpy(sub, split, sizeof split);
+}
+
+namespace {
+
+// Four sub-triangles on the curved surface through the edge midpoints.
+void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
+    __Point3ds mid[3];
+    const __Point3ds* sub[4][3];
+    SplitAtCurvedMidpoints(c, mid, sub);
     for (const auto& t : sub) {
         if (!IsFinite3(t[0]->x, t[0]->y, t[0]->z) || !IsFinite3(t[1]->x, t[1]->y, t[1]->z) ||
             !IsFinite3(t[2]->x, t[2]->y, t[2]->z))

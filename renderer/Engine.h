@@ -201,6 +201,11 @@ struct Box {
 };
 Box __TriangleBBox(const __Point3ds* const corners[3]);
 
+// Mode 8's split: the edge midpoints moved onto the surface the vertex
+// normals describe (mid[0] on a-b, mid[1] on b-c, mid[2] on c-a) and the four
+// sub-triangles over them.
+void SplitAtCurvedMidpoints(const __Point3ds* const corners[3], __Point3ds mid[3], const __Point3ds* sub[4][3]);
+
 // ---- Curved point-normal patch (draw modes 2, 9 and 10)
 
 struct CurvedPatch {

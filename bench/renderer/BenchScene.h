@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "Engine.h"
 
 namespace bench {
@@ -107,23 +109,8 @@ inline std::vector<Corner> Subdivided(const BenchScene& s) {
     for (const __Triangle3ds& t : s.triangles) {
         const __Point3ds* c[3] = {&s.points[t.a], &s.points[t.b], &s.points[t.c]};
         __Point3ds mid[3];
-        for (int e = 0; e < 3; ++e) {
-            const __Point3ds& p = *c[e];
-            const __Point3ds& q = *c[(e + 1) % 3];
-            const float m[3] = {(p.x + q.x) / 2, (p.y + q.y) / 2, (p.z + q.z) / 2};
-            const float pp[3] = {p.x, p.y, p.z}, qp[3] = {q.x, q.y, q.z};
-            const float pn[3] = {p.nx, p.ny, p.nz}, qn[3] = {q.nx, q.ny, q.nz};
-            float mp[3], mq[3];
-            ProjectOntoTangentPlane(m, pp, pn, mp);
-            ProjectOntoTangentPlane(m, qp, qn, mq);
-            mid[e] = p;
-            mid[e].x = ((mp[0] + mq[0]) / 2 + m[0]) / 2;
-            mid[e].y = ((mp[1] + mq[1]) / 2 + m[1]) / 2;
-            mid[e].z = ((mp[2] + mq[2]) / 2 + m[2]) / 2;
-            mid[e].nx = (p.nx + q.nx) / 2, mid[e].ny = (p.ny + q.ny) / 2, mid[e].nz = (p.nz + q.nz) / 2;
-        }
-        const __Point3ds* sub[4][3] = {
-            {c[0], &mid[0], &mid[2]}, {&mid[0], c[1], &mid[1]}, {&mid[2], &mid[1], c[2]}, {&mid[0], &mid[1], &mid[2]}};
+        const __Point3ds* sub[4][3];
+        SplitAtCurvedMidpoints(c, mid, sub);
         for (const auto& tri : sub)
             for (const __Point3ds* p : tri) out.push_back(CornerOf(*p));
     }
@@ -148,6 +135,14 @@ inline std::vector<Corner> Patches(const BenchScene& s, int n) {
             }
     }
     return out;
+}
+
+// Our figures and the peer's, per frame of the scene.
+template <typename State>
+void SetRates(State& state, double triangles) {
+    state.counters["triangles/s"] = benchmark::Counter(triangles, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pixels/s"] =
+        benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace bench

@@ -203,10 +203,7 @@ void BM_Render(benchmark::State& state) {
         return;
     }
     for (auto _ : state) gPeer->Frame(mode, multisample);
-    state.counters["triangles/s"] =
-        benchmark::Counter(double(bench::kCrystals * 4), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["pixels/s"] =
-        benchmark::Counter(double(bench::kWidth) * bench::kHeight, benchmark::Counter::kIsIterationInvariantRate);
+    bench::SetRates(state, double(bench::kCrystals * 4));
     state.counters["drawn triangles"] = double(gPeer->meshes[mode].count / 3);
 }
 

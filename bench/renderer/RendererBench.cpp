@@ -46,10 +46,7 @@ void Draw(benchmark::State& state, bool effectLook) {
                       &s.material, textures.data(), 2, s.lights, effectLook ? &glass : nullptr);
         benchmark::DoNotOptimize(dst.data());
     }
-    state.counters["triangles/s"] =
-        benchmark::Counter(double(s.triangles.size()), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["pixels/s"] =
-        benchmark::Counter(double(bench::kWidth) * bench::kHeight, benchmark::Counter::kIsIterationInvariantRate);
+    bench::SetRates(state, double(s.triangles.size()));
 }
 
 void BM_Render(benchmark::State& state) { Draw(state, false); }

@@ -29,6 +29,14 @@ Scene LitTriangle(float z = 10.0f, uint16_t material = 0) {
     return s;
 }
 
+// The same with glass, so that every per-frame buffer is taken.
+Scene GlassTriangle() {
+    Scene s = LitTriangle();
+    s.glass.resize(2);
+    s.glass[0] = {1, 1.5f, 8.0f, 20.0f};
+    return s;
+}
+
 struct DepthBuffer {
     PageBlock block;
     int width, height;
@@ -110,9 +118,7 @@ TEST(Frame, EveryModeBalancesItsAllocations) {
     for (uint8_t mode : {0, 1, 2, 3, 4, 6, 8, 9, 10, 11}) {
         for (uint8_t quality : {0, 1}) {
             _DrawMode = mode, _Quality = quality;
-            Scene s = LitTriangle();
-            s.glass.resize(2);
-            s.glass[0] = {1, 1.5f, 8.0f, 20.0f};
+            Scene s = GlassTriangle();
             const int64_t live = GetPageMemoryStats().live;
             Rgba dst = src;
             Render(dst, src, s);
@@ -129,9 +135,7 @@ TEST(Frame, RunningOutOfMemoryLeavesTheDestinationAsItWas) {
     const Rgba src = Checker(kW, kH);
     for (uint8_t mode : {3, 9}) {
         _DrawMode = mode, _Quality = 1;
-        Scene s = LitTriangle();
-        s.glass.resize(2);
-        s.glass[0] = {1, 1.5f, 8.0f, 20.0f};
+        Scene s = GlassTriangle();
         const int64_t before = GetPageMemoryStats().allocated;
         Rgba reference = src;
         Render(reference, src, s);
