@@ -145,4 +145,10 @@ void SetRates(State& state, double triangles) {
         benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The runs both programs make, under the same names: draw modes 3, 6, 8, 9 at
+// qualities 0 and 1.
+inline void EveryModeAndQuality(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "quality"})->ArgsProduct({{3, 6, 8, 9}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 }  // namespace bench

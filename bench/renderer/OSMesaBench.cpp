@@ -209,11 +209,7 @@ void BM_Render(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Render)
-    ->ArgNames({"mode", "quality"})
-    ->ArgsProduct({{3, 6, 8, 9}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Render)->Apply(bench::EveryModeAndQuality);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -54,11 +54,7 @@ void BM_RenderBumpGlass(benchmark::State& state) { Draw(state, true); }
 
 }  // namespace
 
-BENCHMARK(BM_Render)
-    ->ArgNames({"mode", "quality"})
-    ->ArgsProduct({{3, 6, 8, 9}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Render)->Apply(bench::EveryModeAndQuality);
 BENCHMARK(BM_RenderBumpGlass)->ArgNames({"mode", "quality"})->Args({6, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
