@@ -8,8 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include <benchmark/benchmark.h>
-
 #include "Engine.h"
 
 namespace bench {
@@ -137,18 +135,7 @@ inline std::vector<Corner> Patches(const BenchScene& s, int n) {
     return out;
 }
 
-// Our figures and the peer's, per frame of the scene.
-template <typename State>
-void SetRates(State& state, double triangles) {
-    state.counters["triangles/s"] = benchmark::Counter(triangles, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["pixels/s"] =
-        benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
-}
-
-// The runs both programs make, under the same names: draw modes 3, 6, 8, 9 at
-// qualities 0 and 1.
-inline void EveryModeAndQuality(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"mode", "quality"})->ArgsProduct({{3, 6, 8, 9}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
-}
+// Draw modes and qualities both programs measure.
+constexpr int kModes[] = {3, 6, 8, 9};
 
 }  // namespace bench

@@ -1,20 +1,21 @@
-// The peer: the same triangles, lights and material drawn by Mesa's software
-// rasterisers through OSMesa, with a fragment shader that lights like ours.
-// The driver is chosen outside (GALLIUM_DRIVER=softpipe or llvmpipe,
-// LP_NUM_THREADS=0). Context, shaders and vertex buffers are made once and
-// not timed; a frame is clear, draw, multisample resolve and finish.
-// Quality 1 is 4x multisampling where the driver offers it.
+// The renderer benchmark's peer, run by renderer_bench: the same triangles,
+// lights and material drawn by Mesa's software rasterisers through OSMesa,
+// with a fragment shader that lights like ours. The driver is chosen outside
+// (GALLIUM_DRIVER=softpipe or llvmpipe, LP_NUM_THREADS=0). Context, shaders
+// and vertex buffers are made once and not timed; a frame is clear, draw,
+// multisample resolve and finish. Quality 1 is 4x multisampling where the
+// driver offers it. Prints "mode quality milliseconds" per measured run.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/osmesa.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <vector>
 
+#include "../BenchCommon.h"
 #include "BenchScene.h"
 
 namespace {
@@ -78,7 +79,6 @@ struct Peer {
         if (context == nullptr) return why = "no OSMesa context", false;
         if (!OSMesaMakeCurrent(context, frame.data(), GL_UNSIGNED_BYTE, bench::kWidth, bench::kHeight))
             return why = "cannot make the context current", false;
-        std::fprintf(stderr, "peer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
         program = Link(why);
         if (program == 0) return false;
         glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
@@ -193,35 +193,22 @@ struct Peer {
     }
 };
 
-Peer* gPeer = nullptr;
-
-void BM_Render(benchmark::State& state) {
-    const int mode = int(state.range(0));
-    const bool multisample = state.range(1) != 0;
-    if (multisample && gPeer->maxSamples < 4) {
-        state.SkipWithError("the driver offers no 4x multisampling");
-        return;
-    }
-    for (auto _ : state) gPeer->Frame(mode, multisample);
-    bench::SetRates(state, double(bench::kCrystals * 4));
-    state.counters["drawn triangles"] = double(gPeer->meshes[mode].count / 3);
-}
-
 }  // namespace
 
-BENCHMARK(BM_Render)->Apply(bench::EveryModeAndQuality);
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+int main() {
     Peer peer;
     std::string why;
     if (!peer.Init(why)) {
         std::fprintf(stderr, "peer: %s\n", why.c_str());
         return 1;
     }
-    gPeer = &peer;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    for (int quality : {0, 1})
+        for (int mode : bench::kModes) {
+            if (quality && peer.maxSamples < 4) continue;
+            peer.Frame(mode, quality != 0);  // warm up
+            const double ms = frostel::bench::BestMs(3, [&] { peer.Frame(mode, quality != 0); });
+            std::printf("%d %d %.3f\n", mode, quality, ms);
+        }
     OSMesaDestroyContext(peer.context);
     return 0;
 }
