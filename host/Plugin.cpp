@@ -6,7 +6,9 @@
 
 #include "Dialog.h"
 #include "HostHandles.h"
+#include "ColorServices.h"
 #include "HostUtil.h"
+#include "ImageTransfer.h"
 #include "RectMath.h"
 #include "Scripting.h"
 
@@ -234,26 +236,6 @@ void DoFinish() {
     WriteScriptParametersBySuite();
 }
 
-void CopyInputToOutput() {
-    const pi::FilterRecord* fr = gFilterRecord;
-    const pi::VRect r = GetOutRect(fr);
-    const int32_t rows = r.bottom - r.top;
-    const int32_t bytesPerSample = fr->depth == 16 ? 2 : 1;
-    int64_t rowBytes = int64_t(fr->planes) * (r.right - r.left) * bytesPerSample;
-    rowBytes = std::min<int64_t>({rowBytes, fr->inRowBytes, fr->outRowBytes});
-    if (rows <= 0 || rowBytes <= 0 || fr->inData == nullptr || fr->outData == nullptr) return;
-    const auto* in = static_cast<const uint8_t*>(fr->inData);
-    auto* out = static_cast<uint8_t*>(fr->outData);
-    for (int32_t y = 0; y < rows; ++y)
-        std::memmove(out + int64_t(y) * fr->outRowBytes, in + int64_t(y) * fr->inRowBytes, size_t(rowBytes));
-}
-
-void WriteResult() {
-    // Until the effect is rendered, the image passes through unchanged.
-    CopyInputToOutput();
-    SetResult(pi::noErr);
-}
-
 }  // namespace frostel
 
 using namespace frostel;
@@ -262,6 +244,7 @@ extern "C" void PluginMain(int16_t selector, void* record, intptr_t* data, int16
     gDataPtr = data;
     gResult = result;
     if (record == nullptr) return;
+    InstallPlanarColorHooks();
 
     if (selector == pi::filterSelectorAbout) {
         gAboutRecord = static_cast<pi::AboutRecord*>(record);

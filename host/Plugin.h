@@ -51,9 +51,4 @@ void StartFilter();
 void DoContinue();
 void DoFinish();
 
-// Renders and writes the result into the host's output buffer.
-void WriteResult();
-// Copies the input rectangle's planes to the output buffer unchanged.
-void CopyInputToOutput();
-
 }  // namespace frostel

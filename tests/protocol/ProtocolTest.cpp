@@ -349,15 +349,6 @@ TEST_P(Protocol, SelectionAndAlphaPlanesPassThrough) {
     EXPECT_EQ(host.document().pixels, doc.pixels);
 }
 
-TEST_P(Protocol, CmykDocumentPassesThrough) {
-    Host host(FilterEntry(), HostOptions());
-    const Document doc = Noise(11, 13, pi::plugInModeCMYKColor, 5);
-    host.SetDocument(doc);
-    const RunResult rr = host.RunFilter(true);
-    ASSERT_TRUE(rr.ok) << rr.message;
-    EXPECT_EQ(host.document().pixels, doc.pixels);
-}
-
 INSTANTIATE_TEST_SUITE_P(BigDocument, Protocol, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "With32BitBlock" : "Without32BitBlock";

@@ -1,0 +1,36 @@
+// What the image reads and the progress display need of the open dialog:
+// its main preview container and its progress bar. The dialog implements
+// both over its widgets and sets the two pointers while it is open (null
+// otherwise); nothing here is called across a window procedure's boundary
+// with an exception.
+#pragma once
+
+#include <cstdint>
+
+namespace frostel {
+
+class PreviewPort {
+public:
+    virtual ~PreviewPort() = default;
+    // Client area of the container, in screen pixels.
+    virtual int32_t ClientWidth() const = 0;
+    virtual int32_t ClientHeight() const = 0;
+    // The document's size at the current preview scale.
+    virtual void SetScaledImageSize(int32_t width, int32_t height) = 0;
+    // Top-left of the shown area in preview pixels.
+    virtual int32_t ViewX() const = 0;
+    virtual int32_t ViewY() const = 0;
+    virtual void SetView(int32_t x, int32_t y) = 0;
+};
+
+class ProgressPort {
+public:
+    virtual ~ProgressPort() = default;
+    // Range 0..total, position done; drawn at once.
+    virtual void Show(int32_t done, int32_t total) = 0;
+};
+
+extern PreviewPort* gPreviewPort;
+extern ProgressPort* gProgressPort;
+
+}  // namespace frostel
