@@ -1,0 +1,47 @@
+# The built module through the test host's command line: RGB and CMYK
+# documents come back byte for byte, also without handle callbacks; a wrong
+# mode alerts and passes through; CMYK without the colour space suite fails
+# and writes nothing.
+foreach(var EMULATOR HARNESS MODULE SAMPLE WORK)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} not set")
+  endif()
+endforeach()
+file(MAKE_DIRECTORY ${WORK})
+
+function(run_harness expect out)
+  file(REMOVE ${WORK}/${out}.png ${WORK}/${out}.json)
+  execute_process(COMMAND ${EMULATOR} ${HARNESS} ${MODULE} ${SAMPLE} ${WORK}/${out}.png --log ${WORK}/${out}.json ${ARGN}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr)
+  if(NOT rc EQUAL expect)
+    message(FATAL_ERROR "harness ${ARGN}: exit ${rc}, expected ${expect}\n${stdout}${stderr}")
+  endif()
+endfunction()
+
+function(expect_sample out)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SAMPLE} ${WORK}/${out}.png RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${out}: the image did not come back unchanged")
+  endif()
+endfunction()
+
+run_harness(0 rgb --row-padding 5 --runs 2)
+expect_sample(rgb)
+run_harness(0 cmyk --mode cmyk --no-handle-procs --runs 2)
+expect_sample(cmyk)
+
+run_harness(0 lab --mode lab)
+expect_sample(lab)
+file(READ ${WORK}/lab.json log)
+if(NOT log MATCHES "\"call\":\"messageBox\",\"caption\":\"Plugin Alert\",\"text\":\"Wrong Image mode!")
+  message(FATAL_ERROR "the wrong-mode alert is not in the log")
+endif()
+
+run_harness(1 nosuite --mode cmyk --no-suite "Photoshop ColorSpace Suite for Plug-ins")
+if(EXISTS ${WORK}/nosuite.png)
+  message(FATAL_ERROR "a failed run wrote its output")
+endif()
+file(READ ${WORK}/nosuite.json log)
+if(NOT log MATCHES "\"selector\":3,\"name\":\"start\",\"result\":-30900")
+  message(FATAL_ERROR "start did not fail with -30900")
+endif()
