@@ -42,6 +42,7 @@ void Canvas::FillRect(int x0, int y0, int x1, int y1, Rgb c) {
 }
 
 namespace {
+constexpr double kExactPi = 3.14159265358979323846;
 uint8_t Mix(int a, int b, double f) { return uint8_t(std::lround(a * (1.0 - f) + b * f)); }
 Rgb MixRgb(Rgb a, Rgb b, double f) { return {Mix(a.r, b.r, f), Mix(a.g, b.g, f), Mix(a.b, b.b, f)}; }
 double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
@@ -149,7 +150,7 @@ void InvertFrameEdges(Canvas& c, int x, int y, int w, int h) {
 namespace {
 // The light's direction: around 0 points right, 90 up, as the dial reads the mouse.
 void LightVector(float around, float elevation, double l[3]) {
-    double a = around * M_PI / 180.0, e = elevation * M_PI / 180.0;
+    double a = around * kExactPi / 180.0, e = elevation * kExactPi / 180.0;
     l[0] = std::cos(e) * std::cos(a);
     l[1] = -std::cos(e) * std::sin(a);
     l[2] = std::sin(e);

@@ -6,6 +6,7 @@
 namespace frostel::widgets {
 
 namespace {
+constexpr double kExactPi = 3.14159265358979323846;
 constexpr double kDegPerRad = 180.0 / kDialPi;
 
 // The stretch of the pad: the angle within its quarter folded onto 0..45°.
@@ -73,10 +74,10 @@ void LightAnglesToPoint(float around, float elevation, float* x, float* y) {
 }
 
 void PointToLightAngles(float x, float y, float* around, float* elevation) {
-    double a = std::atan2(-double(y), double(x)) * 180.0 / M_PI;
+    double a = std::atan2(-double(y), double(x)) * 180.0 / kExactPi;
     double c = SquareStretch(a);
     double q = (c * y) * (c * y) + (c * x) * (c * x);
-    double b = std::atan2(std::sqrt(std::max(0.0, 10000.0 - q)), std::sqrt(q)) * 180.0 / M_PI;
+    double b = std::atan2(std::sqrt(std::max(0.0, 10000.0 - q)), std::sqrt(q)) * 180.0 / kExactPi;
     *around = float(a);
     *elevation = float(b);
 }

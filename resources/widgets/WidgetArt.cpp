@@ -1,0 +1,157 @@
+#include "WidgetArt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace frostel::widgetart {
+
+namespace {
+
+using hostutil::RgbaImage;
+
+struct Colour {
+    double r, g, b;
+};
+constexpr Colour kGrey{232, 232, 232};  // the dialog's background
+
+Colour Mix(Colour a, Colour b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+RgbaImage Blank(int w, int h) {
+    RgbaImage img;
+    img.width = w;
+    img.height = h;
+    img.pixels.assign(size_t(w) * h * 4, 255);
+    return img;
+}
+
+void Put(RgbaImage& img, int x, int y, Colour c) {
+    uint8_t* p = img.pixels.data() + (size_t(y) * img.width + x) * 4;
+    p[0] = uint8_t(std::lround(std::clamp(c.r, 0.0, 255.0)));
+    p[1] = uint8_t(std::lround(std::clamp(c.g, 0.0, 255.0)));
+    p[2] = uint8_t(std::lround(std::clamp(c.b, 0.0, 255.0)));
+    p[3] = 255;
+}
+
+// Signed distance from the pixel centre to a rounded rectangle (negative inside).
+double RoundedBox(double px, double py, double x0, double y0, double x1, double y1, double r) {
+    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+    const double qx = std::fabs(px - cx) - ((x1 - x0) / 2 - r);
+    const double qy = std::fabs(py - cy) - ((y1 - y0) / 2 - r);
+    const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+    return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0) - r;
+}
+
+struct ButtonStyle {
+    Colour border, top, bottom;
+    double borderWidth;
+};
+
+// One pixel of a push button `width` wide and 24 high.
+Colour ButtonPixel(const ButtonStyle& s, int width, int x, int y) {
+    const double d = RoundedBox(x + 0.5, y + 0.5, 0.5, 0.5, width - 0.5, 23.5, 8.0);
+    const double t = y / 23.0;
+    Colour fill = Mix(s.top, s.bottom, t);
+    if (y < 11) fill = Mix(fill, Colour{255, 255, 255}, 0.25 * (1.0 - y / 11.0));
+    Colour inside = Mix(fill, s.border, std::clamp(d + s.borderWidth + 0.5, 0.0, 1.0));
+    return Mix(kGrey, inside, std::clamp(0.5 - d, 0.0, 1.0));
+}
+
+RgbaImage ButtonPart(const ButtonStyle& s, int part) {
+    const int virtualWidth = 100;  // caps and middle cut from one wide button
+    RgbaImage img = Blank(18, 24);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 18; ++x) {
+            const int vx = part == 0 ? x : (part == 2 ? virtualWidth - 18 + x : virtualWidth / 2);
+            Put(img, x, y, ButtonPixel(s, virtualWidth, vx, y));
+        }
+    return img;
+}
+
+double Hash(int x, int y, int seed) {
+    uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + uint32_t(seed) * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return double((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
+}
+
+// Smooth value noise over a wrapped grid of `cell` pixels.
+double Noise(double x, double y, int cell, int seed) {
+    const double fx = x / cell, fy = y / cell;
+    const int ix = int(std::floor(fx)), iy = int(std::floor(fy));
+    const double tx = fx - ix, ty = fy - iy;
+    auto s = [](double t) { return t * t * (3 - 2 * t); };
+    const double a = Hash(ix, iy, seed), b = Hash(ix + 1, iy, seed);
+    const double c = Hash(ix, iy + 1, seed), d = Hash(ix + 1, iy + 1, seed);
+    return (a + (b - a) * s(tx)) * (1 - s(ty)) + (c + (d - c) * s(tx)) * s(ty);
+}
+
+RgbaImage SphereTexture() {
+    RgbaImage img = Blank(72, 72);
+    for (int y = 0; y < 72; ++y)
+        for (int x = 0; x < 72; ++x) {
+            const double n = 0.6 * Noise(x, y, 12, 1) + 0.3 * Noise(x, y, 5, 2) + 0.1 * Noise(x, y, 2, 3);
+            // Faint frost veins: thin bright ridges where a second noise crosses its middle.
+            const double vein = std::max(0.0, 1.0 - std::fabs(Noise(x, y, 9, 4) - 0.5) * 14.0);
+            Colour c{214 + 34 * n, 224 + 28 * n, 240 + 15 * n};
+            c = Mix(c, Colour{255, 255, 255}, 0.5 * vein);
+            Put(img, x, y, c);
+        }
+    return img;
+}
+
+// A 40 x 24 face of the rig's control button: a rounded tile with a plus.
+RgbaImage RigButtonFace(Colour tile, Colour ink, double sink) {
+    RgbaImage img = Blank(40, 24);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const double d = RoundedBox(x + 0.5, y + 0.5, 1, 1, 39, 23, 5);
+            Colour c = Mix(tile, Colour{0, 0, 0}, sink * (y / 23.0));
+            c = Mix(c, ink, std::clamp(d + 1.5, 0.0, 1.0));
+            const bool plus = (std::abs(x - 20) <= 6 && std::abs(y - 12) <= 1) || (std::abs(y - 12) <= 6 && std::abs(x - 20) <= 1);
+            if (plus) c = ink;
+            Put(img, x, y, Mix(kGrey, c, std::clamp(0.5 - d, 0.0, 1.0)));
+        }
+    return img;
+}
+
+RgbaImage RigPanel() {
+    RgbaImage img = Blank(160, 46);
+    for (int y = 0; y < 46; ++y)
+        for (int x = 0; x < 160; ++x) {
+            Colour c = Mix(Colour{40, 70, 120}, Colour{120, 170, 220}, x / 159.0);
+            c = Mix(c, Colour{255, 255, 255}, 0.3 * Noise(x, y, 8, 7) * (1.0 - y / 45.0));
+            Put(img, x, y, c);
+        }
+    return img;
+}
+
+}  // namespace
+
+std::vector<Art> ModuleArt() {
+    const ButtonStyle normal{{122, 128, 138}, {252, 252, 253}, {212, 216, 222}, 1.0};
+    const ButtonStyle hot{{86, 126, 188}, {255, 255, 255}, {198, 218, 244}, 1.0};
+    const ButtonStyle byDefault{{38, 88, 168}, {240, 245, 253}, {196, 210, 234}, 2.0};
+    const ButtonStyle pressed{{66, 96, 146}, {176, 192, 218}, {222, 231, 246}, 1.0};
+    const ButtonStyle* styles[4] = {&normal, &hot, &byDefault, &pressed};  // ids 155 + state
+    std::vector<Art> art;
+    for (int part = 0; part < 3; ++part)
+        for (int state = 0; state < 4; ++state)
+            art.push_back({"macbtn-" + std::to_string(155 + state + 4 * part) + ".bmp", ButtonPart(*styles[state], part)});
+    art.push_back({"dial-sphere.bmp", SphereTexture()});
+    return art;
+}
+
+std::vector<Art> RigArt() {
+    return {
+        {"rig-button-normal.bmp", RigButtonFace({205, 210, 218}, {60, 66, 76}, 0.15)},
+        {"rig-button-hot.bmp", RigButtonFace({225, 236, 252}, {40, 90, 170}, 0.10)},
+        {"rig-button-pressed.bmp", RigButtonFace({150, 165, 190}, {20, 40, 80}, -0.2)},
+        {"rig-button-disabled.bmp", RigButtonFace({222, 222, 222}, {170, 170, 170}, 0.0)},
+        {"rig-panel.bmp", RigPanel()},
+    };
+}
+
+}  // namespace frostel::widgetart

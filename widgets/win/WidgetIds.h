@@ -1,0 +1,29 @@
+// Resource ids of the widget library (resources/Widgets.rc).
+#pragma once
+
+#define IDB_DIAL_SPHERE 108
+
+// Skinned push button: left cap, middle, right cap per state.
+#define IDB_MACBTN_NORMAL_LEFT 155
+#define IDB_MACBTN_HOT_LEFT 156
+#define IDB_MACBTN_DEFAULT_LEFT 157
+#define IDB_MACBTN_PRESSED_LEFT 158
+#define IDB_MACBTN_NORMAL_MIDDLE 159
+#define IDB_MACBTN_HOT_MIDDLE 160
+#define IDB_MACBTN_DEFAULT_MIDDLE 161
+#define IDB_MACBTN_PRESSED_MIDDLE 162
+#define IDB_MACBTN_NORMAL_RIGHT 163
+#define IDB_MACBTN_HOT_RIGHT 164
+#define IDB_MACBTN_DEFAULT_RIGHT 165
+#define IDB_MACBTN_PRESSED_RIGHT 166
+
+#define IDD_SET_VALUE 15092
+#define IDC_SV_NAME 15901
+#define IDC_SV_CURRENT1 15902
+#define IDC_SV_CURRENT2 15903
+#define IDC_SV_TYPE 15904
+#define IDC_SV_RANGE 15905
+#define IDC_SV_VALUE1 15906
+#define IDC_SV_VALUE2 15907
+#define IDC_SV_MIN 15908
+#define IDC_SV_MAX 15909
