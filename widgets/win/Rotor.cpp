@@ -18,10 +18,10 @@ constexpr int kCentreEditId = 1, kStepUpId = 2, kStepDownId = 3;
 std::vector<uint8_t> gTexture;  // 72 x 72 RGB, rows top down
 }  // namespace
 
-bool LoadBackgroundBitmap() {
+bool LoadBackgroundBitmap(int resourceId) {
     gTexture.clear();
     hostutil::RgbaImage image;
-    if (hostutil::LoadBitmapResourcePixels(gUiInstance, IDB_DIAL_SPHERE, image) != hostutil::BmpError::None)
+    if (hostutil::LoadBitmapResourcePixels(gUiInstance, resourceId, image) != hostutil::BmpError::None)
         return false;
     // The sphere samples 72 x 72 texels; any other size would be read out of bounds.
     if (image.width != kSphereTextureSize || image.height != kSphereTextureSize) return false;

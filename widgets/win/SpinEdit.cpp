@@ -219,6 +219,8 @@ LRESULT TSpinEdit::Create() {
     HFONT font = gEditFont ? gEditFont : gDialogFont;
     if (font) SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+    // Some up-down versions size themselves at creation; the band's width holds.
+    SetWindowPos(upDown, nullptr, editWidth + 1, 0, udWidth, editHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(upDown, UDM_SETRANGE, 0, MAKELONG(Short16(upper), Short16(lower)));
     SendMessageA(upDown, UDM_SETPOS, 0, MAKELONG(Short16(value), 0));
     sliderObject->ownedBySpinEdit = true;

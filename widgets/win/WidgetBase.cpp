@@ -213,6 +213,10 @@ bool TControl::SetPixels(const uint8_t* bgr, int w, int h) {
 }
 
 void TControl::Paint(HDC dc) {
+    if (!((kind == 1 || kind == 3) && bitmap) && !(kind == 2 && pixels)) {
+        TContaner::Paint(dc);  // nothing to show yet: the dialog's background
+        return;
+    }
     if ((kind == 1 || kind == 3) && bitmap) {
         HDC mem = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(mem, bitmap);

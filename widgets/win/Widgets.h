@@ -271,7 +271,7 @@ INT_PTR OpenRotorValueDialog(TRotor* r);
 // The direction dial's texture (bitmap 108, 72 x 72, 24 bits): loaded once by
 // the dialog; false (and no texture) when the resource is missing or of
 // another size. FreeBackgroundBitmap releases it.
-bool LoadBackgroundBitmap();
+bool LoadBackgroundBitmap(int resourceId = 108);
 void FreeBackgroundBitmap();
 const uint8_t* BackgroundTexture();
 

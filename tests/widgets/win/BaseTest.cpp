@@ -1,0 +1,219 @@
+// The window-procedure pattern, registration, lookup, tool tips, the panel
+// and the control button.
+#include <gtest/gtest.h>
+
+#include "RigSupport.h"
+
+using namespace frostel::widgets;
+using namespace rig;
+
+namespace {
+int gDestroyed = 0;
+struct CountingControl : TControl {
+    ~CountingControl() override { ++gDestroyed; }
+};
+}  // namespace
+
+TEST(WidgetBase, ClassesHaveNoBrushToLose) {
+    WNDCLASSA wc{};
+    for (const char* name : {kSpinEditClass, kMacSliderClass, kRotorClass, kPreviewClass, kControlClass,
+                             kControlButtonClass, kColorClass, kMacStyleBtnClass, kContainerLinkClass}) {
+        ASSERT_TRUE(GetClassInfoA(gUiInstance, name, &wc)) << name;
+        EXPECT_EQ(wc.hbrBackground, nullptr) << name;
+    }
+    EXPECT_TRUE(GetClassInfoA(gUiInstance, kRotorClass, &wc));
+    EXPECT_TRUE(wc.style & CS_DBLCLKS);
+    GetClassInfoA(gUiInstance, kPreviewClass, &wc);
+    EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_SIZEALL));
+
+    // Unregistering every class leaves the dialog's brush alive.
+    UnregisterWidgetClasses(gUiInstance);
+    EXPECT_TRUE(Alive(gBackBrush));
+    EXPECT_FALSE(GetClassInfoA(gUiInstance, kRotorClass, &wc));
+    RegisterWidgetClasses(gUiInstance);
+
+    // The background is still painted: by the widget, from the shared brush.
+    HWND panel = Child(kControlClass, 900, 0, 0, 30, 20);
+    EXPECT_EQ(Snap(panel).At(5, 5), kDialogGrey) << "a panel without a bitmap shows the dialog grey";
+    DestroyWindow(panel);
+}
+
+TEST(WidgetBase, FindControlObjectComparesTheWholeName) {
+    HWND w = Child(kSpinEditClass, 901, 0, 0, 120, 44);
+    ASSERT_NE(w, nullptr);
+    EXPECT_NE(FindControlObject(w, kSpinEditClass), nullptr);
+    EXPECT_EQ(FindControlObject(w, "Spin Edit CPP Hor"), nullptr);
+    EXPECT_EQ(FindControlObject(w, "Spin Edit CP"), nullptr);
+    EXPECT_EQ(FindControlObject(w, "spin edit cpp"), nullptr) << "case-sensitive";
+    EXPECT_EQ(FindControlObject(nullptr, kSpinEditClass), nullptr);
+    auto* s = static_cast<TSpinEdit*>(FindControlObject(w, kSpinEditClass));
+    EXPECT_EQ(s->wnd, w);
+    EXPECT_EQ(s->id, 901);
+    EXPECT_EQ(s->width, 120);
+    EXPECT_EQ(s->height, 44);
+    DestroyWindow(w);
+}
+
+TEST(WidgetBase, CreationParameterObjectIsUsedAndFreed) {
+    gDestroyed = 0;
+    auto* own = new CountingControl();
+    HWND w = Child(kControlClass, 902, 0, 0, 10, 10, WS_CHILD | WS_VISIBLE, own);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(FindControlObject(w, kControlClass), own);
+    EXPECT_EQ(own->id, 902);
+    DestroyWindow(w);
+    EXPECT_EQ(gDestroyed, 1);
+}
+
+TEST(WidgetBase, SpinEditWithoutItsBarFailsToCreate) {
+    {
+        detail::ModuleActivation scope;
+        UnregisterClassA(kMacSliderClass, gUiInstance);
+    }
+    HWND w = Child(kSpinEditClass, 903, 0, 0, 100, 44);
+    EXPECT_EQ(w, nullptr) << "no bar object: the creation fails instead of leaving an empty control";
+    RegisterMacSliderClass(gUiInstance);
+}
+
+TEST(WidgetBase, TemplateControlsGetObjectsOfTheirOwn) {
+    HWND dlg = CreateDialogParamA(gUiInstance, MAKEINTRESOURCEA(IDD_RIG_TEMPLATE), Parent(),
+                                  [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dlg, nullptr);
+    auto* spin = FindControl<TSpinEdit>(dlg, 101, kSpinEditClass);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_NE(spin->sliderObject, nullptr);
+    EXPECT_TRUE(spin->sliderObject->ownedBySpinEdit);
+    EXPECT_NE(FindControl<TRotor>(dlg, 102, kRotorClass), nullptr);
+    auto* button = FindControl<MacStyleBtn>(dlg, 103, kMacStyleBtnClass);
+    ASSERT_NE(button, nullptr);
+    EXPECT_STREQ(button->caption, "OK") << "the caption comes from the window text";
+    EXPECT_TRUE(button->enabled);
+    EXPECT_EQ(button->state, 0);
+    DestroyWindow(dlg);
+}
+
+TEST(WidgetBase, ToolTips) {
+    HWND w = Child(kControlClass, 904, 0, 0, 40, 20);
+    EXPECT_EQ(AddToolTip(w, nullptr, "title"), nullptr);
+    EXPECT_EQ(AddToolTip(nullptr, "text", nullptr), nullptr);
+    static const char kText[] = "Tip text";
+    HWND tip = AddToolTip(w, kText, "Title");
+    ASSERT_NE(tip, nullptr);
+    char cls[64];
+    GetClassNameA(tip, cls, sizeof cls);
+    EXPECT_STREQ(cls, "tooltips_class32");
+    EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), 100);
+    DestroyWindow(tip);
+    DestroyWindow(w);
+}
+
+TEST(ControlPanel, ShowsABitmapItDoesNotOwn) {
+    HWND w = Child(kControlClass, 905, 0, 0, 160, 46);
+    auto* c = static_cast<TControl*>(FindControlObject(w, kControlClass));
+    HBITMAP b = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(IDB_RIG_PANEL));
+    ASSERT_NE(b, nullptr);
+    c->kind = 1;
+    c->bitmap = b;
+    Snapshot s = Snap(w);
+    EXPECT_NE(s.At(150, 40), kDialogGrey);
+    DestroyWindow(w);
+    EXPECT_TRUE(Alive(b)) << "whoever loads a bitmap deletes it";
+    DeleteObject(b);
+
+    // Kind 2: stored pixels.
+    w = Child(kControlClass, 906, 0, 0, 4, 2);
+    c = static_cast<TControl*>(FindControlObject(w, kControlClass));
+    BYTE px[2 * 12];
+    for (int i = 0; i < 24; i += 3) { px[i] = 255; px[i + 1] = 0; px[i + 2] = 0; }  // blue
+    ASSERT_TRUE(c->SetPixels(px, 4, 2));
+    c->kind = 2;
+    s = Snap(w);
+    EXPECT_EQ(s.At(1, 1), RGB(0, 0, 255));
+    DestroyWindow(w);
+}
+
+TEST(ControlButton, PressMoveOffAndReleaseStillCommands) {
+    HWND w = Child(kControlButtonClass, 910, 10, 10, 40, 24);
+    auto* b = static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass));
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, IDB_RIG_BUTTON_DISABLED);
+    for (HBITMAP h : b->bitmaps) ASSERT_NE(h, nullptr);
+    ClearCommands();
+
+    Move(w, 5, 5, 0);
+    EXPECT_EQ(b->state, 1);
+    EXPECT_EQ(GetCapture(), w);
+    Press(w, 5, 5);
+    EXPECT_EQ(b->state, 2);
+    EXPECT_EQ(GetFocus(), w) << "the press takes the focus";
+    Move(w, 200, 200, MK_LBUTTON);  // ignored while held
+    EXPECT_EQ(b->state, 2);
+    Release(w, 200, 200);
+    Pump(30);
+    EXPECT_EQ(CountCommands(910, 0), 1) << "a press that ends outside still counts";
+    EXPECT_EQ(b->state, 0);
+    EXPECT_EQ(FirstCommand(910)->lp, 0);
+
+    // The faces follow the state.
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto faceAt = [&](HBITMAP h) {
+        HGDIOBJ o = SelectObject(dc, h);
+        COLORREF c = GetPixel(dc, 20, 4);
+        SelectObject(dc, o);
+        return c;
+    };
+    EXPECT_EQ(Snap(w).At(20, 4), faceAt(b->bitmaps[0]));
+    EnableWindow(w, FALSE);
+    EXPECT_EQ(Snap(w).At(20, 4), faceAt(b->bitmaps[3]));
+    EnableWindow(w, TRUE);
+    DeleteDC(dc);
+
+    HBITMAP loaded[4];
+    for (int i = 0; i < 4; ++i) loaded[i] = b->bitmaps[i];
+    DestroyWindow(w);
+    for (HBITMAP h : loaded) EXPECT_FALSE(Alive(h)) << "the button's own bitmaps go with it";
+}
+
+TEST(ControlButton, ToggleFlipsOncePerPressAndShowsPressed) {
+    HWND w = Child(kControlButtonClass, 911, 10, 10, 40, 24);
+    auto* b = static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass));
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, 0);
+    b->buttonKind = 1;
+    ClearCommands();
+    Click(w, 5, 5);
+    EXPECT_TRUE(b->checked);
+    Release(w, 5, 5);  // a release without a press is no click
+    EXPECT_TRUE(b->checked);
+    Pump(20);
+    EXPECT_EQ(CountCommands(911), 1);
+    const COLORREF pressedFace = Snap(w).At(20, 4);
+    Click(w, 5, 5);
+    EXPECT_FALSE(b->checked);
+    EXPECT_NE(Snap(w).At(20, 4), pressedFace);
+    DestroyWindow(w);
+}
+
+TEST(ControlButton, SharedSetsStayWithTheirOwner) {
+    HBITMAP n = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(IDB_RIG_BUTTON_NORMAL));
+    HBITMAP h = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(IDB_RIG_BUTTON_HOT));
+    HBITMAP p = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(IDB_RIG_BUTTON_PRESSED));
+    SetSharedButtonSet(2, n, h, p);
+    for (int i = 0; i < 2; ++i) {
+        HWND w = Child(kControlButtonClass, 912, 10, 10, 40, 24);
+        auto* b = static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass));
+        b->SetBitmaps(-2, 0, 0, 0);
+        EXPECT_EQ(b->bitmaps[0], n);
+        DestroyWindow(w);
+    }
+    EXPECT_TRUE(Alive(n) && Alive(h) && Alive(p)) << "two buttons shared the set; neither deleted it";
+    SetSharedButtonSet(2, nullptr, nullptr, nullptr);
+    DeleteObject(n);
+    DeleteObject(h);
+    DeleteObject(p);
+
+    // An empty shared set paints the background instead of garbage.
+    HWND w = Child(kControlButtonClass, 913, 10, 10, 40, 24);
+    static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass))->SetBitmaps(-3, 0, 0, 0);
+    EXPECT_EQ(Snap(w).At(20, 12), kDialogGrey);
+    DestroyWindow(w);
+}

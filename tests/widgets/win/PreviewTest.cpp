@@ -1,0 +1,272 @@
+// The preview container: its bitmap from the host's buffer, clicks, drags,
+// the centre set with the right button, and the navigator's frame.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "PageMemory.h"
+#include "RigSupport.h"
+
+using namespace frostel::widgets;
+using namespace rig;
+
+namespace {
+constexpr int kPreview = 401;
+
+struct Recorder {
+    std::vector<std::pair<float, float>> moved, rotor, stored;
+    int rerenders = 0;
+};
+Recorder gRec;
+
+struct PreviewFixture : ::testing::Test {
+    void SetUp() override {
+        gRec = Recorder{};
+        PreviewDialogCalls calls;
+        calls.documentSize = [](float* w, float* h) {
+            *w = 400.0f;
+            *h = 300.0f;
+            return true;
+        };
+        calls.centreMoved = [](int, float x, float y) { gRec.moved.push_back({x, y}); };
+        calls.setCentreRotor = [](float x, float y) { gRec.rotor.push_back({x, y}); };
+        calls.storeCentre = [](float x, float y) { gRec.stored.push_back({x, y}); };
+        calls.rerenderPreview = [] { ++gRec.rerenders; };
+        SetPreviewDialogCalls(calls);
+        w = Child(kPreviewClass, kPreview, 0, 0, 400, 300);
+        p = static_cast<TPreviewContaner*>(FindControlObject(w, kPreviewClass));
+        ASSERT_NE(p, nullptr);
+        ClearCommands();
+    }
+    void TearDown() override {
+        DestroyWindow(w);
+        SetPreviewDialogCalls(PreviewDialogCalls{});
+    }
+    void AddMarker() {
+        p->markers.resize(1);
+        p->markers[0].visible = true;
+        Snap(w);  // screen points are set by painting
+    }
+    HWND w = nullptr;
+    TPreviewContaner* p = nullptr;
+};
+
+std::vector<uint8_t> Rgb8(int w, int h, uint8_t r, uint8_t g, uint8_t b, int rowBytes) {
+    std::vector<uint8_t> px(size_t(rowBytes) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* q = &px[size_t(y) * rowBytes + x * 3];
+            q[0] = r;
+            q[1] = g;
+            q[2] = b;
+        }
+    return px;
+}
+}  // namespace
+
+TEST_F(PreviewFixture, BitmapFromTheOutputBufferIsCentredAndFreed) {
+    const int64_t liveBefore = frostel::GetPageMemoryStats().live;
+    auto px = Rgb8(201, 100, 200, 40, 10, 640);
+    PreviewSource src;
+    src.data = px.data();
+    src.rowBytes = 640;
+    src.planes = 3;
+    src.width = 201;
+    src.height = 100;
+    BuildPreviewBitmap(p, src);
+    ASSERT_NE(p->bitmap, nullptr);
+    EXPECT_EQ(p->bitmapW, 200);
+    EXPECT_EQ(p->bitmapH, 100);
+    EXPECT_EQ(p->offsetX, 99);
+    EXPECT_EQ(p->offsetY, 100);
+    Snapshot s = Snap(w);
+    EXPECT_EQ(s.At(150, 150), RGB(200, 40, 10));
+    EXPECT_EQ(s.At(50, 50), RGB(0, 0, 0)) << "black around the image";
+
+    HBITMAP first = p->bitmap;
+    BuildPreviewBitmap(p, src);
+    EXPECT_FALSE(Alive(first)) << "the old bitmap is deleted when replaced";
+    HBITMAP second = p->bitmap;
+
+    PreviewSource none;
+    BuildPreviewBitmap(p, none);
+    EXPECT_EQ(p->bitmap, second) << "no output buffer: the bitmap stays";
+
+    DestroyWindow(w);
+    w = nullptr;
+    EXPECT_FALSE(Alive(second));
+    EXPECT_EQ(frostel::GetPageMemoryStats().live, liveBefore) << "pixels released with the window";
+}
+
+TEST_F(PreviewFixture, SixteenBitBufferIsSteppedByItsRowBytes) {
+    // 8 x 2 pixels of 16-bit RGB, rows padded: a stride counted in 16-bit
+    // units would read twice as far.
+    const int rowBytes = 8 * 6 + 16;
+    std::vector<uint8_t> px(size_t(rowBytes) * 2, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 8; ++x) {
+            uint16_t v[3] = {uint16_t(y ? 0x4000 : 0x8000), 0, 0};
+            memcpy(&px[size_t(y) * rowBytes + x * 6], v, 6);
+        }
+    PreviewSource src;
+    src.data = px.data();
+    src.rowBytes = rowBytes;
+    src.planes = 3;
+    src.depth = 16;
+    src.width = 8;
+    src.height = 2;
+    BuildPreviewBitmap(p, src);
+    Snapshot s = Snap(w);
+    EXPECT_EQ(s.At(p->offsetX + 1, p->offsetY), RGB(255, 0, 0));
+    EXPECT_EQ(s.At(p->offsetX + 1, p->offsetY + 1), RGB(128, 0, 0));
+}
+
+TEST_F(PreviewFixture, ClickSendsCode9After200msAndDoubleClickCode2Only) {
+    Click(w, 100, 100);
+    const DWORD released = GetTickCount();
+    ASSERT_TRUE(PumpUntil([] { return CountCommands(kPreview) > 0; }, 1000));
+    EXPECT_EQ(CountCommands(kPreview, kNotifyPreviewMoved), 1);
+    EXPECT_GE(int(FirstCommand(kPreview)->tick - released), 150);
+
+    ClearCommands();
+    RealDoubleClick(w, 100, 100);
+    Pump(400);
+    EXPECT_EQ(CountCommands(kPreview, kNotifyPreviewDoubleClick), 1);
+    EXPECT_EQ(CountCommands(kPreview, kNotifyPreviewMoved), 0);
+}
+
+TEST_F(PreviewFixture, DragMovesTheViewAndCtrlDragStaysQuiet) {
+    p->viewX = 50;
+    p->viewY = 40;
+    Press(w, 100, 100);
+    Move(w, 110, 105, MK_LBUTTON);
+    Move(w, 130, 120, MK_LBUTTON);
+    EXPECT_EQ(p->dragOffset.x, 30);
+    Release(w, 130, 120);
+    Pump(300);
+    EXPECT_EQ(p->viewX, 20);
+    EXPECT_EQ(p->viewY, 20);
+    EXPECT_EQ(CountCommands(kPreview, kNotifyPreviewMoved), 1);
+
+    ClearCommands();
+    UpdateWindow(w);
+    Press(w, 100, 100, MK_LBUTTON | MK_CONTROL);
+    Move(w, 120, 100, MK_LBUTTON | MK_CONTROL);
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(w, &dirty, FALSE)) << "no redraw while a quiet drag moves";
+    Release(w, 120, 100);
+    Pump(300);
+    EXPECT_EQ(CountCommands(kPreview), 0) << "and no notification";
+    EXPECT_EQ(p->viewX, 0);
+}
+
+TEST_F(PreviewFixture, RightClickWithoutMovementPlacesTheCentreWhereItWasPressed) {
+    p->centreMode = 1;
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(300, 75));
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(300, 75));
+    ASSERT_EQ(gRec.stored.size(), 1u);
+    EXPECT_FLOAT_EQ(gRec.stored[0].first, 50.0f);
+    EXPECT_FLOAT_EQ(gRec.stored[0].second, 50.0f);
+    ASSERT_EQ(gRec.rotor.size(), 1u);
+    EXPECT_EQ(gRec.rerenders, 1);
+
+    // A second click elsewhere stores its own point, not the first one.
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(0, 0));
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(0, 0));
+    ASSERT_EQ(gRec.stored.size(), 2u);
+    EXPECT_FLOAT_EQ(gRec.stored[1].first, -100.0f);
+    EXPECT_FLOAT_EQ(gRec.stored[1].second, 100.0f);
+
+    // A release whose press this container never saw stores nothing.
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(10, 10));
+    EXPECT_EQ(gRec.stored.size(), 2u);
+}
+
+TEST_F(PreviewFixture, RightDragMovesTheMarkerAndTheLinkedFields) {
+    AddMarker();
+    HWND spinX = Child(kSpinEditClass, 402, 420, 0, 120, 46);
+    auto* sx = static_cast<TSpinEdit*>(FindControlObject(spinX, kSpinEditClass));
+    SetSpinEditRange(sx, -100, 100);
+    sx->outerLower = -100;
+    sx->outerUpper = 100;
+    p->linkedX = sx;
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(200, 150));
+    EXPECT_TRUE(p->markers[0].grabbed);
+    SendMessageA(w, WM_MOUSEMOVE, MK_RBUTTON, Pt(100, 150));
+    EXPECT_FLOAT_EQ(p->markers[0].x, -50.0f);
+    EXPECT_FLOAT_EQ(sx->value, -50.0f);
+    ASSERT_FALSE(gRec.moved.empty());
+    EXPECT_FLOAT_EQ(gRec.moved.back().first, -50.0f);
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(100, 150));
+    EXPECT_FALSE(p->markers[0].grabbed);
+    ASSERT_EQ(gRec.stored.size(), 1u);
+    EXPECT_FLOAT_EQ(gRec.stored[0].first, -50.0f);
+    EXPECT_EQ(gRec.rerenders, 1);
+    DestroyWindow(spinX);
+}
+
+TEST_F(PreviewFixture, LeftDragOfTheMarkerStoresItsCentre) {
+    AddMarker();
+    Snap(w);
+    ASSERT_NEAR(p->markers[0].screenX, 200.0f, 0.01) << "marker at 0 % sits in the middle";
+    Press(w, 205, 148);
+    EXPECT_TRUE(p->markers[0].grabbed);
+    Move(w, 300, 150, MK_LBUTTON);
+    EXPECT_FLOAT_EQ(p->markers[0].x, 50.0f);
+    EXPECT_EQ(p->dragOffset.x, 0) << "the image does not move with the marker";
+    Release(w, 300, 150);
+    Pump(300);
+    ASSERT_EQ(gRec.stored.size(), 1u);
+    EXPECT_FLOAT_EQ(gRec.stored[0].first, 50.0f);
+    EXPECT_EQ(p->viewX, 0);
+}
+
+TEST_F(PreviewFixture, WithoutADocumentNothingIsPlaced) {
+    PreviewDialogCalls calls = GetPreviewDialogCalls();
+    calls.documentSize = [](float* w, float* h) {
+        *w = 0.0f;
+        *h = 0.0f;
+        return true;
+    };
+    SetPreviewDialogCalls(calls);
+    p->centreMode = 1;
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(30, 30));
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(30, 30));
+    EXPECT_TRUE(gRec.stored.empty());
+    EXPECT_EQ(gRec.rerenders, 0);
+    SetPreviewDialogCalls(PreviewDialogCalls{});
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(30, 30));  // empty table: nothing to call
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(30, 30));
+    EXPECT_TRUE(gRec.stored.empty());
+}
+
+TEST_F(PreviewFixture, NavigatorFrameFollowsTheDrag) {
+    auto px = Rgb8(100, 80, 90, 160, 220, 300);
+    PreviewSource src;
+    src.data = px.data();
+    src.rowBytes = 300;
+    src.planes = 3;
+    src.width = 100;
+    src.height = 80;
+    BuildPreviewBitmap(p, src);  // the main preview's bitmap: 100 x 80
+
+    HWND n = Child(kPreviewClass, 403, 420, 100, 120, 90);
+    auto* nav = static_cast<TPreviewContaner*>(FindControlObject(n, kPreviewClass));
+    nav->mode = 0;
+    nav->mainPreview = p;
+    nav->navigatorScale = 0.25f;
+    nav->previewScale = 2.0f;
+    Snapshot before = Snap(n);
+    EXPECT_EQ(nav->frameW, 51);
+    EXPECT_EQ(nav->frameH, 41);
+    Press(n, 10, 10);
+    Move(n, 30, 25, MK_LBUTTON);
+    EXPECT_EQ(nav->frameX, 20);
+    EXPECT_EQ(nav->frameY, 15);
+    Snapshot after = Snap(n);
+    EXPECT_NE(before.At(20, 15), after.At(20, 15)) << "the frame's corner is drawn where it moved";
+    Release(n, 30, 25);
+    Pump(300);
+    EXPECT_EQ(CountCommands(403, kNotifyPreviewMoved), 1);
+    DestroyWindow(n);
+}
