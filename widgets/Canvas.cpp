@@ -201,7 +201,9 @@ void PaintDialSphere(Canvas& c, const SphereLook& look) {
                       uint8_t(std::clamp(base.b * shade + hl, 0.0, 255.0))};
             } else {
                 const double light = std::clamp((std::pow(b, 20.0) + b) * 205.0 + 50.0, 0.0, 255.0) / 255.0;
-                px = {uint8_t(base.r * light), uint8_t(base.g * light), uint8_t(base.b * light)};
+                // Lit on a soft ambient floor, so the far side reads as the same grey ball.
+                const double level = 0.45 + 0.55 * light;
+                px = {uint8_t(base.r * level), uint8_t(base.g * level), uint8_t(base.b * level)};
             }
             if (!look.enabled) px = MixRgb(px, Rgb{192, 192, 192}, 0.6);
             c.Set(x, y, MixRgb(look.background, px, cover));
