@@ -158,10 +158,6 @@ LRESULT TPreviewContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_SIZE:
-            width = LOWORD(lp);
-            height = HIWORD(lp);
-            return 0;
         case WM_LBUTTONDOWN:
             doubleClicked = false;
             SetCapture(w);

@@ -118,10 +118,6 @@ LRESULT TMacSlider::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;
-        case WM_SIZE:
-            width = LOWORD(lp);
-            height = HIWORD(lp);
-            return 0;
         case WM_LBUTTONDOWN:
             doubleClicked = 0;
             SetCapture(w);

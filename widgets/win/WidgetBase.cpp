@@ -182,6 +182,11 @@ LRESULT TContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         Paint(reinterpret_cast<HDC>(wp));
         return 0;
     }
+    if (msg == WM_SIZE) {
+        width = LOWORD(lp);
+        height = HIWORD(lp);
+        return 0;
+    }
     if (msg == WM_ERASEBKGND) {
         RECT rc;
         GetClientRect(w, &rc);

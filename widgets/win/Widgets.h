@@ -96,7 +96,8 @@ public:
     TContaner(const TContaner&) = delete;
     TContaner& operator=(const TContaner&) = delete;
 
-    // Every message but the creation and destruction of the object.
+    // Every message but the creation and destruction of the object; the base
+    // keeps the client size, paints and erases with the dialog's background.
     virtual LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
     // Draws the whole control; WM_PAINT and WM_PRINTCLIENT come here.
     virtual void Paint(HDC dc);

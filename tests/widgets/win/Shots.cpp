@@ -12,17 +12,13 @@
 #include <vector>
 
 #include "ImageIO.h"
+#include "RigSupport.h"
 #include "WidgetIds.h"
 #include "Widgets.h"
 
 using namespace frostel::widgets;
 
 namespace {
-#define IDB_RIG_BUTTON_NORMAL 3001
-#define IDB_RIG_BUTTON_HOT 3002
-#define IDB_RIG_BUTTON_PRESSED 3003
-#define IDB_RIG_BUTTON_DISABLED 3004
-#define IDB_RIG_PANEL 3005
 
 HWND gWindow = nullptr;
 std::string gOut;
@@ -37,18 +33,7 @@ LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-void Pump(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        if (int(end - GetTickCount()) <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+using rig::Pump;
 
 void SaveScreen(const RECT& r, const std::string& name) {
     const int w = r.right - r.left, h = r.bottom - r.top;
