@@ -2,22 +2,13 @@
 
 #include <cstring>
 
+#include "PixelOps.h"
 #include "PlanarImage.h"
 #include "Plugin.h"
 
 namespace frostel {
 
 namespace {
-
-pi::OSErr CallColorServices(pi::ColorServicesProc services, pi::ColorServicesInfo& info, int16_t components[4]) {
-    if (services == nullptr) return pi::errPlugInHostInsufficient;
-    if (components == nullptr) return pi::errMissingParameter;
-    info.infoSize = int32_t(sizeof info);
-    std::memcpy(info.colorComponents, components, sizeof info.colorComponents);
-    const pi::OSErr err = services(&info);
-    if (err == pi::noErr) std::memcpy(components, info.colorComponents, sizeof info.colorComponents);
-    return err;
-}
 
 pi::ColorServicesProc CurrentColorServices() {
     return gFilterRecord != nullptr ? gFilterRecord->colorServices : nullptr;
@@ -31,7 +22,7 @@ pi::OSErr ConvertColorSpace(pi::ColorServicesProc services, int16_t sourceSpace,
     info.selector = pi::plugIncolorServicesConvertColor;
     info.sourceSpace = sourceSpace;
     info.resultSpace = resultSpace;
-    return CallColorServices(services, info, components);
+    return hostutil::CallColorServices(services, info, components);
 }
 
 pi::OSErr PickColorWithHost(pi::ColorServicesProc services, const pi::Str255* prompt, int16_t& space,
@@ -41,7 +32,7 @@ pi::OSErr PickColorWithHost(pi::ColorServicesProc services, const pi::Str255* pr
     info.sourceSpace = space;
     info.resultSpace = space;
     info.selectorParameter.pickerPrompt = const_cast<pi::Str255*>(prompt);
-    const pi::OSErr err = CallColorServices(services, info, components);
+    const pi::OSErr err = hostutil::CallColorServices(services, info, components);
     if (err == pi::noErr) space = info.resultSpace;
     return err;
 }

@@ -6,7 +6,6 @@
 
 #include "Dialog.h"
 #include "HostHandles.h"
-#include "ColorServices.h"
 #include "HostUtil.h"
 #include "ImageTransfer.h"
 #include "RectMath.h"
@@ -244,7 +243,6 @@ extern "C" void PluginMain(int16_t selector, void* record, intptr_t* data, int16
     gDataPtr = data;
     gResult = result;
     if (record == nullptr) return;
-    InstallPlanarColorHooks();
 
     if (selector == pi::filterSelectorAbout) {
         gAboutRecord = static_cast<pi::AboutRecord*>(record);

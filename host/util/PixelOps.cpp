@@ -33,20 +33,25 @@ pi::int16 ColorSpaceOfMode(pi::int16 imageMode) {
     }
 }
 
-pi::OSErr ConvertModeColor(pi::ColorServicesProc colorServices, pi::int16 imageMode,
-                           pi::int16 resultSpace, pi::int16 components[4]) {
+pi::OSErr CallColorServices(pi::ColorServicesProc colorServices, pi::ColorServicesInfo& info,
+                            pi::int16 components[4]) {
     if (!colorServices) return pi::errPlugInHostInsufficient;
     if (!components) return pi::errMissingParameter;
+    info.infoSize = pi::int32(sizeof info);
+    std::memcpy(info.colorComponents, components, sizeof info.colorComponents);
+    const pi::OSErr err = colorServices(&info);
+    if (err == pi::noErr) std::memcpy(components, info.colorComponents, sizeof info.colorComponents);
+    return err;
+}
+
+pi::OSErr ConvertModeColor(pi::ColorServicesProc colorServices, pi::int16 imageMode,
+                           pi::int16 resultSpace, pi::int16 components[4]) {
     pi::ColorServicesInfo info;
     std::memset(&info, 0, sizeof info);
-    info.infoSize = pi::int32(sizeof info);
     info.selector = pi::plugIncolorServicesConvertColor;
     info.sourceSpace = ColorSpaceOfMode(imageMode);
     info.resultSpace = resultSpace;
-    std::memcpy(info.colorComponents, components, sizeof info.colorComponents);
-    pi::OSErr err = colorServices(&info);
-    if (err == pi::noErr) std::memcpy(components, info.colorComponents, sizeof info.colorComponents);
-    return err;
+    return CallColorServices(colorServices, info, components);
 }
 
 }  // namespace frostel::hostutil

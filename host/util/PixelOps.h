@@ -19,6 +19,13 @@ Direction UnitDirection(double fromX, double fromY, double toX, double toY);
 // RGB -> RGB, CMYK, HSL, HSB, Lab; anything else -> RGB).
 pi::int16 ColorSpaceOfMode(pi::int16 imageMode);
 
+// Fills in the block's size and components, calls the colour-services
+// callback and copies the components back on success.
+// errPlugInHostInsufficient without the callback, errMissingParameter
+// without components; otherwise the callback's result.
+pi::OSErr CallColorServices(pi::ColorServicesProc colorServices, pi::ColorServicesInfo& info,
+                            pi::int16 components[4]);
+
 // Converts four 16-bit components in place from the colour space of
 // imageMode to resultSpace through the host's colour-services callback.
 // errPlugInHostInsufficient without the callback, errMissingParameter

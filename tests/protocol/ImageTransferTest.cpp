@@ -4,23 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "ColorModel.h"
 #include "FilterEntry.h"
 #include "HostSim.h"
+#include "ProtocolSupport.h"
 
 using namespace frostel::hostsim;
 
 namespace {
 
 Document Noise(int32_t width, int32_t height, int16_t mode = pi::plugInModeRGBColor, int16_t planes = 3) {
-    Document doc = Document::Blank(width, height, mode, planes);
-    std::mt19937 rng(uint32_t(width * 31 + height * 7 + planes));
-    for (uint8_t& b : doc.pixels) b = uint8_t(rng());
-    return doc;
+    return protocoltest::Noise(width, height, mode, planes, uint32_t(width * 31 + height * 7 + planes));
 }
 
 // CMYK planes that some RGB colour gives, as an editor's CMYK document
@@ -50,14 +47,7 @@ int MaxConvertCount(const Host& host, const char* call) {
 
 constexpr const char* kWrongMode = "Wrong Image mode!\r\n Image should be RGB or CMYK";
 
-class Transfer : public ::testing::TestWithParam<bool> {
-protected:
-    Options HostOptions() const {
-        Options o;
-        o.bigDocument = GetParam();
-        return o;
-    }
-};
+class Transfer : public protocoltest::BigDocumentTest {};
 
 }  // namespace
 
@@ -236,7 +226,4 @@ TEST_P(Transfer, ARefusedRequestWritesNothing) {
     ExpectClean(host);
 }
 
-INSTANTIATE_TEST_SUITE_P(BigDocument, Transfer, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "With32BitBlock" : "Without32BitBlock";
-                         });
+INSTANTIATE_TEST_SUITE_P(BigDocument, Transfer, ::testing::Bool(), protocoltest::BigDocumentName);

@@ -10,18 +10,13 @@
 #include "FilterEntry.h"
 #include "FilterParameters.h"
 #include "HostSim.h"
+#include "ProtocolSupport.h"
 
 using namespace frostel;
 using namespace frostel::hostsim;
+using protocoltest::Noise;
 
 namespace {
-
-Document Noise(int32_t width, int32_t height, int16_t mode = pi::plugInModeRGBColor, int16_t planes = 3) {
-    Document doc = Document::Blank(width, height, mode, planes);
-    std::mt19937 rng(1234);
-    for (uint8_t& b : doc.pixels) b = uint8_t(rng());
-    return doc;
-}
 
 FilterParameters ReadParameters(const Host& host) {
     const std::vector<uint8_t> bytes = host.HandleBytes(host.parameterHandle());
@@ -66,14 +61,7 @@ void ExpectHandlesBalanced(const Host& host) {
     EXPECT_EQ(host.Misuses(), 0);
 }
 
-class Protocol : public ::testing::TestWithParam<bool> {
-protected:
-    Options HostOptions() const {
-        Options o;
-        o.bigDocument = GetParam();
-        return o;
-    }
-};
+class Protocol : public protocoltest::BigDocumentTest {};
 
 }  // namespace
 
@@ -349,10 +337,7 @@ TEST_P(Protocol, SelectionAndAlphaPlanesPassThrough) {
     EXPECT_EQ(host.document().pixels, doc.pixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(BigDocument, Protocol, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "With32BitBlock" : "Without32BitBlock";
-                         });
+INSTANTIATE_TEST_SUITE_P(BigDocument, Protocol, ::testing::Bool(), protocoltest::BigDocumentName);
 
 // The host's tile budget, set at prepare from the filter rectangle.
 TEST(Prepare, LimitsTheBufferBudget) {
