@@ -225,8 +225,9 @@ TEST(Scripting, ReplaySkipsUnknownKeysAndStopsAtAValueOfTheWrongType) {
         expected.Comp = c.comp;
         ExpectParameters(ReadParameters(s.host), expected);
         EXPECT_EQ(s.host.log().Count("closeReadDescriptorProc"), 1u);
-        if (&c == &cases[0])  // both keys met and marked in the filter's array
+        if (&c == &cases[0]) {  // both keys met and marked in the filter's array
             EXPECT_EQ(s.host.log().Find("closeReadDescriptorProc").at(0).Arg("missing"), "\"\"");
+        }
         ExpectClean(s.host, s.scripting);
     }
 }
