@@ -146,6 +146,15 @@ TEST_F(Steps, CmykWriteBackConvertsAndKeepsAlphaInTheFifthPlane) {
             }
             const Cmyk green = RgbToCmyk({0, 255, 0});
             EXPECT_EQ(Out(fr, 1, 0)[1], green.m);
+
+            // The dialog's preview is shown as RGB: no conversion.
+            gDialogOpen = true;
+            const int conversions = Host::Current()->CallCount("Convert8");
+            ASSERT_EQ(WriteWorkBuffer(), 0);
+            EXPECT_EQ(Host::Current()->CallCount("Convert8"), conversions);
+            EXPECT_EQ(std::memcmp(Out(fr, 0, 0), work[0], 4), 0);
+            EXPECT_EQ(std::memcmp(Out(fr, 1, 0), work[1], 4), 0);
+            gDialogOpen = false;
         });
         ASSERT_TRUE(rr.ok) << rr.message;
     }
