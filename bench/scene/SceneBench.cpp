@@ -10,9 +10,7 @@
 
 #include "Dialog.h"
 #include "Effect.h"
-#include "ImageTransfer.h"
-#include "PageMemory.h"
-#include "Plugin.h"
+#include "SceneImage.h"
 
 namespace {
 
@@ -36,29 +34,13 @@ std::vector<uint8_t> Photo(int w, int h) {
 
 void Scene(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
-    std::vector<uint8_t> source = Photo(w, h), work(source.size());
-    FilterParameters params;
-    std::memset(&params, 0, sizeof params);
-    pi::FilterRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.planes = 3;
-    record.imageMode = pi::plugInModeRGBColor;
-    int16_t result = 0;
-    gFilterRecord = &record;
-    gParams = &params;
-    gResult = &result;
-    gSourceRGBA = source.data();
-    gWorkRGBA = work.data();
-    gWorkWidth = gImageWidth = w;
-    gWorkHeight = gImageHeight = h;
-    gRowBytes = w * 4;
-    gPreviewScale = 1.0f;
-    gDialogOpen = false;
+    testing::SceneImage image(w, h, Photo(w, h));
+    FilterParameters& params = image.params;
     int64_t triangles = 0;
     for (auto _ : state) {
         ApplyParameterDefaults(params);
         RunEffect();
-        benchmark::DoNotOptimize(work.data());
+        benchmark::DoNotOptimize(image.work.data());
     }
     // One more run in the dialog's way, to count what was drawn.
     gDialogOpen = true;
@@ -69,10 +51,6 @@ void Scene(benchmark::State& state) {
     gDialogOpen = false;
     state.counters["triangles"] = double(triangles);
     state.counters["Mpixel/s"] = benchmark::Counter(double(w) * h * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
-    gFilterRecord = nullptr;
-    gParams = nullptr;
-    gResult = nullptr;
-    gSourceRGBA = gWorkRGBA = nullptr;
 }
 
 BENCHMARK(Scene)->Args({600, 450})->Unit(benchmark::kMillisecond)->MinTime(1.0);

@@ -17,52 +17,31 @@
 #include "PathSegments.h"
 #include "Plugin.h"
 #include "Scene.h"
+#include "SceneImage.h"
 
 namespace frostel {
 namespace {
 
-// The image state the write-back leaves before it calls the effect: a
-// source copy with a bright disc, a work buffer and a locked record.
+// A source copy with a bright disc, as the write-back leaves it.
+std::vector<uint8_t> DiscImage(int w, int h) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * 4];
+            const bool disc = std::hypot(x - 40.0, y - 30.0) < 16.0;
+            p[0] = disc ? 240 : uint8_t(30 + x), p[1] = disc ? 230 : uint8_t(50 + y), p[2] = 90, p[3] = 255;
+        }
+    return px;
+}
+
 class SceneRun : public ::testing::Test {
 protected:
     static constexpr int W = 96, H = 64;
 
-    void SetUp() override {
-        source_.resize(size_t(W) * H * 4);
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x) {
-                uint8_t* p = &source_[(size_t(y) * W + x) * 4];
-                const bool disc = std::hypot(x - 40.0, y - 30.0) < 16.0;
-                p[0] = disc ? 240 : uint8_t(30 + x), p[1] = disc ? 230 : uint8_t(50 + y), p[2] = 90, p[3] = 255;
-            }
-        work_.assign(source_.size(), 0);
-        std::memset(&params_, 0, sizeof params_);
-        ApplyParameterDefaults(params_);
-        std::memset(&record_, 0, sizeof record_);
-        record_.planes = 3;
-        record_.imageMode = pi::plugInModeRGBColor;
-        gFilterRecord = &record_;
-        gParams = &params_;
-        gResult = &result_;
-        gSourceRGBA = source_.data();
-        gWorkRGBA = work_.data();
-        gWorkWidth = gImageWidth = W;
-        gWorkHeight = gImageHeight = H;
-        gRowBytes = W * 4;
-        gIsCmyk = gHaveMask = false;
-        gPreviewScale = 1.0f;
-        gViewX = gViewY = 0;
-        gDialogOpen = false;
-        live_ = GetPageMemoryStats().live;
-    }
+    void SetUp() override { live_ = GetPageMemoryStats().live; }
     void TearDown() override {
         FreeSceneCache();
         FreePathList();
-        gDialogOpen = false;
-        gFilterRecord = nullptr;
-        gParams = nullptr;
-        gResult = nullptr;
-        gSourceRGBA = gWorkRGBA = nullptr;
         EXPECT_EQ(GetPageMemoryStats().live, live_);
     }
     std::vector<uint8_t> Render() {
@@ -74,10 +53,11 @@ protected:
         return std::vector<__Point3ds>(params_.cachedPoints, params_.cachedPoints + params_.cachedPointCount);
     }
 
-    std::vector<uint8_t> source_, work_;
-    FilterParameters params_;
-    pi::FilterRecord record_;
-    int16_t result_ = 0;
+    testing::SceneImage image_{W, H, DiscImage(W, H)};
+    std::vector<uint8_t>& source_ = image_.source;
+    std::vector<uint8_t>& work_ = image_.work;
+    FilterParameters& params_ = image_.params;
+    int16_t& result_ = image_.result;
     int64_t live_ = 0;
 };
 
