@@ -46,6 +46,16 @@ struct DepthBuffer {
     float* get() { return block.as<float>(); }
 };
 
+// The z-buffer hand-over as __GetZBuff reports it.
+void ExpectHandOver(float* expected, int width, int height) {
+    float* buffer;
+    int w, h;
+    __GetZBuff(buffer, w, h);
+    EXPECT_EQ(buffer, expected);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+}
+
 TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
     Flags keep;
     _DrawMode = 3, _Quality = 1;
@@ -77,12 +87,7 @@ TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
             ASSERT_EQ(0, std::memcmp(second.at(x, y), src.at(x, y), 4)) << x << "," << y;
         }
 
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, depth.get());
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
+    ExpectHandOver(depth.get(), kW, kH);
 }
 
 TEST(Frame, AHandedOverBufferOfAnotherSizeIsNeitherUsedNorFreed) {
@@ -98,12 +103,7 @@ TEST(Frame, AHandedOverBufferOfAnotherSizeIsNeitherUsedNorFreed) {
     EXPECT_FALSE(dst == src);
     EXPECT_EQ(GetPageMemoryStats().live, live);
     for (int i = 0; i < 100; ++i) ASSERT_EQ(depth.get()[i], 1e30f);
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, depth.get());
-    EXPECT_EQ(w, 10);
-    EXPECT_EQ(h, 10);
+    ExpectHandOver(depth.get(), 10, 10);
 }
 
 TEST(Frame, OwnDepthBufferIsReleasedAndTheSizeKept) {
@@ -113,12 +113,7 @@ TEST(Frame, OwnDepthBufferIsReleasedAndTheSizeKept) {
     Scene s = LitTriangle();
     Rgba dst = src;
     Render(dst, src, s);
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, nullptr);
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
+    ExpectHandOver(nullptr, kW, kH);
 }
 
 TEST(Frame, EveryModeBalancesItsAllocations) {
@@ -383,12 +378,7 @@ TEST(Frame, SolidFillAndColourLinesNeedNoDepthBuffer) {
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(half.at(16, 16)[k], (src.at(16, 16)[k] + full.at(16, 16)[k]) / 2, 1);
     EXPECT_EQ(0, std::memcmp(full.at(2, 38), src.at(2, 38), 4));
     for (int c : Probe::calls) ASSERT_EQ(c, 0);
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, depth.get());
-    EXPECT_EQ(w, 10);
-    EXPECT_EQ(h, 10);
+    ExpectHandOver(depth.get(), 10, 10);
 
     // Colour lines: the front faces' edges only, unless both sides are drawn.
     auto lines = [&](Rgba& dst) {
