@@ -67,7 +67,7 @@ int RegisterMacStyleBtnClass(HINSTANCE instance);
 int RegisterContainerLinkClass(HINSTANCE instance);
 // The classes of the fire button, glass slider, animated and plain
 // containers, glass control, horizontal spin edit and colour equalizer are
-// registered by their own widgets (WidgetClasses.cpp lists where they join).
+// registered by their own widgets (the class list in WidgetBase.cpp shows where they join).
 
 // The seven TContaner classes of the dialogs above, registered and
 // unregistered together (the push button and the link come with their

@@ -2,7 +2,12 @@
 // and the control button.
 #include <gtest/gtest.h>
 
+#include "DialMath.h"
 #include "RigSupport.h"
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 using namespace frostel::widgets;
 using namespace rig;
@@ -216,4 +221,119 @@ TEST(ControlButton, SharedSetsStayWithTheirOwner) {
     static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass))->SetBitmaps(-3, 0, 0, 0);
     EXPECT_EQ(Snap(w).At(20, 12), kDialogGrey);
     DestroyWindow(w);
+}
+
+namespace {
+// Each live class created, configured, painted in its states and destroyed.
+void PanelRound() {
+    HWND w = Child(kControlClass, 910, 0, 0, 160, 46);
+    auto* c = static_cast<TControl*>(FindControlObject(w, kControlClass));
+    BYTE px[4 * 3 * 2] = {};
+    c->SetPixels(px, 4, 2);
+    c->kind = 2;
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void ButtonRound() {
+    HWND w = Child(kControlButtonClass, 911, 0, 50, 24, 24);
+    auto* b = static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass));
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, IDB_RIG_BUTTON_DISABLED);
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, 0);  // replaced ones go
+    Move(w, 5, 5, 0);
+    Snap(w);
+    Move(w, 50, 5, 0);
+    DestroyWindow(w);
+}
+
+void SpinEditRound() {
+    HWND w = Child(kSpinEditClass, 912, 0, 80, 150, 46);
+    TSpinEdit* s = nullptr;
+    SetupSpinEdit(&s, Parent(), 912, 0, 0, 100, 0, 200, "Size", nullptr, false, true, true, 10);
+    SetControlValueText(s, 150);
+    Snap(w);
+    Snap(s->slider);
+    DestroyWindow(w);
+}
+
+void DialRound(uint8_t kind) {
+    HWND w = Child(kRotorClass, 913, 0, 130, 90, 90);
+    auto* r = static_cast<TRotor*>(FindControlObject(w, kRotorClass));
+    r->rotorKind = kind;
+    if (kind == kTurnDial) CreateRoundEdit(r, 50);
+    if (kind == kValueDial) SetRotorValueRange(r, 0, 10);
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void PreviewRound() {
+    HWND w = Child(kPreviewClass, 916, 0, 0, 100, 80);
+    auto* p = static_cast<TPreviewContaner*>(FindControlObject(w, kPreviewClass));
+    std::vector<uint8_t> image(64 * 3 * 40, 90);
+    PreviewSource src;
+    src.data = image.data();
+    src.rowBytes = 64 * 3;
+    src.planes = 3;
+    src.width = 64;
+    src.height = 40;
+    BuildPreviewBitmap(p, src);
+    BuildPreviewBitmap(p, src);
+    UpdatePreviewBitmap(p);
+    p->markers.resize(1);
+    p->markers[0].visible = true;
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void SwatchRound() {
+    HWND w = Child(kColorClass, 917, 0, 0, 40, 20);
+    Move(w, 5, 5, 0);
+    Snap(w);
+    Move(w, 90, 5, 0);
+    DestroyWindow(w);
+}
+
+void PushButtonRound() {
+    HWND w = Child(kMacStyleBtnClass, 918, 0, 0, 80, 30);
+    SetupMacStyleBtn(Parent(), 918, "Apply", true);
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void LinkRound() {
+    HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
+    SetupContainerLink(Parent(), 919, "www", true, false);
+    Snap(w);
+    DestroyWindow(w);
+}
+}  // namespace
+
+TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
+    const std::pair<const char*, std::function<void()>> rounds[] = {
+        {"panel", PanelRound},
+        {"control button", ButtonRound},
+        {"spin edit", SpinEditRound},
+        {"direction dial", [] { DialRound(kDirectionDial); }},
+        {"turn dial", [] { DialRound(kTurnDial); }},
+        {"value dial", [] { DialRound(kValueDial); }},
+        {"preview", PreviewRound},
+        {"swatch", SwatchRound},
+        {"push button", PushButtonRound},
+        {"link", LinkRound},
+    };
+    for (const auto& [name, round] : rounds) {
+        round();  // shared fonts, cursors and caches made on first use
+        Pump(10);
+        const int before = LiveGdiObjects();
+        if (before < 0) GTEST_SKIP() << "no way to count GDI objects here";
+        for (int i = 0; i < 3; ++i) round();
+        Pump(10);
+        EXPECT_EQ(LiveGdiObjects(), before) << name;
+    }
+
+    // The counter itself sees a leak.
+    const int before = LiveGdiObjects();
+    HBRUSH leak = CreateSolidBrush(RGB(1, 2, 3));
+    EXPECT_EQ(LiveGdiObjects(), before + 1);
+    DeleteObject(leak);
 }
