@@ -300,6 +300,25 @@ void PushButtonRound() {
     DestroyWindow(w);
 }
 
+void CaptionRound() {
+    HWND w = Child(kContanerClass, 920, 0, 0, 80, 20);
+    auto* p = static_cast<TContanerPanel*>(FindControlObject(w, kContanerClass));
+    p->style = 4;
+    p->text = "Caption";
+    Snap(w);
+    HWND cross = Child(kContaner1Class, 921, 0, 0, 30, 30);
+    Snap(cross);
+    DestroyWindow(cross);
+    DestroyWindow(w);
+}
+
+void SpinEditHorRound() {
+    HWND w = Child(kSpinEditHorClass, 922, 0, 0, 200, 24);
+    SetControlValueText(static_cast<TSpinEdit*>(FindControlObject(w, kSpinEditHorClass)), 40);
+    Snap(w);
+    DestroyWindow(w);
+}
+
 void LinkRound() {
     HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
     SetupContainerLink(Parent(), 919, "www", true, false);
@@ -320,6 +339,8 @@ TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
         {"swatch", SwatchRound},
         {"push button", PushButtonRound},
         {"link", LinkRound},
+        {"captions", CaptionRound},
+        {"horizontal spin edit", SpinEditHorRound},
     };
     for (const auto& [name, round] : rounds) {
         round();  // shared fonts, cursors and caches made on first use

@@ -337,6 +337,34 @@ void SetValueDialog() {
 }
 }  // namespace
 
+void Containers() {
+    HWND c = Make(kContanerClass, 90, 20, 20, 100, 22);
+    auto* p = Obj<TContanerPanel>(c, kContanerClass);
+    p->style = 4;
+    p->text = "Position";
+    Shot(c, "caption-framed");
+    EnableWindow(c, FALSE);
+    Shot(c, "caption-framed-disabled");
+    DestroyWindow(c);
+    c = Make(kContanerClass, 91, 20, 20, 100, 22);
+    p = Obj<TContanerPanel>(c, kContanerClass);
+    p->style = 5;
+    p->text = "Clickable";
+    p->state = 1;
+    Shot(c, "caption-clickable-hot");
+    DestroyWindow(c);
+    c = Make(kContaner1Class, 92, 20, 20, 80, 50);
+    Shot(c, "contaner1-cross");
+    DestroyWindow(c);
+    c = Make(kSpinEditHorClass, 93, 20, 20, 220, 26);
+    auto* h = Obj<TSpinEditHor>(c, kSpinEditHorClass);
+    SetControlValueText(h, 65);
+    Shot(c, "spinedit-hor");
+    EnableWindow(c, FALSE);
+    Shot(c, "spinedit-hor-disabled");
+    DestroyWindow(c);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -374,6 +402,7 @@ int main(int argc, char** argv) {
     Buttons();
     PushButtons();
     SetValueDialog();
+    Containers();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();
