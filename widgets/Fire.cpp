@@ -80,12 +80,13 @@ void FireField::Rise() {
     }
 }
 
-void FireField::Reseed() {
+void FireField::Reseed(int phase) {
     constexpr int kBlock = 8;  // |dx|, |dy| <= 4: at most 16 * 15.9375 = 255
+    const int sx = ((phase * 3) % kBlock + kBlock) % kBlock, sy = (phase % kBlock + kBlock) % kBlock;
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x) {
             if (!mask(x, y)) continue;
-            const int dx = x % kBlock - kBlock / 2, dy = y % kBlock - kBlock / 2;
+            const int dx = (x + sx) % kBlock - kBlock / 2, dy = (y + sy) % kBlock - kBlock / 2;
             heat(x, y) = uint8_t(std::abs(dx) * std::abs(dy) * 15.9375);
         }
 }

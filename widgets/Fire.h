@@ -36,8 +36,9 @@ public:
     // sum); the pixel then cools by 12 when above 12.
     void Rise();
     // New heat over the masked face, block by block: |dx| * |dy| * 15.9375
-    // from the block's centre.
-    void Reseed();
+    // from the block's centre. The blocks move with `phase` (one row up and
+    // three columns across a step) so that the flames flicker.
+    void Reseed(int phase = 0);
     // A cross of +-5 pixels at full heat (the knob's mark), clipped.
     void Mark(int x, int y);
 

@@ -66,6 +66,9 @@ TEST(FireField, ReseedingHeatsOnlyTheMaskAndTheMarkIsClipped) {
     EXPECT_EQ(outside, 0);
     EXPECT_EQ(hottest, 255) << "a block's corner: 4 * 4 * 15.9375";
     EXPECT_EQ(f.heat(4, 4), 0) << "a block's centre";
+    f.Reseed(1);
+    EXPECT_EQ(f.heat(4, 3), 0) << "the blocks move a row up a step";
+    EXPECT_NE(f.heat(4, 4), 0);
 
     f.Clear();
     f.Mark(1, 14);  // arms past two edges

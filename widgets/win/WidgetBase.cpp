@@ -1,3 +1,4 @@
+#include "AnimatedWidgets.h"
 #include "WidgetInternal.h"
 #include "WidgetMath.h"
 #include "PageMemory.h"
@@ -388,6 +389,7 @@ const ClassEntry kClasses[] = {
     {kContanerClass, RegisterContanerClass},
     {kContaner1Class, RegisterContaner1Class},  // no dialog needs it; registered with the rest all the same
     {kSpinEditHorClass, RegisterSpinEditHorClass},
+    {kControlButtonFireClass, RegisterControlButtonFireClass},
 };
 }  // namespace
 

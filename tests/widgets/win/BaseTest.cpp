@@ -2,6 +2,7 @@
 // and the control button.
 #include <gtest/gtest.h>
 
+#include "AnimatedWidgets.h"
 #include "DialMath.h"
 #include "RigSupport.h"
 
@@ -319,6 +320,16 @@ void SpinEditHorRound() {
     DestroyWindow(w);
 }
 
+void FireRound() {
+    HWND w = Child(kControlButtonFireClass, 923, 0, 0, 40, 40);
+    Move(w, 20, 20, 0);
+    Pump(60);
+    Snap(w);
+    Move(w, 90, 20, 0);
+    Pump(400);
+    DestroyWindow(w);
+}
+
 void LinkRound() {
     HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
     SetupContainerLink(Parent(), 919, "www", true, false);
@@ -341,6 +352,7 @@ TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
         {"link", LinkRound},
         {"captions", CaptionRound},
         {"horizontal spin edit", SpinEditHorRound},
+        {"fire button", FireRound},
     };
     for (const auto& [name, round] : rounds) {
         round();  // shared fonts, cursors and caches made on first use

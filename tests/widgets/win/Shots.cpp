@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AnimatedWidgets.h"
 #include "ImageIO.h"
 #include "RigSupport.h"
 #include "WidgetIds.h"
@@ -365,6 +366,31 @@ void Containers() {
     DestroyWindow(c);
 }
 
+void FireButtons() {
+    HWND b = Make(kControlButtonFireClass, 95, 20, 20, 40, 24);
+    auto* f = Obj<TControlButtonFire>(b, kControlButtonFireClass);
+    f->SetBitmaps(IDB_RIG_BUTTON_NORMAL, 0, 0, 0);
+    Shot(b, "fire-button-still");
+    SendMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(20, 12));
+    Pump(300);
+    Shot(b, "fire-button-burning");
+    SendMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+    Pump(20);
+    Shot(b, "fire-button-dying", 4);
+    ReleaseCapture();
+    DestroyWindow(b);
+    HWND k = Make(kControlButtonFireClass, 96, 20, 20, 80, 80);
+    f = Obj<TControlButtonFire>(k, kControlButtonFireClass);
+    f->fireKind = 1;
+    f->SetRange(0, 100);
+    f->SetValue(30);
+    SendMessageA(k, WM_MOUSEMOVE, 0, MAKELPARAM(76, 40));
+    Pump(300);
+    Shot(k, "fire-knob-burning");
+    ReleaseCapture();
+    DestroyWindow(k);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -403,6 +429,7 @@ int main(int argc, char** argv) {
     PushButtons();
     SetValueDialog();
     Containers();
+    FireButtons();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();

@@ -1,0 +1,67 @@
+// The animated widgets that no dialog creates: the fire button and knob
+// ("Control Button Fire CPP") and the glass slider ("Glass Slider CPP").
+#pragma once
+
+#include "Fire.h"
+#include "Widgets.h"
+
+#include <memory>
+
+namespace frostel::widgets {
+
+constexpr const char* kControlButtonFireClass = "Control Button Fire CPP";
+int RegisterControlButtonFireClass(HINSTANCE instance);
+
+// A button or knob whose face burns while the cursor is over it. The flame
+// level counts rows: above the client height the fire burns, from the height
+// down it dies by 2 rows a 15 ms tick; at 0 the still face shows again.
+class TControlButtonFire : public TControlButton {
+public:
+    ~TControlButtonFire() override;
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+
+    // The value by kind (see SetKnobValue), written into the edit child.
+    void SetValue(float value);
+    void UpdateValueText();
+    // The knob's value range; the mark moves 8 pixels in from the rim.
+    void SetRange(float low, float high);
+
+    uint8_t fireKind = 0;  // 0 button, 1 knob, 2 light position, 3 angle
+    bool dragging = false;
+    bool notifyWhileDragging = false;
+    HWND editChild = nullptr;  // shows the value (id 1)
+    int flameLevel = 0;
+    bool timerRunning = false;
+    POINT cursor{}, previousCursor{};
+    int markerInset = 0;
+    Rgb fireTint{100, 100, 100};
+    KnobState knob;  // value, angle, turns, limits and range
+    float angle2 = 0.0f;  // elevation of the light-position kind
+    float outerLow = 0.0f, outerHigh = 100.0f;
+    // Optional skin: the face (24-bit, rows top down, client size) with its
+    // alpha (0..1 a pixel), shown over the parent's background picture at
+    // (x, y) of a parent picture parentW wide. Not owned.
+    const uint8_t* skinFace = nullptr;
+    const float* skinAlpha = nullptr;
+    const uint8_t* parentBackground = nullptr;
+    int parentW = 0, parentH = 0, x = 0, y = 0;
+
+protected:
+    static constexpr UINT_PTR kFireTimer = 7;
+    // One animation frame over the still face into `out` (client size); the
+    // glass slider renders glass instead.
+    virtual void RenderFrame(const Canvas& face, Canvas& out);
+    // The face without fire.
+    void PaintStill(HDC dc);
+    void StartAnimation();
+    void Tick();
+    void ApplyDrag(int px, int py);
+    bool busy_ = false;
+    int step_ = 0;
+    std::unique_ptr<FireField> field_;
+    std::vector<uint8_t> frame_;  // last frame, rows top down
+    bool hasFrame_ = false;
+};
+
+}  // namespace frostel::widgets
