@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Fire.h"
+#include "Glass.h"
 #include "Widgets.h"
 
 #include <memory>
@@ -10,7 +11,20 @@
 namespace frostel::widgets {
 
 constexpr const char* kControlButtonFireClass = "Control Button Fire CPP";
+constexpr const char* kGlassSliderClass = "Glass Slider CPP";
 int RegisterControlButtonFireClass(HINSTANCE instance);
+int RegisterGlassSliderClass(HINSTANCE instance);
+
+// A 24-bit bitmap resource of the module as pixels, read through the checked
+// DIB decoder: false (and nothing) for a missing or malformed resource.
+bool LoadSkinPixels(HINSTANCE module, int id, int* width, int* height, std::vector<Rgb>* pixels);
+// A sprite from a picture and a grey mask resource of the same size.
+bool LoadSkinSprite(HINSTANCE module, int pictureId, int maskId, Sprite* out);
+// The glass slider's shared skins, loaded once from the module (gUiInstance)
+// and released together; null until loaded.
+bool LoadGlassSkins();
+void FreeGlassSkins();
+const GlassSkins* SharedGlassSkins();
 
 // A button or knob whose face burns while the cursor is over it. The flame
 // level counts rows: above the client height the fire burns, from the height
@@ -53,7 +67,7 @@ protected:
     // glass slider renders glass instead.
     virtual void RenderFrame(const Canvas& face, Canvas& out);
     // The face without fire.
-    void PaintStill(HDC dc);
+    virtual void PaintStill(HDC dc);
     void StartAnimation();
     void Tick();
     void ApplyDrag(int px, int py);
@@ -63,5 +77,31 @@ protected:
     std::vector<uint8_t> frame_;  // last frame, rows top down
     bool hasFrame_ = false;
 };
+
+// The glass knob, light pad or angle dial: turned by dragging, glowing while
+// the cursor is over it, its skins shared (SharedGlassSkins) unless given.
+class TGlassSlider : public TControlButtonFire {
+public:
+    TGlassSlider();
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    // Marks the frame for rendering and repaints at once.
+    void Redraw();
+    // Writes the value (kind 2: the angle and the elevation) to the outside values.
+    void WriteOut();
+
+    char name[32] = {};
+    bool dirty = true;
+    float* outValue = nullptr;      // mirrors the value (kind 2: the angle)
+    float* outElevation = nullptr;  // mirrors the elevation (kind 2)
+    GlowState glow;
+    const GlassSkins* skins = nullptr;  // null: the shared skins
+
+protected:
+    void RenderFrame(const Canvas& face, Canvas& out) override;
+    void PaintStill(HDC dc) override;
+    void Drag(int px, int py);
+};
+// The "Set value" dialog of the glass slider; 1 for OK, 2 for cancel.
+INT_PTR OpenGlassValueDialog(TGlassSlider* g);
 
 }  // namespace frostel::widgets

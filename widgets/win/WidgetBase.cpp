@@ -390,6 +390,7 @@ const ClassEntry kClasses[] = {
     {kContaner1Class, RegisterContaner1Class},  // no dialog needs it; registered with the rest all the same
     {kSpinEditHorClass, RegisterSpinEditHorClass},
     {kControlButtonFireClass, RegisterControlButtonFireClass},
+    {kGlassSliderClass, RegisterGlassSliderClass},
 };
 }  // namespace
 

@@ -330,6 +330,16 @@ void FireRound() {
     DestroyWindow(w);
 }
 
+void GlassRound() {
+    LoadGlassSkins();
+    HWND w = Child(kGlassSliderClass, 924, 0, 0, 84, 84);
+    Move(w, 42, 6, 0);
+    Pump(60);
+    Snap(w);
+    DestroyWindow(w);
+    ReleaseCapture();
+}
+
 void LinkRound() {
     HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
     SetupContainerLink(Parent(), 919, "www", true, false);
@@ -353,6 +363,7 @@ TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
         {"captions", CaptionRound},
         {"horizontal spin edit", SpinEditHorRound},
         {"fire button", FireRound},
+        {"glass slider", GlassRound},
     };
     for (const auto& [name, round] : rounds) {
         round();  // shared fonts, cursors and caches made on first use

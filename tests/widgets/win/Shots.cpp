@@ -391,6 +391,28 @@ void FireButtons() {
     DestroyWindow(k);
 }
 
+void GlassSliders() {
+    LoadGlassSkins();
+    for (int kind = 1; kind <= 3; ++kind) {
+        HWND g = Make(kGlassSliderClass, 97, 20, 20, 84, 84);
+        auto* s = Obj<TGlassSlider>(g, kGlassSliderClass);
+        s->fireKind = uint8_t(kind);
+        s->SetRange(0, 100);
+        s->knob.angle = 60;
+        s->angle2 = 40;
+        const std::string name = kind == 1 ? "knob" : kind == 2 ? "light" : "angle";
+        Shot(g, "glass-" + name);
+        if (kind == 1) {
+            SendMessageA(g, WM_MOUSEMOVE, 0, MAKELPARAM(42, 6));
+            Pump(400);
+            Shot(g, "glass-knob-glowing");
+            ReleaseCapture();
+        }
+        DestroyWindow(g);
+    }
+    FreeGlassSkins();
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -430,6 +452,7 @@ int main(int argc, char** argv) {
     SetValueDialog();
     Containers();
     FireButtons();
+    GlassSliders();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();
