@@ -195,6 +195,12 @@ std::vector<Art> GlassArt() {
              const double streak = std::exp(-std::pow((v + 0.45 - 0.25 * u * u) / 0.12, 2));
              return 0.8 * streak * Disc(x, y, n / 2.0, n / 2.0 - 3);
          })},
+        // The glass's brightness offset (grey - 127): a bright rim at the top, a darker bottom.
+        {"glass-brightness.bmp", Grey(84, [](int x, int y, int n) {
+             const double u = (x + 0.5 - n / 2.0) / (n / 2.0), v = (y + 0.5 - n / 2.0) / (n / 2.0);
+             const double streak = std::exp(-std::pow((v + 0.6 - 0.3 * u * u) / 0.15, 2));
+             return std::clamp((127.0 + 110.0 * streak - 35.0 * std::max(0.0, v)) / 255.0, 0.0, 1.0);
+         })},
         // A dome relief for the glass displacement (grey = height).
         {"glass-relief.bmp", Grey(84, [](int x, int y, int n) {
              const double d = std::hypot(x + 0.5 - n / 2.0, y + 0.5 - n / 2.0) / (n / 2.0 - 2);

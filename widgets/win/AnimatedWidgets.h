@@ -2,6 +2,7 @@
 // ("Control Button Fire CPP") and the glass slider ("Glass Slider CPP").
 #pragma once
 
+#include "AnimPanel.h"
 #include "Fire.h"
 #include "Glass.h"
 #include "Widgets.h"
@@ -103,5 +104,71 @@ protected:
 };
 // The "Set value" dialog of the glass slider; 1 for OK, 2 for cancel.
 INT_PTR OpenGlassValueDialog(TGlassSlider* g);
+
+// ---- Animated panel and glass controls ---------------------------------------
+constexpr const char* kContanerAnimClass = "Contaner Anim CPP";
+constexpr const char* kControlGlassClass = "Control Glass CPP";
+int RegisterContanerAnimClass(HINSTANCE instance);
+int RegisterControlGlassClass(HINSTANCE instance);
+
+class TControlGlass;
+
+// A grey panel with coloured light spots moving over it (timer 1, 50 ms),
+// optionally refracted (effect 1) or scattered (effect 2); the glass
+// controls on it show its picture through their glass.
+class TContanerAnim : public TContaner {
+public:
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+    // One frame: spots moved and drawn, glows, the effect, children redrawn.
+    void Frame();
+    // The picture behind the glass (grey 192, spots and glows), rows top down.
+    Canvas BackgroundCanvas();
+
+    uint8_t effectMode = 0;  // 0 spots, 1 refraction, 2 scatter
+    bool closing = false;
+    int spotCount = 10, spotSize = 64;
+    int glowCount = 0;
+    std::vector<LightSpot> spots;
+    std::vector<float> spotImage;  // spotSize x spotSize intensities
+    RefractionMaps maps;           // effect 1
+    std::vector<TControlGlass*> children;  // at most 25
+    bool running = false;
+
+private:
+    std::vector<uint8_t> background_, output_;
+};
+// Starts the animation: `count` spots of `size` pixels from `image` (size x
+// size intensities; empty: a soft round spot) and the glows of the first
+// `glowCount` glass children.
+void StartContanerAnim(TContanerAnim* panel, int count, int size, std::vector<float> image, int glowCount);
+// Effect 1 reads its maps from three grey bitmaps of the module (brightness,
+// weight, relief), placed at the panel's top-left; effects 0 and 2 need none.
+bool SetContanerAnimEffect(TContanerAnim* panel, int mode, int brightnessId, int weightId, int reliefId);
+// Adds a glass control to the panel's children; false past 25.
+bool AddContanerAnimChild(TContanerAnim* panel, TControlGlass* child);
+
+// A glass button that shows the panel behind it through its refraction maps
+// and lights a glow on the panel while the cursor is over it.
+class TControlGlass : public TControl {
+public:
+    ~TControlGlass() override;
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+    void ShowGlow(bool show);
+
+    int buttonMode = 0;  // 1 toggle, 2 latch, else push
+    bool pressed = false;
+    RefractionMaps maps;  // weight = the glass's alpha
+    COLORREF glowNormal = 0x19FF19, glowPressed = 0x0000FF;
+    GlowSpot glow;
+    int x = 0, y = 0;  // place on the panel
+    TContanerAnim* panel = nullptr;
+};
+// The glass control's maps from three grey bitmaps of the module
+// (brightness, alpha, relief); false and a beep when one is missing.
+bool LoadControlGlassSkin(TControlGlass* glass, int brightnessId, int alphaId, int reliefId);
+// The glass control under the cursor, or none.
+TControlGlass* HotGlassControl();
 
 }  // namespace frostel::widgets

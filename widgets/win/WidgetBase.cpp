@@ -391,6 +391,8 @@ const ClassEntry kClasses[] = {
     {kSpinEditHorClass, RegisterSpinEditHorClass},
     {kControlButtonFireClass, RegisterControlButtonFireClass},
     {kGlassSliderClass, RegisterGlassSliderClass},
+    {kContanerAnimClass, RegisterContanerAnimClass},
+    {kControlGlassClass, RegisterControlGlassClass},
 };
 }  // namespace
 

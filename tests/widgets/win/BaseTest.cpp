@@ -5,6 +5,7 @@
 #include "AnimatedWidgets.h"
 #include "DialMath.h"
 #include "RigSupport.h"
+#include "WidgetIds.h"
 
 #include <functional>
 #include <utility>
@@ -340,6 +341,22 @@ void GlassRound() {
     ReleaseCapture();
 }
 
+void AnimPanelRound() {
+    HWND w = Child(kContanerAnimClass, 925, 0, 0, 200, 120);
+    auto* p = static_cast<TContanerAnim*>(FindControlObject(w, kContanerAnimClass));
+    SetContanerAnimEffect(p, 1, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+    HWND g = CreateWindowExA(0, kControlGlassClass, "", WS_CHILD | WS_VISIBLE, 60, 20, 84, 84, w,
+                             reinterpret_cast<HMENU>(926), gUiInstance, nullptr);
+    LoadControlGlassSkin(static_cast<TControlGlass*>(FindControlObject(g, kControlGlassClass)), IDB_GLASS_BRIGHTNESS,
+                         IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+    StartContanerAnim(p, 4, 32, {}, 1);
+    Move(g, 42, 42, 0);
+    Pump(120);
+    Snap(w);
+    ReleaseCapture();
+    DestroyWindow(w);
+}
+
 void LinkRound() {
     HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
     SetupContainerLink(Parent(), 919, "www", true, false);
@@ -364,6 +381,7 @@ TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
         {"horizontal spin edit", SpinEditHorRound},
         {"fire button", FireRound},
         {"glass slider", GlassRound},
+        {"animated panel and glass control", AnimPanelRound},
     };
     for (const auto& [name, round] : rounds) {
         round();  // shared fonts, cursors and caches made on first use

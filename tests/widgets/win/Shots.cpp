@@ -413,6 +413,30 @@ void GlassSliders() {
     FreeGlassSkins();
 }
 
+void AnimPanels() {
+    for (int effect = 0; effect <= 2; ++effect) {
+        HWND w = Make(kContanerAnimClass, 98, 20, 20, 240, 130);
+        auto* p = Obj<TContanerAnim>(w, kContanerAnimClass);
+        SetContanerAnimEffect(p, effect, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+        HWND g = CreateWindowExA(0, kControlGlassClass, "", WS_CHILD | WS_VISIBLE, 130, 24, 84, 84, w,
+                                 reinterpret_cast<HMENU>(99), gUiInstance, nullptr);
+        auto* glass = Obj<TControlGlass>(g, kControlGlassClass);
+        LoadControlGlassSkin(glass, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+        StartContanerAnim(p, 8, 48, {}, 1);
+        if (effect == 0) {
+            SendMessageA(g, WM_MOUSEMOVE, 0, MAKELPARAM(42, 42));
+        }
+        Pump(500);
+        const char* names[] = {"anim-panel-glass-glowing", "anim-panel-refraction", "anim-panel-scatter"};
+        RECT r;
+        GetWindowRect(w, &r);
+        InflateRect(&r, 4, 4);
+        SaveScreen(r, names[effect]);
+        ReleaseCapture();
+        DestroyWindow(w);
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -453,6 +477,7 @@ int main(int argc, char** argv) {
     Containers();
     FireButtons();
     GlassSliders();
+    AnimPanels();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();
