@@ -1,4 +1,5 @@
 #include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
 #include "WidgetInternal.h"
 #include "WidgetMath.h"
 #include "PageMemory.h"
@@ -393,6 +394,7 @@ const ClassEntry kClasses[] = {
     {kGlassSliderClass, RegisterGlassSliderClass},
     {kContanerAnimClass, RegisterContanerAnimClass},
     {kControlGlassClass, RegisterControlGlassClass},
+    {kColorEqualizerClass, RegisterColorEqualizerClass},
 };
 }  // namespace
 

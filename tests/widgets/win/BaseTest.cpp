@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
 #include "DialMath.h"
 #include "RigSupport.h"
 #include "WidgetIds.h"
@@ -357,6 +358,13 @@ void AnimPanelRound() {
     DestroyWindow(w);
 }
 
+void EqualizerRound() {
+    HWND w = Child(kColorEqualizerClass, 927, 0, 0, 360, 330);
+    BuildColorEqualizer(static_cast<TColorEqualizer*>(FindControlObject(w, kColorEqualizerClass)));
+    Snap(w);
+    DestroyWindow(w);
+}
+
 void LinkRound() {
     HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
     SetupContainerLink(Parent(), 919, "www", true, false);
@@ -382,6 +390,7 @@ TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
         {"fire button", FireRound},
         {"glass slider", GlassRound},
         {"animated panel and glass control", AnimPanelRound},
+        {"colour equalizer", EqualizerRound},
     };
     for (const auto& [name, round] : rounds) {
         round();  // shared fonts, cursors and caches made on first use

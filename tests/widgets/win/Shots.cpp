@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
 #include "ImageIO.h"
 #include "RigSupport.h"
 #include "WidgetIds.h"
@@ -437,6 +438,24 @@ void AnimPanels() {
     }
 }
 
+void Equalizers() {
+    HWND w = Make(kColorEqualizerClass, 100, 10, 10, 360, 330);
+    auto* e = Obj<TColorEqualizer>(w, kColorEqualizerClass);
+    BuildColorEqualizer(e);
+    SetControlValueText(e->knobs[1], 60.0f);
+    e->ReadKnobs(0);
+    e->Recompute();
+    Shot(w, "equalizer-true-color");
+    const char* names[] = {"equalizer-true-color", "equalizer-hi-color", "equalizer-custom-palette",
+                           "equalizer-fix-palette"};
+    for (int mode = 1; mode <= 3; ++mode) {
+        e->paletteMode = uint8_t(mode);
+        e->SyncSelection();
+        Shot(w, names[mode]);
+    }
+    DestroyWindow(w);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -478,6 +497,7 @@ int main(int argc, char** argv) {
     FireButtons();
     GlassSliders();
     AnimPanels();
+    Equalizers();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();
