@@ -32,7 +32,6 @@ HttpCancel gUpdateCancel;
 std::atomic<ShellOpener> gShellOpener{nullptr};
 std::string gUpdateServer = kUpdateServer;  // host thread only
 HttpLimits gUpdateLimits;
-std::string gUpdatesPage;  // the updates page's address, kept for the module's life
 
 void DefaultShellOpen(HWND owner, const char* text) {
     // The shell may use COM on this thread.
@@ -123,12 +122,16 @@ bool WaitForWorker(WorkerSlot& slot, ULONGLONG until) {
 
 }  // namespace
 
-std::string ModuleHelpFolder() {
-    char path[MAX_PATH] = {};
+HINSTANCE ThisModuleInstance() {
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleHelpFolder), &module);
-    const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+                       reinterpret_cast<LPCSTR>(&ThisModuleInstance), &module);
+    return module;
+}
+
+std::string ModuleHelpFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(ThisModuleInstance(), path, MAX_PATH);
     return HelpFolderOf(n > 0 && n < MAX_PATH ? std::string(path, n) : std::string());
 }
 
@@ -169,9 +172,7 @@ bool StartUpdateCheckWithToken(const std::string& hostToken) {
 bool UpdateCheckRunning() { return gUpdate.busy; }
 
 void OpenUpdatesPage(HWND owner) {
-    if (gShell.busy) return;
-    gUpdatesPage = UpdatesPageUrl(gUpdateServer);
-    ShellOpenAsync(gUpdatesPage.c_str(), owner);
+    ShellOpenAsync(UpdatesPageUrl(gUpdateServer).c_str(), owner);
 }
 
 void SetUpdateServer(const char* authority) { gUpdateServer = authority ? authority : kUpdateServer; }

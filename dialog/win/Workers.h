@@ -16,6 +16,9 @@
 
 namespace frostel {
 
+// The instance of the module this code is linked into (resources, dialogs).
+HINSTANCE ThisModuleInstance();
+
 // ---- Shell worker -----------------------------------------------------------
 // Opens the help page of a topic (AboutText.h) from the help folder beside
 // this module. Dropped (false) while a shell worker runs.
