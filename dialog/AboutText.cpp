@@ -1,6 +1,6 @@
 #include "AboutText.h"
 
-#include "UpdateCheck.h"
+#include <cstdint>
 
 namespace frostel {
 
@@ -19,9 +19,11 @@ std::string HelpFolderOf(const std::string& modulePath) {
     return folder + "Frostel\\Help\\";
 }
 
-std::string AboutVersionText(bool module64) {
-    return std::string(kPluginVersion) + (module64 ? " (64 Bit)" : "");
-}
+#if UINTPTR_MAX > 0xFFFFFFFFu
+const char* AboutVersionText() { return FROSTEL_PLUGIN_VERSION " (64 Bit)"; }
+#else
+const char* AboutVersionText() { return FROSTEL_PLUGIN_VERSION; }
+#endif
 
 LogoRect PlaceLogo(int dpi, int clientWidth, int areaHeight) {
     int width = int(400.0 * dpi / 96.0);

@@ -17,8 +17,12 @@ const char* HelpPageFile(int topic);
 // The help folder beside a module: "<folder of modulePath>Frostel\Help\".
 std::string HelpFolderOf(const std::string& modulePath);
 
-// "1.6", with " (64 Bit)" in the 64-bit module.
-std::string AboutVersionText(bool module64);
+// The plug-in's version, as shown and as reported to the update server.
+#define FROSTEL_PLUGIN_VERSION "1.6"
+
+// The About box's version line: "1.6", with " (64 Bit)" in the 64-bit
+// module. Chosen when compiling, so the 32-bit module holds no such text.
+const char* AboutVersionText();
 
 struct LogoRect {
     int x, y, width, height;

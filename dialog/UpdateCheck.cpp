@@ -2,10 +2,15 @@
 
 #include <cstring>
 
+#include "AboutText.h"
+
 namespace frostel {
 
 const char kUpdateServer[] = "www.vornhal.com";
-const char kPluginVersion[] = "1.6";
+const char kPluginVersion[] = FROSTEL_PLUGIN_VERSION;
+
+std::string MakerSiteName() { return kUpdateServer; }
+std::string MakerSiteUrl() { return std::string("http://") + kUpdateServer + "/"; }
 
 const char* SystemWord() { return sizeof(void*) == 8 ? "win64" : "win32"; }
 

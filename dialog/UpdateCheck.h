@@ -14,6 +14,9 @@ namespace frostel {
 extern const char kUpdateServer[];
 // The version the plug-in reports and shows.
 extern const char kPluginVersion[];
+// The maker's web site: its name as shown, and its root page.
+std::string MakerSiteName();
+std::string MakerSiteUrl();
 // "win64" or "win32": the system word of this module.
 const char* SystemWord();
 

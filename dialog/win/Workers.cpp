@@ -179,9 +179,13 @@ void SetUpdateServer(const char* authority) { gUpdateServer = authority ? author
 
 void SetUpdateLimits(const HttpLimits* limits) { gUpdateLimits = limits ? *limits : HttpLimits{}; }
 
-bool StopDialogWorkers(DWORD waitMs) {
-    if (gUpdate.busy) gUpdateCancel.Cancel();
+bool StopDialogWorkers(DWORD waitMs, DWORD graceMs) {
     const ULONGLONG until = GetTickCount64() + waitMs;
+    if (graceMs > 0 && gUpdate.busy) {
+        std::lock_guard<std::mutex> guard(gUpdate.lock);
+        if (gUpdate.thread) WaitForSingleObject(gUpdate.thread, graceMs < waitMs ? graceMs : waitMs);
+    }
+    if (gUpdate.busy) gUpdateCancel.Cancel();
     const bool update = WaitForWorker(gUpdate, until);
     const bool shell = WaitForWorker(gShell, until);
     return update && shell;

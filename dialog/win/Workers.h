@@ -56,9 +56,10 @@ struct HttpLimits;
 void SetUpdateLimits(const HttpLimits* limits);
 
 // ---- Ending -------------------------------------------------------------------
-// Cancels a running update check (flag and socket) and waits up to
-// `waitMs` for both workers; a shell worker is never cut short. True when
-// no worker runs any more. The main dialog calls it when it is destroyed.
-bool StopDialogWorkers(DWORD waitMs = 3000);
+// Gives a running update check `graceMs` to finish, then cancels it (flag
+// and socket) and waits up to `waitMs` in all for both workers; a shell
+// worker is never cut short. True when no worker runs any more. The main
+// dialog calls it when it is destroyed.
+bool StopDialogWorkers(DWORD waitMs = 3000, DWORD graceMs = 0);
 
 }  // namespace frostel
