@@ -6,7 +6,7 @@
 #include <string>
 
 #include "AboutBox.h"
-#include "ImageIO.h"
+#include "ScreenCapture.h"
 #include "Workers.h"
 
 using namespace frostel;
@@ -21,38 +21,8 @@ HHOOK gHook = nullptr;
 void SaveWindow(HWND window, const std::string& name) {
     RECT r;
     GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    hostsim::Image8 img;
-    img.width = w;
-    img.height = h;
-    img.channels = 3;
-    img.pixels.resize(size_t(w) * h * 3);
-    const BYTE* p = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < size_t(w) * h; ++i) {
-        img.pixels[i * 3 + 0] = p[i * 4 + 2];
-        img.pixels[i * 3 + 1] = p[i * 4 + 1];
-        img.pixels[i * 3 + 2] = p[i * 4 + 0];
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    std::vector<uint8_t> png;
     std::string error;
-    if (!hostsim::EncodePng(img, png, error) || !hostsim::WriteFileBytes(gOut + "/" + name + ".png", png)) {
+    if (!rig::SaveScreenPng(r, gOut + "/" + name + ".png", error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", name.c_str(), error.c_str());
         ++gFailures;
     }
