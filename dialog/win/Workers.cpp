@@ -31,7 +31,7 @@ WorkerSlot gUpdate;
 HttpCancel gUpdateCancel;
 std::atomic<ShellOpener> gShellOpener{nullptr};
 std::string gUpdateServer = kUpdateServer;  // host thread only
-HttpLimits gUpdateLimits;
+HttpLimits gUpdateLimits;  // host thread only
 
 void DefaultShellOpen(HWND owner, const char* text) {
     // The shell may use COM on this thread.
@@ -54,6 +54,7 @@ struct WorkerStart {
     void (*work)(WorkerStart&);
     HWND owner;
     std::string text;  // shell: what to open; update: the request URL
+    HttpLimits limits;  // update: the request's bounds
 };
 
 DWORD WINAPI WorkerMain(LPVOID p) {
@@ -98,7 +99,7 @@ void ShellWork(WorkerStart& s) {
 }
 
 void UpdateWork(WorkerStart& s) {
-    const auto reply = HttpGet(s.text, gUpdateLimits, &gUpdateCancel);
+    const auto reply = HttpGet(s.text, s.limits, &gUpdateCancel);
     if (!reply || reply->status != 200) return;
     uint8_t flags[2] = {gUpdateFlags[0], gUpdateFlags[1]};
     if (ParseUpdateReply(reply->body, flags)) {
@@ -165,6 +166,7 @@ bool StartUpdateCheckWithToken(const std::string& hostToken) {
     start->work = UpdateWork;
     start->owner = nullptr;
     start->text = UpdateCheckUrl(gUpdateServer, hostToken);
+    start->limits = gUpdateLimits;
     gUpdateCancel.Reset();
     return StartWorker(gUpdate, std::move(start));
 }
