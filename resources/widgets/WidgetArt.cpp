@@ -1,5 +1,7 @@
 #include "WidgetArt.h"
 
+#include "ArtPixels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,31 +12,11 @@ namespace {
 
 using hostutil::RgbaImage;
 
-struct Colour {
-    double r, g, b;
-};
+using art::Blank;
+using art::Colour;
+using art::Mix;
+using art::Put;
 constexpr Colour kGrey{232, 232, 232};  // the dialog's background
-
-Colour Mix(Colour a, Colour b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-
-RgbaImage Blank(int w, int h) {
-    RgbaImage img;
-    img.width = w;
-    img.height = h;
-    img.pixels.assign(size_t(w) * h * 4, 255);
-    return img;
-}
-
-void Put(RgbaImage& img, int x, int y, Colour c) {
-    uint8_t* p = img.pixels.data() + (size_t(y) * img.width + x) * 4;
-    p[0] = uint8_t(std::lround(std::clamp(c.r, 0.0, 255.0)));
-    p[1] = uint8_t(std::lround(std::clamp(c.g, 0.0, 255.0)));
-    p[2] = uint8_t(std::lround(std::clamp(c.b, 0.0, 255.0)));
-    p[3] = 255;
-}
 
 // Signed distance from the pixel centre to a rounded rectangle (negative inside).
 double RoundedBox(double px, double py, double x0, double y0, double x1, double y1, double r) {

@@ -15,6 +15,7 @@
 #include "ColorEqualizer.h"
 #include "ImageIO.h"
 #include "RigSupport.h"
+#include "ScreenCapture.h"
 #include "WidgetIds.h"
 #include "Widgets.h"
 
@@ -38,39 +39,8 @@ LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 using rig::Pump;
 
 void SaveScreen(const RECT& r, const std::string& name) {
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    frostel::hostsim::Image8 img;
-    img.width = w;
-    img.height = h;
-    img.channels = 3;
-    img.pixels.resize(size_t(w) * h * 3);
-    const BYTE* p = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < size_t(w) * h; ++i) {
-        img.pixels[i * 3 + 0] = p[i * 4 + 2];
-        img.pixels[i * 3 + 1] = p[i * 4 + 1];
-        img.pixels[i * 3 + 2] = p[i * 4 + 0];
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    std::vector<uint8_t> png;
     std::string error;
-    if (!frostel::hostsim::EncodePng(img, png, error) ||
-        !frostel::hostsim::WriteFileBytes(gOut + "/" + name + ".png", png)) {
+    if (!rig::SaveScreenPng(r, gOut + "/" + name + ".png", error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", name.c_str(), error.c_str());
         ++gFailures;
     }
