@@ -2,11 +2,8 @@
 
 namespace frostel {
 
-// The interactive dialog, About box, module folders and ini file are not
-// built yet: the filter runs with the values it has.
-bool DoUI() { return true; }
+// The About box and the ini file are not built yet.
 void DoAbout() {}
-void InitModulePaths() {}
 void ReadIniFile() {}
 
 }  // namespace frostel
