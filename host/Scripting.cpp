@@ -114,17 +114,20 @@ int16_t ReadScriptParameters(bool* show) {
         pi::DescriptorKeyID key = 0;
         pi::DescType type = 0;
         pi::int32 flags = 0;
-        // A value the host cannot give as the key's type is skipped; the
-        // keys after it are still read.
-        while (r->getKeyProc(token, &key, &type, &flags)) {
+        // A value the host cannot give as its key's type ends the read: the
+        // fields after it keep their values.
+        pi::OSErr err = pi::noErr;
+        while (err == pi::noErr && r->getKeyProc(token, &key, &type, &flags)) {
             const ParameterKey* k = FindParameter(key);
             if (k == nullptr) continue;
             if (k->isFloat()) {
                 double v = 0;
-                if (r->getFloatProc(token, &v) == pi::noErr) StoreFloatParameter(*gParams, *k, v);
+                err = r->getFloatProc(token, &v);
+                if (err == pi::noErr) StoreFloatParameter(*gParams, *k, v);
             } else {
                 pi::int32 v = 0;
-                if (r->getIntegerProc(token, &v) == pi::noErr) StoreIntegerParameter(*gParams, *k, v);
+                err = r->getIntegerProc(token, &v);
+                if (err == pi::noErr) StoreIntegerParameter(*gParams, *k, v);
             }
         }
         r->closeReadDescriptorProc(token);

@@ -12,12 +12,14 @@
 #include "Alert.h"
 #include "ColorModel.h"
 #include "Dialog.h"
+#include "FakeBasicSuite.h"
 #include "HostSim.h"
 #include "HostUtil.h"
 #include "ImageTransfer.h"
 #include "LayerBuffers.h"
 #include "PageMemory.h"
 #include "Plugin.h"
+#include "SourceImageInternal.h"
 
 using namespace frostel;
 using namespace frostel::hostsim;
@@ -139,9 +141,20 @@ TEST_F(Steps, CmykWriteBackConvertsAndKeepsAlphaInTheFifthPlane) {
             EXPECT_EQ(a[1], first.m);
             EXPECT_EQ(a[2], first.y);
             EXPECT_EQ(a[3], first.k);
-            if (planes == 5) EXPECT_EQ(a[4], 128);
+            if (planes == 5) {
+                EXPECT_EQ(a[4], 128);
+            }
             const Cmyk green = RgbToCmyk({0, 255, 0});
             EXPECT_EQ(Out(fr, 1, 0)[1], green.m);
+
+            // The dialog's preview is shown as RGB: no conversion.
+            gDialogOpen = true;
+            const int conversions = Host::Current()->CallCount("Convert8");
+            ASSERT_EQ(WriteWorkBuffer(), 0);
+            EXPECT_EQ(Host::Current()->CallCount("Convert8"), conversions);
+            EXPECT_EQ(std::memcmp(Out(fr, 0, 0), work[0], 4), 0);
+            EXPECT_EQ(std::memcmp(Out(fr, 1, 0), work[1], 4), 0);
+            gDialogOpen = false;
         });
         ASSERT_TRUE(rr.ok) << rr.message;
     }
@@ -416,6 +429,95 @@ TEST_F(Steps, NavigatorReducesSixteenBitValues) {
     gResult = nullptr;
 }
 
+namespace {
+
+// A colour space suite whose 16-bit CMYK -> RGB answer is easy to predict:
+// RGB in places 1 to 3 as full scale minus cyan, magenta, yellow.
+int gDeepConversions = 0;
+pi::SPErr FakeConvert16(pi::int16 from, pi::int16 to, pi::Color16* colors, pi::int16 count) {
+    ++gDeepConversions;
+    if (from != pi::plugIncolorServicesCMYKSpace || to != pi::plugIncolorServicesRGBSpace || count != 2) return -1;
+    for (int i = 0; i < count; ++i) {
+        const pi::Color16 c = {colors[i][0], colors[i][1], colors[i][2], colors[i][3]};
+        colors[i][0] = 0;
+        for (int k = 0; k < 3; ++k) colors[i][k + 1] = uint16_t(32768 - c[k]);
+    }
+    return 0;
+}
+const pi::PSColorSpaceSuite1 kFakeColorSpace{{}, nullptr, &FakeConvert16};
+
+// Two 16-bit CMYK pixels with alpha: cyan, magenta, yellow, black, alpha.
+uint16_t gDeepCmyk[10] = {0, 32768, 128, 0, 32768, 16384, 256, 32767, 100, 128};
+
+}  // namespace
+
+TEST_F(Steps, NavigatorConvertsSixteenBitCmykWithAndWithoutTheSuite) {
+    for (bool suite : {true, false}) {
+        SCOPED_TRACE(suite ? "suite" : "fallback");
+        fakebasic::gState = {};
+        if (suite) fakebasic::gState.suites[{pi::kPSColorSpaceSuite, 1}] = &kFakeColorSpace;
+        pi::SPBasicSuite basic = fakebasic::Suite();
+        gDeepConversions = 0;
+        pi::FilterRecord fr{};
+        fr.imageMode = pi::plugInModeCMYK64;
+        fr.depth = 16;
+        fr.planes = 5;
+        fr.filterRect = {0, 0, 1, 2};
+        fr.inData = gDeepCmyk;
+        fr.inRowBytes = sizeof gDeepCmyk;
+        fr.advanceState = &ServeDeepRow;
+        fr.sSPBasic = &basic;
+        int16_t result = 0;
+        gFilterRecord = &fr;
+        gResult = &result;
+        gBasicSuite = &basic;
+        ASSERT_TRUE(ReadSourceImage());
+        EXPECT_TRUE(gIsCmyk);
+        // Suite: R, G, B from places 1 to 3 reduced to 8 bits, alpha reduced.
+        // Fallback: each plane reduced first, then the ink formula.
+        const uint8_t withSuite[8] = {255, 0, 255, 255, 128, 254, 0, 1};
+        const uint8_t fallback[8] = {0, 155, 0, 255, 71, 0, 155, 1};
+        EXPECT_EQ(std::memcmp(gNavigatorSource, suite ? withSuite : fallback, 8), 0);
+        EXPECT_EQ(gDeepConversions, suite ? 1 : 0);  // one call for the row
+        EXPECT_EQ(fakebasic::Acquires(pi::kPSColorSpaceSuite, 1), fakebasic::Releases(pi::kPSColorSpaceSuite, 1));
+        FreeNavigatorSource();
+        gFilterRecord = nullptr;
+        gResult = nullptr;
+        gBasicSuite = nullptr;
+    }
+    fakebasic::gState = {};
+}
+
+// Buffers past what a 32-bit row can say are refused before anything is
+// allocated; sizes above 4 GiB are computed whole.
+TEST_F(Steps, OversizedRectanglesGiveOutOfMemoryWithoutAllocating) {
+    size_t row = 0, total = 0;
+    ASSERT_TRUE(BufferSize(40000, 30000, 4, row, total));
+    EXPECT_EQ(row, 160000u);
+    EXPECT_EQ(total, size_t(4800000000ull));
+    EXPECT_FALSE(BufferSize(600000000, 1, 4, row, total));  // a row of 2.4 GB
+    EXPECT_FALSE(BufferSize(-1, 1, 4, row, total));
+
+    pi::BigDocumentStruct big{};
+    big.PluginUsing32BitCoordinates = 1;
+    big.filterRect32 = big.outRect32 = {0, 0, 2, 600000000};
+    pi::FilterRecord fr{};
+    fr.imageMode = pi::plugInModeRGBColor;
+    fr.planes = 3;
+    fr.bigDocumentData = &big;
+    int16_t result = 0;
+    gFilterRecord = &fr;
+    gResult = &result;
+    const int64_t live = GetPageMemoryStats().live;
+    EXPECT_EQ(PrepareSourceImage(), pi::memFullErr);
+    EXPECT_EQ(result, pi::memFullErr);
+    EXPECT_EQ(gSourceRGBA, nullptr);
+    EXPECT_EQ(gWorkRGBA, nullptr);
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+    gFilterRecord = nullptr;
+    gResult = nullptr;
+}
+
 TEST_F(Steps, LayersBackgroundIsACheckerboardUnderTransparentPixels) {
     Host host(&BodyEntry);
     host.SetDocument(Document::Blank(16, 9, pi::plugInModeRGBColor, 4));
@@ -496,4 +598,42 @@ TEST(PixelHelpers, CmykToRgbAndFillRgba) {
         EXPECT_EQ(px[i + 3], 255);
     }
     FillRgba(nullptr, 3, 2, 0);  // ignored
+}
+
+namespace {
+
+struct FakeProgressBar : ProgressPort {
+    int32_t done = -1, total = -1, shown = 0;
+    void Show(int32_t d, int32_t t) override { done = d, total = t, ++shown; }
+};
+int32_t gHostDone = -1, gHostTotal = -1;
+void HostProgress(pi::int32 done, pi::int32 total) { gHostDone = done, gHostTotal = total; }
+
+}  // namespace
+
+TEST_F(Steps, ProgressGoesToTheDialogsBarWhileItIsOpenElseToTheHost) {
+    pi::FilterRecord fr{};
+    fr.progressProc = &HostProgress;
+    gFilterRecord = &fr;
+    FakeProgressBar bar;
+    gProgressPort = &bar;
+
+    SetProgress(-3.7f, 100.9f);  // truncated, done not below 0
+    EXPECT_EQ(gHostDone, 0);
+    EXPECT_EQ(gHostTotal, 100);
+    EXPECT_EQ(bar.shown, 0);
+
+    gDialogOpen = true;
+    gHostDone = -1;
+    SetProgress(42.9f, 50.0f);
+    EXPECT_EQ(bar.done, 42);
+    EXPECT_EQ(bar.total, 50);
+    EXPECT_EQ(gHostDone, -1);
+    gProgressPort = nullptr;
+    SetProgress(1, 2);  // the dialog without a bar yet: nothing to show
+    EXPECT_EQ(gHostDone, -1);
+
+    gDialogOpen = false;
+    gFilterRecord = nullptr;
+    SetProgress(1, 2);  // no record: nothing
 }

@@ -198,28 +198,38 @@ TEST(Scripting, ReplayChangesOnlyTheKeysItHolds) {
 }
 
 // Keys of other filters are skipped (the host marks them in the filter's
-// expected-key array, which therefore must be writable), and a value of the
-// wrong type only loses its own key.
-TEST(Scripting, ReplaySkipsUnknownKeysAndValuesOfTheWrongType) {
-    Session s;
-    s.scripting.Replay(ParseDescriptor("'Amnt' long 5\n"
-                             "'disP' bool true\n"
-                             "'Wdth' doub 42\n"
-                             "'RndM' doub 3\n"
-                             "'Zzzz' TEXT \"other\"\n"
-                             "'MskK' long 2\n"
-                             "'Lngh' long 9\n"
-                             "'Comp' doub 50\n"));
-    ASSERT_TRUE(s.Run(true).ok);
-    FilterParameters expected = FactoryParameters();
-    expected.Wdth = 42;
-    expected.MskK = 2;
-    expected.Comp = 50;
-    ExpectParameters(ReadParameters(s.host), expected);
-    // The host disposed of nothing twice and the filter took the handle.
-    EXPECT_EQ(s.host.log().Count("closeReadDescriptorProc"), 1u);
-    for (const LogEntry& e : s.host.log().Find("closeReadDescriptorProc")) EXPECT_EQ(e.Arg("missing"), "\"\"");
-    ExpectClean(s.host, s.scripting);
+// expected-key array, which therefore must be writable); a value of the
+// wrong type ends the read, so the keys after it keep their values.
+TEST(Scripting, ReplaySkipsUnknownKeysAndStopsAtAValueOfTheWrongType) {
+    struct Case {
+        const char* descriptor;
+        float wdth, comp;
+        uint8_t mskK;
+    };
+    const FilterParameters defaults = FactoryParameters();
+    const Case cases[] = {
+        {"'Amnt' long 5\n'disP' bool true\n'Wdth' doub 42\n'Zzzz' TEXT \"other\"\n'MskK' long 2\n'Comp' doub 50\n",
+         42, 50, 2},
+        {"'Amnt' long 5\n'Wdth' doub 42\n'RndM' doub 3\n'MskK' long 2\n'Comp' doub 50\n", 42, defaults.Comp,
+         defaults.MskK},
+        {"'Wdth' doub 42\n'MskK' long 2\n'Lngh' long 9\n'Comp' doub 50\n", 42, defaults.Comp, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.descriptor);
+        Session s;
+        s.scripting.Replay(ParseDescriptor(c.descriptor));
+        ASSERT_TRUE(s.Run(true).ok);
+        FilterParameters expected = defaults;
+        expected.Wdth = c.wdth;
+        expected.MskK = c.mskK;
+        expected.Comp = c.comp;
+        ExpectParameters(ReadParameters(s.host), expected);
+        EXPECT_EQ(s.host.log().Count("closeReadDescriptorProc"), 1u);
+        if (&c == &cases[0]) {  // both keys met and marked in the filter's array
+            EXPECT_EQ(s.host.log().Find("closeReadDescriptorProc").at(0).Arg("missing"), "\"\"");
+        }
+        ExpectClean(s.host, s.scripting);
+    }
 }
 
 TEST(Scripting, ValuesFromScriptsAndTheRegistryAreSanitised) {
