@@ -28,6 +28,9 @@ struct TabState {
     int hover = -1;
 };
 TabState* GetTabState();
+// The control-colour answer of every dialog: the shared brush, static text
+// in the dialog's colour on a transparent background.
+INT_PTR DialogControlColour(UINT msg, WPARAM wp);
 
 INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
 void RerenderPreview();

@@ -235,6 +235,17 @@ LRESULT CALLBACK TabSubclassProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             }
         } else if (msg == WM_LBUTTONDOWN && GetCapture() == w) {
             ReleaseCapture();
+        } else if (msg == WM_PAINT) {
+            // The strip beside the tabs is painted in the system's face colour: the dialog's grey instead.
+            const LRESULT r = CallWindowProcA(gTabBaseProc, w, msg, wp, lp);
+            RECT c;
+            GetClientRect(w, &c);
+            HDC dc = GetDC(w);
+            HGDIOBJ old = SelectObject(dc, gBackBrush);
+            ExtFloodFill(dc, c.right - 3, 3, GetSysColor(COLOR_BTNFACE), FLOODFILLSURFACE);
+            SelectObject(dc, old);
+            ReleaseDC(w, dc);
+            return r;
         }
         return CallWindowProcA(gTabBaseProc, w, msg, wp, lp);
     } catch (...) {
@@ -750,11 +761,8 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSCROLLBAR:
-            return reinterpret_cast<INT_PTR>(gBackBrush);
         case WM_CTLCOLORSTATIC:
-            SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
-            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-            return reinterpret_cast<INT_PTR>(gBackBrush);
+            return DialogControlColour(msg, wp);
         case WM_DESTROY:
             DestroyDialog(dlg);
             return TRUE;
@@ -764,6 +772,14 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace
+
+INT_PTR DialogControlColour(UINT msg, WPARAM wp) {
+    if (msg == WM_CTLCOLORSTATIC) {
+        SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
+        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+    }
+    return reinterpret_cast<INT_PTR>(gBackBrush);
+}
 
 TabState* GetTabState() {
     return gMainDialog ? reinterpret_cast<TabState*>(GetWindowLongPtrA(gMainDialog, GWLP_USERDATA)) : nullptr;

@@ -342,6 +342,10 @@ void CentreFieldCommand(HWND page, int id, int code) {
 
 INT_PTR PageCommand(HWND page, int id, int code) {
     if (!gParams) return TRUE;
+    if (id == IDC_RERENDER) {
+        SendMessageA(gMainDialog, WM_COMMAND, IDC_RERENDER, 0);
+        return TRUE;
+    }
     if (PageIndex(page) == kMaterial) {
         switch (id) {
             case IDC_USE_GLASS:
@@ -352,9 +356,6 @@ INT_PTR PageCommand(HWND page, int id, int code) {
             case IDC_DIFFUSE_SWATCH: case IDC_SPECULAR_SWATCH: case IDC_LIGHT_SWATCH: case IDC_LIGHT_ROTOR:
             case 1246: case 1248: case 1250: case 1252: case 1254: case 1256: case 1258: case 1260: case 1263:
                 MaterialChanged();
-                return TRUE;
-            case IDC_RERENDER:
-                SendMessageA(gMainDialog, WM_COMMAND, IDC_RERENDER, 0);
                 return TRUE;
             default:
                 return TRUE;
@@ -415,9 +416,6 @@ INT_PTR PageCommand(HWND page, int id, int code) {
         case IDC_BACK_SWATCH:
             MaterialChanged();
             return TRUE;
-        case IDC_RERENDER:
-            SendMessageA(gMainDialog, WM_COMMAND, IDC_RERENDER, 0);
-            return TRUE;
         default:
             return TRUE;
     }
@@ -455,17 +453,13 @@ INT_PTR PageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSCROLLBAR:
-            return reinterpret_cast<INT_PTR>(gBackBrush);
         case WM_CTLCOLORSTATIC:
-            SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
-            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-            return reinterpret_cast<INT_PTR>(gBackBrush);
+            return DialogControlColour(msg, wp);
         case WM_COMMAND:
             return PageCommand(page, LOWORD(wp), HIWORD(wp));
         default:
             return FALSE;
     }
-    (void)lp;
 }
 
 }  // namespace

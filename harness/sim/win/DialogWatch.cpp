@@ -178,7 +178,10 @@ void Run(HWND dlg, const std::string& line) {
         std::getline(in >> std::ws, text);
         HWND f = FieldOf(Item(dlg, ref));
         if (!f) return;
-        SetFocus(f);
+        if (SetFocus(f) == nullptr && GetFocus() != f) {
+            SetActiveWindow(dlg);
+            SetFocus(f);
+        }
         if (op == "type") SetWindowTextA(f, text.c_str());
     } else if (op == "key") {
         std::string k;
@@ -237,6 +240,12 @@ void CALLBACK ScriptTick(HWND dlg, UINT, UINT_PTR, DWORD) {
     }
     if (s->waitTicks > 0) {
         --s->waitTicks;
+        return;
+    }
+    // Input goes to the active window: wait for the dialog to be shown and active.
+    if ((!IsWindowVisible(dlg) || GetActiveWindow() != dlg) && s->ticks < 25) {
+        ++s->ticks;
+        SetActiveWindow(dlg);
         return;
     }
     if (++s->ticks > kMaxTicks || s->line >= script.size()) {
