@@ -70,8 +70,8 @@ void WriteResult();
 // (converted to CMYK in the silent run of a CMYK document).
 pi::OSErr WriteWorkBuffer();
 
-// Frees the source copy, the work buffer and the bump texture cached in the
-// parameter record.
+// Frees the source copy, the work buffer and the scene cache (bump texture,
+// engine arrays) in the parameter record.
 void FreeResultBuffer();
 
 // Copies the input rectangle's planes to the output buffer unchanged.

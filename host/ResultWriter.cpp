@@ -158,10 +158,7 @@ void FreeResultBuffer() {
     FreePages(gWorkRGBA);
     FreePages(gSourceRGBA);
     gWorkRGBA = gSourceRGBA = nullptr;
-    if (gParams != nullptr) {
-        FreePages(gParams->bumpTexture);
-        gParams->bumpTexture = nullptr;
-    }
+    FreeSceneCache();
 }
 
 void CopyInputToOutput() {

@@ -831,16 +831,12 @@ void CTriangulation::FindBorder(CMyPoint* p, std::vector<CMyPoint*>& ring, bool&
     if (ring.size() != p->triangles.size() + (closed ? 0 : 1)) throw kBorder;
 }
 
-void CTriangulation::DeleteTriangulationVertex(CMyPoint* p) {
-    if (p->flags & kPointRibEnd) throw kDeleteRib;
-    std::vector<CMyPoint*> ring;
-    bool closed = false;
-    FindBorder(p, ring, closed);
-    if (!closed) throw kDeleteFrame;
+void CTriangulation::BuildPrimitive(const std::vector<CMyPoint*>& ring, std::vector<Triple>& fresh) const {
     // Ear clipping of the star-shaped ring: an ear is convex and holds no
     // other ring vertex; of the ears the one with the best smallest angle is
     // cut first.
-    std::vector<Triple> fresh;
+    fresh.clear();
+    if (ring.size() < 3) throw kPrimitive;
     std::vector<CMyPoint*> polygon(ring);
     while (polygon.size() > 3) {
         size_t best = polygon.size();
@@ -870,6 +866,16 @@ void CTriangulation::DeleteTriangulationVertex(CMyPoint* p) {
     }
     if (Orientation(*polygon[0], *polygon[1], *polygon[2]) <= 0) throw kDeleteFill;
     fresh.push_back({{polygon[0], polygon[1], polygon[2]}});
+}
+
+void CTriangulation::DeleteTriangulationVertex(CMyPoint* p) {
+    if (p->flags & kPointRibEnd) throw kDeleteRib;
+    std::vector<CMyPoint*> ring;
+    bool closed = false;
+    FindBorder(p, ring, closed);
+    if (!closed) throw kDeleteFrame;
+    std::vector<Triple> fresh;
+    BuildPrimitive(ring, fresh);
     const std::vector<CTriangles*> old(p->triangles.begin(), p->triangles.end());
     Replace(old, fresh, {}, kDeleteFill);
     std::vector<CTriangles*> touched;

@@ -116,6 +116,9 @@ private:
                           std::vector<Triple>& out) const;
     void Replace(const std::vector<CTriangles*>& old, const std::vector<Triple>& fresh,
                  const std::vector<Edge>& restricted, const char* error, const Split* split = nullptr);
+    // Fills a closed counter-clockwise ring (a vertex's border from
+    // FindBorder) with triangles by ear clipping.
+    void BuildPrimitive(const std::vector<CMyPoint*>& ring, std::vector<Triple>& fresh) const;
     bool RibCrossing(const CMyPoint& a, const CMyPoint& b, const CMyPoint& p, const CMyPoint& q,
                      float& x, float& y) const;
 

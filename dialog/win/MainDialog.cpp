@@ -17,6 +17,7 @@
 #include "LayerBuffers.h"
 #include "PathSegments.h"
 #include "Plugin.h"
+#include "Scene.h"
 #include "WidgetInternal.h"
 
 namespace frostel {
@@ -527,6 +528,7 @@ BOOL InitDialog(HWND dlg) {
     } catch (...) {
         SetResult(0);  // no paths: the path emitter stays off
     }
+    if (gParams) ResolveEmitterType(*gParams);
     if (HDC dc = GetDC(dlg)) {
         gScreenDpi = GetDeviceCaps(dc, LOGPIXELSY);
         ReleaseDC(dlg, dc);

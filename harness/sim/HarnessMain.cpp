@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "FilterParameters.h"
 #include "ImageIO.h"
 #include "WorkPath.h"
 
@@ -61,6 +62,7 @@ std::string HarnessUsage() {
            "  --no-suite NAME[@V]     refuse that suite (every version, or version V)\n"
            "  --no-handle-procs       offer no handle callbacks\n"
            "  --no-color-services     offer no colour-services callback\n"
+           "  --no-progress           offer no progress callback\n"
            "  --pick-color R,G,B      what the host's colour picker answers\n"
            "  --pick-cancel           the user cancels the host's colour picker\n"
            "  --fail-convert N        the N-th colour space conversion fails\n"
@@ -77,6 +79,9 @@ std::string HarnessUsage() {
            "  --dialog-script <file>  drive the filter dialog with the script's lines and log what\n"
            "                          it shows (harness/sim/DialogWatch.h lists the commands)\n"
            "  --help                  this text\n"
+           "\n"
+           "Parameters:\n" +
+           ParameterUsage() +
            "\n"
            "Layered documents:\n" +
            LayerUsage() +
@@ -108,7 +113,7 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             return value(text) && ToInt(text, lo, hi, out);
         };
         long n = 0;
-        std::string text;
+        std::string text, why;
         if (opt == "--help" || opt == "-h") {
             a.help = true;
         } else if (opt == "--mode") {
@@ -129,6 +134,8 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
         } else if (opt == "--row-padding") {
             if (!number(0, 4096, n)) return fail("--row-padding needs a byte count from 0 to 4096");
             a.options.rowPadding = int32_t(n);
+        } else if (opt == "--no-progress") {
+            a.options.progress = false;
         } else if (opt == "--no-color-services") {
             a.options.colorServices = false;
         } else if (opt == "--pick-color") {
@@ -146,6 +153,11 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             if (!value(a.mask)) return fail("--mask needs a grey PNG");
         } else if (opt == "--path") {
             if (!value(a.workPath)) return fail("--path needs a path text file");
+        } else if (opt == "--set") {
+            ParameterSetting setting;
+            if (!value(text)) return fail("--set needs KEY=VALUE");
+            if (!ParseParameterSetting(text, setting, why)) return fail(why);
+            a.settings.push_back(setting);
         } else if (opt == "--no-property-procs") {
             a.propertyProcs = false;
         } else if (opt == "--runs") {
@@ -246,6 +258,10 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         if (!line.empty()) options.dialogScript.push_back(line);
     }
     Host host(entry, options);
+    if (!args.settings.empty())
+        host.SetParametersHook([&args](uint8_t* record, size_t size) {
+            ApplyParameterSettings(args.settings, record, size);
+        }, kParametersHandleSize);
     DescriptorService scripting(host, args.scripting.options);
     std::unique_ptr<LayerService> layers;  // serves the layered document, when there is one
     auto writeLog = [&]() {

@@ -10,6 +10,7 @@
 
 #include "HostSim.h"
 #include "Layers.h"
+#include "ParameterArgs.h"
 #include "ScriptingArgs.h"
 
 namespace frostel::hostsim {
@@ -32,6 +33,7 @@ struct HarnessArgs {
     Options options;
     LayerArgs layers;  // a layered document built on the input image
     ScriptingArgs scripting;
+    std::vector<ParameterSetting> settings;  // --set, applied after the parameters selector
     bool help = false;
 };
 

@@ -230,7 +230,7 @@ void Host::BuildRecord() {
 
     pi::FilterRecord& r = record_;
     r.abortProc = &Callbacks::Abort;
-    r.progressProc = &Callbacks::Progress;
+    r.progressProc = options_.progress ? &Callbacks::Progress : nullptr;
     r.parameters = params_;
     r.imageSize = {Narrow16(doc_.height), Narrow16(doc_.width)};
     r.planes = doc_.planes;
@@ -370,8 +370,10 @@ RunResult Host::RunFilter(bool withParameters) {
     if (withParameters) opening.push_back(pi::filterSelectorParameters);
     opening.push_back(pi::filterSelectorPrepare);
     opening.push_back(pi::filterSelectorStart);
-    for (int16_t s : opening)
+    for (int16_t s : opening) {
         if (int16_t r = Invoke(s, &record_)) return failed(s, r);
+        if (s == pi::filterSelectorParameters) ApplyParametersHook();
+    }
 
     while (RequestPending()) {
         if (rr.continueCalls >= options_.maxContinueCalls)
@@ -628,6 +630,23 @@ pi::OSErr Host::ServeRequest(const char* who) {
 }
 
 // ---- Handles -----------------------------------------------------------------
+
+void Host::SetParametersHook(std::function<void(uint8_t*, size_t)> hook, size_t ownHandleSize) {
+    parametersHook_ = std::move(hook);
+    ownParametersSize_ = ownHandleSize;
+}
+
+void Host::ApplyParametersHook() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!parametersHook_ || params_ == nullptr) return;
+    // A handle is the address of its master pointer, ours or the plug-in's own.
+    const HandleBlock* b = Find(params_);
+    auto* bytes = reinterpret_cast<uint8_t*>(*params_);
+    const size_t size = b != nullptr ? size_t(std::max(b->size, 0)) : ownParametersSize_;
+    if (bytes == nullptr || size == 0) return;
+    parametersHook_(bytes, size);
+    log_.Add("parametersChanged", {{"handle", JsonInt(HandleId(params_))}});
+}
 
 Host::HandleBlock* Host::Find(pi::Handle h) const {
     auto it = handles_.find(h);

@@ -61,6 +61,7 @@ struct Options {
     // version) or "name@version".
     std::set<std::string> disabledSuites;
     bool colorServices = true;  // offer the colour-services callback
+    bool progress = true;       // offer the progress callback
     Rgb pickedColor{0x20, 0x80, 0xE0};    // what the colour picker answers
     bool pickCancelled = false;          // the user cancels the colour picker
     DialogAnswer dialog = DialogAnswer::Silent;
@@ -163,6 +164,12 @@ public:
     // procs, channel ports, document description).
     void AddRecordHook(std::function<void(pi::FilterRecord&)> hook);
 
+    // Runs after a parameters selector that returned 0, on the parameter
+    // record the plug-in left in the record's parameters handle (its bytes
+    // and size; an own handle of the plug-in counts `ownHandleSize` bytes).
+    // The place to change parameters the way a user would in a dialog.
+    void SetParametersHook(std::function<void(uint8_t* record, size_t size)> hook, size_t ownHandleSize);
+
     // A message box the plug-in showed; answered OK and logged ("messageBox").
     void RecordMessageBox(const std::string& caption, const std::string& text);
     std::vector<MessageBoxShown> MessageBoxes() const;
@@ -200,6 +207,7 @@ private:
     void BuildRecord();
     int16_t Invoke(int16_t selector, void* record);
     void ApplyDropFault(int16_t selector);
+    void ApplyParametersHook();
     bool Using32() const;
     bool RequestPending() const;
     pi::OSErr ServeRequest(const char* who);
@@ -246,6 +254,8 @@ private:
     pi::PlatformData platform_{};
     bool recordBuilt_ = false;
     std::vector<std::function<void(pi::FilterRecord&)>> hooks_;
+    std::function<void(uint8_t*, size_t)> parametersHook_;
+    size_t ownParametersSize_ = 0;
 
     pi::Handle params_ = nullptr;
     intptr_t data_ = 0;

@@ -387,6 +387,32 @@ TEST_F(LayersTest, WithoutTheScriptingSuitesThereIsNoTargetName) {
     });
 }
 
+// Each of the three scripting suites alone is enough to lose the target's
+// name: the walk is skipped, nothing is read, and what was acquired goes back.
+TEST_F(LayersTest, AnyOneScriptingSuiteMissingSkipsTheWalk) {
+    LayeredDocument doc;
+    doc.layers.push_back(MakeLayer("Base", 3, Pattern(1)));
+    doc.layers.push_back(MakeLayer("Frost", 3, Pattern(3)));
+    for (const char* suite : {pi::kPSActionDescriptorSuite, pi::kPSActionReferenceSuite, pi::kPSActionControlSuite}) {
+        Serve(doc);
+        for (int32_t v = 1; v <= 3; ++v) host_->UnregisterSuite(suite, v);
+        ASSERT_EQ(Read(), 0) << suite;
+        EXPECT_EQ(gLayerBuffer, nullptr) << suite;
+        ExpectAllZero(gBelowLayersBuffer.get());
+        EXPECT_EQ(host_->log().Count("readPixels"), 0u) << suite;
+        Run([] {
+            EXPECT_EQ(GetTargetLayerName(), nullptr);
+            EXPECT_FALSE(IsLayerVisible(gFilterRecord->documentInfo->layersDescriptor));
+        });
+        TearDown();
+    }
+    // Without a description the count is the record's planes.
+    LayerServiceOptions none;
+    none.documentInfo = false;
+    Serve(doc, none);
+    Run([] { EXPECT_EQ(CountCompositeChannels(gFilterRecord), gFilterRecord->planes); });
+}
+
 TEST_F(LayersTest, UnreadablePortsAndFailedReadsEndTheWalk) {
     LayeredDocument doc;
     doc.layers.push_back(MakeLayer("Base", 3, Pattern(1)));

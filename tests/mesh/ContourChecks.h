@@ -123,6 +123,7 @@ inline std::string CheckLoadMaskOutput(const MaskView& m, float step, int spacin
         // One contour: edges start, start+1, ... while they chain.
         int end = start;
         while (e < edgeCount && edges[e].first == static_cast<uint32_t>(end)) {
+            if (edges[e].second >= static_cast<uint32_t>(pointCount)) return "edge index past the points";
             if (edges[e].second != static_cast<uint32_t>(end + 1)) return "edge does not join neighbours";
             ++e;
             ++end;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "GrowAlong.h"
 #include "HarnessMain.h"
 #include "HostPaths.h"
 #include "HostSim.h"
@@ -21,6 +22,8 @@ using hostsim::Host;
 struct Seen {
     std::vector<BezierSegment> segments;
     bool suiteFailure = false;
+    int ribs = 0;
+    std::vector<BranchTriangle> grown;  // along the path's emitter, seed 1212
 };
 Seen gSeen;
 
@@ -40,6 +43,11 @@ void PathEntry(int16_t selector, void* record, intptr_t*, int16_t* result) {
         *result = pi::errPlugInHostInsufficient;
     }
     for (const BezierSegment* s = gPathHead; s; s = s->next) gSeen.segments.push_back(*s);
+    Emitter emitter;
+    if (BuildPathEmitter(emitter, 0, 0, PathView{})) {
+        gSeen.ribs = emitter.ribCount();
+        gSeen.grown = testing::GrowAlong(emitter, 1212);
+    }
     FreePathList();
     gFilterRecord = nullptr;
     gResult = nullptr;
@@ -85,6 +93,24 @@ TEST_F(HostPaths, ReadsTheWorkPathThroughTheHost) {
     EXPECT_EQ(host.LiveHandles(), 0);
     EXPECT_EQ(host.Misuses(), 0);
     EXPECT_EQ(host.OutstandingLocks(), 0);
+}
+
+TEST_F(HostPaths, BranchesGrowAlongTheServedPathFromTheSeedAlone) {
+    const auto path = Parse("open\nknot 20 30 0 0 120 10\nknot 300 200 250 120 320 260\n"
+                            "closed\nknot 50 250\nknot 90 280\nknot 40 290 unlinked\n");
+    auto grow = [&] {
+        Host host(&PathEntry);
+        host.SetDocument(hostsim::Document::Blank(400, 300));
+        hostsim::ServePaths(host, &path);
+        EXPECT_TRUE(host.RunFilter(true).ok);
+        return gSeen;
+    };
+    const Seen first = grow(), second = grow();
+    ASSERT_EQ(first.segments.size(), 1u + 3u);
+    // About one rib per 5 pixels: the curve alone is longer than its 327-pixel chord.
+    EXPECT_GT(first.ribs, 327 / 5);
+    EXPECT_EQ(int(first.grown.size()), first.ribs * testing::kTrianglesPerRib);
+    EXPECT_TRUE(testing::SameBytes(first.grown, second.grown));
 }
 
 TEST_F(HostPaths, NoPathsNoCallbacksNoSegments) {

@@ -1,4 +1,6 @@
-# The built module through the test host's command line: RGB and CMYK
+# The built module through the test host's command line: with factory values
+# the effect is drawn, also in a host with only the filter record's basics;
+# --set changes parameters by key; with nothing to grow RGB and CMYK
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
 # and writes nothing.
@@ -25,9 +27,37 @@ function(expect_sample out)
   endif()
 endfunction()
 
-run_harness(0 rgb --row-padding 5 --runs 2)
+function(expect_effect out)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SAMPLE} ${WORK}/${out}.png RESULT_VARIABLE differ)
+  if(differ EQUAL 0)
+    message(FATAL_ERROR "${out}: no effect was drawn")
+  endif()
+endfunction()
+
+function(expect_same a b)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${a}.png ${WORK}/${b}.png RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${a} and ${b} differ")
+  endif()
+endfunction()
+
+run_harness(0 effect)
+expect_effect(effect)
+run_harness(0 basics --no-basic-suite --no-big-document --no-color-services --no-progress --no-property-procs
+            --no-descriptor-parameters)
+expect_same(effect basics)
+run_harness(0 seed7 --set RndS=7 --set EfKn=1 --set RndM=4)
+expect_effect(seed7)
+file(WRITE ${WORK}/arc.txt "open\nknot 60 300 60 300 200 40\nknot 580 300 440 40 580 300\n")
+run_harness(0 path --path ${WORK}/arc.txt --set EmTp=0)
+expect_effect(path)
+run_harness(2 badkey --set Nope=1)
+run_harness(2 badvalue --set Wdth=nan)
+
+set(nothing --set Comp=0 --set CmDs=0)
+run_harness(0 rgb --row-padding 5 --runs 2 ${nothing})
 expect_sample(rgb)
-run_harness(0 cmyk --mode cmyk --no-handle-procs --runs 2)
+run_harness(0 cmyk --mode cmyk --no-handle-procs --runs 2 ${nothing})
 expect_sample(cmyk)
 
 run_harness(0 lab --mode lab)

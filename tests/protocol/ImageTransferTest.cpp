@@ -51,13 +51,15 @@ class Transfer : public protocoltest::BigDocumentTest {};
 
 }  // namespace
 
-TEST_P(Transfer, RgbPassesThroughWithThreeAndFourPlanesAndPaddedRows) {
+// The transfer tests draw nothing, so every pixel must come back exactly.
+TEST_P(Transfer, RgbComesBackWithThreeAndFourPlanesAndPaddedRows) {
     for (int16_t planes : {int16_t(3), int16_t(4)}) {
         for (int32_t padding : {0, 13}) {
             SCOPED_TRACE(std::to_string(planes) + " planes, padding " + std::to_string(padding));
             Options o = HostOptions();
             o.rowPadding = padding;
             Host host(FilterEntry(), o);
+            protocoltest::DrawNothing(host);
             const Document doc = Noise(33, 17, pi::plugInModeRGBColor, planes);
             host.SetDocument(doc);
             const RunResult rr = host.RunFilter(true);
@@ -80,6 +82,7 @@ TEST_P(Transfer, AnOffsetFilterRectangleChangesNothingOutsideIt) {
     o.filterRect = pi::VRect{3, 5, 20, 31};
     o.rowPadding = 3;
     Host host(FilterEntry(), o);
+    protocoltest::DrawNothing(host);
     const Document doc = Noise(40, 24, pi::plugInModeRGBColor, 4);
     host.SetDocument(doc);
     const RunResult rr = host.RunFilter(true);
@@ -97,6 +100,7 @@ TEST_P(Transfer, CmykRoundTripsThroughTheColourSpaceSuite) {
         Options o = HostOptions();
         o.rowPadding = 7;
         Host host(FilterEntry(), o);
+        protocoltest::DrawNothing(host);
         const Document doc = CmykFromRgb(29, 11, planes);
         host.SetDocument(doc);
         const RunResult rr = host.RunFilter(true);
@@ -114,6 +118,7 @@ TEST_P(Transfer, WideCmykRowsAreConvertedWhole) {
     // block can serve it, and the suite takes each row in two pieces.
     if (!GetParam()) GTEST_SKIP() << "needs 32-bit coordinates";
     Host host(FilterEntry(), HostOptions());
+    protocoltest::DrawNothing(host);
     const Document doc = CmykFromRgb(40000, 2, 4);
     host.SetDocument(doc);
     const RunResult rr = host.RunFilter(true);
@@ -201,6 +206,7 @@ TEST_P(Transfer, RunsWithoutHandleCallbacksInBothModes) {
         Options o = HostOptions();
         o.handleProcs = false;
         Host host(FilterEntry(), o);
+        protocoltest::DrawNothing(host);
         const Document doc = mode == pi::plugInModeCMYKColor ? CmykFromRgb(21, 8, 4) : Noise(21, 8);
         host.SetDocument(doc);
         for (bool withParameters : {true, false}) {

@@ -6,8 +6,10 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "HostSim.h"
+#include "ParameterArgs.h"
 
 namespace protocoltest {
 
@@ -18,6 +20,24 @@ inline frostel::hostsim::Document Noise(int32_t width, int32_t height, int16_t m
     for (uint8_t& b : doc.pixels) b = uint8_t(rng());
     return doc;
 }
+
+// Settings by key, applied after every parameters selector of the host's runs.
+inline void SetParameters(frostel::hostsim::Host& host, const std::vector<std::string>& settings) {
+    std::vector<frostel::hostsim::ParameterSetting> parsed;
+    for (const std::string& s : settings) {
+        frostel::hostsim::ParameterSetting p;
+        std::string error;
+        EXPECT_TRUE(frostel::hostsim::ParseParameterSetting(s, p, error)) << error;
+        parsed.push_back(p);
+    }
+    host.SetParametersHook([parsed](uint8_t* record, size_t size) {
+        EXPECT_TRUE(frostel::hostsim::ApplyParameterSettings(parsed, record, size));
+    }, 256);
+}
+
+// No rib grows a branch: the scene is the background alone, the source copy,
+// so the image must come back exactly. For tests of the pixel transfer.
+inline void DrawNothing(frostel::hostsim::Host& host) { SetParameters(host, {"Comp=0", "CmDs=0"}); }
 
 class BigDocumentTest : public ::testing::TestWithParam<bool> {
 protected:

@@ -1,0 +1,61 @@
+// The whole scene with factory values, as a silent run draws it: emitter,
+// growth, engine records, bump texture and the render, into a work buffer
+// of a preview's size and of a 12-megapixel photo.
+//   scene_bench [--benchmark_filter=...]
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "Dialog.h"
+#include "Effect.h"
+#include "SceneImage.h"
+
+namespace {
+
+using namespace frostel;
+
+// The bundled sample's look: a dark blue-to-teal field with soft discs.
+std::vector<uint8_t> Photo(int w, int h) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * 4];
+            const double fx = double(x) / w, fy = double(y) / h;
+            const double glow = std::exp(-40 * ((fx - 0.3) * (fx - 0.3) + (fy - 0.4) * (fy - 0.4)));
+            p[0] = uint8_t(10 + 40 * fx + 120 * glow);
+            p[1] = uint8_t(30 + 90 * fy + 110 * glow);
+            p[2] = uint8_t(70 + 60 * fx + 100 * glow);
+            p[3] = 255;
+        }
+    return px;
+}
+
+void Scene(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    testing::SceneImage image(w, h, Photo(w, h));
+    FilterParameters& params = image.params;
+    int64_t triangles = 0;
+    for (auto _ : state) {
+        ApplyParameterDefaults(params);
+        RunEffect();
+        benchmark::DoNotOptimize(image.work.data());
+    }
+    // One more run in the dialog's way, to count what was drawn.
+    gDialogOpen = true;
+    ApplyParameterDefaults(params);
+    RunEffect();
+    triangles = params.cachedTriangleCount;
+    FreeSceneCache();
+    gDialogOpen = false;
+    state.counters["triangles"] = double(triangles);
+    state.counters["Mpixel/s"] = benchmark::Counter(double(w) * h * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK(Scene)->Args({600, 450})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(Scene)->Args({4000, 3000})->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();

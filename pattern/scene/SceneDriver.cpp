@@ -1,0 +1,563 @@
+// The scene driver: emitter, growth, engine records, render.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "BranchGrowers.h"
+#include "BumpMap.h"
+#include "Dialog.h"
+#include "Effect.h"
+#include "Emitter.h"
+#include "EmitterFigures.h"
+#include "GrowthRandom.h"
+#include "HostPaths.h"
+#include "HostSuites.h"
+#include "ImageTransfer.h"
+#include "MedianFilter.h"
+#include "MeshBuilder.h"
+#include "PageMemory.h"
+#include "ParameterSanitizer.h"
+#include "PathSegments.h"
+#include "Plugin.h"
+#include "PointTransforms.h"
+#include "Scene.h"
+
+namespace frostel {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// What this loaded module stored in a parameter record's cache fields. A
+// record may outlive the module (the host keeps it between runs), so only
+// pointers found here are ever freed or reused.
+struct OwnCache {
+    uint8_t* bump = nullptr;
+    __Triangle3ds* triangles = nullptr;
+    __Point3ds* points = nullptr;
+    int32_t triangleCount = 0, pointCount = 0;
+} gOwn;
+
+void FreeOwnGeometry() {
+    FreePages(gOwn.triangles);
+    FreePages(gOwn.points);
+    gOwn.triangles = nullptr;
+    gOwn.points = nullptr;
+    gOwn.triangleCount = gOwn.pointCount = 0;
+}
+
+void ClearGeometryFields(FilterParameters& p) {
+    p.cachedTriangles = nullptr;
+    p.cachedPoints = nullptr;
+    p.cachedTriangleCount = p.cachedPointCount = 0;
+}
+
+void Progress(float done) { SetProgress(done, 100); }
+
+}  // namespace
+
+int32_t SceneBudget(int width, int height) {
+    const int64_t half = int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) / 2;
+    return int32_t(std::clamp<int64_t>(half, kMinSceneBudget, kBranchBudget));
+}
+
+namespace {
+
+// Every value the growth reads, computed once per scene.
+struct SceneValues {
+    int W = 0, H = 0;
+    float SW = 0, SH = 0;  // the scaled document
+    float k = 1;           // work pixels per scaled document pixel
+    float scale = 1;       // the preview scale, never 0
+    float Cx = 0, Cy = 0;  // the centre in work pixels
+    uint32_t B = 0;        // seed base
+    float scaleFactor = 1;
+    int It = 1, T5 = 0, T2 = 0;
+    float D = 0, lose = 0, pw = 0, pl = 0, Wf = 0, Lf = 0, MI = 0, ID = 0, ID4 = 0;
+    float tau = 0, tau1 = 0, rhoX = 0;
+};
+
+// A count from a record field, within what int arithmetic can multiply.
+int32_t Count(uint32_t v, int32_t most) { return int32_t(std::min<uint32_t>(v, uint32_t(most))); }
+
+SceneValues ComputeValues(const FilterParameters& p) {
+    SceneValues v;
+    v.W = gWorkWidth;
+    v.H = gWorkHeight;
+    v.scale = std::isfinite(gPreviewScale) && gPreviewScale > 0 ? gPreviewScale : 1.0f;
+    v.SW = std::floor(float(gImageWidth) / v.scale);
+    v.SH = std::floor(float(gImageHeight) / v.scale);
+    v.k = v.SW != 0 ? float(v.W) / v.SW : 1.0f;
+    if (!(std::isfinite(v.k) && v.k > 0)) v.k = 1.0f;
+    v.Cx = (p.CtnX / 200.0f + 0.5f) * float(gImageWidth) / v.scale - float(gViewX);
+    v.Cy = (-p.CtnY / 200.0f + 0.5f) * float(gImageHeight) / v.scale - float(gViewY);
+
+    v.B = p.RndS + 1212u;
+    v.scaleFactor = p.Scle / 100.0f;
+    v.It = std::max(1, Count(p.MxIt, 1 << 20));
+    v.T5 = Count(p.MxTr, 1 << 20) * 5;
+    v.T2 = Count(p.MxT1, 1 << 20) * 2;
+    v.D = p.Dspr / 25.0f;
+    v.lose = p.LsID / 100.0f;
+    v.pw = p.PWid / 200.0f;
+    v.pl = p.PLen / 200.0f;
+    v.Wf = p.Wdth / 100.0f;
+    v.Lf = p.Lngh;
+    v.MI = p.MnIn / 100.0f;
+    v.ID = p.InDp / 1000.0f;
+    v.ID4 = v.ID * 0.25f;
+    // The growth's angles keep their historical constants: stored seeds must
+    // keep growing the same figures.
+    v.tau = float(double(p.Turn) * 3.151592 / 180.0);
+    v.tau1 = float(double(p.Trn1) * 3.151592 / 180.0);
+    v.rhoX = float((double(p.RttX) + 90.0) * 3.131592 / 180.0);
+    return v;
+}
+
+// The mask the contours are traced in: the selection, or the source's
+// brightness smoothed and cut into four levels. False when memory is short.
+bool BuildMask(const SceneValues& v, PageBlock& mask) {
+    const size_t pixels = size_t(v.W) * size_t(v.H);
+    mask = PageBlock(pixels);
+    if (!mask) return false;
+    uint8_t* m = mask.as<uint8_t>();
+    if (gHaveMask && gMaskData != nullptr && (v.H <= 1 || gMaskRowBytes >= v.W)) {
+        for (int y = 0; y < v.H; ++y) {
+            const uint8_t* s = gMaskData + ptrdiff_t(y) * gMaskRowBytes;
+            for (int x = 0; x < v.W; ++x) m[size_t(y) * v.W + x] = s[x] != 0 ? 255 : 0;
+        }
+        return true;
+    }
+    PageBlock plane(pixels);
+    if (!plane || gSourceRGBA == nullptr) return true;  // an empty mask: no contours
+    uint8_t* b = plane.as<uint8_t>();
+    for (size_t i = 0; i < pixels; ++i) {
+        const uint8_t* s = gSourceRGBA + 4 * i;
+        b[i] = s[3] == 0 ? 0 : uint8_t((0.5 * s[0] + 0.3 * s[1] + 0.2 * s[2]) * (s[3] / 255.0));
+    }
+    MedianFilter8(m, b, v.W, v.H, 11);
+    for (size_t i = 0; i < pixels; ++i) m[i] = uint8_t((m[i] / 84) * 84);
+    return true;
+}
+
+// The contours of the mask as an emitter.
+void BuildContourEmitter(const SceneValues& v, const uint8_t* mask, Emitter& emitter) {
+    CMeshBuilder builder;
+    int pointCount = 0, edgeCount = 0;
+    float* points = nullptr;
+    ContourEdge* edges = nullptr;
+    const int spacing = int(std::clamp(30.0f / v.k, 0.0f, 1000.0f));
+    if (builder.LoadMask(v.W, v.H, v.W, mask, 1.0f, spacing, pointCount, edgeCount, points, edges) &&
+        pointCount > 0 && edgeCount > 0 && points != nullptr && edges != nullptr)
+        BuildPointArrays(pointCount, edgeCount, points, edges, emitter, -v.W / 2.0f, -v.H / 2.0f);
+    FreePages(points);
+    FreePages(edges);
+}
+
+void BuildFixedFigure(int P, const SceneValues& v, Emitter& e) {
+    const float Ih = float(v.H / 2), Iw = float(v.W / 2);
+    switch (P) {
+        case 1: BuildSingleEdgePattern(e, -v.W / 2.0f, v.SW, v.SH - Ih, -1.0f); break;
+        case 2: BuildSingleEdgePattern(e, -Iw, v.SW, -Ih, 1.0f); break;
+        case 3: BuildTopAndBottomPattern(e, -Iw, v.SW, -Ih, v.SH - Ih); break;
+        case 4: BuildPerimeterPattern(e, -Iw, -Ih, v.SW, v.SH); break;
+        case 5: BuildULikePattern(e, -Iw, -Ih, v.SW, v.SH); break;
+        case 6: BuildWindowPattern(e, -Iw, -Ih, v.SW, v.SH); break;
+        default: break;
+    }
+}
+
+// The rib's normal turned by a GrowDirect mode.
+void TurnNormal(int mode, float& nx, float& ny) {
+    switch (mode) {
+        case 2: nx = -nx, ny = -ny; break;
+        case 3: nx = std::fabs(nx), ny = std::fabs(ny); break;
+        case 4: nx = -nx; break;
+        case 5: ny = -ny; break;
+        case 6: nx = std::fabs(nx); break;
+        case 7: ny = std::fabs(ny); break;
+        default: break;
+    }
+}
+
+// Effect kinds 1 and 2: branches along the emitter's ribs.
+void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, const Emitter& e,
+                      BranchTree& list) {
+    const int R = e.ribCount();
+    if (R <= 0) return;
+    const double c = double(R) * p.Comp / 100.0;
+    const int C0 = int(c);
+    const float F0 = float(c - C0);
+    const float fr = F0 > 0 ? F0 : 1.0f;
+    const int CD = int(double(R) * p.CmDs / 100.0);
+    const int C1 = F0 > 0 ? C0 + 1 : C0;
+    const int N = std::min(R, C1 + CD);
+    const float MI = v.MI * v.SW;
+    float carry = 0;
+    uint32_t L = 0;
+    const PatternVertex* verts = e.vertices();
+    for (int i = 0; i < N && !list.Full(); ++i) {
+        Progress(10.0f + 40.0f * float(i) / float(N));
+        SeedGrowthRandom(v.B + uint32_t(i));
+        const float ce = i == N - 1 ? fr : 1.0f;
+        const PatternRib& rib = e.ribs()[i];
+        if (rib.a < 0 || rib.b < 0 || rib.a >= e.vertexCount() || rib.b >= e.vertexCount()) continue;
+        int mode = p.GrwD;
+        if (mode == 8) mode = i % 7;
+        float nx = rib.nx, ny = rib.ny;
+        TurnNormal(mode, nx, ny);
+        float fs = 1.0f, fe = 1.0f;
+        if (i >= C0 && CD != 0) {
+            fs = 1.0f - float(i - C0) / float(CD);
+            fe = 1.0f - float(i - C0 + 1) / float(CD);
+        }
+        const float len = rib.length;
+        if (!(len > 0) || !(MI > 0) || !std::isfinite(len)) continue;
+        const PatternVertex& a = verts[rib.a];
+        const PatternVertex& b = verts[rib.b];
+        float px = a.x, py = a.y;
+        const float ux = (b.x - a.x) / len, uy = (b.y - a.y) / len;
+        const float S = MI / 5.0f;
+        const float start = carry;
+        if (S <= len) carry = 0;
+        else if (start <= len) carry = S - len;
+        else carry = carry - len;
+        const float h = std::max(0.25f, S);
+        const float sx = h * ux, sy = h * uy;
+        if (!(start < len)) continue;
+
+        const float rl = (len / 10.0f) / v.SW * 200.0f;
+        float lf = rl * v.ID + (1.0f - v.ID);
+        if (double(lf) < 0.05) lf = 0.05f;
+        if (lf > 10.0f) lf = 10.0f;
+        const float bw = std::max(0.01f, (rl * v.ID4 * v.scale + (1.0f - v.ID4)) * Wf);
+        const float bl = lf * Lf;
+        const float bt = lf * v.tau;
+
+        for (float t = start; t < len && !list.Full(); t += h, px += sx, py += sy) {
+            float width = bw, length = bl;
+            const float q = t / len;
+            if ((ce < 1.0f && len != 0) || i >= C0) {
+                if (i >= C0) {
+                    float f = (1.0f - q) * fs + q * fe;
+                    if (CD > 0) f += F0 / float(CD);
+                    f = std::clamp(f, 0.0f, 1.0f);
+                    width = f * bw, length = f * bl;
+                }
+                if (ce < 1.0f) {
+                    if (ce < q) break;
+                    if (ce != 0) {
+                        const float g = std::min(1.0f, (ce - q) / ce + ce * ce);
+                        width *= g, length *= g;
+                    }
+                }
+            }
+            if (p.EfKn == 1) {
+                if (length > 0) {
+                    AddBranchTriangle(list, px, py, px + sx, py + sy, nx, ny, std::min(h * 0.5f, len), lf);
+                    GrowBranchRecursive(i, p.PtrK, list, 0, px, py, 0, nx, ny, 0, width, length, v.pw, v.pl, v.D,
+                                        v.lose, v.T5, v.It);
+                }
+                continue;
+            }
+            // Effect kind 2: one figure per position, its look drawn afresh.
+            const float angle = DirectionAngleDeg(-nx, -ny, 0, 0);
+            SeedGrowthRandom(L + p.RndS + uint32_t(i));
+            L = uint32_t(GrowthRandom());
+            const float r = float(L % 1000) / 1000.0f;
+            const float theta = float(double(angle) * kPi / 180.0 - kPi / 2.0) + (r - 0.5f) * v.D;
+            float sigma = float((double(r) * v.D / 3.0 + 0.5) * bt);
+            if (r < 0.5f) sigma = -sigma;
+            const float z = float(L % 50 + 20);
+            float rho = (r - 0.5f) * (sigma * 2.5f) + (sigma + v.D);
+            if (rho > -0.5f && rho < 0.0f) rho = -0.5f;
+            else if (rho >= 0.0f && rho < 0.5f) rho = 0.5f;
+            int kind = p.PtrK;
+            if (kind == 3) {
+                if (L % 2 == 0) {
+                    kind = 2;
+                } else {
+                    kind = 1;
+                    sigma *= 1.5f;
+                }
+            }
+            if (!(length > 0)) continue;
+            if (kind == 2)
+                GrowFigureB((r > 0.5f ? 1 : 0) + 2, list, px, py, z, theta, sigma, length, width / 5.0f, v.T5,
+                            -int(v.SW), v.pw, rho, 0);
+            else
+                GrowFigureA(int(L % uint32_t(v.It)) + 1, list, px, py, z, theta, sigma, length, width / 5.0f,
+                            r > 0.5f, -int(v.SW));
+        }
+    }
+}
+
+// Effect kind 3: one figure at the centre.
+void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, float dx, float dy,
+                      BranchTree& list) {
+    Progress(25);
+    switch (p.PtrK) {
+        case 1:
+        case 2:
+            GrowFigureA(v.It, list, dx, dy, 0, v.rhoX, v.tau, v.SW * Lf / 200.0f, Wf * 0.005f, p.PtrK == 2, v.T5);
+            break;
+        case 3:
+        case 4:
+            GrowFigureB(p.PtrK == 3 ? 2 : 3, list, dx, dy, 0, v.rhoX, v.tau * 0.5f, v.SW * Lf / 100.0f,
+                        Wf * 0.005f, v.T5 / 2, v.T2, v.pw, v.tau1, 0);
+            break;
+        default: break;
+    }
+}
+
+// Lights, material, bump texture and glass, then the render call.
+void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
+                 __Point3ds* points, __Triangle3ds* triangles) {
+    light3ds lights[2];
+    MakeLights(p, lights);
+    Progress(60);
+    const uint8_t* bump = p.bumpTexture;
+
+    __SetDrawMode(DrawModeFor(p.RndM));
+    __SetQuality(gDialogOpen ? 0 : 1);
+    __SetDeep(0);
+    Progress(65);
+
+    const size_t bytes = size_t(gRowBytes) * size_t(v.H);
+    if (!p.AlpC) {
+        if (gSourceRGBA != nullptr) std::memcpy(gWorkRGBA, gSourceRGBA, bytes);
+    } else if (gFilterRecord != nullptr && DocumentHasTransparency(gFilterRecord->planes, gIsCmyk)) {
+        std::memset(gWorkRGBA, 0, bytes);
+    } else {
+        FillRgba(gWorkRGBA, v.W, v.H, p.BkCl);
+    }
+    Progress(70);
+    Progress(74);
+
+    // The 3-byte texels become 4-byte pixels before the engine's order:
+    // reading them as 4-byte groups would skew every texel and overrun.
+    uint8_t* expanded = bump != nullptr ? ExpandBumpTexels(bump, kBumpSize, kBumpSize, kBumpSize * kBumpTexelBytes)
+                                        : nullptr;
+    uint8_t* texels = nullptr;
+    const bool haveBump =
+        expanded != nullptr && InterleaveForEngine(texels, expanded, kBumpSize, kBumpSize, kBumpSize * 4);
+    FreePages(expanded);
+    material3ds material;
+    MakeMaterial(p, haveBump, gDialogOpen, material);
+    __Texture textures[4];
+    std::memset(textures, 0, sizeof textures);
+    if (haveBump) {
+        textures[2].present = 1;
+        textures[2].width = kBumpSize;
+        textures[2].height = kBumpSize;
+        textures[2].pixels = texels;
+        textures[2].is16Bit = 0;
+    }
+    GlassProp glass;
+    MakeGlass(p, v.k, glass);
+    __SetUseMultyRefract(0);
+    __SetDubleSide(0);
+    Progress(75);
+
+    uint8_t* source = gSourceRGBA != nullptr ? gSourceRGBA : gWorkRGBA;
+    __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
+                  v.H / 2, 1, &material, textures, 2, lights, &glass);
+    Progress(100);
+    FreePages(texels);
+}
+
+}  // namespace
+
+void ResolveEmitterType(FilterParameters& p) {
+    if (p.EmTp == 3) p.EmTp = PathListEmpty() ? 1 : 0;
+    if (p.EmTp == 0 && PathListEmpty()) p.EmTp = 1;
+}
+
+void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner) {
+    std::memset(&out, 0, sizeof out);
+    out.x = v.x, out.y = v.y, out.z = v.z;
+    out.nx = v.nx, out.ny = v.ny, out.nz = v.nz;
+    out.hasNormal = v.hasNormal;
+    out.hasTexCoords = 1;
+    switch (corner) {
+        case 1: out.u = 0.5f, out.v = 0.98f; break;
+        case 2: out.u = 0.01f, out.v = 0.01f; break;
+        default: out.u = 0.98f, out.v = 0.01f; break;
+    }
+}
+
+bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
+                     __Point3ds*& points, __Triangle3ds*& triangles) {
+    pointCount = triangleCount = 0;
+    points = nullptr;
+    triangles = nullptr;
+    const int32_t most = std::numeric_limits<int32_t>::max() / 3;
+    const int32_t n = std::clamp(std::min(limit, list.size()), 0, most);
+    if (n == 0) {
+        list.Clear();
+        return true;
+    }
+    PageBlock pointBlock(size_t(3) * size_t(n) * sizeof(__Point3ds));
+    PageBlock triangleBlock(size_t(n) * sizeof(__Triangle3ds));
+    if (!pointBlock || !triangleBlock) {
+        list.Clear();
+        return false;
+    }
+    auto* pts = pointBlock.as<__Point3ds>();
+    auto* tris = triangleBlock.as<__Triangle3ds>();
+    int32_t k = 0;
+    list.Drain([&](const BranchTriangle& t) {
+        if (k >= n) return;
+        tris[k].a = 3 * k, tris[k].b = 3 * k + 1, tris[k].c = 3 * k + 2;
+        tris[k].material = 0;
+        SetEnginePoint(pts[3 * k], t.p0, 1);
+        SetEnginePoint(pts[3 * k + 1], t.p1, 2);
+        SetEnginePoint(pts[3 * k + 2], t.p2, 3);
+        ++k;
+    });
+    pointCount = 3 * k;
+    triangleCount = k;
+    points = static_cast<__Point3ds*>(pointBlock.release());
+    triangles = static_cast<__Triangle3ds*>(triangleBlock.release());
+    return true;
+}
+
+void TrustOnlyOwnCache(FilterParameters& p) {
+    if (p.bumpTexture != gOwn.bump) {
+        p.bumpTexture = nullptr;
+        FreePages(gOwn.bump);
+        gOwn.bump = nullptr;
+    }
+    if (p.cachedTriangles != gOwn.triangles || p.cachedPoints != gOwn.points ||
+        p.cachedTriangleCount != gOwn.triangleCount || p.cachedPointCount != gOwn.pointCount) {
+        ClearGeometryFields(p);
+        FreeOwnGeometry();
+        p.geometryDirty = 1;
+    }
+}
+
+void FreeSceneCache() {
+    if (gParams != nullptr) {
+        if (gParams->bumpTexture == gOwn.bump) gParams->bumpTexture = nullptr;
+        if (gParams->cachedTriangles == gOwn.triangles && gParams->cachedPoints == gOwn.points) {
+            ClearGeometryFields(*gParams);
+            gParams->geometryDirty = 1;
+        }
+    }
+    FreePages(gOwn.bump);
+    gOwn.bump = nullptr;
+    FreeOwnGeometry();
+}
+
+void BuildAndRenderScene(FilterParameters& p) {
+    // Values reach the record from scripts, the registry, presets and the
+    // dialog: none is trusted.
+    SanitizeParameters(p);
+    ResolveEmitterType(p);
+    TrustOnlyOwnCache(p);
+    const SceneValues v = ComputeValues(p);
+    if (v.W <= 0 || v.H <= 0 || gWorkRGBA == nullptr) return;
+
+    Emitter emitter;
+    PageBlock mask;
+    const bool dirty = p.geometryDirty != 0;
+    if (dirty && p.EfKn != 3 && p.EmTp == 1) {
+        if (!BuildMask(v, mask)) {
+            SetResult(pi::memFullErr);
+            return;
+        }
+        BuildContourEmitter(v, mask.as<uint8_t>(), emitter);
+    }
+    if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty())
+        BuildPathEmitter(emitter, -v.W / 2.0f, -v.H / 2.0f, PathView{v.scale, float(gViewX), float(gViewY)});
+
+    const int P = p.EmTp == 2 ? p.MskK : 7;
+    float dx, dy;
+    if (p.EfKn == 3) {
+        dx = v.Cx - v.W / 2.0f, dy = v.Cy - v.H / 2.0f;
+    } else if (p.EmTp == 2) {
+        dx = v.Cx - v.SW / 2.0f, dy = v.Cy - v.SH / 2.0f;
+    } else {
+        dx = v.SW * p.CtnX / 200.0f, dy = v.SH * p.CtnY / -200.0f;
+    }
+
+    if (dirty) {
+        if (p.EfKn != 3) BuildFixedFigure(P, v, emitter);
+        Progress(10);
+        gBranchCount = 0;
+        SeedGrowthRandom(v.B);
+        float Wf = v.Wf, Lf = v.Lf;
+        switch (p.EfKn) {
+            case 1: Lf = Lf * v.SW / 400.0f; break;
+            case 2: Wf = 2.0f * Wf, Lf = Lf * v.SW / 100.0f; break;
+            default: Lf = p.Lngh, Wf = p.Wdth; break;
+        }
+        BranchTree list(SceneBudget(v.W, v.H));
+        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
+        else GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
+
+        ClearGeometryFields(p);
+        FreeOwnGeometry();
+        int32_t pointCount = 0, triangleCount = 0;
+        __Point3ds* points = nullptr;
+        __Triangle3ds* triangles = nullptr;
+        const bool built = BuildEngineMesh(list, std::min(list.size(), gBranchCount), pointCount, triangleCount,
+                                           points, triangles);
+        Progress(50);
+        emitter.Clear();
+        if (!built) {
+            SetResult(pi::memFullErr);
+            return;
+        }
+        p.geometryDirty = 0;
+        gOwn.points = p.cachedPoints = points;
+        gOwn.triangles = p.cachedTriangles = triangles;
+        gOwn.pointCount = p.cachedPointCount = pointCount;
+        gOwn.triangleCount = p.cachedTriangleCount = triangleCount;
+        Progress(55);
+        if (v.scaleFactor != 1.0f) {
+            if (p.EfKn == 3) {
+                for (int32_t i = 0; i < pointCount; ++i) {
+                    points[i].x = (points[i].x - dx) * v.scaleFactor + dx;
+                    points[i].y = (points[i].y - dy) * v.scaleFactor + dy;
+                }
+            } else {
+                __ScalePoints(v.scaleFactor, pointCount, points);
+            }
+        }
+        if (p.EfKn != 3 && (dx != 0 || dy != 0)) __TranslatePoints(dx, dy, 0, pointCount, points);
+    }
+
+    RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles);
+    Progress(0);
+}
+
+void RunEffect() {
+    if (gWorkRGBA == nullptr) return;
+    FilterParameters* p = gParams;
+    if (p == nullptr) {
+        if (gSourceRGBA != nullptr) std::memcpy(gWorkRGBA, gSourceRGBA, size_t(gRowBytes) * size_t(gWorkHeight));
+        return;
+    }
+    TrustOnlyOwnCache(*p);
+    if (p->bumpTexture == nullptr) gOwn.bump = p->bumpTexture = LoadBumpTexture();
+    if (!gDialogOpen) {
+        try {
+            ReadHostPaths();
+        } catch (const SuiteFailure&) {
+            // A host without the property suite has no paths to offer.
+            FreePathList();
+        }
+        ResolveEmitterType(*p);
+    }
+    BuildAndRenderScene(*p);
+    if (!gDialogOpen) {
+        // Outside the dialog nothing outlives the run: a later run, or a
+        // module loaded anew, must not find our pointers in the record.
+        FreeSceneCache();
+        FreePathList();
+    }
+}
+
+}  // namespace frostel

@@ -1,0 +1,312 @@
+// The scene driver inside one process: the geometry cache in the parameter
+// record, the engine records, the bump texels and the render set-up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "BitmapFile.h"
+#include "BumpMap.h"
+#include "Dialog.h"
+#include "Effect.h"
+#include "ImageTransfer.h"
+#include "PageMemory.h"
+#include "PathSegments.h"
+#include "Plugin.h"
+#include "Scene.h"
+#include "SceneImage.h"
+
+namespace frostel {
+namespace {
+
+// A source copy with a bright disc, as the write-back leaves it.
+std::vector<uint8_t> DiscImage(int w, int h) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * 4];
+            const bool disc = std::hypot(x - 40.0, y - 30.0) < 16.0;
+            p[0] = disc ? 240 : uint8_t(30 + x), p[1] = disc ? 230 : uint8_t(50 + y), p[2] = 90, p[3] = 255;
+        }
+    return px;
+}
+
+class SceneRun : public ::testing::Test {
+protected:
+    static constexpr int W = 96, H = 64;
+
+    void SetUp() override { live_ = GetPageMemoryStats().live; }
+    void TearDown() override {
+        FreeSceneCache();
+        FreePathList();
+        EXPECT_EQ(GetPageMemoryStats().live, live_);
+    }
+    std::vector<uint8_t> Render() {
+        std::fill(work_.begin(), work_.end(), 0);
+        RunEffect();
+        return work_;
+    }
+    std::vector<__Point3ds> CachedPoints() const {
+        return std::vector<__Point3ds>(params_.cachedPoints, params_.cachedPoints + params_.cachedPointCount);
+    }
+
+    testing::SceneImage image_{W, H, DiscImage(W, H)};
+    std::vector<uint8_t>& source_ = image_.source;
+    std::vector<uint8_t>& work_ = image_.work;
+    FilterParameters& params_ = image_.params;
+    int16_t& result_ = image_.result;
+    int64_t live_ = 0;
+};
+
+bool SameBytes(const std::vector<__Point3ds>& a, const std::vector<__Point3ds>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(__Point3ds)) == 0;
+}
+
+TEST_F(SceneRun, ARenderFromTheCacheScalesAndMovesNothingTwice) {
+    gDialogOpen = true;  // previews keep the geometry
+    params_.Scle = 60;
+    params_.CtnX = 30, params_.CtnY = -20;
+    for (uint8_t effect : {uint8_t(2), uint8_t(3)}) {
+        SCOPED_TRACE(int(effect));
+        params_.EfKn = effect;
+        params_.geometryDirty = 1;
+        const std::vector<uint8_t> first = Render();
+        ASSERT_EQ(params_.geometryDirty, 0);
+        ASSERT_GT(params_.cachedTriangleCount, 0);
+        const std::vector<__Point3ds> points = CachedPoints();
+
+        EXPECT_EQ(Render(), first);
+        EXPECT_TRUE(SameBytes(CachedPoints(), points));
+        // Built anew, the same geometry.
+        params_.geometryDirty = 1;
+        EXPECT_EQ(Render(), first);
+        EXPECT_TRUE(SameBytes(CachedPoints(), points));
+    }
+    FreeSceneCache();
+    EXPECT_EQ(params_.cachedPoints, nullptr);
+    EXPECT_EQ(params_.cachedTriangles, nullptr);
+    EXPECT_EQ(params_.bumpTexture, nullptr);
+    EXPECT_EQ(params_.geometryDirty, 1);
+}
+
+TEST_F(SceneRun, SilentRunsKeepNothingInTheRecord) {
+    const std::vector<uint8_t> image = Render();
+    EXPECT_NE(image, source_);
+    EXPECT_EQ(result_, 0);
+    EXPECT_EQ(params_.cachedPoints, nullptr);
+    EXPECT_EQ(params_.cachedTriangles, nullptr);
+    EXPECT_EQ(params_.cachedPointCount, 0);
+    EXPECT_EQ(params_.bumpTexture, nullptr);
+    EXPECT_EQ(GetPageMemoryStats().live, live_);
+}
+
+TEST_F(SceneRun, CachePointersThisModuleDidNotWriteAreNeverUsedOrFreed) {
+    const std::vector<uint8_t> clean = Render();
+    // As a record kept by the host from an earlier process would hold them.
+    static uint8_t foreign[64];
+    params_.cachedPoints = reinterpret_cast<__Point3ds*>(foreign);
+    params_.cachedTriangles = reinterpret_cast<__Triangle3ds*>(foreign + 8);
+    params_.cachedPointCount = 3, params_.cachedTriangleCount = 1;
+    params_.bumpTexture = foreign + 16;
+    params_.geometryDirty = 0;
+    EXPECT_EQ(Render(), clean);
+    EXPECT_EQ(params_.cachedPoints, nullptr);
+    EXPECT_EQ(params_.bumpTexture, nullptr);
+
+    // The same in the dialog, where the cache is kept: the foreign arrays
+    // are dropped and the geometry built anew.
+    gDialogOpen = true;
+    params_.cachedPoints = reinterpret_cast<__Point3ds*>(foreign);
+    params_.cachedTriangles = reinterpret_cast<__Triangle3ds*>(foreign + 8);
+    params_.geometryDirty = 0;
+    Render();
+    EXPECT_NE(params_.cachedPoints, reinterpret_cast<__Point3ds*>(foreign));
+    EXPECT_GT(params_.cachedTriangleCount, 1);
+}
+
+TEST_F(SceneRun, EveryFailedAllocationEndsCleanly) {
+    const std::vector<uint8_t> clean = Render();
+    const int64_t perRun = [] {
+        const int64_t before = GetPageMemoryStats().allocated;
+        RunEffect();
+        return GetPageMemoryStats().allocated - before;
+    }();
+    ASSERT_GT(perRun, 3);
+    for (int64_t n = 1; n <= perRun; ++n) {
+        SCOPED_TRACE(n);
+        result_ = 0;
+        FailPageAllocationAfter(n);
+        Render();
+        FailPageAllocationAfter(0);
+        EXPECT_TRUE(result_ == 0 || result_ == pi::memFullErr) << result_;
+        EXPECT_EQ(GetPageMemoryStats().live, live_);
+    }
+    result_ = 0;
+    EXPECT_EQ(Render(), clean);
+}
+
+TEST_F(SceneRun, APreviewScaleOrDocumentSizeOfZeroIsHarmless) {
+    gDialogOpen = true;
+    for (float scale : {0.0f, -2.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        gPreviewScale = scale;
+        params_.geometryDirty = 1;
+        Render();
+        EXPECT_EQ(result_, 0);
+    }
+    gPreviewScale = 1.0f;
+    gImageWidth = gImageHeight = 0;  // no scaled image: k falls back to 1
+    params_.geometryDirty = 1;
+    Render();
+    EXPECT_EQ(result_, 0);
+}
+
+TEST_F(SceneRun, TheEmitterTypeFollowsThePathList) {
+    params_.EmTp = 3;
+    ResolveEmitterType(params_);
+    EXPECT_EQ(params_.EmTp, 1);
+    params_.EmTp = 0;
+    ResolveEmitterType(params_);
+    EXPECT_EQ(params_.EmTp, 1);
+    ASSERT_TRUE(AppendBezierSegment(0, 0, 10 << 16, 0, 20 << 16, 0, 30 << 16, 0, 72 << 16));
+    params_.EmTp = 3;
+    ResolveEmitterType(params_);
+    EXPECT_EQ(params_.EmTp, 0);
+
+    // In the dialog the path list is the dialog's: the path grows branches.
+    gDialogOpen = true;
+    params_.Lngh = 30;
+    const std::vector<uint8_t> onPath = Render();
+    EXPECT_NE(onPath, source_);
+    EXPECT_GT(params_.cachedTriangleCount, 0);
+}
+
+TEST_F(SceneRun, TheSlidersExtremesStopAtTheSceneBudget) {
+    gDialogOpen = true;  // to count the cached triangles
+    params_.MxIt = 10, params_.MxTr = 30, params_.EfKn = 1;
+    Render();
+    EXPECT_EQ(params_.cachedTriangleCount, SceneBudget(W, H));
+    EXPECT_EQ(SceneBudget(W, H), kMinSceneBudget);
+    EXPECT_EQ(SceneBudget(4000, 3000), std::min(6000000, kBranchBudget));
+    EXPECT_EQ(SceneBudget(100000, 100000), kBranchBudget);
+}
+
+TEST(EngineMesh, ConvertsAtMostTheLimitAndReleasesEveryNode) {
+    BranchTree tree;
+    for (int i = 0; i < 10; ++i) {
+        BranchTriangle t{};
+        t.p0.x = float(i), t.p1.y = 1, t.p2.z = 2;
+        t.p1.hasNormal = 1, t.p1.nx = 0.5f;
+        ASSERT_TRUE(tree.Add(t));
+    }
+    int32_t pointCount = -1, triangleCount = -1;
+    __Point3ds* points = nullptr;
+    __Triangle3ds* triangles = nullptr;
+    ASSERT_TRUE(BuildEngineMesh(tree, 4, pointCount, triangleCount, points, triangles));
+    EXPECT_EQ(tree.size(), 0);
+    ASSERT_EQ(triangleCount, 4);
+    ASSERT_EQ(pointCount, 12);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(triangles[k].a, 3 * k);
+        EXPECT_EQ(triangles[k].c, 3 * k + 2);
+        EXPECT_EQ(triangles[k].material, 0);
+        EXPECT_EQ(points[3 * k].x, float(k));
+    }
+    EXPECT_EQ(points[1].hasNormal, 1);
+    EXPECT_EQ(points[1].nx, 0.5f);
+    EXPECT_EQ(points[0].hasTexCoords, 1);
+    EXPECT_EQ(points[0].v, 0.98f);
+    EXPECT_EQ(points[2].u, 0.98f);
+    FreePages(points);
+    FreePages(triangles);
+
+    // No memory: nothing is handed out and the list is still emptied.
+    const int64_t live = GetPageMemoryStats().live;
+    ASSERT_TRUE(tree.Add(BranchTriangle{}));
+    FailPageAllocationAfter(1);
+    EXPECT_FALSE(BuildEngineMesh(tree, 1000, pointCount, triangleCount, points, triangles));
+    FailPageAllocationAfter(0);
+    EXPECT_EQ(points, nullptr);
+    EXPECT_EQ(triangles, nullptr);
+    EXPECT_EQ(pointCount + triangleCount, 0);
+    EXPECT_EQ(tree.size(), 0);
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+}
+
+TEST(BumpTexture, TheHeightsBecomeWholeEngineTexels) {
+    uint8_t heights[kBumpSize * kBumpSize];
+    GenerateBumpHeights(heights);
+    int lo = 255, hi = 0;
+    for (uint8_t h : heights) lo = std::min<int>(lo, h), hi = std::max<int>(hi, h);
+    EXPECT_GT(hi - lo, 120);  // a relief, not a plane
+
+    uint8_t* texels = LoadBumpTexture();
+    ASSERT_NE(texels, nullptr);
+    for (int i = 0; i < kBumpSize * kBumpSize; ++i) {
+        ASSERT_EQ(texels[3 * i], heights[i]) << i;
+        ASSERT_EQ(texels[3 * i + 1] | texels[3 * i + 2], 0) << i;
+    }
+    uint8_t* expanded = ExpandBumpTexels(texels, kBumpSize, kBumpSize, kBumpSize * 3);
+    ASSERT_NE(expanded, nullptr);
+    uint8_t* engine = nullptr;
+    __SetDeep(0);
+    ASSERT_TRUE(InterleaveForEngine(engine, expanded, kBumpSize, kBumpSize, kBumpSize * 4));
+    // The height lands in channel 2, which the engine reads as colour 0.
+    for (int i = 0; i < kBumpSize * kBumpSize; ++i) {
+        const uint8_t* t = engine + 4 * i;
+        ASSERT_TRUE(t[0] == 0 && t[1] == 0 && t[2] == heights[i] && t[3] == 255) << i;
+    }
+    FreePages(engine);
+    FreePages(expanded);
+    FreePages(texels);
+}
+
+TEST(BumpTexture, TheModulesBitmapHoldsTheSameHeights) {
+    hostutil::RgbaImage image;
+    ASSERT_EQ(hostutil::ReadBmpFile(FROSTEL_BUMP_BITMAP, image), hostutil::BmpError::None);
+    ASSERT_EQ(image.width, kBumpSize);
+    ASSERT_EQ(image.height, kBumpSize);
+    uint8_t heights[kBumpSize * kBumpSize];
+    GenerateBumpHeights(heights);
+    for (int i = 0; i < kBumpSize * kBumpSize; ++i) ASSERT_EQ(image.pixels[4 * size_t(i)], heights[i]) << i;
+}
+
+TEST(SceneSetup, ValuesFromTheParameters) {
+    EXPECT_FLOAT_EQ(BumpAmount(10, true), 0.12f);
+    EXPECT_FLOAT_EQ(BumpAmount(10, false), 0.06f);
+    EXPECT_FLOAT_EQ(BumpAmount(20, true), 0.12f);
+    EXPECT_FLOAT_EQ(BumpAmount(20, false), 0.12f);
+
+    FilterParameters p;
+    std::memset(&p, 0, sizeof p);
+    ApplyParameterDefaults(p);
+    p.LgAl = 0, p.LgBt = 90, p.LgCl = 0x0080FF, p.LgMt = 150;
+    light3ds lights[2];
+    MakeLights(p, lights);
+    EXPECT_NEAR(lights[0].x, 0, 0.01);
+    EXPECT_NEAR(lights[0].z, 2000, 0.01);
+    EXPECT_STREQ(lights[1].name, "Light#2");
+    EXPECT_NEAR(lights[1].x, -1812.6155, 0.01);  // opposite, 25 degrees below
+    EXPECT_NEAR(lights[1].z, -845.2365, 0.01);
+    EXPECT_FLOAT_EQ(lights[1].r, 1.0f);
+    EXPECT_FLOAT_EQ(lights[1].g, 128 / 255.0f);
+    EXPECT_FLOAT_EQ(lights[0].intensity, 1.5f);
+
+    const uint8_t modes[10] = {6, 0, 1, 2, 3, 6, 8, 9, 6, 6};
+    for (int m = 0; m < 10; ++m) EXPECT_EQ(DrawModeFor(m), modes[m]) << m;
+
+    material3ds m;
+    MakeMaterial(p, false, false, m);
+    EXPECT_EQ(m.maps[kBumpMapSlot].name[0], 0);
+    EXPECT_FLOAT_EQ(m.transparency, -p.Trns / 100.0f);
+    MakeMaterial(p, true, false, m);
+    EXPECT_STREQ(m.maps[kBumpMapSlot].name, "Bump");
+    GlassProp g;
+    MakeGlass(p, 0.5f, g);
+    EXPECT_FLOAT_EQ(g.offset, p.Rfrc / 10.0f * 0.5f);
+}
+
+}  // namespace
+}  // namespace frostel
