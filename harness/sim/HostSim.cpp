@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "ColorModel.h"
+#include "DialogWatch.h"
 #include "MessageBoxWatch.h"
 
 namespace frostel::hostsim {
@@ -317,6 +318,7 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
     {
         ActiveScope scope(this);
         MessageBoxWatch boxes(*this);
+        DialogWatch dialog(*this);
         entry_(selector, rec, &data_, &result);
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);

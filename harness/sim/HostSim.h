@@ -48,6 +48,9 @@ constexpr uint8_t kPaddingByte = 0xA5;  // fills the row padding of served buffe
 
 enum class DropHandle { None, Parameters, Data };
 
+// How the host answers the plug-in's filter dialog (DialogWatch.h).
+enum class DialogAnswer { Silent, Show, Script };
+
 struct Options {
     // Services offered.
     bool bigDocument = true;  // offer the 32-bit coordinate block
@@ -61,6 +64,8 @@ struct Options {
     bool progress = true;       // offer the progress callback
     Rgb pickedColor{0x20, 0x80, 0xE0};    // what the colour picker answers
     bool pickCancelled = false;          // the user cancels the colour picker
+    DialogAnswer dialog = DialogAnswer::Silent;
+    std::vector<std::string> dialogScript;  // DialogAnswer::Script: one command a line
 
     // Document shape as served.
     std::optional<pi::VRect> filterRect;  // instead of the selection's bounds or the whole image
