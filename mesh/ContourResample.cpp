@@ -3,6 +3,7 @@
 // to the spacing.
 #include <algorithm>
 #include <cmath>
+#include <list>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,19 @@ void ClearInnerFlags(CBorderLine& line, uint32_t bits) {
 
 void RemoveFlagged(CBorderLine& line, uint32_t bit, bool withBit) {
     line.points.remove_if([&](const CMyPointPtr& p) { return ((p->flags & bit) != 0) == withBit; });
+}
+
+// Removes the entries marked kPointRemove; the points leave without the mark.
+// A junction point is shared with the other lines that end there, and a mark
+// left on it would drop it from the next of them to be resampled.
+void RemoveMarked(CBorderLine& line) {
+    std::list<CMyPointPtr> gone;
+    for (Entry e = line.points.begin(); e != line.points.end();) {
+        const Entry next = std::next(e);
+        if ((*e)->flags & kPointRemove) gone.splice(gone.end(), line.points, e);
+        e = next;
+    }
+    for (auto& p : gone) p->flags &= ~kPointRemove;
 }
 
 CMyPoint* NewPoint(CPointSet& set, float x, float y) { return set.Insert(x, y, kContourZ); }
@@ -196,7 +210,7 @@ void CMeshBuilder::ResampleContour(CBorderLine& line, CPointSet& set, float step
         if (!(a.flags & kPointKey)) a.flags |= kPointRemove;
         if (!(b.flags & kPointKey)) b.flags |= kPointRemove;
     }
-    RemoveFlagged(line, kPointRemove, true);
+    RemoveMarked(line);
     if (pts.size() < 2) return;
 
     ClearInnerFlags(line, kResampleFlags);

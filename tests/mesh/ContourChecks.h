@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <sstream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "MeshBuilder.h"
@@ -106,8 +108,9 @@ inline double DistanceToBorder(const MaskView& m, double px, double py, double r
 // LoadMask's output: contours are runs of consecutive indices joined by
 // edges; points lie in the mask's frame, near its borders, at most `spacing`
 // apart along a contour; open contours end on junction or checkerboard
-// corners; closed ones
-// repeat their first point and hold at least 4; weights peak at the middle.
+// corners, and every border between two inner values that ends on a junction
+// has a contour ending there; closed ones repeat their first point and hold
+// at least 4; weights peak at the middle.
 inline std::string CheckLoadMaskOutput(const MaskView& m, float step, int spacing, int pointCount, int edgeCount,
                                        const float* points, const ContourEdge* edges) {
     std::ostringstream err;
@@ -118,6 +121,7 @@ inline std::string CheckLoadMaskOutput(const MaskView& m, float step, int spacin
         for (int x = 0; x < m.width; ++x) mask.Set(x, y, m.At(x, y));
     CMeshBuilder::FillBorderRaster(mask, border);
 
+    std::set<std::pair<int, int>> openEnds;
     int e = 0, start = 0;
     while (start < pointCount) {
         // One contour: edges start, start+1, ... while they chain.
@@ -144,6 +148,7 @@ inline std::string CheckLoadMaskOutput(const MaskView& m, float step, int spacin
                         << last[1] << ") does not end on a junction";
                     return err.str();
                 }
+                openEnds.emplace(static_cast<int>(p[0]), static_cast<int>(p[1]));
             }
         }
         const int half = std::max(n / 2, 1);
@@ -172,6 +177,30 @@ inline std::string CheckLoadMaskOutput(const MaskView& m, float step, int spacin
         start = end + 1;
     }
     if (e != edgeCount) return "edges left over";
+
+    // A border leaving a junction is one line when its pair of values leaves
+    // there only once (twice may be a loop through the junction); handed out,
+    // that line keeps the junction as an end.
+    for (int y = 0; y <= m.height; ++y)
+        for (int x = 0; x <= m.width; ++x) {
+            const uint8_t entry = border.Get(x, y);
+            if (!(entry & kJunction)) continue;
+            // The pixels on the right of the moves right, down, left, up; the
+            // left pixel of a move is the right one of the move before it.
+            const uint8_t right[4] = {m.At(x, y), m.At(x - 1, y), m.At(x - 1, y - 1), m.At(x, y - 1)};
+            int pairs[4];
+            for (int i = 0; i < 4; ++i) {
+                const uint8_t a = right[i], b = right[(i + 3) & 3];
+                const bool inner = (entry >> i & 1) && a != kOutsideValue && b != kOutsideValue;
+                pairs[i] = inner ? std::min(a, b) * 256 + std::max(a, b) : -1;
+            }
+            for (int i = 0; i < 4; ++i) {
+                if (pairs[i] < 0 || std::count(pairs, pairs + 4, pairs[i]) != 1 || openEnds.count({x, y})) continue;
+                err << "the border between " << pairs[i] / 256 << " and " << pairs[i] % 256 << " leaving junction ("
+                    << x << "," << y << ") has no contour ending there";
+                return err.str();
+            }
+        }
     return {};
 }
 

@@ -199,5 +199,34 @@ TEST(LoadMaskTest, FailedOutputAllocationReleasesTheOtherBlock) {
     }
 }
 
+TEST(LoadMaskTest, LoopThroughAJunctionLeavesTheBordersEndingThereWhole) {
+    // The left 1-region's border is a loop whose only junction is (3, 2), where
+    // the 2-region meets the background's diagonal. The loop is resampled
+    // away from that corner; the two borders of the 2-region that end there
+    // must keep it as their end. All eight orientations vary which line the
+    // scan traces first.
+    const char* const rows[] = {
+        "........",
+        ".1.2211.",
+        ".11.22..",
+        "........",
+    };
+    for (int orientation = 0; orientation < 8; ++orientation) {
+        const bool transpose = orientation & 4, flipX = orientation & 1, flipY = orientation & 2;
+        Mask m = transpose ? test::FilledMask(4, 8, 0) : test::FilledMask(8, 4, 0);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const int fx = flipX ? 7 - x : x, fy = flipY ? 3 - y : y;
+                const int level = rows[y][x] == '.' ? 0 : rows[y][x] - '0';
+                (transpose ? m.at(fy, fx) : m.at(fx, fy)) = static_cast<uint8_t>(level * 84);
+            }
+        for (int spacing : {2, 5}) {
+            const Contours c = Load(m, 1.0f, spacing);
+            ASSERT_TRUE(c.ok);
+            EXPECT_EQ(Check(m, c, 1.0f, spacing), "") << "orientation " << orientation << " spacing " << spacing;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace frostel
