@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFrame.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -9,13 +11,7 @@
 using namespace frostel::widgets;
 
 namespace {
-struct Frame {
-    Frame(int w, int h, Rgb fill) : px(size_t(w) * h * 3), canvas(px.data(), w, h, ptrdiff_t(w) * 3) {
-        canvas.Fill(fill);
-    }
-    std::vector<uint8_t> px;
-    Canvas canvas;
-};
+using Frame = TestFrame;
 constexpr Rgb kGrey{192, 192, 192};
 }  // namespace
 

@@ -2,19 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFrame.h"
+
 #include <cmath>
 #include <vector>
 
 using namespace frostel::widgets;
 
 namespace {
-struct Frame {
-    Frame(int w, int h, Rgb fill) : px(size_t(w) * h * 3), canvas(px.data(), w, h, ptrdiff_t(w) * 3) {
-        canvas.Fill(fill);
-    }
-    std::vector<uint8_t> px;
-    Canvas canvas;
-};
+using Frame = TestFrame;
 constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255};
 }  // namespace
 
