@@ -177,4 +177,11 @@ bool LoadControlGlassSkin(TControlGlass* glass, int brightnessId, int alphaId, i
 // The glass control under the cursor, or none.
 TControlGlass* HotGlassControl();
 
+// The shared skin maps of the fire buttons and glass sliders from three grey
+// bitmaps (brightness, alpha, relief), by B-spline slopes or, in the second
+// variant, by a smoothing of their own; loaded once, released together.
+bool LoadSharedSkins(int brightnessId, int alphaId, int reliefId, bool smoothedVariant);
+void FreeSharedSkins();
+const RefractionMaps* SharedSkinMaps();
+
 }  // namespace frostel::widgets
