@@ -108,7 +108,7 @@ void Scatter(Canvas& frame) {
 
 RefractionMaps MakeRefractionMaps(int w, int h, const std::vector<uint8_t>& brightnessGrey,
                                   const std::vector<uint8_t>& weightGrey, const std::vector<uint8_t>& reliefGrey,
-                                  double power, double scale) {
+                                  const ReliefProfile& profile) {
     RefractionMaps m;
     const size_t n = size_t(std::max(0, w)) * std::max(0, h);
     if (n == 0 || brightnessGrey.size() < n || weightGrey.size() < n || reliefGrey.size() < n) return m;
@@ -117,26 +117,47 @@ RefractionMaps MakeRefractionMaps(int w, int h, const std::vector<uint8_t>& brig
     m.brightness.resize(n);
     m.weight.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        m.brightness[i] = int(brightnessGrey[i]) - 127;
+        m.brightness[i] = int(brightnessGrey[i]) * profile.brightnessScale + profile.brightnessOffset;
         m.weight[i] = weightGrey[i] / 255.0f;
     }
+    auto at = [w, h](std::vector<float>& v, int x, int y) -> float& {
+        return v[size_t(std::clamp(y, 0, h - 1)) * w + std::clamp(x, 0, w - 1)];
+    };
     // The relief smoothed by a 2 x 2 box, its maximum, the profile.
-    std::vector<float> relief(n, 0.0f);
+    std::vector<float> relief(n, 0.0f), grey(reliefGrey.begin(), reliefGrey.begin() + ptrdiff_t(n));
     float top = 0.0f;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const int x1 = std::min(x + 1, w - 1), y1 = std::min(y + 1, h - 1);
-            const float r = 0.25f * (reliefGrey[size_t(y) * w + x] + reliefGrey[size_t(y) * w + x1] +
-                                     reliefGrey[size_t(y1) * w + x] + reliefGrey[size_t(y1) * w + x1]);
+            const float r = 0.25f * (at(grey, x, y) + at(grey, x + 1, y) + at(grey, x, y + 1) + at(grey, x + 1, y + 1));
             relief[size_t(y) * w + x] = r;
             top = std::max(top, r);
         }
     m.dx.assign(n, 0.0f);
     m.dy.assign(n, 0.0f);
     if (top <= 0.0f || w < 5 || h < 5) return m;
-    for (float& r : relief) r = float(std::pow(std::max(0.0, 1.01 - r / top), power) * scale / top);
-    ResampleImageBSpline(w, h, 1, 1, nullptr, relief.data(), nullptr, nullptr, m.dx.data(), 1);
-    ResampleImageBSpline(w, h, 1, 1, nullptr, relief.data(), nullptr, nullptr, m.dy.data(), 0);
+    for (float& r : relief) {
+        const double q = r / top;
+        const double shaped = profile.squared ? 1.0 - q * q : std::pow(std::max(0.0, 1.01 - q), profile.power);
+        r = float(shaped * profile.scale / top);
+    }
+    if (profile.splineSlopes) {
+        ResampleImageBSpline(w, h, 1, 1, nullptr, relief.data(), nullptr, nullptr, m.dx.data(), 1);
+        ResampleImageBSpline(w, h, 1, 1, nullptr, relief.data(), nullptr, nullptr, m.dy.data(), 0);
+        return m;
+    }
+    std::vector<float> smooth(n);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float sum = 0.0f;
+            for (int j = -1; j <= 1; ++j)
+                for (int i = -1; i <= 1; ++i) sum += at(relief, x + i, y + j);
+            smooth[size_t(y) * w + x] = sum / 9.0f;
+        }
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            m.dx[size_t(y) * w + x] = 0.5f * (at(smooth, x + 1, y) - at(smooth, x - 1, y));
+            m.dy[size_t(y) * w + x] = 0.5f * (at(smooth, x, y + 1) - at(smooth, x, y - 1));
+        }
     return m;
 }
 

@@ -72,12 +72,28 @@ void Refract(const Canvas& source, Canvas& out, const RefractionMaps& maps);
 // when that lies inside; seeded with the frame's first byte.
 void Scatter(Canvas& frame);
 
-// Maps from three grey pictures: brightness = grey - 127, weight = grey / 255,
-// and the relief r smoothed by a 2 x 2 box, shaped (1.01 - r / m)^power with
-// m its maximum and scaled by scale / m, whose slopes (the B-spline
-// derivative) become the two displacements.
+// How a relief picture becomes refraction maps: brightness = grey x
+// brightnessScale + brightnessOffset, weight = grey / 255, and the relief r
+// (smoothed by a 2 x 2 box, m its maximum) shaped (1.01 - r / m)^power, or
+// 1 - (r / m)^2 when `squared`, times scale / m; its slopes become the two
+// displacements, as B-spline derivatives or, without `splineSlopes`, as
+// central differences of the shaped relief smoothed once more (3 x 3).
+struct ReliefProfile {
+    bool squared = false;
+    double power = 1.5;
+    double scale = -510.0;
+    int brightnessScale = 1, brightnessOffset = -127;
+    bool splineSlopes = true;
+};
+constexpr ReliefProfile kPanelRelief{false, 1.5, -510.0, 1, -127, true};
+constexpr ReliefProfile kGlassControlRelief{false, 1.9, -1020.0, 1, -127, true};
+constexpr ReliefProfile kFireFaceRelief{true, 2.0, 331.5, 1, -127, true};
+// The fire button's and glass slider's shared skins, in their two variants.
+constexpr ReliefProfile kSharedSkinRelief{true, 2.0, 331.5, 4, -512, true};
+constexpr ReliefProfile kSharedSkinReliefSmoothed{true, 2.0, 331.5, 4, -512, false};
+
 RefractionMaps MakeRefractionMaps(int w, int h, const std::vector<uint8_t>& brightnessGrey,
                                   const std::vector<uint8_t>& weightGrey, const std::vector<uint8_t>& reliefGrey,
-                                  double power, double scale);
+                                  const ReliefProfile& profile);
 
 }  // namespace frostel::widgets

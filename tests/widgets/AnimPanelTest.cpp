@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFrame.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -9,13 +11,7 @@
 using namespace frostel::widgets;
 
 namespace {
-struct Frame {
-    Frame(int w, int h, Rgb fill) : px(size_t(w) * h * 3), canvas(px.data(), w, h, ptrdiff_t(w) * 3) {
-        canvas.Fill(fill);
-    }
-    std::vector<uint8_t> px;
-    Canvas canvas;
-};
+using Frame = TestFrame;
 constexpr Rgb kGrey{192, 192, 192};
 }  // namespace
 
@@ -121,7 +117,7 @@ TEST(Refraction, MapsFromADomeBendOutwardsSymmetrically) {
             const double d = std::hypot(x - 10, y - 10) / 9.0;
             relief[size_t(y) * n + x] = uint8_t(d >= 1 ? 0 : 255 * std::sqrt(1 - d * d));
         }
-    const RefractionMaps m = MakeRefractionMaps(n, n, bright, weight, relief, 1.9, -1020.0);
+    const RefractionMaps m = MakeRefractionMaps(n, n, bright, weight, relief, kGlassControlRelief);
     ASSERT_EQ(m.width, n);
     EXPECT_EQ(m.brightness[0], 10);
     EXPECT_FLOAT_EQ(m.weight[0], 1.0f);
@@ -130,4 +126,24 @@ TEST(Refraction, MapsFromADomeBendOutwardsSymmetrically) {
     EXPECT_LT(left * right, 0.0f) << "opposite sides bend opposite ways";
     EXPECT_NEAR(m.dy[size_t(5) * n + 10], left, std::fabs(left) * 0.35f) << "the same in both directions";
     EXPECT_EQ(m.dx[0], 0.0f) << "the border is not written";
+}
+
+TEST(Refraction, SharedSkinVariantsAgreeInDirection) {
+    const int n = 25;
+    std::vector<uint8_t> grey(n * n, 130), relief(n * n, 0);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            const double d = std::hypot(x - 12, y - 12) / 11.0;
+            relief[size_t(y) * n + x] = uint8_t(d >= 1 ? 0 : 255 * std::sqrt(1 - d * d));
+        }
+    const RefractionMaps spline = MakeRefractionMaps(n, n, grey, grey, relief, kSharedSkinRelief);
+    const RefractionMaps smooth = MakeRefractionMaps(n, n, grey, grey, relief, kSharedSkinReliefSmoothed);
+    EXPECT_EQ(spline.brightness[0], 130 * 4 - 512);
+    EXPECT_NEAR(spline.weight[0], 130 / 255.0f, 1e-6);
+    for (int x : {6, 9, 15, 18}) {
+        const size_t at = size_t(12) * n + x;
+        EXPECT_NE(spline.dx[at], 0.0f) << x;
+        EXPECT_GT(spline.dx[at] * smooth.dx[at], 0.0f) << x << ": both variants bend the same way";
+    }
+    EXPECT_LT(spline.dx[size_t(12) * n + 6] * spline.dx[size_t(12) * n + 18], 0.0f);
 }

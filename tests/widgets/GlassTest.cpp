@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFrame.h"
+
 #include <cmath>
 #include <vector>
 
@@ -16,11 +18,7 @@ Sprite Solid(int w, int h, Rgb c, uint8_t m = 255) {
     s.mask.assign(size_t(w) * h, m);
     return s;
 }
-struct Frame {
-    Frame(int w, int h) : px(size_t(w) * h * 3, 0), canvas(px.data(), w, h, ptrdiff_t(w) * 3) {}
-    std::vector<uint8_t> px;
-    Canvas canvas;
-};
+using Frame = TestFrame;
 constexpr Rgb kRed{255, 0, 0};
 }  // namespace
 

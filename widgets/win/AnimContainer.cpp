@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace frostel::widgets {
 
@@ -36,7 +37,7 @@ bool LoadGrey(int id, int* w, int* h, std::vector<uint8_t>* grey) {
 }
 
 // Three grey bitmaps of one size into refraction maps of the given profile.
-bool LoadMaps(int brightnessId, int weightId, int reliefId, double power, double scale, RefractionMaps* out) {
+bool LoadMaps(int brightnessId, int weightId, int reliefId, const ReliefProfile& profile, RefractionMaps* out) {
     int w[3] = {}, h[3] = {};
     std::vector<uint8_t> grey[3];
     const int ids[3] = {brightnessId, weightId, reliefId};
@@ -45,7 +46,7 @@ bool LoadMaps(int brightnessId, int weightId, int reliefId, double power, double
             MessageBeep(UINT(-1));
             return false;
         }
-    *out = MakeRefractionMaps(w[0], h[0], grey[0], grey[1], grey[2], power, scale);
+    *out = MakeRefractionMaps(w[0], h[0], grey[0], grey[1], grey[2], profile);
     return !out->empty();
 }
 
@@ -155,7 +156,7 @@ bool SetContanerAnimEffect(TContanerAnim* p, int mode, int brightnessId, int wei
     if (!p) return false;
     p->effectMode = uint8_t(mode);
     if (mode != 1) return true;
-    return LoadMaps(brightnessId, weightId, reliefId, 1.5, -510.0, &p->maps);
+    return LoadMaps(brightnessId, weightId, reliefId, kPanelRelief, &p->maps);
 }
 
 bool AddContanerAnimChild(TContanerAnim* p, TControlGlass* c) {
@@ -286,8 +287,25 @@ LRESULT TControlGlass::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool LoadControlGlassSkin(TControlGlass* g, int brightnessId, int alphaId, int reliefId) {
     if (!g) return false;
-    return LoadMaps(brightnessId, alphaId, reliefId, 1.9, -1020.0, &g->maps);
+    return LoadMaps(brightnessId, alphaId, reliefId, kGlassControlRelief, &g->maps);
 }
+
+namespace {
+std::unique_ptr<RefractionMaps> gSharedSkins;
+}
+
+bool LoadSharedSkins(int brightnessId, int alphaId, int reliefId, bool smoothedVariant) {
+    if (gSharedSkins) return true;
+    auto maps = std::make_unique<RefractionMaps>();
+    if (!LoadMaps(brightnessId, alphaId, reliefId, smoothedVariant ? kSharedSkinReliefSmoothed : kSharedSkinRelief,
+                  maps.get()))
+        return false;
+    gSharedSkins = std::move(maps);
+    return true;
+}
+
+void FreeSharedSkins() { gSharedSkins.reset(); }
+const RefractionMaps* SharedSkinMaps() { return gSharedSkins.get(); }
 
 namespace {
 LRESULT CALLBACK ControlGlassWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {

@@ -41,6 +41,12 @@ public:
     void UpdateValueText();
     // The knob's value range; the mark moves 8 pixels in from the rim.
     void SetRange(float low, float high);
+    // The skin: the face (24-bit, blue-green-red, rows top down, client size)
+    // and its alpha, over the parent's background picture (parentW x
+    // parentH, same layout) at the control's place (x, y). Not copied.
+    void SetSkins(const uint8_t* face, const float* alpha, const uint8_t* background, int backgroundW,
+                  int backgroundH);
+    bool skinsLoaded = false;
 
     uint8_t fireKind = 0;  // 0 button, 1 knob, 2 light position, 3 angle
     bool dragging = false;
@@ -170,5 +176,12 @@ public:
 bool LoadControlGlassSkin(TControlGlass* glass, int brightnessId, int alphaId, int reliefId);
 // The glass control under the cursor, or none.
 TControlGlass* HotGlassControl();
+
+// The shared skin maps of the fire buttons and glass sliders from three grey
+// bitmaps (brightness, alpha, relief), by B-spline slopes or, in the second
+// variant, by a smoothing of their own; loaded once, released together.
+bool LoadSharedSkins(int brightnessId, int alphaId, int reliefId, bool smoothedVariant);
+void FreeSharedSkins();
+const RefractionMaps* SharedSkinMaps();
 
 }  // namespace frostel::widgets

@@ -28,6 +28,19 @@ void TControlButtonFire::SetRange(float low, float high) {
     markerInset = 8;
 }
 
+void TControlButtonFire::SetSkins(const uint8_t* face, const float* alpha, const uint8_t* background,
+                                  int backgroundW, int backgroundH) {
+    skinFace = face;
+    skinAlpha = alpha;
+    parentBackground = background;
+    parentW = backgroundW;
+    parentH = backgroundH;
+    skinsLoaded = face && alpha;
+    field_.reset();  // the shape mask follows the skin's alpha
+    hasFrame_ = false;
+    if (wnd) InvalidateRect(wnd, nullptr, FALSE);
+}
+
 void TControlButtonFire::PaintStill(HDC dc) {
     if (skinFace && skinAlpha && width > 0 && height > 0) {
         Surface s(dc, width, height);

@@ -3,6 +3,7 @@
 #include "WidgetInternal.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace frostel::widgets {
@@ -186,6 +187,70 @@ TControl* CreateSkinnedControl(HWND parent, int x, int y, int w, int h, int id, 
     for (int j = 0; j < h; ++j) std::copy_n(&cut[size_t(j) * w * 3], size_t(w) * 3, &dib[size_t(h - 1 - j) * stride]);
     if (c->SetPixels(dib.data(), w, h)) c->kind = 2;
     return c;
+}
+
+namespace {
+constexpr const char* kModelessProp = "FrostelModelessPanel";
+
+struct PanelStart {
+    TContaner* object;
+    bool modeless;
+    int x, y, w, h;
+};
+
+INT_PTR CALLBACK DialogPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* obj = reinterpret_cast<TContaner*>(GetWindowLongPtrA(dlg, DWLP_USER));
+    switch (msg) {
+        case WM_INITDIALOG: {
+            auto* start = reinterpret_cast<PanelStart*>(lp);
+            obj = start->object ? start->object : new (std::nothrow) TContaner();
+            if (!obj) {
+                start->modeless ? DestroyWindow(dlg) : EndDialog(dlg, IDCANCEL);
+                return TRUE;
+            }
+            obj->wnd = dlg;
+            SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(obj));
+            if (start->modeless) SetPropA(dlg, kModelessProp, reinterpret_cast<HANDLE>(1));
+            if (start->modeless && start->w > 0) {
+                MoveWindow(dlg, start->x, start->y, start->w, start->h, TRUE);
+                obj->width = start->w;
+                obj->height = start->h;
+            }
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+                // A modeless panel has no modal loop to end: it goes.
+                if (GetPropA(dlg, kModelessProp)) DestroyWindow(dlg);
+                else EndDialog(dlg, LOWORD(wp));
+                return TRUE;
+            }
+            return FALSE;
+        case WM_DESTROY:
+            RemovePropA(dlg, kModelessProp);
+            SetWindowLongPtrA(dlg, DWLP_USER, 0);
+            delete obj;
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+}  // namespace
+
+HWND CreateDialogPanel(HWND parent, const char* templateName, TContaner* object, int x, int y, int w, int h) {
+    PanelStart start{object, true, x, y, w, h};
+    ModuleActivation scope;
+    HWND dlg = CreateDialogParamA(gUiInstance, templateName, parent, DialogPanelProc, reinterpret_cast<LPARAM>(&start));
+    if (!dlg) delete object;
+    return dlg;
+}
+
+INT_PTR RunDialogPanel(HWND parent, const char* templateName, TContaner* object) {
+    PanelStart start{object, false, 0, 0, 0, 0};
+    ModuleActivation scope;
+    const INT_PTR r = DialogBoxParamA(gUiInstance, templateName, parent, DialogPanelProc, reinterpret_cast<LPARAM>(&start));
+    if (r == -1) delete object;
+    return r;
 }
 
 void SetShapeRegion(HWND w, int shape) {

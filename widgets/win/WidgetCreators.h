@@ -47,6 +47,13 @@ TGlassSlider* CreateGlassSlider(HWND parent, int x, int y, int w, int h, int id,
 TControl* CreateSkinnedControl(HWND parent, int x, int y, int w, int h, int id, HBITMAP background, HBITMAP mask,
                                HBITMAP alpha);
 
+// A dialog from a template whose procedure keeps a TContaner (the one given,
+// which it then owns, or a new one) and frees it when the dialog goes; OK and
+// Cancel end it with their id. Modeless: moved to (x, y, w, h) when w > 0,
+// the object recording the size; null when the template does not load.
+HWND CreateDialogPanel(HWND parent, const char* templateName, TContaner* object, int x, int y, int w, int h);
+INT_PTR RunDialogPanel(HWND parent, const char* templateName, TContaner* object);
+
 // 1 ellipse, 4 ellipse one pixel larger all round, 2 rounded rectangle; the
 // window owns the region from then on.
 void SetShapeRegion(HWND w, int shape);

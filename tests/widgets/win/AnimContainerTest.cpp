@@ -126,3 +126,18 @@ TEST_F(AnimFixture, DestroyedWhileAnimatingLeavesNoTimer) {
     Pump(120);  // a frame into the freed panel would crash here
     SUCCEED();
 }
+
+TEST(SharedSkins, LoadedOnceFromTheModuleInEitherVariant) {
+    EXPECT_FALSE(LoadSharedSkins(IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, 4242, false)) << "a missing relief";
+    EXPECT_EQ(SharedSkinMaps(), nullptr);
+    ASSERT_TRUE(LoadSharedSkins(IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF, false));
+    const RefractionMaps* m = SharedSkinMaps();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->width, 84);
+    EXPECT_TRUE(LoadSharedSkins(IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF, true));
+    EXPECT_EQ(SharedSkinMaps(), m) << "loaded once";
+    FreeSharedSkins();
+    ASSERT_TRUE(LoadSharedSkins(IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF, true));
+    EXPECT_NE(SharedSkinMaps()->dx[size_t(42) * 84 + 20], 0.0f);
+    FreeSharedSkins();
+}

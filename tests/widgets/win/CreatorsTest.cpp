@@ -162,3 +162,38 @@ TEST(AnimatedButton, PlaysHoverFramesThenLeaveFramesAndReleasesThem) {
     DestroyWindow(w);
     EXPECT_FALSE(Alive(first)) << "the lists go with the button";
 }
+
+namespace {
+int gPanelsFreed = 0;
+struct CountedPanel : TContaner {
+    ~CountedPanel() override { ++gPanelsFreed; }
+};
+}  // namespace
+
+TEST(DialogPanel, ModelessAndModalPanelsKeepAndFreeTheirObject) {
+    gPanelsFreed = 0;
+    auto* obj = new CountedPanel();
+    HWND dlg = CreateDialogPanel(Parent(), MAKEINTRESOURCEA(IDD_RIG_TEMPLATE), obj, 10, 20, 300, 200);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(obj->wnd, dlg);
+    EXPECT_EQ(obj->width, 300);
+    RECT r;
+    GetWindowRect(dlg, &r);
+    EXPECT_EQ(r.right - r.left, 300) << "moved to its place";
+    EXPECT_NE(FindControl<TSpinEdit>(dlg, 101, kSpinEditClass), nullptr) << "the template's widgets";
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(dlg)) << "OK ends a modeless panel";
+    EXPECT_EQ(gPanelsFreed, 1);
+
+    EXPECT_EQ(CreateDialogPanel(Parent(), "NO SUCH TEMPLATE", new CountedPanel(), 0, 0, 0, 0), nullptr);
+    EXPECT_EQ(gPanelsFreed, 2) << "freed when the dialog cannot be made";
+
+    // Modal, with an object of its own: Cancel ends it with its id.
+    UINT_PTR t = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND d = GetActiveWindow();
+        PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(RunDialogPanel(Parent(), MAKEINTRESOURCEA(IDD_RIG_TEMPLATE), nullptr), IDCANCEL);
+    KillTimer(nullptr, t);
+}

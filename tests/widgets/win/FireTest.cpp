@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "AnimatedWidgets.h"
 #include "RigSupport.h"
+#include "WidgetCreators.h"
 
 using namespace frostel::widgets;
 using namespace rig;
@@ -126,4 +128,22 @@ TEST_F(FireFixture, DestroyedWhileBurningLeavesNoTimer) {
     w = nullptr;
     Pump(60);  // a timer firing into the freed object would crash here
     SUCCEED();
+}
+
+TEST(FireSkins, StillFaceBlendsOverTheParentsPictureByItsAlpha) {
+    TControlButtonFire* f = CreateFireButton(Parent(), 3, 2, 4, 1, 801);
+    ASSERT_NE(f, nullptr);
+    // The parent's picture: 10 x 5, blue where the control lies.
+    std::vector<uint8_t> back(10 * 5 * 3, 0);
+    for (int x = 3; x < 7; ++x) back[(size_t(2) * 10 + x) * 3] = 200;  // blue byte first
+    const uint8_t face[4 * 3] = {0, 0, 250, 0, 0, 250, 0, 0, 250, 0, 0, 250};  // red
+    const float alpha[4] = {0.0f, 0.5f, 1.0f, 2.0f};
+    f->SetSkins(face, alpha, back.data(), 10, 5);
+    EXPECT_TRUE(f->skinsLoaded);
+    const Snapshot s = Snap(f->wnd);
+    EXPECT_EQ(s.At(0, 0), RGB(0, 0, 200)) << "alpha 0: the parent's picture";
+    EXPECT_EQ(s.At(1, 0), RGB(125, 0, 100));
+    EXPECT_EQ(s.At(2, 0), RGB(250, 0, 0));
+    EXPECT_EQ(s.At(3, 0), RGB(250, 0, 0)) << "alpha above 1 counts as 1";
+    DestroyWindow(f->wnd);
 }
