@@ -254,3 +254,19 @@ TEST(DialogHost, MinimumSizeAndMinimisingKeepTheLayout) {
     EXPECT_EQ(Seen(s, "rect", 0, "rect"), Seen(s, "rect", 1, "rect")) << "minimising changed the layout";
     EXPECT_NE(Seen(s, "rect", 1, "rect"), Seen(s, "rect", 2, "rect"));
 }
+
+// The background swatch reports a material change; before the Material page
+// exists only the Geometry page's own widgets may be read.
+TEST(DialogHost, MaterialChangeBeforeTheMaterialPageKeepsItsValues) {
+    const Scripted s = RunScript({"notify 1151", "notify 1151", "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    const FilterParameters d = Defaults();
+    EXPECT_EQ(s.params.Diff, d.Diff);
+    EXPECT_EQ(s.params.Spec, d.Spec);
+    EXPECT_EQ(s.params.LgCl, d.LgCl);
+    EXPECT_FLOAT_EQ(s.params.Shin, d.Shin);
+    EXPECT_FLOAT_EQ(s.params.LgMt, d.LgMt);
+    EXPECT_FLOAT_EQ(s.params.LgBt, d.LgBt);
+    EXPECT_EQ(s.params.BkCl, d.BkCl);
+    EXPECT_EQ(s.reads.size(), 1u) << "a material change reads no new preview rectangle";
+}
