@@ -139,6 +139,7 @@ TEST(DialogHost, ZoomClampsSetsBothButtonsAndTheScaleText) {
                                   "command 1001", "record scale", "record enabled main:1001",
                                   "record enabled main:1000", "command 1001", "record scale",
                                   "command 1000", "command 1000", "record scale", "record enabled main:1000",
+                                  "hotkey 1", "wait 2",  // Ctrl+Add while "+" is off: nothing
                                   "hotkey 3", "wait 2", "record scale", "record enabled main:1000",
                                   "record enabled main:1001", "hotkey 4", "wait 2", "record scale", "ok"},
                                  1800, 1200);
