@@ -2,8 +2,6 @@
 
 namespace frostel {
 
-// The About box and the ini file are not built yet.
-void DoAbout() {}
 void ReadIniFile() {}
 
 }  // namespace frostel

@@ -1100,6 +1100,20 @@ void Host::RecordMessageBox(const std::string& caption, const std::string& text)
     log_.Add("messageBox", {{"caption", JsonString(caption)}, {"text", JsonString(text)}});
 }
 
+void Host::RecordDialog(const DialogShown& dialog) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Count("dialog");
+    dialogs_.push_back(dialog);
+    std::vector<std::pair<std::string, std::string>> fields{{"caption", JsonString(dialog.caption)}};
+    for (const auto& [id, text] : dialog.items) fields.emplace_back("item" + std::to_string(id), JsonString(text));
+    log_.Add("dialog", fields);
+}
+
+std::vector<DialogShown> Host::Dialogs() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return dialogs_;
+}
+
 std::vector<MessageBoxShown> Host::MessageBoxes() const {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return messageBoxes_;

@@ -99,6 +99,13 @@ struct MessageBoxShown {
     std::string text;
 };
 
+// One of the plug-in's own small dialogs (its About box, its message
+// dialog): the caption and the text of each item, by item id.
+struct DialogShown {
+    std::string caption;
+    std::map<int, std::string> items;
+};
+
 const char* SelectorName(int16_t selector);  // "about", ..., "finish", "unknown"
 
 class Host {
@@ -173,6 +180,9 @@ public:
     // A message box the plug-in showed; answered OK and logged ("messageBox").
     void RecordMessageBox(const std::string& caption, const std::string& text);
     std::vector<MessageBoxShown> MessageBoxes() const;
+    // The plug-in's About box or message dialog; closed and logged ("dialog").
+    void RecordDialog(const DialogShown& dialog);
+    std::vector<DialogShown> Dialogs() const;
 
     // The filter rectangle served: the option's, else the document's.
     pi::VRect FilterBounds() const;
@@ -264,6 +274,7 @@ private:
     int nextHandleId_ = 1;
     int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0, convertCalls_ = 0;
     std::vector<MessageBoxShown> messageBoxes_;
+    std::vector<DialogShown> dialogs_;
     std::map<std::string, int> calls_;
     std::map<void*, size_t> blocks_;
     std::map<std::pair<std::string, int32_t>, const void*> suites_;
