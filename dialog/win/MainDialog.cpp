@@ -9,8 +9,11 @@
 #include <exception>
 #include <vector>
 
+#include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogWin.h"
+#include "UpdateCheck.h"
+#include "Workers.h"
 #include "DocumentLayers.h"
 #include "HostPaths.h"
 #include "ImageTransfer.h"
@@ -415,8 +418,12 @@ void SetupHeader(HWND dlg) {
 
 void SetupHeaderButtons(HWND dlg) {
     SetupPictureButton(dlg, IDC_HELP_BUTTON, 646, 17, 42, 17, IDB_HELP_NORMAL, IDB_HELP_HOT, "View manual (F1)");
-    SetupPictureButton(dlg, IDC_PRODUCT_BUTTON, 19, 11, 37, 30, IDB_PRODUCT_NORMAL, IDB_PRODUCT_HOT,
+    const bool fresh = gUpdateFlags[0].load() != 0;
+    SetupPictureButton(dlg, IDC_PRODUCT_BUTTON, 19, 11, 37, 30, fresh ? IDB_PRODUCT_NEW_NORMAL : IDB_PRODUCT_NORMAL,
+                       fresh ? IDB_PRODUCT_NEW_HOT : IDB_PRODUCT_HOT,
                        "Visit the product page on site\n(Press F4 as alternative)");
+    // A new version: draw the eye to the product-page button once the dialog shows.
+    if (fresh && GetDlgItem(dlg, IDC_PRODUCT_BUTTON)) SetTimer(dlg, IDC_PRODUCT_BUTTON, 100, nullptr);
     SetupPictureButton(dlg, IDC_ABOUT_BUTTON, 105, 11, 236, 24, IDB_ABOUT_NORMAL, IDB_ABOUT_HOT,
                        "About Vornhal Frostel");
 }
@@ -505,6 +512,21 @@ bool PreviewSizeChanged(HWND) {
 }
 
 // ---- Messages -------------------------------------------------------------------------
+constexpr int kAboutDialog = 128;
+constexpr int kHelpTopicBase = 778;
+
+void OpenProductPage(HWND dlg) {
+    const std::string url = MakerSiteUrl() + "products/products.php?menu=get_prod_id&p_menustate=&prod_id=8";
+    ShellOpenAsync(url.c_str(), dlg);
+}
+
+// The help page of the page on show.
+void OpenTabHelp(HWND dlg) {
+    TabState* t = GetTabState();
+    const int tab = t && t->tabs ? std::max(0, int(SendMessageA(t->tabs, TCM_GETCURSEL, 0, 0))) : 0;
+    StartHelpThread(kHelpTopicBase + tab, dlg);
+}
+
 bool FocusIsEdit(HWND* edit) {
     HWND f = GetFocus();
     char cls[16] = {};
@@ -641,6 +663,7 @@ void DestroyDialog(HWND dlg) {
     SetPreviewDialogCalls(PreviewDialogCalls{});
     gPreview = gNavigator = nullptr;
     gPageWidth = 0;
+    StopDialogWorkers();
     gDialogOpen = false;
     gMainDialog = nullptr;
 }
@@ -692,9 +715,14 @@ INT_PTR OnCommand(HWND dlg, int id, int code) {
             if (gPreview && gPreview->wnd) InvalidateRect(gPreview->wnd, nullptr, TRUE);
             return TRUE;
         case IDC_ABOUT_BUTTON:
+            DialogBoxParamA(gUiInstance, MAKEINTRESOURCEA(kAboutDialog), dlg, AboutDlgProc, 0);
+            return TRUE;
         case IDC_PRODUCT_BUTTON:
+            OpenProductPage(dlg);
+            return TRUE;
         case IDC_HELP_BUTTON:
-            return TRUE;  // the About box, the product page and the help pages join here
+            StartHelpThread(0, dlg);
+            return TRUE;
         default:
             return TRUE;
     }
@@ -716,7 +744,18 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                     break;
                 case 3: PostMessageA(dlg, WM_COMMAND, IDC_ZOOM_FIT, 0); break;
                 case 4: PostMessageA(dlg, WM_COMMAND, IDC_ZOOM_ONE, 0); break;
-                default: break;  // help pages and the product page join here
+                case 5: OpenTabHelp(dlg); break;
+                case 6: OpenProductPage(dlg); break;
+                default: break;
+            }
+            return TRUE;
+        case WM_HELP:
+            OpenTabHelp(dlg);
+            return TRUE;
+        case WM_TIMER:
+            if (wp == IDC_PRODUCT_BUTTON) {
+                KillTimer(dlg, IDC_PRODUCT_BUTTON);
+                if (HWND b = GetDlgItem(dlg, IDC_PRODUCT_BUTTON)) PostMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
             }
             return TRUE;
         case WM_SIZE:

@@ -17,6 +17,7 @@
 //   tab N               select page N                 select ID I  combo entry I
 //   check ID 0|1        set a check box or radio      type ID TEXT   focus and text (spin edits: their field)
 //   key enter|escape    a key to the focused window   focus ID
+//   notify ID           the control's change notice to its page
 //   drag DX DY          pan the preview with the left button
 //   size W H            resize the dialog and end the move    minimize | restore
 //   wait N              let N ticks pass              shot FILE.png   the dialog as a picture

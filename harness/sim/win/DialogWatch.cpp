@@ -151,6 +151,12 @@ void Run(HWND dlg, const std::string& line) {
         int id = 0, code = 0;
         in >> id >> code;
         SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), 0);
+    } else if (op == "notify") {
+        // What a widget sends its page when its value changed.
+        std::string ref;
+        in >> ref;
+        if (HWND w = Item(dlg, ref))
+            SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), 0), reinterpret_cast<LPARAM>(w));
     } else if (op == "hotkey") {
         int n = 0;
         in >> n;

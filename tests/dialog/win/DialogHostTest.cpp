@@ -139,6 +139,7 @@ TEST(DialogHost, ZoomClampsSetsBothButtonsAndTheScaleText) {
                                   "command 1001", "record scale", "record enabled main:1001",
                                   "record enabled main:1000", "command 1001", "record scale",
                                   "command 1000", "command 1000", "record scale", "record enabled main:1000",
+                                  "hotkey 1", "wait 2",  // Ctrl+Add while "+" is off: nothing
                                   "hotkey 3", "wait 2", "record scale", "record enabled main:1000",
                                   "record enabled main:1001", "hotkey 4", "wait 2", "record scale", "ok"},
                                  1800, 1200);
@@ -253,4 +254,20 @@ TEST(DialogHost, MinimumSizeAndMinimisingKeepTheLayout) {
     EXPECT_EQ(Seen(s, "minsize", 0, "height"), "703");
     EXPECT_EQ(Seen(s, "rect", 0, "rect"), Seen(s, "rect", 1, "rect")) << "minimising changed the layout";
     EXPECT_NE(Seen(s, "rect", 1, "rect"), Seen(s, "rect", 2, "rect"));
+}
+
+// The background swatch reports a material change; before the Material page
+// exists only the Geometry page's own widgets may be read.
+TEST(DialogHost, MaterialChangeBeforeTheMaterialPageKeepsItsValues) {
+    const Scripted s = RunScript({"notify 1151", "notify 1151", "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    const FilterParameters d = Defaults();
+    EXPECT_EQ(s.params.Diff, d.Diff);
+    EXPECT_EQ(s.params.Spec, d.Spec);
+    EXPECT_EQ(s.params.LgCl, d.LgCl);
+    EXPECT_FLOAT_EQ(s.params.Shin, d.Shin);
+    EXPECT_FLOAT_EQ(s.params.LgMt, d.LgMt);
+    EXPECT_FLOAT_EQ(s.params.LgBt, d.LgBt);
+    EXPECT_EQ(s.params.BkCl, d.BkCl);
+    EXPECT_EQ(s.reads.size(), 1u) << "a material change reads no new preview rectangle";
 }
