@@ -7,6 +7,5 @@ namespace frostel {
 bool DoUI() { return true; }
 void DoAbout() {}
 void InitModulePaths() {}
-void ReadIniFile() {}
 
 }  // namespace frostel
