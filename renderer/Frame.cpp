@@ -270,7 +270,7 @@ void __DrawScenesLineColor(float lineWidth, int c0, int c1, int c2, uint8_t* dst
                            int height, int pointCount, int triangleCount, __Triangle3ds* triangles,
                            __Point3ds* points, int offX, int offY) {
     size_t pixels;
-    if (!BeginFrame(dst, width, height, width * 4, pixels)) return;
+    if (width > std::numeric_limits<int>::max() / 4 || !BeginFrame(dst, width, height, width * 4, pixels)) return;
     const SceneArgs s{dst, src, width, height, pointCount, triangleCount, triangles, points,
                       offX, offY, 0,   nullptr, nullptr,   0,          nullptr,   nullptr};
     __RasterLineColorTriangles(s, lineWidth, c0, c1, c2);
@@ -339,7 +339,7 @@ void __ConvertBYTE8TO16(uint8_t** buffer, int width, int height, int rowLength) 
 
 void __ConvertText(__Texture* texture) {
     if (texture == nullptr || !texture->present || texture->pixels == nullptr) return;
-    if (texture->width <= 0 || texture->height <= 0) return;
+    if (texture->width <= 0 || texture->height <= 0 || texture->width > std::numeric_limits<int>::max() / 4) return;
     const int rowLength = texture->width * 4;
     uint8_t* pixels = texture->pixels;
     if (!_Deep && texture->is16Bit) {

@@ -44,9 +44,10 @@ void Canvas::FillRect(int x0, int y0, int x1, int y1, Rgb c) {
 namespace {
 constexpr double kExactPi = 3.14159265358979323846;
 uint8_t Mix(int a, int b, double f) { return uint8_t(std::lround(a * (1.0 - f) + b * f)); }
-Rgb MixRgb(Rgb a, Rgb b, double f) { return {Mix(a.r, b.r, f), Mix(a.g, b.g, f), Mix(a.b, b.b, f)}; }
 double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 }  // namespace
+
+Rgb MixRgb(Rgb a, Rgb b, double f) { return {Mix(a.r, b.r, f), Mix(a.g, b.g, f), Mix(a.b, b.b, f)}; }
 
 void BlendSetPixel(Canvas& c, int x, int y, int w, Rgb first, Rgb second) {
     w = std::clamp(w, 0, 255);

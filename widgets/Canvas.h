@@ -39,6 +39,8 @@ private:
     ptrdiff_t stride_;
 };
 
+// a x (1 - f) + b x f per channel, rounded.
+Rgb MixRgb(Rgb a, Rgb b, double f);
 // The pixel becomes first x (1 - w/255) + second x w/255 (w clamped to 0..255).
 void BlendSetPixel(Canvas& c, int x, int y, int w, Rgb first, Rgb second);
 // Each channel moves toward 192 by w/255.

@@ -201,4 +201,8 @@ int ChooseButtonFace(const ButtonLook& look) {
     }
 }
 
+uint32_t DisabledCaptionColor(uint32_t c) {
+    return MakeColorRef(RedOf(c) / 2 + 100, GreenOf(c) / 2 + 100, BlueOf(c) / 2 + 100);
+}
+
 }  // namespace frostel::widgets

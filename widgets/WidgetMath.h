@@ -84,6 +84,8 @@ constexpr int BlueOf(uint32_t c) { return int((c >> 16) & 255); }
 // The swatch's outline: the complement while hovered, else per channel
 // (382 - c) mod 256 for bright channels and (255 - c) / 2 for dark ones.
 uint32_t SwatchOutlineColor(uint32_t color, bool hovered);
+// A disabled caption's text: each channel halved plus 100.
+uint32_t DisabledCaptionColor(uint32_t color);
 
 // ---- Skinned push button --------------------------------------------------
 constexpr int kCapWidth = 18;

@@ -75,6 +75,10 @@ std::string HarnessUsage() {
            "                          lose that handle before the start selector\n"
            "  --refuse-advance        refuse every advanceState request\n"
            "  --abort-after N         report a user abort after N abort checks\n"
+           "  --show-dialog           show the filter dialog to the person at the screen (the default\n"
+           "                          answers it with OK unseen, as a host without dialogs)\n"
+           "  --dialog-script <file>  drive the filter dialog with the script's lines and log what\n"
+           "                          it shows (harness/sim/DialogWatch.h lists the commands)\n"
            "  --help                  this text\n"
            "\n"
            "Parameters:\n"
@@ -194,6 +198,11 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             if (text == "parameters") a.options.dropHandle = DropHandle::Parameters;
             else if (text == "data") a.options.dropHandle = DropHandle::Data;
             else return fail("--drop-handle: '" + text + "' is not parameters or data");
+        } else if (opt == "--show-dialog") {
+            a.options.dialog = DialogAnswer::Show;
+        } else if (opt == "--dialog-script") {
+            if (!value(a.dialogScript)) return fail("--dialog-script needs a script file");
+            a.options.dialog = DialogAnswer::Script;
         } else if (opt == "--refuse-advance") {
             a.options.refuseAdvance = true;
         } else if (opt == "--abort-after") {
@@ -235,7 +244,25 @@ FileAccess StandardFileAccess() {
 
 int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& files, std::ostream& out,
                std::ostream& err) {
-    Host host(entry, args.options);
+    Options options = args.options;
+    if (!args.dialogScript.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!files.read(args.dialogScript, bytes)) {
+            err << "harness: cannot read " << args.dialogScript << "\n";
+            return kExitFiles;
+        }
+        std::string line;
+        for (uint8_t b : bytes) {
+            if (b == '\n') {
+                options.dialogScript.push_back(line);
+                line.clear();
+            } else if (b != '\r') {
+                line += char(b);
+            }
+        }
+        if (!line.empty()) options.dialogScript.push_back(line);
+    }
+    Host host(entry, options);
     std::string preset;  // the preset file's bytes, read before anything runs
     if (!args.preset.empty()) {
         std::vector<uint8_t> bytes;

@@ -29,6 +29,7 @@ struct HarnessArgs {
     bool about = false;
     std::vector<int16_t> selectors;  // raw selector calls after the runs
     std::string log;
+    std::string dialogScript;  // Options::dialogScript is read from this file
     Options options;
     LayerArgs layers;  // a layered document built on the input image
     ScriptingArgs scripting;

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "ColorModel.h"
+#include "DialogWatch.h"
 #include "MessageBoxWatch.h"
 
 namespace frostel::hostsim {
@@ -317,6 +318,7 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
     {
         ActiveScope scope(this);
         MessageBoxWatch boxes(*this);
+        DialogWatch dialog(*this);
         entry_(selector, rec, &data_, &result);
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -1096,6 +1098,20 @@ void Host::RecordMessageBox(const std::string& caption, const std::string& text)
     Count("messageBox");
     messageBoxes_.push_back({caption, text});
     log_.Add("messageBox", {{"caption", JsonString(caption)}, {"text", JsonString(text)}});
+}
+
+void Host::RecordDialog(const DialogShown& dialog) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Count("dialog");
+    dialogs_.push_back(dialog);
+    std::vector<std::pair<std::string, std::string>> fields{{"caption", JsonString(dialog.caption)}};
+    for (const auto& [id, text] : dialog.items) fields.emplace_back("item" + std::to_string(id), JsonString(text));
+    log_.Add("dialog", fields);
+}
+
+std::vector<DialogShown> Host::Dialogs() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return dialogs_;
 }
 
 std::vector<MessageBoxShown> Host::MessageBoxes() const {

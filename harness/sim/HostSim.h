@@ -48,6 +48,9 @@ constexpr uint8_t kPaddingByte = 0xA5;  // fills the row padding of served buffe
 
 enum class DropHandle { None, Parameters, Data };
 
+// How the host answers the plug-in's filter dialog (DialogWatch.h).
+enum class DialogAnswer { Silent, Show, Script };
+
 struct Options {
     // Services offered.
     bool bigDocument = true;  // offer the 32-bit coordinate block
@@ -61,6 +64,8 @@ struct Options {
     bool progress = true;       // offer the progress callback
     Rgb pickedColor{0x20, 0x80, 0xE0};    // what the colour picker answers
     bool pickCancelled = false;          // the user cancels the colour picker
+    DialogAnswer dialog = DialogAnswer::Silent;
+    std::vector<std::string> dialogScript;  // DialogAnswer::Script: one command a line
 
     // Document shape as served.
     std::optional<pi::VRect> filterRect;  // instead of the selection's bounds or the whole image
@@ -92,6 +97,13 @@ struct RunResult {
 struct MessageBoxShown {
     std::string caption;
     std::string text;
+};
+
+// One of the plug-in's own small dialogs (its About box, its message
+// dialog): the caption and the text of each item, by item id.
+struct DialogShown {
+    std::string caption;
+    std::map<int, std::string> items;
 };
 
 const char* SelectorName(int16_t selector);  // "about", ..., "finish", "unknown"
@@ -168,6 +180,9 @@ public:
     // A message box the plug-in showed; answered OK and logged ("messageBox").
     void RecordMessageBox(const std::string& caption, const std::string& text);
     std::vector<MessageBoxShown> MessageBoxes() const;
+    // The plug-in's About box or message dialog; closed and logged ("dialog").
+    void RecordDialog(const DialogShown& dialog);
+    std::vector<DialogShown> Dialogs() const;
 
     // The filter rectangle served: the option's, else the document's.
     pi::VRect FilterBounds() const;
@@ -259,6 +274,7 @@ private:
     int nextHandleId_ = 1;
     int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0, convertCalls_ = 0;
     std::vector<MessageBoxShown> messageBoxes_;
+    std::vector<DialogShown> dialogs_;
     std::map<std::string, int> calls_;
     std::map<void*, size_t> blocks_;
     std::map<std::pair<std::string, int32_t>, const void*> suites_;

@@ -1,8 +1,8 @@
-// Answers the message boxes the plug-in shows during one selector call with
-// OK and records each (caption and text) with the host. On Windows a hook
-// on the calling thread sees them, since the plug-in runs in this process;
-// the native build has no message boxes to see (the plug-in's native alert
-// sink reports to Host::RecordMessageBox directly).
+// Answers the message boxes, the About box and the message dialog the
+// plug-in shows during one selector call with OK and records each with the
+// host. On Windows a hook on the calling thread sees them, since the plug-in
+// runs in this process; the native build has no message boxes to see (the
+// plug-in's native alert sink reports to Host::RecordMessageBox directly).
 #pragma once
 
 namespace frostel::hostsim {

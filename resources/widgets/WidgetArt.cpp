@@ -1,5 +1,7 @@
 #include "WidgetArt.h"
 
+#include "ArtPixels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,31 +12,11 @@ namespace {
 
 using hostutil::RgbaImage;
 
-struct Colour {
-    double r, g, b;
-};
+using art::Blank;
+using art::Colour;
+using art::Mix;
+using art::Put;
 constexpr Colour kGrey{232, 232, 232};  // the dialog's background
-
-Colour Mix(Colour a, Colour b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-
-RgbaImage Blank(int w, int h) {
-    RgbaImage img;
-    img.width = w;
-    img.height = h;
-    img.pixels.assign(size_t(w) * h * 4, 255);
-    return img;
-}
-
-void Put(RgbaImage& img, int x, int y, Colour c) {
-    uint8_t* p = img.pixels.data() + (size_t(y) * img.width + x) * 4;
-    p[0] = uint8_t(std::lround(std::clamp(c.r, 0.0, 255.0)));
-    p[1] = uint8_t(std::lround(std::clamp(c.g, 0.0, 255.0)));
-    p[2] = uint8_t(std::lround(std::clamp(c.b, 0.0, 255.0)));
-    p[3] = 255;
-}
 
 // Signed distance from the pixel centre to a rounded rectangle (negative inside).
 double RoundedBox(double px, double py, double x0, double y0, double x1, double y1, double r) {
@@ -128,7 +110,86 @@ RgbaImage RigPanel() {
     return img;
 }
 
+// Coverage of a disc of radius r about (c, c) at the pixel (x, y).
+double Disc(int x, int y, double c, double r) {
+    const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
+    return std::clamp(r - d + 0.5, 0.0, 1.0);
+}
+
+RgbaImage Grey(int size, double (*value)(int, int, int)) {
+    RgbaImage img = Blank(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const double v = 255.0 * value(x, y, size);
+            Put(img, x, y, Colour{v, v, v});
+        }
+    return img;
+}
+
+// The glass knob's face: a blue-grey glass disc lit from the upper left, with
+// a groove from the centre to the top so that its turn shows.
+RgbaImage GlassFace() {
+    RgbaImage img = Blank(84, 84);
+    for (int y = 0; y < 84; ++y)
+        for (int x = 0; x < 84; ++x) {
+            const double nx = (x + 0.5 - 42) / 40, ny = (y + 0.5 - 42) / 40;
+            const double q = std::min(1.0, nx * nx + ny * ny), nz = std::sqrt(1.0 - q);
+            const double lit = std::max(0.0, -0.45 * nx - 0.55 * ny + 0.7 * nz);
+            Colour c = Mix(Colour{70, 96, 130}, Colour{200, 222, 240}, lit);
+            c = Mix(c, Colour{255, 255, 255}, 0.5 * std::pow(lit, 12));
+            if (std::fabs(x + 0.5 - 42) < 2.0 && y < 38 && y > 6) c = Mix(c, Colour{30, 40, 60}, 0.7);
+            Put(img, x, y, c);
+        }
+    return img;
+}
+
+// A small glossy bead of `size` pixels in `tint`.
+RgbaImage Bead(int size, Colour tint) {
+    RgbaImage img = Blank(size, size);
+    const double r = size / 2.0 - 1;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const double nx = (x + 0.5 - size / 2.0) / r, ny = (y + 0.5 - size / 2.0) / r;
+            const double q = std::min(1.0, nx * nx + ny * ny), nz = std::sqrt(1.0 - q);
+            const double lit = std::max(0.0, -0.5 * nx - 0.5 * ny + 0.7 * nz);
+            Colour c = Mix(Mix(tint, Colour{0, 0, 0}, 0.4), tint, lit);
+            Put(img, x, y, Mix(c, Colour{255, 255, 255}, 0.7 * std::pow(lit, 16)));
+        }
+    return img;
+}
+
 }  // namespace
+
+std::vector<Art> GlassArt() {
+    return {
+        {"glass-face.bmp", GlassFace()},
+        {"glass-face-mask.bmp", Grey(84, [](int x, int y, int n) { return Disc(x, y, n / 2.0, n / 2.0 - 2); })},
+        {"glass-knob.bmp", Bead(60, Colour{120, 180, 230})},
+        // The knob's bead: a ring of glass, clear in its middle.
+        {"glass-knob-mask.bmp", Grey(60, [](int x, int y, int n) {
+             return 0.75 * Disc(x, y, n / 2.0, n / 2.0 - 1) * (1.0 - 0.6 * Disc(x, y, n / 2.0, n / 4.0));
+         })},
+        {"glass-marker.bmp", Bead(18, Colour{250, 140, 40})},
+        {"glass-marker-mask.bmp", Grey(18, [](int x, int y, int n) { return Disc(x, y, n / 2.0, n / 2.0 - 1.5); })},
+        // The glow's highlight: a soft streak across the upper half.
+        {"glass-highlight.bmp", Grey(84, [](int x, int y, int n) {
+             const double u = (x + 0.5 - n / 2.0) / (n / 2.0), v = (y + 0.5 - n / 2.0) / (n / 2.0);
+             const double streak = std::exp(-std::pow((v + 0.45 - 0.25 * u * u) / 0.12, 2));
+             return 0.8 * streak * Disc(x, y, n / 2.0, n / 2.0 - 3);
+         })},
+        // The glass's brightness offset (grey - 127): a bright rim at the top, a darker bottom.
+        {"glass-brightness.bmp", Grey(84, [](int x, int y, int n) {
+             const double u = (x + 0.5 - n / 2.0) / (n / 2.0), v = (y + 0.5 - n / 2.0) / (n / 2.0);
+             const double streak = std::exp(-std::pow((v + 0.6 - 0.3 * u * u) / 0.15, 2));
+             return std::clamp((127.0 + 110.0 * streak - 35.0 * std::max(0.0, v)) / 255.0, 0.0, 1.0);
+         })},
+        // A dome relief for the glass displacement (grey = height).
+        {"glass-relief.bmp", Grey(84, [](int x, int y, int n) {
+             const double d = std::hypot(x + 0.5 - n / 2.0, y + 0.5 - n / 2.0) / (n / 2.0 - 2);
+             return d >= 1.0 ? 0.0 : std::sqrt(1.0 - d * d);
+         })},
+    };
+}
 
 std::vector<Art> ModuleArt() {
     const ButtonStyle normal{{122, 128, 138}, {252, 252, 253}, {212, 216, 222}, 1.0};
@@ -141,6 +202,7 @@ std::vector<Art> ModuleArt() {
         for (int state = 0; state < 4; ++state)
             art.push_back({"macbtn-" + std::to_string(155 + state + 4 * part) + ".bmp", ButtonPart(*styles[state], part)});
     art.push_back({"dial-sphere.bmp", SphereTexture()});
+    for (Art& a : GlassArt()) art.push_back(std::move(a));
     return art;
 }
 

@@ -16,8 +16,11 @@ struct Art {
     hostutil::RgbaImage image;
 };
 
-// The module's bitmaps (resources/widgets).
+// The module's bitmaps (resources/widgets), the glass skins among them.
 std::vector<Art> ModuleArt();
+// The glass skins: the knob's face, its bead and marker sprites, each with a
+// grey mask (white opaque), the glow's highlight and a dome relief.
+std::vector<Art> GlassArt();
 // The widget rig's faces (tests/widgets/win).
 std::vector<Art> RigArt();
 

@@ -232,6 +232,65 @@ TEST(FillCoverage, TranslationShiftsThePictureExactly) {
     }
 }
 
+// Two surfaces crossing in depth meet where their depths cross, wherever the
+// frame offset puts them: each plane is evaluated in the frame its corners
+// were placed in.
+TEST(FillCoverage, CrossingSurfacesMeetWhereTheirDepthsCross) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    const float r = std::sqrt(0.5f);
+    for (const ModeCase& m : kFillModes) {
+        _DrawMode = m.mode, _Quality = m.quality;
+        for (int off : {0, 9}) {
+            SCOPED_TRACE(Name(m) + " offset " + std::to_string(off));
+            Scene s;
+            s.offX = off, s.offY = off / 3;
+            // z = x, its normals those of its plane (flat in the curved modes too), and a level
+            // surface at z = 20: they cross at scene x = 20.
+            s.AddFront(Vertex(2, 4, 2, -r, 0, r), Vertex(42, 4, 42, -r, 0, r), Vertex(22, 44, 22, -r, 0, r), 1);
+            s.AddFront(Vertex(4, 2, 20), Vertex(40, 6, 20), Vertex(20, 46, 20), 2);
+            Rgba dst = src;
+            Probe::Install(kW, kH);
+            Render(dst, src, s);
+            for (int y = 10; y <= 20; ++y) {
+                EXPECT_EQ(dst.at(off + 16, y + s.offY)[0], 140) << "row " << y;  // the level one is nearer
+                EXPECT_EQ(dst.at(off + 24, y + s.offY)[0], 90) << "row " << y;   // the rising one is
+            }
+        }
+    }
+}
+
+// The flat fill and the lines hand the shader the unit face normal, turned
+// towards the viewer; the Phong fill the interpolated vertex normals.
+TEST(FillCoverage, FlatFillAndLinesShadeWithTheFaceNormal) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    const float r = std::sqrt(0.5f);
+    for (uint8_t mode : {1, 3, 6}) {
+        for (uint8_t quality : {0, 1}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + " quality " + std::to_string(quality));
+            _DrawMode = mode, _Quality = quality;
+            Scene s;
+            s.offX = 3, s.offY = 2;
+            s.AddFront(Vertex(4, 4, 4), Vertex(44, 8, 44), Vertex(12, 50, 12));  // z = x, vertex normals (0, 0, 1)
+            Rgba dst = src;
+            Probe::Install(kW, kH);
+            Render(dst, src, s);
+            int shaded = 0;
+            for (int i = 0; i < kW * kH; ++i) {
+                if (Probe::calls[i] == 0) continue;
+                ++shaded;
+                const __Point n = Probe::normal[i];
+                const float expected[3] = {mode == 6 ? 0.0f : -r, 0.0f, mode == 6 ? 1.0f : r};
+                ASSERT_NEAR(n.x, expected[0], 1e-5) << i;
+                ASSERT_NEAR(n.y, expected[1], 1e-5) << i;
+                ASSERT_NEAR(n.z, expected[2], 1e-5) << i;
+            }
+            EXPECT_GT(shaded, mode == 1 ? 50 : 500);
+        }
+    }
+}
+
 TEST(FillCoverage, TheNearerSurfaceWinsWithTheRealShaderToo) {
     Flags keep;
     const Rgba src = Checker(kW, kH);

@@ -46,6 +46,16 @@ struct DepthBuffer {
     float* get() { return block.as<float>(); }
 };
 
+// The z-buffer hand-over as __GetZBuff reports it.
+void ExpectHandOver(float* expected, int width, int height) {
+    float* buffer;
+    int w, h;
+    __GetZBuff(buffer, w, h);
+    EXPECT_EQ(buffer, expected);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+}
+
 TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
     Flags keep;
     _DrawMode = 3, _Quality = 1;
@@ -56,6 +66,15 @@ TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
     Rgba first = src;
     Render(first, src, nearScene);
     EXPECT_GT(depth.get()[20 * kW + 20], 40.0f);
+    // The anti-aliased band outside the edges blends but keeps no depth, so that
+    // a farther surface drawn later still shows through its partial coverage.
+    const __Point3ds* c = nearScene.points.data();
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            if (SignedDistance(c[0], c[1], c[2], x, y) <= 0.01) continue;
+            ASSERT_EQ(depth.get()[y * kW + x], kDepthFill) << x << "," << y;
+        }
+    EXPECT_FALSE(first == src);
 
     // A farther triangle over the same place is hidden by the first frame's depths.
     Scene farScene = LitTriangle(20.0f, 1);
@@ -68,12 +87,7 @@ TEST(Frame, HandedOverDepthsCarryIntoTheNextFrameAndStayTheCallers) {
             ASSERT_EQ(0, std::memcmp(second.at(x, y), src.at(x, y), 4)) << x << "," << y;
         }
 
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, depth.get());
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
+    ExpectHandOver(depth.get(), kW, kH);
 }
 
 TEST(Frame, AHandedOverBufferOfAnotherSizeIsNeitherUsedNorFreed) {
@@ -89,12 +103,7 @@ TEST(Frame, AHandedOverBufferOfAnotherSizeIsNeitherUsedNorFreed) {
     EXPECT_FALSE(dst == src);
     EXPECT_EQ(GetPageMemoryStats().live, live);
     for (int i = 0; i < 100; ++i) ASSERT_EQ(depth.get()[i], 1e30f);
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, depth.get());
-    EXPECT_EQ(w, 10);
-    EXPECT_EQ(h, 10);
+    ExpectHandOver(depth.get(), 10, 10);
 }
 
 TEST(Frame, OwnDepthBufferIsReleasedAndTheSizeKept) {
@@ -104,12 +113,7 @@ TEST(Frame, OwnDepthBufferIsReleasedAndTheSizeKept) {
     Scene s = LitTriangle();
     Rgba dst = src;
     Render(dst, src, s);
-    float* buffer;
-    int w, h;
-    __GetZBuff(buffer, w, h);
-    EXPECT_EQ(buffer, nullptr);
-    EXPECT_EQ(w, kW);
-    EXPECT_EQ(h, kH);
+    ExpectHandOver(nullptr, kW, kH);
 }
 
 TEST(Frame, EveryModeBalancesItsAllocations) {
@@ -349,6 +353,51 @@ TEST(Frame, FastFillsDrawStraightIntoTheDestination) {
     EXPECT_EQ(allocations(3, 1), 4);  // and the triangle buffer with its edge memory
     EXPECT_EQ(allocations(8, 0), 4);
     EXPECT_EQ(allocations(9, 0), 4);
+}
+
+// The one-colour fill and lines for outside clients: no shader and no depth
+// test, and a z-buffer handed over for another size stays handed over.
+TEST(Frame, SolidFillAndColourLinesNeedNoDepthBuffer) {
+    Flags keep;
+    _Quality = 0;
+    DepthBuffer depth(10, 10, 1e30f);  // would hide everything if it were used
+    __SetZBuff(depth.get(), 10, 10);
+    Probe::Install(kW, kH);
+    const Rgba src = Checker(kW, kH);
+    Scene s = LitTriangle();
+    s.AddTriangle(Vertex(30, 30, 1), Vertex(30, 38, 1), Vertex(46, 30, 1));  // a back face: filled too
+    auto solid = [&](Rgba& dst, float opacity) {
+        __RasterSolid(dst.px.data(), kW, kH, kW * 4, int(s.points.size()), int(s.triangles.size()),
+                      s.triangles.data(), s.points.data(), 1, 0, 10, 20, 30, opacity);
+    };
+    Rgba full = src, half = src;
+    solid(full, 1.0f);
+    solid(half, 0.5f);
+    EXPECT_EQ(std::vector<uint8_t>(full.at(16, 16), full.at(16, 16) + 4), (std::vector<uint8_t>{10, 20, 30, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(full.at(40, 32), full.at(40, 32) + 4), (std::vector<uint8_t>{10, 20, 30, 255}));
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(half.at(16, 16)[k], (src.at(16, 16)[k] + full.at(16, 16)[k]) / 2, 1);
+    EXPECT_EQ(0, std::memcmp(full.at(2, 38), src.at(2, 38), 4));
+    for (int c : Probe::calls) ASSERT_EQ(c, 0);
+    ExpectHandOver(depth.get(), 10, 10);
+
+    // Colour lines: the front faces' edges only, unless both sides are drawn.
+    auto lines = [&](Rgba& dst) {
+        __DrawScenesLineColor(1.0f, 200, 0, 0, dst.px.data(), const_cast<uint8_t*>(src.px.data()), kW, kH,
+                              int(s.points.size()), int(s.triangles.size()), s.triangles.data(), s.points.data(), 0, 0);
+    };
+    for (uint8_t quality : {0, 1}) {
+        _Quality = quality;
+        Rgba front = src, both = src;
+        lines(front);
+        _DubleSide = 1;
+        lines(both);
+        _DubleSide = 0;
+        EXPECT_EQ(std::vector<uint8_t>(front.at(4, 4), front.at(4, 4) + 4), (std::vector<uint8_t>{200, 0, 0, 255}));
+        EXPECT_EQ(0, std::memcmp(front.at(20, 16), src.at(20, 16), 4));  // inside: untouched
+        EXPECT_EQ(0, std::memcmp(front.at(38, 30), src.at(38, 30), 4));  // the back face's top edge
+        EXPECT_EQ(both.at(38, 30)[0], 200);
+    }
+    EXPECT_EQ(ZBuff, depth.get());
 }
 
 TEST(Frame, DefaultLightOnlyForTheFrame) {

@@ -142,25 +142,30 @@ struct Probe {
     static inline int width = 0, height = 0;
     static inline std::vector<int> calls;
     static inline std::vector<float> depth;  // last depth handed per pixel
+    static inline std::vector<__Point> normal;  // last normal handed per pixel
     static inline int outside = 0;           // calls for pixels off the frame
 
     static void Install(int w, int h) {
         width = w, height = h;
         calls.assign(size_t(w) * h, 0);
         depth.assign(size_t(w) * h, 0.0f);
+        normal.assign(size_t(w) * h, __Point{0, 0, 0});
         outside = 0;
         __SetNewRenderOnePixel(Shade);
     }
     static int Calls(int x, int y) { return calls[size_t(y) * width + x]; }
     static float Shade(float offX, float offY, unsigned char*, unsigned char*, float x, float y, float z,
-                       __Triangle3ds* tri, material3ds*, int, float& c0, float& c1, float& c2, __Point*,
+                       __Triangle3ds* tri, material3ds*, int, float& c0, float& c1, float& c2, __Point* n,
                        unsigned char, float, float, __Texture*, int, light3ds*, __PrevInfo*, GlassProp*, float,
                        float, float, float) {
         const int px = int(std::floor(offX + x + 0.5f)), py = int(std::floor(offY + y + 0.5f));
-        if (px < 0 || py < 0 || px >= width || py >= height)
+        if (px < 0 || py < 0 || px >= width || py >= height) {
             ++outside;
-        else
-            ++calls[size_t(py) * width + px], depth[size_t(py) * width + px] = z;
+        } else {
+            const size_t i = size_t(py) * width + px;
+            ++calls[i], depth[i] = z;
+            if (n != nullptr) normal[i] = *n;
+        }
         const int m = tri ? tri->material : 0;
         c0 = float(40 + 50 * m), c1 = float(200 - 30 * m), c2 = 90.0f;
         return 1.0f;

@@ -77,6 +77,9 @@ TEST_P(BuiltModule, IsForItsProcessorAndExportsTheEntries) {
     EXPECT_EQ(pe_->IsPe32Plus(), GetParam().pe32Plus);
     EXPECT_TRUE(pe_->Exports("PluginMain"));
     EXPECT_TRUE(pe_->Exports("PluginMain1"));
+    // The dialog procedure; the 32-bit module also under its decorated name.
+    EXPECT_TRUE(pe_->Exports("DissolveProc"));
+    EXPECT_EQ(pe_->Exports("_DissolveProc@16"), !GetParam().pe32Plus);
 }
 
 // The renderer's interface: 36 functions and 20 data globals under their

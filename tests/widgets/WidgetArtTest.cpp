@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 using namespace frostel;
 
@@ -73,4 +75,22 @@ TEST(WidgetArt, SphereTextureAndRigFacesHaveTheirSizes) {
         EXPECT_GE(a.image.width, 40) << "covers the rig's 40 x 24 buttons";
         EXPECT_GE(a.image.height, 24);
     }
+}
+
+TEST(WidgetArt, GlassSkinsHaveTheirSizesAndMasksMatchTheirPictures) {
+    std::map<std::string, hostutil::RgbaImage> byName;
+    for (const auto& a : widgetart::GlassArt()) byName[a.file] = a.image;
+    const std::pair<const char*, int> sizes[] = {{"glass-face", 84}, {"glass-knob", 60}, {"glass-marker", 18}};
+    for (const auto& [name, size] : sizes) {
+        const auto& pic = byName[std::string(name) + ".bmp"];
+        const auto& mask = byName[std::string(name) + "-mask.bmp"];
+        EXPECT_EQ(pic.width, size) << name;
+        EXPECT_EQ(pic.height, size) << name;
+        EXPECT_EQ(mask.width, size) << name;
+        EXPECT_EQ(mask.height, size) << name;
+        EXPECT_EQ(Pixel(mask, 0, 0), 0u) << name << ": clear in the corner";
+        EXPECT_NE(Pixel(mask, size / 2, size / 2 - size / 3), 0u) << name << ": covered inside";
+    }
+    EXPECT_EQ(byName["glass-highlight.bmp"].width, 84);
+    EXPECT_EQ(byName["glass-relief.bmp"].width, 84);
 }

@@ -171,6 +171,11 @@ TEST(Swatch, OutlineContrastsWithTheColour) {
     EXPECT_EQ(SwatchOutlineColor(MakeColorRef(255, 255, 255), false), MakeColorRef(127, 127, 127));
 }
 
+TEST(Caption, DisabledTextIsHalvedPlus100) {
+    EXPECT_EQ(DisabledCaptionColor(MakeColorRef(0, 0, 200)), MakeColorRef(100, 100, 200));
+    EXPECT_EQ(DisabledCaptionColor(MakeColorRef(255, 1, 60)), MakeColorRef(227, 100, 130));
+}
+
 TEST(SkinnedButton, CapsAndMiddleCoverTheWidth) {
     CapLayout l = LayoutSkinnedButton(100);
     EXPECT_EQ(l.leftWidth, 18);

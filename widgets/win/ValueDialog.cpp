@@ -65,7 +65,7 @@ void Init(HWND dlg, ValueDialogModel& m) {
         SetItem(dlg, IDC_SV_CURRENT2, Number(m, m.value2));
         SetItem(dlg, IDC_SV_VALUE2, Number(m, m.value2));
     } else {
-        SetItem(dlg, IDC_SV_CURRENT2, "Not used");
+        SetItem(dlg, IDC_SV_CURRENT2, m.unusedText.c_str());
     }
     EnableWindow(GetDlgItem(dlg, IDC_SV_VALUE2), m.hasValue2);
     SetItem(dlg, IDC_SV_RANGE, m.rangeText);

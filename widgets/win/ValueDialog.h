@@ -17,7 +17,8 @@ struct ValueDialogModel {
     bool integerNumbers = false;  // numbers of the value and range fields
     double value1 = 0.0;
     double value2 = 0.0;
-    bool hasValue2 = false;  // else "Not used" and the field disabled
+    bool hasValue2 = false;  // else `unusedText` and the field disabled
+    std::string unusedText = "Not used";
     bool rangeEditable = false;
     double newMin = 0.0, newMax = 0.0;
     double outerLower = 0.0, outerUpper = 0.0;

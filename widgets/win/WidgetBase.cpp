@@ -1,3 +1,5 @@
+#include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
 #include "WidgetInternal.h"
 #include "WidgetMath.h"
 #include "PageMemory.h"
@@ -374,9 +376,9 @@ struct ClassEntry {
     const char* name;
     int (*registration)(HINSTANCE);
 };
-// The dialogs' TContaner classes. The later widgets (fire button, glass
-// slider and control, animated and plain containers, horizontal spin edit,
-// colour equalizer) join this list with their registrations.
+// The TContaner classes, registered and unregistered together. The fire
+// button, glass slider and control, animated container and colour
+// equalizer join this list with their registrations.
 const ClassEntry kClasses[] = {
     {kControlClass, RegisterControlClass},
     {kControlButtonClass, RegisterControlButtonClass},
@@ -385,6 +387,14 @@ const ClassEntry kClasses[] = {
     {kPreviewClass, RegisterPreviewContanerClass},
     {kColorClass, RegisterContanerColorClass},
     {kSpinEditClass, RegisterSpinEditClass},
+    {kContanerClass, RegisterContanerClass},
+    {kContaner1Class, RegisterContaner1Class},  // no dialog needs it; registered with the rest all the same
+    {kSpinEditHorClass, RegisterSpinEditHorClass},
+    {kControlButtonFireClass, RegisterControlButtonFireClass},
+    {kGlassSliderClass, RegisterGlassSliderClass},
+    {kContanerAnimClass, RegisterContanerAnimClass},
+    {kControlGlassClass, RegisterControlGlassClass},
+    {kColorEqualizerClass, RegisterColorEqualizerClass},
 };
 }  // namespace
 

@@ -27,3 +27,14 @@
 #define IDC_SV_VALUE2 15907
 #define IDC_SV_MIN 15908
 #define IDC_SV_MAX 15909
+
+// Glass skins (sprites with grey masks, the glow's highlight, a dome relief).
+#define IDB_GLASS_FACE 16101
+#define IDB_GLASS_FACE_MASK 16102
+#define IDB_GLASS_KNOB 16103
+#define IDB_GLASS_KNOB_MASK 16104
+#define IDB_GLASS_MARKER 16105
+#define IDB_GLASS_MARKER_MASK 16106
+#define IDB_GLASS_HIGHLIGHT 16107
+#define IDB_GLASS_RELIEF 16108
+#define IDB_GLASS_BRIGHTNESS 16109

@@ -52,6 +52,10 @@ constexpr const char* kControlButtonClass = "Control Button CPP";
 constexpr const char* kColorClass = "Contaner Color CPP";
 constexpr const char* kMacStyleBtnClass = "MacStyleBtn";
 constexpr const char* kContainerLinkClass = "ContainerLinkC";
+// The classes that no dialog creates (made by program: WidgetCreators.h).
+constexpr const char* kContanerClass = "Contaner CPP";
+constexpr const char* kContaner1Class = "Contaner1 CPP";
+constexpr const char* kSpinEditHorClass = "Spin Edit CPP Hor";
 
 // ---- Registration ---------------------------------------------------------
 // Each registers its class (no class brush: the widgets paint their own
@@ -65,11 +69,14 @@ int RegisterControlButtonClass(HINSTANCE instance);
 int RegisterContanerColorClass(HINSTANCE instance);
 int RegisterMacStyleBtnClass(HINSTANCE instance);
 int RegisterContainerLinkClass(HINSTANCE instance);
+int RegisterContanerClass(HINSTANCE instance);
+int RegisterContaner1Class(HINSTANCE instance);
+int RegisterSpinEditHorClass(HINSTANCE instance);
 // The classes of the fire button, glass slider, animated and plain
 // containers, glass control, horizontal spin edit and colour equalizer are
-// registered by their own widgets (WidgetClasses.cpp lists where they join).
+// registered by their own widgets (the class list in WidgetBase.cpp shows where they join).
 
-// The seven TContaner classes of the dialogs above, registered and
+// The TContaner classes (those of the dialogs and the later ones), registered and
 // unregistered together (the push button and the link come with their
 // resources: CreateMacStyleBtnFonts, CreateLinkFonts).
 void RegisterWidgetClasses(HINSTANCE instance);
@@ -204,8 +211,20 @@ public:
     // parent with `reportLp`); a refused text is replaced by the value.
     void CommitTypedText(LPARAM reportLp);
 
-private:
-    LRESULT Create();
+protected:
+    // Makes the edit, the up-down and the bar; -1 when one is missing.
+    virtual LRESULT Create();
+};
+
+// "Spin Edit CPP Hor": the bar on the left carries a trackbar; the edit and
+// the up-down sit at its right end.
+class TSpinEditHor : public TSpinEdit {
+public:
+    TSpinEditHor() { horizontal = true; }
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+
+protected:
+    LRESULT Create() override;
 };
 
 void SetupSpinEdit(TSpinEdit** out, HWND dialog, int item, int labelItem, float lower, float upper,
@@ -221,6 +240,35 @@ float GetSpinEditValue(TSpinEdit* s);
 void FlushSpinEdit(TSpinEdit* s);
 // The "Set value" dialog of the spin edit; 1 for OK, 2 for cancel.
 INT_PTR OpenSpinEditValueDialog(TSpinEdit* s);
+
+// ---- Plain containers ----------------------------------------------------
+// "Contaner CPP": a panel, a framed caption (style 4), a clickable caption
+// (style 5) or a hover panel (mode 6). Passes its children's commands on.
+class TContanerPanel : public TContaner {
+public:
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+
+    uint8_t style = 0;  // 4 framed caption, 5 clickable caption
+    uint8_t mode = 0;   // 6 hover panel
+    uint8_t state = 0;  // 1 hot, 2 pressed
+    std::string text;
+    COLORREF frameColor = 0x646464;
+    COLORREF textColor = kStaticTextColor;
+    COLORREF stateColors[3] = {kStaticTextColor, 0xC00000, 0x0000A0};  // clickable: normal, hot, pressed
+    HFONT font = nullptr;  // null: gDialogFont
+    // The parent's background picture shown behind the panel, from (backX, backY); not owned.
+    HBITMAP background = nullptr;
+    int backX = 0, backY = 0;
+};
+// "Contaner1 CPP": a frame drawn as a cross from `inset` to the right edge.
+class TContaner1 : public TContaner {
+public:
+    LRESULT Handle(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+
+    int inset = 10;
+};
 
 // ---- Rotor dials ----------------------------------------------------------
 class TRotor : public TControl {

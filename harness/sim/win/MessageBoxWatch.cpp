@@ -1,6 +1,7 @@
-// Watches the calling thread for message boxes: once a box has set up its
-// text (after WM_INITDIALOG) its caption and text go to the host, and an OK
-// click is posted to it. Works without a display, under Wine's null driver.
+// Watches the calling thread for message boxes and for the plug-in's About
+// box and message dialog: once one has set up its texts (after
+// WM_INITDIALOG) they go to the host, and an OK click is posted to it.
+// Works without a display, under Wine's null driver.
 #include <windows.h>
 
 #include <string>
@@ -48,12 +49,28 @@ bool ReadMessageBox(HWND dialog, std::string& text) {
     return button && !other;
 }
 
+// The plug-in's own small dialogs: its About box (item 1033, the version
+// line) and its message dialog (item 1142, the text). Both end with id 1.
+bool ReadPluginDialog(HWND dialog, DialogShown& shown) {
+    if (ClassOf(dialog) != "#32770" || !(GetDlgItem(dialog, 1033) || GetDlgItem(dialog, 1142))) return false;
+    shown.caption = WindowText(dialog);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (id > 0) shown.items[id] = WindowText(child);
+    }
+    return true;
+}
+
 LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
     const auto* msg = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (code == HC_ACTION && msg->message == WM_INITDIALOG && tHost) {
         std::string text;
+        DialogShown dialog;
         if (ReadMessageBox(msg->hwnd, text)) {
             tHost->RecordMessageBox(WindowText(msg->hwnd), text);
+            PostMessageA(msg->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        } else if (ReadPluginDialog(msg->hwnd, dialog)) {
+            tHost->RecordDialog(dialog);
             PostMessageA(msg->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
     }

@@ -2,7 +2,15 @@
 // and the control button.
 #include <gtest/gtest.h>
 
+#include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
+#include "DialMath.h"
 #include "RigSupport.h"
+#include "WidgetIds.h"
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 using namespace frostel::widgets;
 using namespace rig;
@@ -216,4 +224,187 @@ TEST(ControlButton, SharedSetsStayWithTheirOwner) {
     static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass))->SetBitmaps(-3, 0, 0, 0);
     EXPECT_EQ(Snap(w).At(20, 12), kDialogGrey);
     DestroyWindow(w);
+}
+
+namespace {
+// Each live class created, configured, painted in its states and destroyed.
+void PanelRound() {
+    HWND w = Child(kControlClass, 910, 0, 0, 160, 46);
+    auto* c = static_cast<TControl*>(FindControlObject(w, kControlClass));
+    BYTE px[4 * 3 * 2] = {};
+    c->SetPixels(px, 4, 2);
+    c->kind = 2;
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void ButtonRound() {
+    HWND w = Child(kControlButtonClass, 911, 0, 50, 24, 24);
+    auto* b = static_cast<TControlButton*>(FindControlObject(w, kControlButtonClass));
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, IDB_RIG_BUTTON_DISABLED);
+    b->SetBitmaps(IDB_RIG_BUTTON_NORMAL, IDB_RIG_BUTTON_HOT, IDB_RIG_BUTTON_PRESSED, 0);  // replaced ones go
+    Move(w, 5, 5, 0);
+    Snap(w);
+    Move(w, 50, 5, 0);
+    DestroyWindow(w);
+}
+
+void SpinEditRound() {
+    HWND w = Child(kSpinEditClass, 912, 0, 80, 150, 46);
+    TSpinEdit* s = nullptr;
+    SetupSpinEdit(&s, Parent(), 912, 0, 0, 100, 0, 200, "Size", nullptr, false, true, true, 10);
+    SetControlValueText(s, 150);
+    Snap(w);
+    Snap(s->slider);
+    DestroyWindow(w);
+}
+
+void DialRound(uint8_t kind) {
+    HWND w = Child(kRotorClass, 913, 0, 130, 90, 90);
+    auto* r = static_cast<TRotor*>(FindControlObject(w, kRotorClass));
+    r->rotorKind = kind;
+    if (kind == kTurnDial) CreateRoundEdit(r, 50);
+    if (kind == kValueDial) SetRotorValueRange(r, 0, 10);
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void PreviewRound() {
+    HWND w = Child(kPreviewClass, 916, 0, 0, 100, 80);
+    auto* p = static_cast<TPreviewContaner*>(FindControlObject(w, kPreviewClass));
+    std::vector<uint8_t> image(64 * 3 * 40, 90);
+    PreviewSource src;
+    src.data = image.data();
+    src.rowBytes = 64 * 3;
+    src.planes = 3;
+    src.width = 64;
+    src.height = 40;
+    BuildPreviewBitmap(p, src);
+    BuildPreviewBitmap(p, src);
+    UpdatePreviewBitmap(p);
+    p->markers.resize(1);
+    p->markers[0].visible = true;
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void SwatchRound() {
+    HWND w = Child(kColorClass, 917, 0, 0, 40, 20);
+    Move(w, 5, 5, 0);
+    Snap(w);
+    Move(w, 90, 5, 0);
+    DestroyWindow(w);
+}
+
+void PushButtonRound() {
+    HWND w = Child(kMacStyleBtnClass, 918, 0, 0, 80, 30);
+    SetupMacStyleBtn(Parent(), 918, "Apply", true);
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void CaptionRound() {
+    HWND w = Child(kContanerClass, 920, 0, 0, 80, 20);
+    auto* p = static_cast<TContanerPanel*>(FindControlObject(w, kContanerClass));
+    p->style = 4;
+    p->text = "Caption";
+    Snap(w);
+    HWND cross = Child(kContaner1Class, 921, 0, 0, 30, 30);
+    Snap(cross);
+    DestroyWindow(cross);
+    DestroyWindow(w);
+}
+
+void SpinEditHorRound() {
+    HWND w = Child(kSpinEditHorClass, 922, 0, 0, 200, 24);
+    SetControlValueText(static_cast<TSpinEdit*>(FindControlObject(w, kSpinEditHorClass)), 40);
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void FireRound() {
+    HWND w = Child(kControlButtonFireClass, 923, 0, 0, 40, 40);
+    Move(w, 20, 20, 0);
+    Pump(60);
+    Snap(w);
+    Move(w, 90, 20, 0);
+    Pump(400);
+    DestroyWindow(w);
+}
+
+void GlassRound() {
+    LoadGlassSkins();
+    HWND w = Child(kGlassSliderClass, 924, 0, 0, 84, 84);
+    Move(w, 42, 6, 0);
+    Pump(60);
+    Snap(w);
+    DestroyWindow(w);
+    ReleaseCapture();
+}
+
+void AnimPanelRound() {
+    HWND w = Child(kContanerAnimClass, 925, 0, 0, 200, 120);
+    auto* p = static_cast<TContanerAnim*>(FindControlObject(w, kContanerAnimClass));
+    SetContanerAnimEffect(p, 1, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+    HWND g = CreateWindowExA(0, kControlGlassClass, "", WS_CHILD | WS_VISIBLE, 60, 20, 84, 84, w,
+                             reinterpret_cast<HMENU>(926), gUiInstance, nullptr);
+    LoadControlGlassSkin(static_cast<TControlGlass*>(FindControlObject(g, kControlGlassClass)), IDB_GLASS_BRIGHTNESS,
+                         IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+    StartContanerAnim(p, 4, 32, {}, 1);
+    Move(g, 42, 42, 0);
+    Pump(120);
+    Snap(w);
+    ReleaseCapture();
+    DestroyWindow(w);
+}
+
+void EqualizerRound() {
+    HWND w = Child(kColorEqualizerClass, 927, 0, 0, 360, 330);
+    BuildColorEqualizer(static_cast<TColorEqualizer*>(FindControlObject(w, kColorEqualizerClass)));
+    Snap(w);
+    DestroyWindow(w);
+}
+
+void LinkRound() {
+    HWND w = Child(kContainerLinkClass, 919, 0, 0, 80, 20);
+    SetupContainerLink(Parent(), 919, "www", true, false);
+    Snap(w);
+    DestroyWindow(w);
+}
+}  // namespace
+
+TEST(WidgetBase, NoGdiObjectOutlivesItsWidget) {
+    const std::pair<const char*, std::function<void()>> rounds[] = {
+        {"panel", PanelRound},
+        {"control button", ButtonRound},
+        {"spin edit", SpinEditRound},
+        {"direction dial", [] { DialRound(kDirectionDial); }},
+        {"turn dial", [] { DialRound(kTurnDial); }},
+        {"value dial", [] { DialRound(kValueDial); }},
+        {"preview", PreviewRound},
+        {"swatch", SwatchRound},
+        {"push button", PushButtonRound},
+        {"link", LinkRound},
+        {"captions", CaptionRound},
+        {"horizontal spin edit", SpinEditHorRound},
+        {"fire button", FireRound},
+        {"glass slider", GlassRound},
+        {"animated panel and glass control", AnimPanelRound},
+        {"colour equalizer", EqualizerRound},
+    };
+    for (const auto& [name, round] : rounds) {
+        round();  // shared fonts, cursors and caches made on first use
+        Pump(10);
+        const int before = LiveGdiObjects();
+        if (before < 0) GTEST_SKIP() << "no way to count GDI objects here";
+        for (int i = 0; i < 3; ++i) round();
+        Pump(10);
+        EXPECT_EQ(LiveGdiObjects(), before) << name;
+    }
+
+    // The counter itself sees a leak.
+    const int before = LiveGdiObjects();
+    HBRUSH leak = CreateSolidBrush(RGB(1, 2, 3));
+    EXPECT_EQ(LiveGdiObjects(), before + 1);
+    DeleteObject(leak);
 }

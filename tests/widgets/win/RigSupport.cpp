@@ -1,6 +1,7 @@
 #include "RigSupport.h"
 
 #include <commctrl.h>
+#include <winternl.h>
 
 namespace rig {
 
@@ -50,6 +51,31 @@ void Start() {
                               nullptr, nullptr, gUiInstance, nullptr);
     SetForegroundWindow(gParent);
     Pump(50);
+}
+
+int LiveGdiObjects() {
+    const DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (n) return int(n);
+#if defined(_WIN64)
+    // The process environment block's GdiSharedHandleTable: 0x10000 entries of
+    // 24 bytes; an entry's type byte (offset 14) is 0 while it is free.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"  // the gs-relative read of the thread block
+    const BYTE* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+#pragma GCC diagnostic pop
+    const BYTE* table = *reinterpret_cast<const BYTE* const*>(peb + 0xF8);
+    if (!table) return -1;
+    const WORD pid = WORD(GetCurrentProcessId());
+    int live = 0;
+    for (size_t i = 0; i < 0x10000; ++i) {
+        const BYTE* e = table + i * 24;
+        const WORD owner = *reinterpret_cast<const WORD*>(e + 8);
+        live += e[14] != 0 && (owner == 0 || owner == pid);
+    }
+    return live;
+#else
+    return -1;
+#endif
 }
 
 HWND Parent() { return gParent; }

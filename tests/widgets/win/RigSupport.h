@@ -68,4 +68,9 @@ Snapshot Snap(HWND w);
 // True while the GDI handle names a live object.
 inline bool Alive(HGDIOBJ h) { return h && GetObjectType(h) != 0; }
 
+// GDI objects of this process alive now (GetGuiResources, or the process's
+// shared GDI handle table where that call is not implemented); -1 when neither
+// can be read.
+int LiveGdiObjects();
+
 }  // namespace rig

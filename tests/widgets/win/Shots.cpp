@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "AnimatedWidgets.h"
+#include "ColorEqualizer.h"
 #include "ImageIO.h"
 #include "RigSupport.h"
+#include "ScreenCapture.h"
 #include "WidgetIds.h"
 #include "Widgets.h"
 
@@ -36,39 +39,8 @@ LRESULT CALLBACK WindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 using rig::Pump;
 
 void SaveScreen(const RECT& r, const std::string& name) {
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    frostel::hostsim::Image8 img;
-    img.width = w;
-    img.height = h;
-    img.channels = 3;
-    img.pixels.resize(size_t(w) * h * 3);
-    const BYTE* p = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < size_t(w) * h; ++i) {
-        img.pixels[i * 3 + 0] = p[i * 4 + 2];
-        img.pixels[i * 3 + 1] = p[i * 4 + 1];
-        img.pixels[i * 3 + 2] = p[i * 4 + 0];
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    std::vector<uint8_t> png;
     std::string error;
-    if (!frostel::hostsim::EncodePng(img, png, error) ||
-        !frostel::hostsim::WriteFileBytes(gOut + "/" + name + ".png", png)) {
+    if (!rig::SaveScreenPng(r, gOut + "/" + name + ".png", error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", name.c_str(), error.c_str());
         ++gFailures;
     }
@@ -337,6 +309,123 @@ void SetValueDialog() {
 }
 }  // namespace
 
+void Containers() {
+    HWND c = Make(kContanerClass, 90, 20, 20, 100, 22);
+    auto* p = Obj<TContanerPanel>(c, kContanerClass);
+    p->style = 4;
+    p->text = "Position";
+    Shot(c, "caption-framed");
+    EnableWindow(c, FALSE);
+    Shot(c, "caption-framed-disabled");
+    DestroyWindow(c);
+    c = Make(kContanerClass, 91, 20, 20, 100, 22);
+    p = Obj<TContanerPanel>(c, kContanerClass);
+    p->style = 5;
+    p->text = "Clickable";
+    p->state = 1;
+    Shot(c, "caption-clickable-hot");
+    DestroyWindow(c);
+    c = Make(kContaner1Class, 92, 20, 20, 80, 50);
+    Shot(c, "contaner1-cross");
+    DestroyWindow(c);
+    c = Make(kSpinEditHorClass, 93, 20, 20, 220, 26);
+    auto* h = Obj<TSpinEditHor>(c, kSpinEditHorClass);
+    SetControlValueText(h, 65);
+    Shot(c, "spinedit-hor");
+    EnableWindow(c, FALSE);
+    Shot(c, "spinedit-hor-disabled");
+    DestroyWindow(c);
+}
+
+void FireButtons() {
+    HWND b = Make(kControlButtonFireClass, 95, 20, 20, 40, 24);
+    auto* f = Obj<TControlButtonFire>(b, kControlButtonFireClass);
+    f->SetBitmaps(IDB_RIG_BUTTON_NORMAL, 0, 0, 0);
+    Shot(b, "fire-button-still");
+    SendMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(20, 12));
+    Pump(300);
+    Shot(b, "fire-button-burning");
+    SendMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+    Pump(20);
+    Shot(b, "fire-button-dying", 4);
+    ReleaseCapture();
+    DestroyWindow(b);
+    HWND k = Make(kControlButtonFireClass, 96, 20, 20, 80, 80);
+    f = Obj<TControlButtonFire>(k, kControlButtonFireClass);
+    f->fireKind = 1;
+    f->SetRange(0, 100);
+    f->SetValue(30);
+    SendMessageA(k, WM_MOUSEMOVE, 0, MAKELPARAM(76, 40));
+    Pump(300);
+    Shot(k, "fire-knob-burning");
+    ReleaseCapture();
+    DestroyWindow(k);
+}
+
+void GlassSliders() {
+    LoadGlassSkins();
+    for (int kind = 1; kind <= 3; ++kind) {
+        HWND g = Make(kGlassSliderClass, 97, 20, 20, 84, 84);
+        auto* s = Obj<TGlassSlider>(g, kGlassSliderClass);
+        s->fireKind = uint8_t(kind);
+        s->SetRange(0, 100);
+        s->knob.angle = 60;
+        s->angle2 = 40;
+        const std::string name = kind == 1 ? "knob" : kind == 2 ? "light" : "angle";
+        Shot(g, "glass-" + name);
+        if (kind == 1) {
+            SendMessageA(g, WM_MOUSEMOVE, 0, MAKELPARAM(42, 6));
+            Pump(400);
+            Shot(g, "glass-knob-glowing");
+            ReleaseCapture();
+        }
+        DestroyWindow(g);
+    }
+    FreeGlassSkins();
+}
+
+void AnimPanels() {
+    for (int effect = 0; effect <= 2; ++effect) {
+        HWND w = Make(kContanerAnimClass, 98, 20, 20, 240, 130);
+        auto* p = Obj<TContanerAnim>(w, kContanerAnimClass);
+        SetContanerAnimEffect(p, effect, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+        HWND g = CreateWindowExA(0, kControlGlassClass, "", WS_CHILD | WS_VISIBLE, 130, 24, 84, 84, w,
+                                 reinterpret_cast<HMENU>(99), gUiInstance, nullptr);
+        auto* glass = Obj<TControlGlass>(g, kControlGlassClass);
+        LoadControlGlassSkin(glass, IDB_GLASS_BRIGHTNESS, IDB_GLASS_FACE_MASK, IDB_GLASS_RELIEF);
+        StartContanerAnim(p, 8, 48, {}, 1);
+        if (effect == 0) {
+            SendMessageA(g, WM_MOUSEMOVE, 0, MAKELPARAM(42, 42));
+        }
+        Pump(500);
+        const char* names[] = {"anim-panel-glass-glowing", "anim-panel-refraction", "anim-panel-scatter"};
+        RECT r;
+        GetWindowRect(w, &r);
+        InflateRect(&r, 4, 4);
+        SaveScreen(r, names[effect]);
+        ReleaseCapture();
+        DestroyWindow(w);
+    }
+}
+
+void Equalizers() {
+    HWND w = Make(kColorEqualizerClass, 100, 10, 10, 360, 330);
+    auto* e = Obj<TColorEqualizer>(w, kColorEqualizerClass);
+    BuildColorEqualizer(e);
+    SetControlValueText(e->knobs[1], 60.0f);
+    e->ReadKnobs(0);
+    e->Recompute();
+    Shot(w, "equalizer-true-color");
+    const char* names[] = {"equalizer-true-color", "equalizer-hi-color", "equalizer-custom-palette",
+                           "equalizer-fix-palette"};
+    for (int mode = 1; mode <= 3; ++mode) {
+        e->paletteMode = uint8_t(mode);
+        e->SyncSelection();
+        Shot(w, names[mode]);
+    }
+    DestroyWindow(w);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: widget_shots <out dir>\n");
@@ -374,6 +463,11 @@ int main(int argc, char** argv) {
     Buttons();
     PushButtons();
     SetValueDialog();
+    Containers();
+    FireButtons();
+    GlassSliders();
+    AnimPanels();
+    Equalizers();
     DestroyWindow(gWindow);
     FreeBackgroundBitmap();
     DestroyLinkResources();

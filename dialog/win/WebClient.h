@@ -1,0 +1,45 @@
+// One HTTP/1.1 GET on Winsock 1.1, bounded in time and size and cancellable
+// from another thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "UpdateCheck.h"
+
+namespace frostel {
+
+struct HttpLimits {
+    uint32_t receiveTimeoutMs = 1000;  // each wait for data
+    int receiveFailures = 5;           // time-outs and errors before the reply is taken as ended
+    uint32_t deadlineMs = 10000;       // the whole request, from the name look-up on
+    size_t maxReply = HttpReplyReader::kMaxReplyBytes;
+};
+
+// Cancels a running HttpGet: sets the flag and closes its socket, which
+// ends a blocking connect or receive at once.
+class HttpCancel {
+public:
+    void Cancel();
+    bool cancelled() const { return cancelled_.load(); }
+    void Reset() { cancelled_ = false; }
+
+private:
+    friend class SocketSlot;
+    std::atomic<bool> cancelled_{false};
+    std::atomic<uintptr_t> socket_{~uintptr_t(0)};
+};
+
+struct HttpReply {
+    int status = 0;
+    std::string body;
+};
+
+// The reply of a complete exchange; nothing for a refused URL, a failed
+// look-up, connect or send, a reply cut short or malformed, over the size
+// bound, past the deadline or cancelled.
+std::optional<HttpReply> HttpGet(const std::string& url, const HttpLimits& limits = {}, HttpCancel* cancel = nullptr);
+
+}  // namespace frostel

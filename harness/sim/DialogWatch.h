@@ -1,0 +1,45 @@
+// Answers the plug-in's filter dialog during one selector call. The dialog is
+// told apart from other windows by its caption ("Vornhal Frostel"). On
+// Windows a hook on the calling thread sees it, since the plug-in runs in
+// this process; the native build has no dialog to see.
+//
+//   Silent  the dialog ends with OK before its procedure hears of it, as a
+//           host that shows no dialog would have it (the default: nothing can
+//           hang on a modal dialog under the null graphics driver)
+//   Show    the dialog is left to the person in front of the screen
+//   Script  the dialog is driven from a timer inside its modal loop, one
+//           script line a tick, and what it shows is logged ("dialogSeen");
+//           a script that does not end the dialog is ended with Cancel
+//
+// Script lines (ids are the page's when the shown page has one, else the
+// dialog's; "main:ID" always means the dialog's):
+//   command ID [CODE]   WM_COMMAND to the dialog      hotkey N    WM_HOTKEY N
+//   tab N               select page N                 select ID I  combo entry I
+//   check ID 0|1        set a check box or radio      type ID TEXT   focus and text (spin edits: their field)
+//   key enter|escape    a key to the focused window   focus ID
+//   drag DX DY          pan the preview with the left button
+//   size W H            resize the dialog and end the move    minimize | restore
+//   wait N              let N ticks pass              shot FILE.png   the dialog as a picture
+//   record scale | enabled ID | text ID | rect ID | minsize | focus
+//   ok | cancel | close
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace frostel::hostsim {
+
+class Host;
+
+class DialogWatch {
+public:
+    explicit DialogWatch(Host& host);
+    ~DialogWatch();
+    DialogWatch(const DialogWatch&) = delete;
+    DialogWatch& operator=(const DialogWatch&) = delete;
+
+private:
+    void* hook_ = nullptr;  // the watch's state, when this one installed it
+};
+
+}  // namespace frostel::hostsim

@@ -1,0 +1,327 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DialogWatch.h"
+#include "HostSim.h"
+#include "ImageIO.h"
+
+namespace frostel::hostsim {
+
+namespace {
+
+constexpr const char* kDialogCaption = "Vornhal Frostel";
+constexpr UINT_PTR kScriptTimer = 0x5C17;
+constexpr int kTickMs = 40;
+constexpr int kMaxTicks = 3000;
+
+struct WatchState {
+    Host* host = nullptr;
+    HHOOK cbt = nullptr, ret = nullptr;
+    HWND dialog = nullptr;
+    WNDPROC original = nullptr;
+    size_t line = 0;
+    int waitTicks = 0;
+    int ticks = 0;
+    bool ended = false;
+};
+thread_local WatchState* tWatch = nullptr;
+
+std::string ClassOf(HWND w) {
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+std::string TextOf(HWND w) {
+    char text[256] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+void Seen(const std::string& what, CallLog::Args args) {
+    if (!tWatch || !tWatch->host) return;
+    args.insert(args.begin(), {"what", JsonString(what)});
+    tWatch->host->log().Add("dialogSeen", std::move(args));
+}
+
+// The page on show: a visible child dialog of the main dialog.
+HWND CurrentPage(HWND dlg) {
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (ClassOf(c) == "#32770" && IsWindowVisible(c)) return c;
+    return nullptr;
+}
+
+HWND Item(HWND dlg, const std::string& ref) {
+    if (ref.rfind("main:", 0) == 0) return GetDlgItem(dlg, std::atoi(ref.c_str() + 5));
+    const int id = std::atoi(ref.c_str());
+    if (HWND page = CurrentPage(dlg))
+        if (HWND w = GetDlgItem(page, id)) return w;
+    return GetDlgItem(dlg, id);
+}
+
+// A spin edit's own field, or the window itself.
+HWND FieldOf(HWND w) {
+    if (w && ClassOf(w) != "Edit")
+        for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (ClassOf(c) == "Edit") return c;
+    return w;
+}
+
+std::string RectJson(HWND dlg, HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    return JsonRect(r.top, r.left, r.bottom, r.right);
+}
+
+bool Shot(HWND dlg, const std::string& file) {
+    RECT r;
+    GetWindowRect(dlg, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC src = GetWindowDC(dlg);
+    HDC mem = CreateCompatibleDC(src);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(src, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, src, 0, 0, SRCCOPY);
+    GdiFlush();
+    Image8 img{w, h, 3, std::vector<uint8_t>(size_t(w) * size_t(h) * 3)};
+    const auto* p = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
+        img.pixels[i * 3] = p[i * 4 + 2];
+        img.pixels[i * 3 + 1] = p[i * 4 + 1];
+        img.pixels[i * 3 + 2] = p[i * 4];
+    }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(dlg, src);
+    std::vector<uint8_t> png;
+    std::string error;
+    return EncodePng(img, png, error) && WriteFileBytes(file, png);
+}
+
+// As a click would: the button takes the focus first.
+void End(HWND dlg, int id) {
+    if (HWND b = GetDlgItem(dlg, id)) SetFocus(b);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+    tWatch->ended = true;
+}
+
+void Record(HWND dlg, std::istringstream& in) {
+    std::string what, ref;
+    in >> what >> ref;
+    if (what == "scale") {
+        Seen("scale", {{"text", JsonString(TextOf(GetDlgItem(dlg, 1003)))}});
+    } else if (what == "minsize") {
+        MINMAXINFO mmi{};
+        SendMessageA(dlg, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+        Seen("minsize", {{"width", JsonInt(mmi.ptMinTrackSize.x)}, {"height", JsonInt(mmi.ptMinTrackSize.y)}});
+    } else if (what == "focus") {
+        HWND f = GetFocus();
+        Seen("focus", {{"class", JsonString(f ? ClassOf(f) : "")}, {"id", JsonInt(f ? GetDlgCtrlID(f) : 0)}});
+    } else {
+        HWND w = Item(dlg, ref);
+        CallLog::Args args{{"item", JsonString(ref)}, {"exists", JsonBool(w != nullptr)}};
+        if (w && what == "enabled") args.push_back({"enabled", JsonBool(IsWindowEnabled(w) != FALSE)});
+        if (w && what == "text") args.push_back({"text", JsonString(TextOf(FieldOf(w)))});
+        if (w && what == "rect") args.push_back({"rect", RectJson(dlg, w)});
+        Seen(what, std::move(args));
+    }
+}
+
+void Run(HWND dlg, const std::string& line) {
+    std::istringstream in(line);
+    std::string op;
+    in >> op;
+    if (op.empty() || op[0] == '#') return;
+    if (op == "command") {
+        int id = 0, code = 0;
+        in >> id >> code;
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), 0);
+    } else if (op == "hotkey") {
+        int n = 0;
+        in >> n;
+        SendMessageA(dlg, WM_HOTKEY, WPARAM(n), 0);
+    } else if (op == "tab") {
+        int n = 0;
+        in >> n;
+        HWND tabs = GetDlgItem(dlg, 999);
+        SendMessageA(tabs, TCM_SETCURSEL, WPARAM(n), 0);
+        NMHDR h{tabs, 999, UINT(TCN_SELCHANGE)};
+        SendMessageA(dlg, WM_NOTIFY, 999, reinterpret_cast<LPARAM>(&h));
+    } else if (op == "select" || op == "check") {
+        std::string ref;
+        int v = 0;
+        in >> ref >> v;
+        HWND w = Item(dlg, ref);
+        if (!w) return;
+        if (op == "select") SendMessageA(w, CB_SETCURSEL, WPARAM(v), 0);
+        else SendMessageA(w, BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), op == "select" ? CBN_SELENDOK : BN_CLICKED),
+                     reinterpret_cast<LPARAM>(w));
+    } else if (op == "type" || op == "focus") {
+        std::string ref, text;
+        in >> ref;
+        std::getline(in >> std::ws, text);
+        HWND f = FieldOf(Item(dlg, ref));
+        if (!f) return;
+        if (SetFocus(f) == nullptr && GetFocus() != f) {
+            SetActiveWindow(dlg);
+            SetFocus(f);
+        }
+        if (op == "type") SetWindowTextA(f, text.c_str());
+    } else if (op == "key") {
+        std::string k;
+        in >> k;
+        const WPARAM vk = k == "enter" ? VK_RETURN : k == "escape" ? VK_ESCAPE : VK_TAB;
+        HWND f = GetFocus();
+        PostMessageA(f ? f : dlg, WM_KEYDOWN, vk, 1);
+        PostMessageA(f ? f : dlg, WM_KEYUP, vk, 0xC0000001);
+    } else if (op == "drag") {
+        int dx = 0, dy = 0;
+        in >> dx >> dy;
+        HWND p = GetDlgItem(dlg, 1002);
+        const int x = 60, y = 60;
+        SendMessageA(p, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageA(p, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + dx, y + dy));
+        SendMessageA(p, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y + dy));
+    } else if (op == "size") {
+        int w = 0, h = 0;
+        in >> w >> h;
+        SetWindowPos(dlg, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+        SendMessageA(dlg, WM_EXITSIZEMOVE, 0, 0);
+    } else if (op == "minimize" || op == "restore") {
+        ShowWindow(dlg, op == "minimize" ? SW_MINIMIZE : SW_RESTORE);
+    } else if (op == "wait") {
+        in >> tWatch->waitTicks;
+    } else if (op == "shot") {
+        std::string file;
+        in >> file;
+        RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Seen("shot", {{"file", JsonString(file)}, {"written", JsonBool(Shot(dlg, file))}});
+    } else if (op == "record") {
+        Record(dlg, in);
+    } else if (op == "ok") {
+        End(dlg, IDOK);
+    } else if (op == "cancel") {
+        End(dlg, IDCANCEL);
+    } else if (op == "close") {
+        PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        tWatch->ended = true;
+    } else {
+        Seen("unknown", {{"line", JsonString(line)}});
+    }
+}
+
+void CALLBACK ScriptTick(HWND dlg, UINT, UINT_PTR, DWORD) {
+    WatchState* s = tWatch;
+    if (!s || dlg != s->dialog) return;
+    const std::vector<std::string>& script = s->host->options().dialogScript;
+    if (s->ended) {
+        // A dialog that did not end when told: Cancel, once every 25 ticks.
+        if (++s->ticks % 25 == 0) {
+            Seen("stillOpen", {});
+            End(dlg, IDCANCEL);
+        }
+        return;
+    }
+    if (s->waitTicks > 0) {
+        --s->waitTicks;
+        return;
+    }
+    // Input goes to the active window: wait for the dialog to be shown and active.
+    if ((!IsWindowVisible(dlg) || GetActiveWindow() != dlg) && s->ticks < 25) {
+        ++s->ticks;
+        SetActiveWindow(dlg);
+        return;
+    }
+    if (++s->ticks > kMaxTicks || s->line >= script.size()) {
+        Seen("scriptEnded", {{"line", JsonInt(int64_t(s->line))}});
+        End(dlg, IDCANCEL);
+        return;
+    }
+    Run(dlg, script[s->line++]);
+}
+
+// Silent: the dialog's own procedure never runs, and the dialog ends with OK
+// before it is shown.
+LRESULT CALLBACK SilentProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    WatchState* s = tWatch;
+    WNDPROC original = s ? s->original : DefDlgProcA;
+    if (GetWindowLongPtrA(w, DWLP_DLGPROC) != 0) SetWindowLongPtrA(w, DWLP_DLGPROC, 0);
+    if (msg == WM_INITDIALOG) {
+        if (s && s->host) s->host->log().Add("dialog", {{"answer", JsonString("silent")}});
+        EndDialog(w, IDOK);
+        return TRUE;
+    }
+    return CallWindowProcA(original, w, msg, wp, lp);
+}
+
+LRESULT CALLBACK OnCbt(int code, WPARAM wp, LPARAM lp) {
+    WatchState* s = tWatch;
+    if (code == HCBT_CREATEWND && s) {
+        const auto* c = reinterpret_cast<const CBT_CREATEWNDA*>(lp)->lpcs;
+        HWND w = reinterpret_cast<HWND>(wp);
+        const bool dialogClass = c->lpszClass == MAKEINTATOM(32770) ||
+                                 (HIWORD(c->lpszClass) && lstrcmpiA(c->lpszClass, "#32770") == 0);
+        if (dialogClass && HIWORD(c->lpszName) && lstrcmpA(c->lpszName, kDialogCaption) == 0 && !s->dialog) {
+            s->dialog = w;
+            const DialogAnswer answer = s->host->options().dialog;
+            if (answer == DialogAnswer::Silent)
+                s->original = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SilentProc)));
+        }
+    }
+    return CallNextHookEx(s ? s->cbt : nullptr, code, wp, lp);
+}
+
+LRESULT CALLBACK AfterMessage(int code, WPARAM wp, LPARAM lp) {
+    WatchState* s = tWatch;
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+    if (code == HC_ACTION && s && m->hwnd == s->dialog && s->dialog) {
+        if (m->message == WM_INITDIALOG && s->host->options().dialog == DialogAnswer::Script) {
+            s->host->log().Add("dialog", {{"answer", JsonString("script")}});
+            SetTimer(m->hwnd, kScriptTimer, kTickMs, ScriptTick);
+        } else if (m->message == WM_DESTROY) {
+            KillTimer(m->hwnd, kScriptTimer);
+            s->dialog = nullptr;
+        }
+    }
+    return CallNextHookEx(s ? s->ret : nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+DialogWatch::DialogWatch(Host& host) {
+    if (tWatch || host.options().dialog == DialogAnswer::Show) return;
+    auto* s = new WatchState();
+    s->host = &host;
+    tWatch = s;
+    s->cbt = SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+    s->ret = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+    hook_ = s;
+}
+
+DialogWatch::~DialogWatch() {
+    auto* s = static_cast<WatchState*>(hook_);
+    if (!s) return;
+    if (s->cbt) UnhookWindowsHookEx(s->cbt);
+    if (s->ret) UnhookWindowsHookEx(s->ret);
+    delete s;
+    tWatch = nullptr;
+}
+
+}  // namespace frostel::hostsim

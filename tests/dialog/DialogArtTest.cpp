@@ -1,0 +1,52 @@
+// The committed dialog bitmaps are the generator's output and have the sizes
+// the dialog places them at.
+#include "DialogArt.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+using namespace frostel;
+
+TEST(DialogArt, CommittedFilesAreTheGeneratorsOutputAtTheirSizes) {
+    const std::map<std::string, std::pair<int, int>> sizes = {
+        {"header-133.bmp", {472, 46}}, {"header-214.bmp", {4, 46}},   {"header-215.bmp", {99, 46}},
+        {"tab-105.bmp", {4, 4}},       {"tab-106.bmp", {4, 4}},       {"help-228.bmp", {42, 17}},
+        {"help-227.bmp", {42, 17}},    {"product-226.bmp", {37, 30}}, {"product-217.bmp", {37, 30}},
+        {"product-225.bmp", {37, 30}}, {"product-224.bmp", {37, 30}}, {"about-232.bmp", {236, 24}},
+        {"about-231.bmp", {236, 24}}};
+    const auto art = dialogart::DialogArt();
+    ASSERT_EQ(art.size(), sizes.size());
+    for (const auto& a : art) {
+        const auto want = sizes.find(a.file);
+        ASSERT_NE(want, sizes.end()) << a.file;
+        EXPECT_EQ(a.image.width, want->second.first) << a.file;
+        EXPECT_EQ(a.image.height, want->second.second) << a.file;
+        hostutil::RgbaImage file;
+        const std::string path = std::string(FROSTEL_SOURCE_DIR "/resources/dialog/") + a.file;
+        ASSERT_EQ(hostutil::ReadBmpFile(path.c_str(), file), hostutil::BmpError::None) << path;
+        ASSERT_EQ(file.width, a.image.width) << a.file;
+        ASSERT_EQ(file.height, a.image.height) << a.file;
+        EXPECT_TRUE(file.pixels == a.image.pixels) << a.file << " differs from the generator's output";
+    }
+}
+
+// The header tile repeats seamlessly: every column of it is the left part's
+// right edge and the right part's left edge.
+TEST(DialogArt, HeaderTileJoinsBothParts) {
+    std::map<std::string, hostutil::RgbaImage> by;
+    for (auto& a : dialogart::DialogArt()) by[a.file] = a.image;
+    const auto& tile = by["header-214.bmp"];
+    const auto& left = by["header-133.bmp"];
+    const auto& right = by["header-215.bmp"];
+    auto px = [](const hostutil::RgbaImage& i, int x, int y) {
+        const uint8_t* p = i.pixels.data() + (size_t(y) * size_t(i.width) + size_t(x)) * 4;
+        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    };
+    for (int y = 0; y < 46; ++y) {
+        for (int x = 1; x < 4; ++x) EXPECT_EQ(px(tile, x, y), px(tile, 0, y));
+        EXPECT_EQ(px(left, 471, y), px(tile, 0, y)) << y;
+        EXPECT_EQ(px(right, 98, y), px(tile, 0, y)) << y;
+    }
+}

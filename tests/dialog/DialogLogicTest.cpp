@@ -1,0 +1,299 @@
+// The dialog's decisions without windows: screen bands, layout, zoom steps,
+// the effect-kind table and enabling rules, the spin tables, centre input,
+// the cancel snapshot, module folders, placement and the navigator picture.
+#include "DialogLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace frostel;
+using namespace frostel::dialog;
+
+TEST(DialogBands, MarginAndMinimumSizeFollowTheDpiBands) {
+    struct Band {
+        int dpi, margin, w, h;
+    };
+    for (const Band& b : {Band{96, 0, 990, 703}, Band{72, 15, 990, 703}, Band{119, 15, 990, 703},
+                          Band{120, 20, 1160, 828}, Band{143, 20, 1160, 828}, Band{144, 30, 1390, 985},
+                          Band{215, 30, 1390, 985}, Band{216, 40, 1400, 1000}, Band{288, 40, 1400, 1000}}) {
+        EXPECT_EQ(PreviewMarginForDpi(b.dpi), b.margin) << b.dpi;
+        EXPECT_EQ(MinimumDialogSize(b.dpi).width, b.w) << b.dpi;
+        EXPECT_EQ(MinimumDialogSize(b.dpi).height, b.h) << b.dpi;
+    }
+    EXPECT_EQ(RotationDialForDpi(96).width, 50);
+    EXPECT_EQ(RotationDialForDpi(144).height, 8);
+    EXPECT_EQ(RotationDialForDpi(240).width, 100);
+}
+
+TEST(DialogBands, FontsScaleBySquareRootOrLinearly) {
+    EXPECT_EQ(ScaledFontHeight(13, 96, false), 13);
+    EXPECT_EQ(ScaledFontHeight(13, 72, false), 13);   // never below 96
+    EXPECT_EQ(ScaledFontHeight(13, 144, false), 15);  // 13 * 1.2247 = 15.9, truncated
+    EXPECT_EQ(ScaledFontHeight(14, 192, false), 19);  // 14 * 1.4142 = 19.8
+    EXPECT_EQ(ScaledFontHeight(13, 144, true), 19);   // 13 * 1.5 = 19.5
+    EXPECT_EQ(ScaledFontHeight(13, 72, true), 9);     // 13 * 0.75 = 9.75
+}
+
+TEST(DialogLayoutTest, PreviewWidthRoundsUpToFourAndButtonsCentreUnderIt) {
+    // Client 990 wide, preview from x 12, pages 285 wide: right = 990 - 285 - 21 = 684.
+    const DialogLayout l = ComputeLayout(990, 665, 12, 55, 285, 15, true);
+    EXPECT_EQ(l.previewRight, 684);
+    EXPECT_EQ(l.previewWidth, 672);
+    EXPECT_EQ(l.preview.x, 17);
+    EXPECT_EQ(l.preview.h, 665 - 79 - 55);
+    EXPECT_EQ(l.tabs.x, 700);
+    EXPECT_EQ(l.tabs.h, 606);
+    EXPECT_EQ(l.page.h, 665 - 64 - 15 - 1);
+    const int c = 12 + (684 - 12) / 2;
+    EXPECT_EQ(l.ok.x, c + 91);
+    EXPECT_EQ(l.cancel.x, c - 180);
+    EXPECT_EQ(l.zoomIn.x, c + 28);
+    EXPECT_EQ(l.zoomOut.x, c - 57);
+    EXPECT_EQ(l.scaleText.x, c - 15);
+    EXPECT_EQ(l.progress.w, 2 * 336 - 48);
+    EXPECT_EQ(l.headerRight.x, 891);
+    EXPECT_EQ(l.headerFillWidth, 419);
+    // A preview 401 wide becomes 404; 404 stays.
+    EXPECT_EQ(ComputeLayout(401 + 100 + 21, 600, 0, 50, 100, 15, true).previewWidth, 404);
+    EXPECT_EQ(ComputeLayout(404 + 100 + 21, 600, 0, 50, 100, 15, true).previewWidth, 404);
+    EXPECT_EQ(RoundUpToFour(401), 404);
+    EXPECT_EQ(RoundUpToFour(-3), 0);
+}
+
+TEST(DialogLayoutTest, TinyOrMinimisedSizesNeverGoNegative) {
+    for (int w : {0, 10, 300}) {
+        const DialogLayout l = ComputeLayout(w, 0, 12, 55, 285, 15, true);
+        for (const Box& b : {l.preview, l.tabs, l.page, l.progress, l.navigator}) {
+            EXPECT_GE(b.w, 0) << w;
+            EXPECT_GE(b.h, 0) << w;
+        }
+        EXPECT_GE(l.previewWidth, 0);
+        EXPECT_GE(l.headerFillWidth, 0);
+    }
+    // Without a tab control the pages take the whole column.
+    const DialogLayout l = ComputeLayout(990, 665, 12, 55, 285, 15, false);
+    EXPECT_EQ(l.page.x, l.previewRight + 16);
+    EXPECT_EQ(l.page.w, 284);
+}
+
+TEST(DialogZoom, StepsClampAndSetBothButtons) {
+    ZoomState z{0.0f, 3.0f};  // fit scale 3: levels 0, 1, 2 (2 is 1:1)
+    EXPECT_TRUE(ZoomInAllowed(z));
+    EXPECT_FALSE(ZoomOutAllowed(z));
+    z.level = ZoomAfter(ZoomCommand::In, z);
+    EXPECT_EQ(z.level, 1.0f);
+    EXPECT_TRUE(ZoomInAllowed(z));
+    EXPECT_TRUE(ZoomOutAllowed(z));
+    z.level = ZoomAfter(ZoomCommand::In, z);
+    z.level = ZoomAfter(ZoomCommand::In, z);
+    EXPECT_EQ(z.level, 2.0f) << "zoom in stops at 1:1";
+    EXPECT_FALSE(ZoomInAllowed(z));
+    z.level = ZoomAfter(ZoomCommand::Out, ZoomState{0.0f, 3.0f});
+    EXPECT_EQ(z.level, 0.0f) << "zoom out stops at the whole document";
+    // Ctrl+0 from 1:1: the fit view allows "+" again, whatever the old scale was.
+    z = ZoomState{ZoomAfter(ZoomCommand::Fit, ZoomState{2.0f, 3.0f}), 3.0f};
+    EXPECT_EQ(z.level, 0.0f);
+    EXPECT_TRUE(ZoomInAllowed(z));
+    EXPECT_FALSE(ZoomOutAllowed(z));
+    EXPECT_EQ(ZoomAfter(ZoomCommand::One, z), -1.0f);
+    // A document that fits: no zoom either way.
+    EXPECT_FALSE(ZoomInAllowed(ZoomState{0.0f, 1.0f}));
+    EXPECT_FALSE(ZoomOutAllowed(ZoomState{0.0f, 1.0f}));
+}
+
+TEST(DialogZoom, ScaleTextTruncates) {
+    EXPECT_EQ(ScaleText(1.0f), "100%");
+    EXPECT_EQ(ScaleText(2.0f), "50%");
+    EXPECT_EQ(ScaleText(3.0f), "33%");
+    EXPECT_EQ(ScaleText(7.0f), "14%");
+    EXPECT_EQ(ScaleText(0.0f), "");
+    EXPECT_EQ(ScaleText(std::numeric_limits<float>::quiet_NaN()), "");
+}
+
+TEST(DialogEffects, FlatIndexRoundTripsAndClampsValuesOutsideTheTable) {
+    for (int i = 0; i < kEffectChoices; ++i) {
+        uint8_t kind = 0, pattern = 0;
+        EffectFromIndex(i, &kind, &pattern);
+        EXPECT_EQ(FlatEffectIndex(kind, pattern), i);
+    }
+    uint8_t kind = 0, pattern = 0;
+    EffectFromIndex(4, &kind, &pattern);  // "Floral 2"
+    EXPECT_EQ(kind, 2);
+    EXPECT_EQ(pattern, 2);
+    EffectFromIndex(9, &kind, &pattern);  // "Single 4"
+    EXPECT_EQ(kind, 3);
+    EXPECT_EQ(pattern, 4);
+    EXPECT_EQ(FlatEffectIndex(3, 200), 9);
+    EXPECT_EQ(FlatEffectIndex(1, 0), 0);
+    EXPECT_EQ(FlatEffectIndex(7, 2), 0);
+    EffectFromIndex(-5, &kind, &pattern);
+    EXPECT_EQ(kind, 1);
+    EffectFromIndex(40, &kind, &pattern);
+    EXPECT_EQ(pattern, 4);
+}
+
+TEST(DialogEffects, KindTableRowsAndEmitterRules) {
+    auto cols = [](int index, int emitter) {
+        std::string s;
+        for (bool b : KindControls(index, emitter).column) s += b ? '1' : '0';
+        return s;
+    };
+    // With the pattern emitter the rows hold as they are.
+    EXPECT_EQ(cols(0, 2), "111111111111000");
+    EXPECT_EQ(cols(2, 2), "111111111111000");
+    EXPECT_EQ(cols(3, 2), "111111110001100");
+    EXPECT_EQ(cols(4, 2), "111111110011100");
+    EXPECT_EQ(cols(5, 2), "111111110011100");
+    EXPECT_EQ(cols(6, 2), "001010000000100");
+    EXPECT_EQ(cols(7, 2), "001010000000100");
+    EXPECT_EQ(cols(8, 2), "000000000000111");
+    EXPECT_EQ(cols(9, 2), "000000000000111");
+    // Other emitters: mask kind off, direction on, the rest unchanged.
+    EXPECT_EQ(cols(0, 0), "011111111111000");
+    EXPECT_EQ(cols(8, 1), "010000000000111");
+    EXPECT_EQ(cols(42, 2), cols(9, 2)) << "an index outside the table reads its last row";
+    EXPECT_FALSE(KindControls(5, 2).rotationDial);
+    EXPECT_TRUE(KindControls(6, 2).rotationDial);
+
+    const EmitterEnabling single = EmitterControls(9, true);
+    EXPECT_FALSE(single.path || single.selection || single.pattern);
+    const EmitterEnabling noPath = EmitterControls(0, false);
+    EXPECT_FALSE(noPath.path);
+    EXPECT_TRUE(noPath.selection && noPath.pattern);
+    EXPECT_TRUE(EmitterControls(5, true).path);
+
+    EXPECT_FALSE(BackgroundSwatchEnabled(false, 3, false));
+    EXPECT_TRUE(BackgroundSwatchEnabled(true, 3, false));
+    EXPECT_FALSE(BackgroundSwatchEnabled(true, 4, false)) << "a layer with transparency";
+    EXPECT_TRUE(BackgroundSwatchEnabled(true, 4, true)) << "CMYK's fourth plane is ink";
+    EXPECT_FALSE(BackgroundSwatchEnabled(true, 5, true));
+}
+
+TEST(DialogSpins, TablesNameRealParametersAndStoreByFieldType) {
+    FilterParameters p{};
+    ApplyParameterDefaults(p);
+    for (const SpinSpec* table : {kGeometrySpins, kMaterialSpins}) {
+        const int n = table == kGeometrySpins ? 17 : 9;
+        for (int i = 0; i < n; ++i) {
+            const SpinSpec& s = table[i];
+            ASSERT_NE(FindParameter(s.key), nullptr) << s.name;
+            EXPECT_LT(s.lower, s.upper) << s.name;
+            EXPECT_LE(s.outerLower, s.lower) << s.name;
+            EXPECT_GE(s.outerUpper, s.upper) << s.name;
+            if (!s.wide) {
+                EXPECT_EQ(s.outerLower, s.lower) << s.name;
+                EXPECT_EQ(s.outerUpper, s.upper) << s.name;
+            }
+            // The reset value is the factory value.
+            EXPECT_FLOAT_EQ(SpinParameter(p, s), s.reset) << s.name;
+        }
+    }
+    const SpinSpec& seed = kGeometrySpins[0];
+    StoreSpinParameter(p, seed, 41.9f);
+    EXPECT_EQ(p.RndS, 41u) << "integer fields take the value truncated";
+    StoreSpinParameter(p, seed, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(p.RndS, 41u);
+    StoreSpinParameter(p, kGeometrySpins[8], 37.25f);  // Dispersion
+    EXPECT_FLOAT_EQ(p.Dspr, 37.25f);
+}
+
+TEST(DialogCentre, TypedInputIsFiniteClampedAndChanged) {
+    float v = 0.0f;
+    EXPECT_TRUE(TypedCentre("150", 0.0f, &v));
+    EXPECT_EQ(v, 100.0f);
+    EXPECT_FALSE(TypedCentre("150", 100.0f, &v)) << "the same value again changes nothing";
+    EXPECT_TRUE(TypedCentre("-12.5", 0.0f, &v));
+    EXPECT_EQ(v, -12.5f);
+    v = 7.0f;
+    for (const char* bad : {"nan", "-inf", "1e39", "-1e300", "NAN(1)"}) {
+        EXPECT_FALSE(TypedCentre(bad, 3.0f, &v)) << bad;
+        EXPECT_EQ(v, 7.0f) << bad;
+    }
+    EXPECT_FALSE(TypedCentre(nullptr, 0.0f, &v));
+    EXPECT_TRUE(TypedCentre("abc", 3.0f, &v)) << "text that is no number reads as 0";
+    EXPECT_EQ(v, 0.0f);
+    // The restored text keeps the fraction.
+    EXPECT_EQ(CentreText(12.5f), "12.50");
+    float back = 0.0f;
+    EXPECT_FALSE(TypedCentre(CentreText(12.5f).c_str(), 12.5f, &back));
+}
+
+TEST(DialogSnapshot, CancelRestoresTheParametersButNotPlacementOrCaches) {
+    FilterParameters p{};
+    ApplyParameterDefaults(p);
+    ApplyWindowPlacementDefaults(p);
+    const ParameterSnapshot s = TakeSnapshot(p);
+    const FilterParameters before = p;
+    p.CtnX = 55.5f;
+    p.EfKn = 3;
+    p.RndS = 77;
+    p.BkCl = 0x123456;
+    p.Alph = -4.0f;
+    p.dialogLeft = 321;
+    p.geometryDirty = 0;
+    RestoreSnapshot(p, s);
+    EXPECT_EQ(p.CtnX, before.CtnX);
+    EXPECT_EQ(p.EfKn, before.EfKn);
+    EXPECT_EQ(p.RndS, before.RndS);
+    EXPECT_EQ(p.BkCl, before.BkCl);
+    EXPECT_EQ(p.Alph, before.Alph);
+    EXPECT_EQ(p.dialogLeft, 321) << "the placement is the dialog's own";
+    EXPECT_EQ(p.geometryDirty, 1) << "the figure is grown again from the restored values";
+}
+
+TEST(DialogFolders, FromAnyModuleFileName) {
+    for (const char* path : {"C:\\Plug-ins\\Frostel64.8bf", "C:\\Plug-ins\\renamed copy.8bf"}) {
+        const ModuleFolders f = FoldersFromModulePath(path);
+        EXPECT_EQ(f.moduleDir, "C:\\Plug-ins\\") << path;
+        EXPECT_EQ(f.helpFolder, "C:\\Plug-ins\\Frostel\\Help\\") << path;
+        EXPECT_EQ(f.presetFolder, "C:\\Plug-ins\\Frostel\\Presets\\") << path;
+    }
+    EXPECT_EQ(FoldersFromModulePath("D:\\x.8bf").presetFolder, "D:\\Frostel\\Presets\\");
+}
+
+TEST(DialogPlacement, StoredRectOnlyWhenItMeetsAWorkArea) {
+    const std::vector<Rect> screens = {{0, 0, 1920, 1040}, {1920, 0, 3840, 1040}};
+    const Rect host{100, 100, 1100, 900};
+    const Rect onSecond{2000, 100, 3000, 800};
+    EXPECT_EQ(ChoosePlacement(onSecond, screens, host, 990, 703).left, 2000);
+    // A minimised placement, a monitor that is gone, an empty size: centred on the host.
+    for (const Rect& bad : {Rect{-32000, -32000, -31840, -31972}, Rect{4000, 0, 5000, 700}, Rect{10, 10, 10, 500}}) {
+        const Rect r = ChoosePlacement(bad, screens, host, 990, 703);
+        EXPECT_NEAR((r.left + r.right) / 2, 600, 1);
+        EXPECT_NEAR((r.top + r.bottom) / 2, 500, 1);
+        EXPECT_GE(r.right - r.left, 990);
+        EXPECT_GE(r.bottom - r.top, 703);
+    }
+    EXPECT_TRUE(RectsMeet({0, 0, 10, 10}, {9, 9, 20, 20}));
+    EXPECT_FALSE(RectsMeet({0, 0, 10, 10}, {10, 0, 20, 10}));
+}
+
+TEST(DialogNavigator, FitsTheBoxInWholeQuadsOverACheckerboard) {
+    // 200 x 100, half transparent red at the top left, opaque blue elsewhere.
+    std::vector<uint8_t> rgba(200 * 100 * 4);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            uint8_t* p = &rgba[(size_t(y) * 200 + x) * 4];
+            const bool corner = x < 50 && y < 50;
+            p[0] = corner ? 255 : 0, p[1] = 0, p[2] = corner ? 0 : 255, p[3] = corner ? 0 : 255;
+        }
+    const NavigatorImage n = ComposeNavigator(rgba.data(), 200, 100, 90, 66);
+    EXPECT_FLOAT_EQ(n.scale, 0.45f);
+    EXPECT_EQ(n.width, 88);  // 90 down to a multiple of 4
+    EXPECT_EQ(n.height, 45);
+    const size_t row = (size_t(n.width) * 3 + 3) / 4 * 4;
+    ASSERT_EQ(n.bgr.size(), row * size_t(n.height));
+    auto at = [&](int x, int y) { return &n.bgr[row * size_t(n.height - 1 - y) + size_t(x) * 3]; };
+    EXPECT_EQ(at(0, 0)[0], 255) << "transparent: the light square";
+    EXPECT_EQ(at(16, 0)[0], 204) << "the next square is dark";
+    EXPECT_EQ(at(16, 16)[0], 255) << "odd rows swap the squares";
+    EXPECT_EQ(at(80, 40)[0], 255) << "opaque blue";
+    EXPECT_EQ(at(80, 40)[2], 0);
+    // Small pictures keep their size; nothing for nothing.
+    EXPECT_FLOAT_EQ(ComposeNavigator(rgba.data(), 200, 100, 400, 400).scale, 1.0f);
+    EXPECT_EQ(ComposeNavigator(nullptr, 200, 100, 90, 66).width, 0);
+    EXPECT_EQ(ComposeNavigator(rgba.data(), 200, 100, 2, 66).width, 0);
+}

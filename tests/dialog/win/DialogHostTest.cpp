@@ -1,0 +1,256 @@
+// The dialog of the built module as a person would use it, driven from a
+// timer inside its modal loop by the test host: what OK and Cancel leave in
+// the parameter record, the zoom buttons and scale text, the preview reads,
+// Enter and Escape in fields, and the page controls' enabling.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "FilterEntry.h"
+#include "FilterParameters.h"
+#include "HostSim.h"
+
+using namespace frostel;
+using namespace frostel::hostsim;
+
+namespace {
+
+Document Gradient(int32_t w, int32_t h) {
+    Document d = Document::Blank(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = &d.pixels[(size_t(y) * size_t(w) + size_t(x)) * 3];
+            p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = 128;
+        }
+    return d;
+}
+
+struct Scripted {
+    RunResult run;
+    std::vector<LogEntry> seen;
+    std::vector<LogEntry> reads;  // advanceState after the dialog opened
+    FilterParameters params{};
+    std::string answer;
+};
+
+Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400) {
+    Options o;
+    o.dialog = DialogAnswer::Script;
+    o.dialogScript = script;
+    Host host(FilterEntry(), o);
+    host.SetDocument(Gradient(w, h));
+    Scripted s;
+    s.run = host.RunFilter(true);
+    s.seen = host.log().Find("dialogSeen");
+    bool open = false;
+    for (const LogEntry& e : host.log().Entries()) {
+        if (e.call == "dialog") {
+            open = true;
+            s.answer = e.Arg("answer");
+        }
+        if (open && e.call == "advanceState") s.reads.push_back(e);
+    }
+    const std::vector<uint8_t> bytes = host.HandleBytes(host.parameterHandle());
+    if (bytes.size() >= sizeof s.params) std::memcpy(&s.params, bytes.data(), sizeof s.params);
+    return s;
+}
+
+// The i-th "record" of a kind, as JSON text of one argument.
+std::string Seen(const Scripted& s, const std::string& what, size_t i, const std::string& arg) {
+    for (const LogEntry& e : s.seen)
+        if (e.Arg("what") == "\"" + what + "\"" && i-- == 0) return e.Arg(arg);
+    return "<none>";
+}
+
+FilterParameters Defaults() {
+    FilterParameters p{};
+    ApplyParameterDefaults(p);
+    return p;
+}
+
+}  // namespace
+
+TEST(DialogHost, SilentByDefault) {
+    Host host(FilterEntry());
+    host.SetDocument(Gradient(64, 48));
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    const auto d = host.log().Find("dialog");
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].Arg("answer"), "\"silent\"");
+    EXPECT_EQ(host.CallCount("advanceState"), 1) << "an unseen dialog reads no preview";
+}
+
+TEST(DialogHost, OkKeepsWhatTheScriptSetAndEnterCommitsInsteadOfClosing) {
+    const Scripted s = RunScript({
+        "select 1025 4",     // Floral 2
+        "select 1024 1",     // Line
+        "type 2961 40",      // Density
+        "key enter",
+        "record scale",      // still open after Enter
+        "type 1018 7.9",     // Random Seed (an integer field)
+        "key enter",
+        "check 1020 1",      // Cut Alpha
+        "tab 1",
+        "type 1256 -20",     // Refraction
+        "key enter",
+        "check 1005 0",      // Use Glass, on by default
+        "ok",
+    });
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(s.answer, "\"script\"");
+    EXPECT_EQ(Seen(s, "scale", 0, "text"), "\"100%\"");
+    const FilterParameters& p = s.params;
+    EXPECT_EQ(p.EfKn, 2);
+    EXPECT_EQ(p.PtrK, 2);
+    EXPECT_EQ(p.RndM, 2);
+    EXPECT_FLOAT_EQ(p.MnIn, 40.0f);
+    EXPECT_EQ(p.RndS, 7u);
+    EXPECT_EQ(p.AlpC, 1);
+    EXPECT_EQ(p.UsGl, 0);
+    EXPECT_FLOAT_EQ(p.Rfrc, -20.0f);
+    // Untouched values keep their factory setting, also those of the page seen last.
+    const FilterParameters d = Defaults();
+    EXPECT_FLOAT_EQ(p.Wdth, d.Wdth);
+    EXPECT_EQ(p.Diff, d.Diff);
+    EXPECT_FLOAT_EQ(p.LgAl, d.LgAl);
+    EXPECT_EQ(p.BkCl, d.BkCl);
+}
+
+TEST(DialogHost, CancelGivesUserCancelledAndTheRecordAsBefore) {
+    for (const char* end : {"cancel", "close"}) {
+        const Scripted s = RunScript({"select 1025 9", "check 1020 1", "type 2960 120", "key enter",
+                                      "tab 1", "type 1248 99", "key enter", end});
+        EXPECT_FALSE(s.run.ok) << end;
+        EXPECT_EQ(s.run.result, -128) << end;
+        const FilterParameters d = Defaults();
+        EXPECT_EQ(s.params.EfKn, d.EfKn) << end;
+        EXPECT_EQ(s.params.PtrK, d.PtrK) << end;
+        EXPECT_EQ(s.params.AlpC, d.AlpC) << end;
+        EXPECT_FLOAT_EQ(s.params.Wdth, d.Wdth) << end;
+        EXPECT_FLOAT_EQ(s.params.Shin, d.Shin) << end;
+    }
+}
+
+TEST(DialogHost, ZoomClampsSetsBothButtonsAndTheScaleText) {
+    // 1800 x 1200 needs scale 3 to fit the preview.
+    const Scripted s = RunScript({"record scale", "record enabled main:1000", "command 1001", "record scale",
+                                  "command 1001", "record scale", "record enabled main:1001",
+                                  "record enabled main:1000", "command 1001", "record scale",
+                                  "command 1000", "command 1000", "record scale", "record enabled main:1000",
+                                  "hotkey 3", "wait 2", "record scale", "record enabled main:1000",
+                                  "record enabled main:1001", "hotkey 4", "wait 2", "record scale", "ok"},
+                                 1800, 1200);
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(Seen(s, "scale", 0, "text"), "\"100%\"");
+    EXPECT_EQ(Seen(s, "enabled", 0, "enabled"), "false") << "+ is off at 1:1";
+    EXPECT_EQ(Seen(s, "scale", 1, "text"), "\"50%\"");
+    EXPECT_EQ(Seen(s, "scale", 2, "text"), "\"33%\"");
+    EXPECT_EQ(Seen(s, "enabled", 1, "enabled"), "false") << "- is off at the whole document";
+    EXPECT_EQ(Seen(s, "enabled", 2, "enabled"), "true");
+    EXPECT_EQ(Seen(s, "scale", 3, "text"), "\"33%\"") << "zoom out stops at the whole document";
+    EXPECT_EQ(Seen(s, "scale", 4, "text"), "\"100%\"");
+    EXPECT_EQ(Seen(s, "enabled", 3, "enabled"), "false");
+    // Ctrl+0 from 1:1: the whole document with "+" on and "-" off.
+    EXPECT_EQ(Seen(s, "scale", 5, "text"), "\"33%\"");
+    EXPECT_EQ(Seen(s, "enabled", 4, "enabled"), "true");
+    EXPECT_EQ(Seen(s, "enabled", 5, "enabled"), "false");
+    EXPECT_EQ(Seen(s, "scale", 6, "text"), "\"100%\"");
+    // Every preview read asks at the scale shown.
+    std::vector<std::string> rates;
+    for (const LogEntry& e : s.reads) rates.push_back(e.Arg("inputRate"));
+    // From the open dialog at 1:1: 2:1, 3:1, 3:1 (clamped), 2:1, 1:1, Ctrl+0 3:1, Ctrl+1 1:1,
+    // then the final render after OK.
+    const std::vector<std::string> expected = {"131072", "196608", "196608", "131072",
+                                               "65536",  "196608", "65536",  "65536"};
+    EXPECT_EQ(rates, expected);
+}
+
+TEST(DialogHost, PanningMovesThePreviewRead) {
+    const Scripted s = RunScript({"drag -100 -40", "wait 10", "ok"}, 1800, 1200);
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    // The read after the drag (the dialog opened at the top left), then the final render.
+    ASSERT_EQ(s.reads.size(), 2u);
+    // [top, left, bottom, right]: dragging left and up shows what lies right and below.
+    EXPECT_EQ(s.reads[0].Arg("inRect").substr(0, 8), "[40,100,");
+    EXPECT_EQ(s.reads[1].Arg("inRect"), "[0,0,1200,1800]");
+}
+
+TEST(DialogHost, EscapeInAFieldRestoresItAndEscapeElsewhereCancels) {
+    const Scripted s = RunScript({"select 1025 6",  // a single kind: the centre fields are on
+                                  "type 1036 55", "key escape", "record text 1036", "record focus",
+                                  "type 2960 133", "key escape", "record text 2960", "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(Seen(s, "text", 0, "text"), "\"0.00\"");
+    EXPECT_EQ(Seen(s, "focus", 0, "id"), "1") << "Escape in a field gives OK the focus";
+    EXPECT_EQ(Seen(s, "text", 1, "text"), "\"80.00\"");
+    EXPECT_FLOAT_EQ(s.params.CtnX, 0.0f);
+    EXPECT_FLOAT_EQ(s.params.Wdth, 80.0f);
+
+    // Unchanged text: Escape cancels the dialog; so does Escape on a button.
+    const Scripted c = RunScript({"select 1025 6", "focus 1036", "key escape", "wait 5", "record scale"});
+    EXPECT_EQ(c.run.result, -128);
+    EXPECT_EQ(Seen(c, "scale", 0, "text"), "<none>") << "the dialog ended with the first Escape";
+}
+
+TEST(DialogHost, CentreFieldsClampAndRefuseNonFiniteInput) {
+    const Scripted s = RunScript({"select 1025 6", "type 1036 150", "key enter", "wait 2", "record text 1036",
+                                  "type 1037 nan", "key enter", "wait 2", "record text 1037",
+                                  "type 1037 1e39", "key enter", "wait 2", "type 1037 -12.5", "key enter", "wait 2",
+                                  "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(Seen(s, "text", 0, "text"), "\"100.00\"");
+    EXPECT_EQ(Seen(s, "text", 1, "text"), "\"0.00\"");
+    EXPECT_FLOAT_EQ(s.params.CtnX, 100.0f);
+    EXPECT_FLOAT_EQ(s.params.CtnY, -12.5f);
+}
+
+TEST(DialogHost, PageControlsFollowKindEmitterAndGlass) {
+    const std::vector<std::string> probe = {"1022", "1023", "1018", "2961", "2974", "2970", "2971", "2967",
+                                            "1936", "1178", "1162", "1101", "1935", "2960", "1003"};
+    std::vector<std::string> script = {"select 1025 8"};  // Single 3
+    for (const auto& id : probe) script.push_back("record enabled " + id);
+    script.push_back("select 1025 3");  // Floral 1
+    script.push_back("check 1101 1");   // the fixed pattern emitter
+    for (const auto& id : probe) script.push_back("record enabled " + id);
+    script.push_back("check 1162 1");
+    script.push_back("record enabled 1022");
+    script.push_back("record enabled 1151");  // background: Cut Alpha is off
+    script.push_back("check 1020 1");
+    script.push_back("record enabled 1151");
+    script.push_back("tab 1");
+    for (const char* id : {"1256", "1258", "1260", "1248"}) script.push_back(std::string("record enabled ") + id);
+    script.push_back("check 1005 0");
+    for (const char* id : {"1256", "1258", "1260"}) script.push_back(std::string("record enabled ") + id);
+    script.push_back("ok");
+    const Scripted s = RunScript(script);
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    std::string single, floral;
+    for (size_t i = 0; i < probe.size(); ++i) {
+        single += Seen(s, "enabled", i, "enabled") == "true" ? '1' : '0';
+        floral += Seen(s, "enabled", probe.size() + i, "enabled") == "true" ? '1' : '0';
+    }
+    // Single 3: table row 4 (turns and the second triangle count), the rotation dial, no emitter radios.
+    EXPECT_EQ(single, "000001111" "000" "111");
+    // Floral 1 with the pattern emitter: row 1; no rotation; radios on but "Path" (no work path).
+    EXPECT_EQ(floral, "111101000" "011" "011");
+    size_t n = 2 * probe.size();
+    EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "false") << "mask kind needs the pattern emitter";
+    EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "false");
+    EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "true");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "true") << "glass is on";
+    EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "true");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Seen(s, "enabled", n++, "enabled"), "false") << "glass is off";
+}
+
+TEST(DialogHost, MinimumSizeAndMinimisingKeepTheLayout) {
+    const Scripted s = RunScript({"record minsize", "record rect main:1002", "minimize", "wait 2", "restore",
+                                  "wait 2", "record rect main:1002", "size 1300 800", "record rect main:1002",
+                                  "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(Seen(s, "minsize", 0, "width"), "990");
+    EXPECT_EQ(Seen(s, "minsize", 0, "height"), "703");
+    EXPECT_EQ(Seen(s, "rect", 0, "rect"), Seen(s, "rect", 1, "rect")) << "minimising changed the layout";
+    EXPECT_NE(Seen(s, "rect", 1, "rect"), Seen(s, "rect", 2, "rect"));
+}
