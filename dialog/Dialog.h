@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace frostel {
 
@@ -20,7 +21,14 @@ bool DoUI();
 void DoAbout();
 // Module folder and its sub-folders, taken from the module's own path.
 void InitModulePaths();
-// Window placement from the ini file into the locked parameter record.
+// The folder of the module file, with its trailing separator; empty when
+// there is none (the native build) or its path does not fit.
+std::string ModuleFolder();
+// Window placement from the ini file beside the module into the locked
+// parameter record; nothing without a record or a readable file.
 void ReadIniFile();
+// The locked record's window placement into that ini file; false when it
+// could not be written (the old file then stays as it was).
+bool WriteIniFile();
 
 }  // namespace frostel

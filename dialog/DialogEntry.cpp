@@ -2,6 +2,4 @@
 
 namespace frostel {
 
-void ReadIniFile() {}
-
 }  // namespace frostel

@@ -6,6 +6,7 @@
 
 #include "FilterParameters.h"
 #include "ImageIO.h"
+#include "PresetFormat.h"
 #include "WorkPath.h"
 
 namespace frostel::hostsim {
@@ -80,7 +81,9 @@ std::string HarnessUsage() {
            "                          it shows (harness/sim/DialogWatch.h lists the commands)\n"
            "  --help                  this text\n"
            "\n"
-           "Parameters:\n" +
+           "Parameters:\n"
+           "  --preset FILE           apply a preset file (.frlpst) after the parameters\n"
+           "                          selector, before any --set\n" +
            ParameterUsage() +
            "\n"
            "Layered documents:\n" +
@@ -153,6 +156,8 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             if (!value(a.mask)) return fail("--mask needs a grey PNG");
         } else if (opt == "--path") {
             if (!value(a.workPath)) return fail("--path needs a path text file");
+        } else if (opt == "--preset") {
+            if (!value(a.preset) || a.preset.empty()) return fail("--preset needs a preset file");
         } else if (opt == "--set") {
             ParameterSetting setting;
             if (!value(text)) return fail("--set needs KEY=VALUE");
@@ -258,8 +263,27 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         if (!line.empty()) options.dialogScript.push_back(line);
     }
     Host host(entry, options);
-    if (!args.settings.empty())
-        host.SetParametersHook([&args](uint8_t* record, size_t size) {
+    std::string preset;  // the preset file's bytes, read before anything runs
+    if (!args.preset.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!files.read(args.preset, bytes)) {
+            err << "harness: cannot read the preset " << args.preset << "\n";
+            return kExitFiles;
+        }
+        preset.assign(bytes.begin(), bytes.end());
+        FilterParameters probe{};
+        if (!ReadPresetText(preset.data(), preset.size(), probe)) {
+            err << "harness: " << args.preset << " is no preset (no \"" << kPresetHeader << "\" line)\n";
+            return kExitFiles;
+        }
+    }
+    if (!args.settings.empty() || !preset.empty())
+        host.SetParametersHook([&args, &preset](uint8_t* record, size_t size) {
+            if (!preset.empty() && record != nullptr && size >= sizeof(FilterParameters)) {
+                auto& p = *reinterpret_cast<FilterParameters*>(record);
+                ReadPresetText(preset.data(), preset.size(), p);
+                p.geometryDirty = 1;
+            }
             ApplyParameterSettings(args.settings, record, size);
         }, kParametersHandleSize);
     DescriptorService scripting(host, args.scripting.options);

@@ -33,7 +33,8 @@ struct HarnessArgs {
     Options options;
     LayerArgs layers;  // a layered document built on the input image
     ScriptingArgs scripting;
-    std::vector<ParameterSetting> settings;  // --set, applied after the parameters selector
+    std::string preset;                      // --preset, applied after the parameters selector
+    std::vector<ParameterSetting> settings;  // --set, applied after the preset
     bool help = false;
 };
 

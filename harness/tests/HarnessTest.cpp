@@ -24,7 +24,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "--abort-after", "7", "--no-handle-procs", "--handle-procs-version", "2",
                                 "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other", "--planes", "2",
                                 "--filter-rect", "1,2,30,40", "--row-padding", "3", "--no-color-services",
-                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9"});
+                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -37,6 +37,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_TRUE(a.about);
     EXPECT_EQ(a.selectors, (std::vector<int16_t>{6, -1}));
     EXPECT_EQ(a.log, "l.json");
+    EXPECT_EQ(a.preset, "p.frlpst");
     EXPECT_FALSE(a.options.bigDocument);
     EXPECT_FALSE(a.options.basicSuite);
     EXPECT_EQ(a.options.failNewAt, 2);
@@ -150,6 +151,19 @@ TEST_F(RunHarnessTest, WritesTheFilteredImageAndTheLog) {
     EXPECT_NE(text.find("\"call\":\"selectorDone\",\"selector\":5"), std::string::npos);
     EXPECT_NE(text.find("\"name\":\"about\""), std::string::npos);
     EXPECT_EQ(testfilter::gObserved.calls[0], 1);
+}
+
+TEST_F(RunHarnessTest, APresetThatCannotBeReadStopsBeforeAnySelector) {
+    const std::string noHeader = dir_ + "bad.frlpst";
+    ASSERT_TRUE(WriteFileBytes(noHeader, {'S', 'd', 'n', 'R', ' ', '7', '\n'}));
+    for (const std::string& preset : {noHeader, dir_ + "missing.frlpst"}) {
+        SCOPED_TRACE(preset);
+        testfilter::Reset();
+        EXPECT_EQ(Run({"--preset", preset}), kExitFiles);
+        EXPECT_EQ(testfilter::gObserved.calls[1], 0);
+        std::vector<uint8_t> png;
+        EXPECT_FALSE(ReadFileBytes(out_, png));
+    }
 }
 
 TEST_F(RunHarnessTest, RepeatedRunsSkipTheParametersSelector) {

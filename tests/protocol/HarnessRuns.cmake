@@ -1,6 +1,6 @@
 # The built module through the test host's command line: with factory values
 # the effect is drawn, also in a host with only the filter record's basics;
-# --set changes parameters by key; with nothing to grow RGB and CMYK
+# --set and --preset change parameters; with nothing to grow RGB and CMYK
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
 # and writes nothing.
@@ -51,6 +51,16 @@ expect_effect(seed7)
 file(WRITE ${WORK}/arc.txt "open\nknot 60 300 60 300 200 40\nknot 580 300 440 40 580 300\n")
 run_harness(0 path --path ${WORK}/arc.txt --set EmTp=0)
 expect_effect(path)
+# A preset file sets the same values as --set; --set after it wins.
+file(WRITE ${WORK}/seed7.frlpst "Frostel Preset;\nVersion 1;\nSdnR 7\t\t\t\t;RandomSeed\nnKfE 1 \nMdnR 4 \n")
+run_harness(0 preset7 --preset ${WORK}/seed7.frlpst)
+expect_same(seed7 preset7)
+file(WRITE ${WORK}/seed3.frlpst "Frostel Preset;\r\nSdnR 3\r\nnKfE 1 \r\nMdnR 4 ")
+run_harness(0 preset3 --preset ${WORK}/seed3.frlpst --set RndS=7)
+expect_same(seed7 preset3)
+file(WRITE ${WORK}/noheader.frlpst "SdnR 7\n")
+run_harness(3 noheader --preset ${WORK}/noheader.frlpst)
+run_harness(3 nopreset --preset ${WORK}/missing.frlpst)
 run_harness(2 badkey --set Nope=1)
 run_harness(2 badvalue --set Wdth=nan)
 
