@@ -12,6 +12,7 @@
 #include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogWin.h"
+#include "PresetPanel.h"
 #include "UpdateCheck.h"
 #include "Workers.h"
 #include "DocumentLayers.h"
@@ -41,6 +42,9 @@ namespace {
 
 HWND gProgressBar = nullptr;
 RECT gPreviewArea{};
+// The preset panel at the left, under the navigator; it keeps its template width.
+HWND gPresetPanel = nullptr;
+int gPresetPanelWidth = 0;
 int gPreviewWidth = 0;
 int gHeaderFillWidth = 0;
 int gPageWidth = 0;
@@ -488,14 +492,23 @@ void LayoutDialog(HWND dlg, int w, int h) {
         MoveWindow(t->tabs, l.tabs.x, l.tabs.y, l.tabs.w, l.tabs.h, TRUE);
         PlacePages(dlg);
     }
-    // The preset panel joins here.
     MoveItem(dlg, IDOK, l.ok);
     MoveItem(dlg, IDCANCEL, l.cancel);
     MoveItem(dlg, IDC_ZOOM_IN, l.zoomIn);
     MoveItem(dlg, IDC_ZOOM_OUT, l.zoomOut);
     MoveItem(dlg, IDC_SCALE_TEXT, l.scaleText);
     MoveItem(dlg, IDC_PROGRESS, l.progress);
-    MoveItem(dlg, IDC_NAVIGATOR, l.navigator);
+    if (gPresetPanel) {
+        // The navigator takes the panel's width above it; the panel reaches to the bottom.
+        const dialog::Box nav{5, int(gPreviewArea.top), gPresetPanelWidth, gPresetPanelWidth * 3 / 4};
+        MoveItem(dlg, IDC_NAVIGATOR, nav);
+        const int panelTop = nav.y + nav.h + 5;
+        SetWindowPos(gPresetPanel, nullptr, 5, panelTop, gPresetPanelWidth, std::max(0, h - panelTop),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        LayoutPresetPanel(gPresetPanel, gPresetPanelWidth, h);
+    } else {
+        MoveItem(dlg, IDC_NAVIGATOR, l.navigator);
+    }
     RECT band{gPreviewArea.left, gPreviewArea.bottom, gPreviewArea.right, gPreviewArea.bottom + 200};
     InvalidateRect(dlg, &band, TRUE);
 }
@@ -608,7 +621,15 @@ BOOL InitDialog(HWND dlg) {
     SetPreviewDialogCalls(calls);
 
     CreateTabControl(dlg);
-    // The preset panel is created here.
+    SetPresetFolder(gPresetFolder);
+    gPresetPanel = CreatePresetPanel(dlg);
+    if (gPresetPanel) {
+        RECT r;
+        GetWindowRect(gPresetPanel, &r);
+        gPresetPanelWidth = r.right - r.left;
+        // The big preview moves right of the panel.
+        gPreviewArea.left = std::max(gPreviewArea.left, LONG(gPresetPanelWidth + 5));
+    }
     ShowSelectedPage(dlg);
     SetupHeaderButtons(dlg);
     RestorePlacement(dlg);
@@ -662,6 +683,8 @@ void DestroyDialog(HWND dlg) {
     gProgressBar = nullptr;
     SetPreviewDialogCalls(PreviewDialogCalls{});
     gPreview = gNavigator = nullptr;
+    gPresetPanel = nullptr;
+    gPresetPanelWidth = 0;
     gPageWidth = 0;
     StopDialogWorkers();
     gDialogOpen = false;
@@ -870,6 +893,8 @@ bool DoUI() {
     gBackBrush = nullptr;
     // The pages write the record live: a cancelled dialog leaves it as it was.
     if (end != 1) dialog::RestoreSnapshot(*gParams, before);
+    // The window placement survives in the ini file beside the module.
+    if (end != -1) WriteIniFile();
     SetResult(0);
     return end == 1;
 }

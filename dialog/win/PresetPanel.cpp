@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogWin.h"
 #include "Effect.h"
 #include "Plugin.h"
 #include "PresetFiles.h"
@@ -24,7 +25,7 @@ struct PanelState {
     std::string subFolder[2];  // per list, relative to its tree
 };
 PanelState gPanel;
-std::string gPresetFolder;
+std::string gPresetRoot;
 
 HINSTANCE OwnInstance() {
     HMODULE module = nullptr;
@@ -85,7 +86,11 @@ void Alert(const char* text, const char* caption) {
 
 // The main dialog redraws and reloads its pages.
 void TellMainDialog() {
-    if (gPanel.main) SendMessageA(gPanel.main, WM_COMMAND, MAKEWPARAM(IDC_PRESET_APPLIED, 0), 0);
+    if (gParams) gParams->geometryDirty = 1;
+    if (!gPanel.main) return;
+    SyncCentreToPreview();
+    RefreshPageValues(gPanel.main);
+    SendMessageA(gPanel.main, WM_COMMAND, MAKEWPARAM(IDC_PRESET_APPLIED, 0), 0);
 }
 
 void ApplyDefaults() {
@@ -280,7 +285,7 @@ bool ConfirmPresetOverwrite(HWND owner, std::string& name, std::string& path, bo
             MessageBoxA(owner, why, "Save Preset Error", MB_ICONHAND);
             continue;
         }
-        path = PresetFilePath(gPresetFolder, PresetList::User, SubFolder(PresetList::User), name);
+        path = PresetFilePath(gPresetRoot, PresetList::User, SubFolder(PresetList::User), name);
         if (path.empty()) {
             MessageBoxA(owner, "The name is too long for this folder.", "Save Preset Error", MB_ICONHAND);
             continue;
@@ -298,7 +303,7 @@ bool ConfirmPresetOverwrite(HWND owner, std::string& name, std::string& path, bo
 
 }  // namespace
 
-void SetPresetFolder(const std::string& folder) { gPresetFolder = folder; }
+void SetPresetFolder(const std::string& folder) { gPresetRoot = folder; }
 
 HWND CreatePresetPanel(HWND mainDialog) {
     HINSTANCE instance = OwnInstance();
@@ -353,14 +358,14 @@ void FillPresetList(HWND panel, PresetList list) {
     SendMessageA(box, LB_RESETCONTENT, 0, 0);
     const std::string& sub = SubFolder(list);
     for (const std::string& entry :
-         PresetListEntries(ListFolder(PresetListFolder(gPresetFolder, list, sub)), list, sub.empty()))
+         PresetListEntries(ListFolder(PresetListFolder(gPresetRoot, list, sub)), list, sub.empty()))
         SendMessageA(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     SetDlgItemTextA(panel, PathId(list), sub.c_str());
 }
 
 bool LoadPreset(HWND, const std::string& name, PresetList list) {
     if (gParams == nullptr) return false;
-    const std::string path = PresetFilePath(gPresetFolder, list, SubFolder(list), name);
+    const std::string path = PresetFilePath(gPresetRoot, list, SubFolder(list), name);
     if (path.empty() || !LoadPresetFile(path, *gParams)) return false;
     ResolveEmitterType(*gParams);
     gParams->geometryDirty = 1;
@@ -377,8 +382,8 @@ void SavePreset(HWND panel) {
     SendMessageA(box, LB_SETCURSEL, WPARAM(-1), 0);
     UpdatePresetButtons(panel);
     // The user tree may not exist yet; a sub-folder was entered, so it exists.
-    CreateDirectoryA(gPresetFolder.c_str(), nullptr);
-    CreateDirectoryA((gPresetFolder + "User").c_str(), nullptr);
+    CreateDirectoryA(gPresetRoot.c_str(), nullptr);
+    CreateDirectoryA((gPresetRoot + "User").c_str(), nullptr);
     if (!SavePresetFile(path, *gParams)) {
         MessageBoxA(owner, "Cannot Save File!", "Save Preset Error", MB_ICONHAND);
         return;
@@ -387,7 +392,7 @@ void SavePreset(HWND panel) {
 }
 
 bool DeletePreset(HWND, const std::string& name) {
-    const std::string path = PresetFilePath(gPresetFolder, PresetList::User, SubFolder(PresetList::User), name);
+    const std::string path = PresetFilePath(gPresetRoot, PresetList::User, SubFolder(PresetList::User), name);
     if (!path.empty() && DeleteFileA(path.c_str())) return true;
     Alert("Cannot Delete File!", "Delete Preset Error");
     return false;

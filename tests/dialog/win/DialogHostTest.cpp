@@ -4,6 +4,7 @@
 // Enter and Escape in fields, and the page controls' enabling.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -35,7 +36,15 @@ struct Scripted {
     std::string answer;
 };
 
+// The dialog keeps its placement in an ini file beside the module; each
+// scripted run starts from the factory placement and leaves no file behind.
+struct FreshIniFile {
+    FreshIniFile() { std::remove("Frostel.ini"); }
+    ~FreshIniFile() { std::remove("Frostel.ini"); }
+};
+
 Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400) {
+    FreshIniFile ini;
     Options o;
     o.dialog = DialogAnswer::Script;
     o.dialogScript = script;
@@ -134,7 +143,7 @@ TEST(DialogHost, CancelGivesUserCancelledAndTheRecordAsBefore) {
 }
 
 TEST(DialogHost, ZoomClampsSetsBothButtonsAndTheScaleText) {
-    // 1800 x 1200 needs scale 3 to fit the preview.
+    // 1200 x 800 needs scale 3 to fit the preview beside the preset panel.
     const Scripted s = RunScript({"record scale", "record enabled main:1000", "command 1001", "record scale",
                                   "command 1001", "record scale", "record enabled main:1001",
                                   "record enabled main:1000", "command 1001", "record scale",
@@ -142,7 +151,7 @@ TEST(DialogHost, ZoomClampsSetsBothButtonsAndTheScaleText) {
                                   "hotkey 1", "wait 2",  // Ctrl+Add while "+" is off: nothing
                                   "hotkey 3", "wait 2", "record scale", "record enabled main:1000",
                                   "record enabled main:1001", "hotkey 4", "wait 2", "record scale", "ok"},
-                                 1800, 1200);
+                                 1200, 800);
     ASSERT_TRUE(s.run.ok) << s.run.message;
     EXPECT_EQ(Seen(s, "scale", 0, "text"), "\"100%\"");
     EXPECT_EQ(Seen(s, "enabled", 0, "enabled"), "false") << "+ is off at 1:1";
