@@ -225,7 +225,9 @@ TEST(Creators, SwatchAndRotorSetsCutTheirPanelsFromOneBitmap) {
     EXPECT_EQ(Snap(swatches.panels[0]->wnd).At(70, 10), picture.At(70, 10));
     EXPECT_EQ(Snap(swatches.panels[1]->wnd).At(10, 5), picture.At(90, 25)) << "each panel its own part";
     for (int id = 1100; id < 1106; ++id) DestroyWindow(GetDlgItem(p, id));
-    if (before >= 0) EXPECT_LE(LiveGdiObjects(), before) << "the set's bitmap is released";
+    if (before >= 0) {
+        EXPECT_LE(LiveGdiObjects(), before) << "the set's bitmap is released";
+    }
 
     RotorSet rotors;
     ASSERT_TRUE(CreateRotorSet(p, IDB_RIG_PANEL, layout, &rotors));
