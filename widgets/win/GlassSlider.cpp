@@ -100,6 +100,7 @@ void TGlassSlider::RenderFrame(const Canvas&, Canvas& out) {
     static const GlassSkins kNone;
     const GlassSkins* s = skins ? skins : SharedGlassSkins();
     RenderGlass(out, look, s ? *s : kNone);
+    ++framesRendered;
     dirty = false;
 }
 
@@ -107,12 +108,42 @@ void TGlassSlider::PaintStill(HDC dc) {
     Surface s(dc, width, height);
     if (!s) return;
     Canvas c = s.canvas();
+    StillKey key;
+    key.w = width;
+    key.h = height;
+    key.kind = fireKind;
+    key.inset = markerInset;
+    key.angle = knob.angle;
+    key.elevation = angle2;
+    key.spin = glow.spin;
+    key.background = BackgroundRgb();
+    key.skins = skins ? skins : SharedGlassSkins();
+    const size_t bytes = size_t(std::max(0, width)) * size_t(std::max(0, height)) * 3;
+    if (!dirty && key == stillKey_ && still_.size() == bytes) {
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px) {
+                const uint8_t* q = &still_[(size_t(py) * width + px) * 3];
+                c.Set(px, py, Rgb{q[2], q[1], q[0]});
+            }
+        s.CopyTo(dc, 0, 0);
+        return;
+    }
     GlowState g = glow;
     glow = GlowState{0.0f, glow.spin};
     const int level = flameLevel;
     RenderFrame(c, c);
     flameLevel = level;
     glow = g;
+    still_.resize(bytes);
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px) {
+            const Rgb p = c.Get(px, py);
+            uint8_t* q = &still_[(size_t(py) * width + px) * 3];
+            q[0] = p.b;
+            q[1] = p.g;
+            q[2] = p.r;
+        }
+    stillKey_ = key;
     s.CopyTo(dc, 0, 0);
 }
 
