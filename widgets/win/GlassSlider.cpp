@@ -120,11 +120,7 @@ void TGlassSlider::PaintStill(HDC dc) {
     key.skins = skins ? skins : SharedGlassSkins();
     const size_t bytes = size_t(std::max(0, width)) * size_t(std::max(0, height)) * 3;
     if (!dirty && key == stillKey_ && still_.size() == bytes) {
-        for (int py = 0; py < height; ++py)
-            for (int px = 0; px < width; ++px) {
-                const uint8_t* q = &still_[(size_t(py) * width + px) * 3];
-                c.Set(px, py, Rgb{q[2], q[1], q[0]});
-            }
+        ShowKept(still_, c);
         s.CopyTo(dc, 0, 0);
         return;
     }
@@ -134,15 +130,7 @@ void TGlassSlider::PaintStill(HDC dc) {
     RenderFrame(c, c);
     flameLevel = level;
     glow = g;
-    still_.resize(bytes);
-    for (int py = 0; py < height; ++py)
-        for (int px = 0; px < width; ++px) {
-            const Rgb p = c.Get(px, py);
-            uint8_t* q = &still_[(size_t(py) * width + px) * 3];
-            q[0] = p.b;
-            q[1] = p.g;
-            q[2] = p.r;
-        }
+    KeepCanvas(c, &still_);
     stillKey_ = key;
     s.CopyTo(dc, 0, 0);
 }
