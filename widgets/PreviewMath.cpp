@@ -23,6 +23,35 @@ PreviewLayout LayoutPreviewBitmap(int clientWidth, int clientHeight, int rectWid
     return l;
 }
 
+PreviewView ClampPreviewView(int clientWidth, int clientHeight, int imageWidth, int imageHeight, float zoom,
+                             int viewX, int viewY) {
+    PreviewView v{0, 0, 0, 0, 0, 0};
+    if (!(zoom > 0.0f) || zoom > 64.0f || imageWidth <= 0 || imageHeight <= 0) return v;
+    const int zw = std::max(1, int(float(imageWidth) * zoom));
+    const int zh = std::max(1, int(float(imageHeight) * zoom));
+    v.width = std::max(0, std::min(clientWidth, zw)) / 4 * 4;
+    v.height = std::max(0, std::min(clientHeight, zh));
+    v.viewX = std::clamp(viewX, 0, zw - v.width);
+    v.viewY = std::clamp(viewY, 0, zh - v.height);
+    v.offsetX = std::max(0, (clientWidth - v.width) / 2);
+    v.offsetY = std::max(0, (clientHeight - v.height) / 2);
+    return v;
+}
+
+void CutPreviewView(const uint8_t* src, int srcWidth, int srcHeight, size_t srcRowBytes, float zoom,
+                    const PreviewView& view, uint8_t* dst, size_t dstRowBytes) {
+    if (!src || srcWidth <= 0 || srcHeight <= 0 || !(zoom > 0.0f)) return;
+    for (int r = 0; r < view.height; ++r) {
+        const int sy = std::min(srcHeight - 1, int(float(view.viewY + r) / zoom));
+        const uint8_t* in = src + size_t(srcHeight - 1 - sy) * srcRowBytes;
+        uint8_t* out = dst + size_t(view.height - 1 - r) * dstRowBytes;
+        for (int c = 0; c < view.width; ++c) {
+            const int sx = std::min(srcWidth - 1, int(float(view.viewX + c) / zoom));
+            std::memcpy(out + size_t(c) * 3, in + size_t(sx) * 3, 3);
+        }
+    }
+}
+
 void ConvertPreviewPixels(const PreviewSource& src, int width, int height, uint8_t* dst, size_t dstRowBytes) {
     for (int y = 0; y < height; ++y) std::memset(dst + size_t(y) * dstRowBytes, 0, size_t(width) * 3);
     if (!src.data || src.planes < 3) return;

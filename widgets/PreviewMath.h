@@ -29,6 +29,22 @@ struct PreviewLayout {
 };
 PreviewLayout LayoutPreviewBitmap(int clientWidth, int clientHeight, int rectWidth, int rectHeight);
 
+// The part of an image shown at `zoom` in a client area: the view origin (in
+// zoomed pixels) clamped to the zoomed image, the shown size (width a multiple
+// of 4) and its place, centred where the zoomed image is the smaller. Nothing
+// is shown for a zoom that is not positive.
+struct PreviewView {
+    int viewX, viewY;
+    int width, height;
+    int offsetX, offsetY;
+};
+PreviewView ClampPreviewView(int clientWidth, int clientHeight, int imageWidth, int imageHeight, float zoom,
+                             int viewX, int viewY);
+// Copies the view out of a 24-bit image (bottom-up rows `srcRowBytes` apart)
+// at `zoom`, nearest pixel, into bottom-up rows `dstRowBytes` apart.
+void CutPreviewView(const uint8_t* src, int srcWidth, int srcHeight, size_t srcRowBytes, float zoom,
+                    const PreviewView& view, uint8_t* dst, size_t dstRowBytes);
+
 // Rows of 24-bit pixels (blue, green, red), bottom row first as a DIB holds
 // them, `dstRowBytes` apart; width x height of the layout. The buffer is
 // cleared first: unsupported depths and fewer than 3 planes stay black.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 using namespace frostel::widgets;
@@ -166,4 +168,56 @@ TEST(PreviewPercent, CentreAndCornerMapBothWays) {
 TEST(PreviewPercent, NavigatorFrameScales) {
     EXPECT_EQ(NavigatorFrameExtent(400, 0.25f, 2.0f), 201);
     EXPECT_EQ(NavigatorFrameExtent(0, 0.25f, 2.0f), 1);
+}
+
+TEST(PreviewView, ViewIsClampedToTheZoomedImageAndCentredWhenSmaller) {
+    // 100 x 80 at zoom 2 is 200 x 160: a 120 x 90 client shows part of it.
+    PreviewView v = ClampPreviewView(120, 90, 100, 80, 2.0f, 150, -5);
+    EXPECT_EQ(v.width, 120);
+    EXPECT_EQ(v.height, 90);
+    EXPECT_EQ(v.viewX, 80) << "right edge of the zoomed image";
+    EXPECT_EQ(v.viewY, 0);
+    EXPECT_EQ(v.offsetX, 0);
+    // At zoom 0.5 the image (50 x 40) is smaller: all of it, centred.
+    v = ClampPreviewView(120, 90, 100, 80, 0.5f, 30, 30);
+    EXPECT_EQ(v.width, 48);
+    EXPECT_EQ(v.height, 40);
+    EXPECT_EQ(v.viewX, 2);
+    EXPECT_EQ(v.viewY, 0);
+    EXPECT_EQ(v.offsetX, 36);
+    EXPECT_EQ(v.offsetY, 25);
+    for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        v = ClampPreviewView(120, 90, 100, 80, bad, 0, 0);
+        EXPECT_EQ(v.width * v.height, 0) << bad;
+    }
+}
+
+TEST(PreviewView, CutTakesTheViewAtTheZoomBottomUp) {
+    // 6 x 4 image, bottom-up rows (padded to 20 bytes); pixel (x, y) = (x, y, 7).
+    const int w = 6, h = 4;
+    const size_t row = 20;
+    std::vector<uint8_t> src(row * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &src[size_t(h - 1 - y) * row + size_t(x) * 3];
+            p[0] = uint8_t(x);
+            p[1] = uint8_t(y);
+            p[2] = 7;
+        }
+    auto at = [](const std::vector<uint8_t>& d, const PreviewView& v, int c, int r) {
+        const uint8_t* p = &d[size_t(v.height - 1 - r) * size_t(v.width) * 3 + size_t(c) * 3];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    PreviewView v = ClampPreviewView(4, 2, w, h, 1.0f, 1, 2);
+    std::vector<uint8_t> out(size_t(v.width) * 3 * size_t(v.height), 0);
+    CutPreviewView(src.data(), w, h, row, 1.0f, v, out.data(), size_t(v.width) * 3);
+    EXPECT_EQ(at(out, v, 0, 0), (std::array<int, 3>{1, 2, 7})) << "view origin at the top-left";
+    EXPECT_EQ(at(out, v, 3, 1), (std::array<int, 3>{4, 3, 7}));
+    // Zoom 2: each source pixel covers 2 x 2.
+    v = ClampPreviewView(8, 4, w, h, 2.0f, 3, 1);
+    out.assign(size_t(v.width) * 3 * size_t(v.height), 0);
+    CutPreviewView(src.data(), w, h, row, 2.0f, v, out.data(), size_t(v.width) * 3);
+    EXPECT_EQ(at(out, v, 0, 0), (std::array<int, 3>{1, 0, 7}));
+    EXPECT_EQ(at(out, v, 1, 1), (std::array<int, 3>{2, 1, 7}));
+    EXPECT_EQ(at(out, v, 7, 3), (std::array<int, 3>{5, 2, 7}));
 }

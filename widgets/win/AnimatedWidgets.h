@@ -102,10 +102,27 @@ public:
     float* outElevation = nullptr;  // mirrors the elevation (kind 2)
     GlowState glow;
     const GlassSkins* skins = nullptr;  // null: the shared skins
+    int framesRendered = 0;             // glass frames drawn so far (reused still frames not counted)
 
 protected:
     void RenderFrame(const Canvas& face, Canvas& out) override;
+    // The still face, drawn again only when something it shows has changed.
     void PaintStill(HDC dc) override;
+
+private:
+    // What the still face shows; an equal key means the kept frame is current.
+    struct StillKey {
+        int w = 0, h = 0, kind = 0, inset = 0;
+        float angle = 0.0f, elevation = 0.0f, spin = 0.0f;
+        Rgb background{0, 0, 0};
+        const GlassSkins* skins = nullptr;
+        bool operator==(const StillKey& o) const {
+            return w == o.w && h == o.h && kind == o.kind && inset == o.inset && angle == o.angle &&
+                   elevation == o.elevation && spin == o.spin && background == o.background && skins == o.skins;
+        }
+    };
+    StillKey stillKey_;
+    std::vector<uint8_t> still_;  // the kept still face, rows top down, blue-green-red
     void Drag(int px, int py);
 };
 // The "Set value" dialog of the glass slider; 1 for OK, 2 for cancel.

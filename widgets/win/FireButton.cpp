@@ -80,11 +80,7 @@ void TControlButtonFire::Paint(HDC dc) {
         Surface s(dc, width, height);
         if (!s) return;
         Canvas c = s.canvas();
-        for (int py = 0; py < height; ++py)
-            for (int px = 0; px < width; ++px) {
-                const uint8_t* f = &frame_[(size_t(py) * width + px) * 3];
-                c.Set(px, py, Rgb{f[2], f[1], f[0]});
-            }
+        ShowKept(frame_, c);
         s.CopyTo(dc, 0, 0);
         return;
     }
@@ -132,15 +128,7 @@ void TControlButtonFire::Tick() {
             Canvas f = face.canvas(), o = out.canvas();
             RenderFrame(f, o);
             ++step_;
-            frame_.resize(size_t(width) * height * 3);
-            for (int py = 0; py < height; ++py)
-                for (int px = 0; px < width; ++px) {
-                    const Rgb c = o.Get(px, py);
-                    uint8_t* q = &frame_[(size_t(py) * width + px) * 3];
-                    q[0] = c.b;
-                    q[1] = c.g;
-                    q[2] = c.r;
-                }
+            KeepCanvas(o, &frame_);
             hasFrame_ = true;
             out.CopyTo(dc, 0, 0);
         }

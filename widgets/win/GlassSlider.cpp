@@ -100,6 +100,7 @@ void TGlassSlider::RenderFrame(const Canvas&, Canvas& out) {
     static const GlassSkins kNone;
     const GlassSkins* s = skins ? skins : SharedGlassSkins();
     RenderGlass(out, look, s ? *s : kNone);
+    ++framesRendered;
     dirty = false;
 }
 
@@ -107,12 +108,30 @@ void TGlassSlider::PaintStill(HDC dc) {
     Surface s(dc, width, height);
     if (!s) return;
     Canvas c = s.canvas();
+    StillKey key;
+    key.w = width;
+    key.h = height;
+    key.kind = fireKind;
+    key.inset = markerInset;
+    key.angle = knob.angle;
+    key.elevation = angle2;
+    key.spin = glow.spin;
+    key.background = BackgroundRgb();
+    key.skins = skins ? skins : SharedGlassSkins();
+    const size_t bytes = size_t(std::max(0, width)) * size_t(std::max(0, height)) * 3;
+    if (!dirty && key == stillKey_ && still_.size() == bytes) {
+        ShowKept(still_, c);
+        s.CopyTo(dc, 0, 0);
+        return;
+    }
     GlowState g = glow;
     glow = GlowState{0.0f, glow.spin};
     const int level = flameLevel;
     RenderFrame(c, c);
     flameLevel = level;
     glow = g;
+    KeepCanvas(c, &still_);
+    stillKey_ = key;
     s.CopyTo(dc, 0, 0);
 }
 

@@ -338,6 +338,44 @@ bool SetPreviewPixels(TPreviewContaner* p, const uint8_t* bgr, int w, int h) {
     return true;
 }
 
+bool ShowPreviewImage(TPreviewContaner* p, const uint8_t* bgr, int w, int h, float zoom) {
+    if (!p) return false;
+    p->source.clear();
+    p->sourceW = p->sourceH = 0;
+    if (!bgr || w <= 0 || h <= 0) {
+        DropImage(p);
+        p->bitmapW = p->bitmapH = 0;
+        return false;
+    }
+    const size_t rowBytes = (size_t(w) * 3 + 3) / 4 * 4;
+    p->source.assign(bgr, bgr + rowBytes * size_t(h));
+    p->sourceW = w;
+    p->sourceH = h;
+    p->zoom = zoom;
+    RebuildPreviewView(p);
+    return true;
+}
+
+void RebuildPreviewView(TPreviewContaner* p) {
+    if (!p) return;
+    DropImage(p);
+    p->bitmapW = p->bitmapH = 0;
+    if (p->source.empty()) return;
+    const PreviewView v = ClampPreviewView(p->width, p->height, p->sourceW, p->sourceH, p->zoom, p->viewX, p->viewY);
+    p->viewX = v.viewX;
+    p->viewY = v.viewY;
+    p->offsetX = v.offsetX;
+    p->offsetY = v.offsetY;
+    if (v.width <= 0 || v.height <= 0) return;
+    p->pixels = static_cast<uint8_t*>(AllocPages(size_t(v.width) * 3 * size_t(v.height)));
+    if (!p->pixels) return;  // no bitmap: the diagonals are drawn
+    CutPreviewView(p->source.data(), p->sourceW, p->sourceH, (size_t(p->sourceW) * 3 + 3) / 4 * 4, p->zoom, v,
+                   p->pixels, size_t(v.width) * 3);
+    p->bitmapW = v.width;
+    p->bitmapH = v.height;
+    MakeBitmap(p);
+}
+
 void PreviewContanerStub(TPreviewContaner*) {}
 
 }  // namespace frostel::widgets

@@ -190,6 +190,41 @@ TControl* CreateSkinnedControl(HWND parent, int x, int y, int w, int h, int id, 
 }
 
 namespace {
+// The set's bitmap loaded, the four items made by `makeItem`, the two panels
+// cut from the bitmap; the bitmap goes once they hold their pixels.
+template <typename MakeItem>
+bool CreateWidgetSet(HWND parent, int bitmapId, const WidgetSetLayout& layout, TControl* panels[2],
+                     MakeItem makeItem) {
+    HBITMAP b = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(bitmapId));
+    if (!b) {
+        MessageBeep(UINT(-1));
+        return false;
+    }
+    for (int i = 0; i < 4; ++i) makeItem(i, layout.items[i], layout.firstId + i);
+    for (int i = 0; i < 2; ++i) {
+        const WidgetPlace& p = layout.panels[i];
+        panels[i] = CreateSkinnedControl(parent, p.x, p.y, p.w, p.h, layout.firstId + 4 + i, b, nullptr, nullptr);
+    }
+    if (!DeleteObject(b)) MessageBeep(UINT(-1));
+    return true;
+}
+}  // namespace
+
+bool CreateSwatchSet(HWND parent, int bitmapId, const WidgetSetLayout& layout, SwatchSet* out) {
+    *out = SwatchSet{};
+    return CreateWidgetSet(parent, bitmapId, layout, out->panels, [&](int i, const WidgetPlace& p, int id) {
+        out->swatches[i] = CreateSwatch(parent, p.x, p.y, p.w, p.h, id, 0);
+    });
+}
+
+bool CreateRotorSet(HWND parent, int bitmapId, const WidgetSetLayout& layout, RotorSet* out) {
+    *out = RotorSet{};
+    return CreateWidgetSet(parent, bitmapId, layout, out->panels, [&](int i, const WidgetPlace& p, int id) {
+        out->rotors[i] = CreateRotor(parent, p.x, p.y, p.w, p.h, id, true);
+    });
+}
+
+namespace {
 constexpr const char* kModelessProp = "FrostelModelessPanel";
 
 struct PanelStart {

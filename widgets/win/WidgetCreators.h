@@ -47,6 +47,30 @@ TGlassSlider* CreateGlassSlider(HWND parent, int x, int y, int w, int h, int id,
 TControl* CreateSkinnedControl(HWND parent, int x, int y, int w, int h, int id, HBITMAP background, HBITMAP mask,
                                HBITMAP alpha);
 
+// A place in the parent's client area.
+struct WidgetPlace {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+// Four widgets and two skinned controls whose pixels are cut from one bitmap
+// resource at their places (ids firstId .. firstId + 5, the four first).
+struct WidgetSetLayout {
+    WidgetPlace items[4];
+    WidgetPlace panels[2];
+    int firstId = 0;
+};
+struct SwatchSet {
+    TContanerColor* swatches[4] = {};
+    TControl* panels[2] = {};
+};
+struct RotorSet {
+    TRotor* rotors[4] = {};
+    TControl* panels[2] = {};
+};
+// False (a beep, no window made) when the bitmap does not load; the bitmap is
+// released once the panels hold their pixels. The rotors get rounded regions.
+bool CreateSwatchSet(HWND parent, int bitmapId, const WidgetSetLayout& layout, SwatchSet* out);
+bool CreateRotorSet(HWND parent, int bitmapId, const WidgetSetLayout& layout, RotorSet* out);
+
 // A dialog from a template whose procedure keeps a TContaner (the one given,
 // which it then owns, or a new one) and frees it when the dialog goes; OK and
 // Cancel end it with their id. Modeless: moved to (x, y, w, h) when w > 0,

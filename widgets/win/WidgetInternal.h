@@ -6,8 +6,31 @@
 #include "Widgets.h"
 
 #include <new>
+#include <vector>
 
 namespace frostel::widgets::detail {
+
+// A canvas kept as blue-green-red bytes, rows top down, and shown again.
+inline void KeepCanvas(const Canvas& c, std::vector<uint8_t>* bgr) {
+    const int w = c.width(), h = c.height();
+    bgr->resize(size_t(w) * size_t(h) * 3);
+    for (int py = 0; py < h; ++py)
+        for (int px = 0; px < w; ++px) {
+            const Rgb p = c.Get(px, py);
+            uint8_t* q = &(*bgr)[(size_t(py) * w + px) * 3];
+            q[0] = p.b;
+            q[1] = p.g;
+            q[2] = p.r;
+        }
+}
+inline void ShowKept(const std::vector<uint8_t>& bgr, Canvas& c) {
+    const int w = c.width(), h = c.height();
+    for (int py = 0; py < h; ++py)
+        for (int px = 0; px < w; ++px) {
+            const uint8_t* q = &bgr[(size_t(py) * w + px) * 3];
+            c.Set(px, py, Rgb{q[2], q[1], q[0]});
+        }
+}
 
 // Activates the module's own activation context (from its manifest resource,
 // when it has one) for the scope; a no-op without a manifest.

@@ -384,6 +384,11 @@ public:
     uint8_t* pixels = nullptr;  // page memory, 24-bit bottom-up rows
     float pendingX = 0.0f, pendingY = 0.0f;
     TPreviewContaner* mainPreview = nullptr;  // the navigator's big preview
+    // The image the view is cut from (24-bit bottom-up rows padded to 4
+    // bytes) and its zoom; see ShowPreviewImage.
+    std::vector<uint8_t> source;
+    int sourceW = 0, sourceH = 0;
+    float zoom = 1.0f;
 
     bool Frame(PreviewFrame* f) const;
 
@@ -402,6 +407,12 @@ void UpdatePreviewBitmap(TPreviewContaner* p);
 // Copies 24-bit bottom-up pixels (rows padded to 4 bytes) in as the
 // container's image (the navigator's).
 bool SetPreviewPixels(TPreviewContaner* p, const uint8_t* bgrBottomUp, int width, int height);
+// Keeps a copy of a caller's 24-bit image (bottom-up rows padded to 4 bytes)
+// and shows its view at `zoom` (RebuildPreviewView); false when it is empty.
+bool ShowPreviewImage(TPreviewContaner* p, const uint8_t* bgrBottomUp, int width, int height, float zoom);
+// Cuts the container's bitmap again from the kept image at the container's
+// zoom, centred, the view origin (viewX, viewY) clamped to the image.
+void RebuildPreviewView(TPreviewContaner* p);
 void PreviewContanerStub(TPreviewContaner* p);
 bool IsNearPoint(const TPreviewMarker& m, float x, float y);
 

@@ -197,3 +197,51 @@ TEST(DialogPanel, ModelessAndModalPanelsKeepAndFreeTheirObject) {
     EXPECT_EQ(RunDialogPanel(Parent(), MAKEINTRESOURCEA(IDD_RIG_TEMPLATE), nullptr), IDCANCEL);
     KillTimer(nullptr, t);
 }
+
+TEST(Creators, SwatchAndRotorSetsCutTheirPanelsFromOneBitmap) {
+    HWND p = Parent();
+    WidgetSetLayout layout;
+    for (int i = 0; i < 4; ++i) layout.items[i] = {i * 40, 60, 36, 36};
+    layout.panels[0] = {0, 0, 80, 20};
+    layout.panels[1] = {80, 20, 60, 26};
+    layout.firstId = 1100;
+    HBITMAP back = LoadBitmapA(gUiInstance, MAKEINTRESOURCEA(IDB_RIG_PANEL));
+    HWND ref = Child(kControlClass, 1099, 0, 0, 160, 46);
+    auto* whole = static_cast<TControl*>(FindControlObject(ref, kControlClass));
+    whole->kind = 1;
+    whole->bitmap = back;
+    const Snapshot picture = Snap(ref);
+
+    const int before = LiveGdiObjects();
+    SwatchSet swatches;
+    ASSERT_TRUE(CreateSwatchSet(p, IDB_RIG_PANEL, layout, &swatches));
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NE(swatches.swatches[i], nullptr);
+        EXPECT_EQ(GetDlgCtrlID(swatches.swatches[i]->wnd), 1100 + i);
+    }
+    ASSERT_NE(swatches.panels[1], nullptr);
+    EXPECT_EQ(GetDlgCtrlID(swatches.panels[1]->wnd), 1105);
+    EXPECT_EQ(swatches.panels[0]->kind, 2);
+    EXPECT_EQ(Snap(swatches.panels[0]->wnd).At(70, 10), picture.At(70, 10));
+    EXPECT_EQ(Snap(swatches.panels[1]->wnd).At(10, 5), picture.At(90, 25)) << "each panel its own part";
+    for (int id = 1100; id < 1106; ++id) DestroyWindow(GetDlgItem(p, id));
+    if (before >= 0) {
+        EXPECT_LE(LiveGdiObjects(), before) << "the set's bitmap is released";
+    }
+
+    RotorSet rotors;
+    ASSERT_TRUE(CreateRotorSet(p, IDB_RIG_PANEL, layout, &rotors));
+    for (TRotor* r : rotors.rotors) {
+        ASSERT_NE(r, nullptr);
+        EXPECT_FALSE(InRegion(r->wnd, 0, 0)) << "rounded";
+        EXPECT_TRUE(InRegion(r->wnd, 18, 18));
+    }
+    EXPECT_EQ(Snap(rotors.panels[1]->wnd).At(50, 20), picture.At(130, 40));
+    for (int id = 1100; id < 1106; ++id) DestroyWindow(GetDlgItem(p, id));
+
+    EXPECT_FALSE(CreateRotorSet(p, 4242, layout, &rotors)) << "no such bitmap";
+    EXPECT_EQ(rotors.rotors[0], nullptr);
+    EXPECT_EQ(GetDlgItem(p, 1100), nullptr) << "nothing made";
+    DestroyWindow(ref);
+    DeleteObject(back);
+}

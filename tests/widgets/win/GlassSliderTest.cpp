@@ -124,3 +124,27 @@ TEST_F(GlassFixture, SetValueDialogTakesValueAndRange) {
     Pump(30);
     EXPECT_EQ(CountCommands(kGlass, 0), 1);
 }
+
+TEST_F(GlassFixture, StillFaceIsReusedUntilWhatItShowsChanges) {
+    const Snapshot first = Snap(w);
+    const int rendered = g->framesRendered;
+    const Snapshot again = Snap(w);
+    EXPECT_EQ(g->framesRendered, rendered) << "nothing changed: the kept frame";
+    EXPECT_EQ(again.bgr, first.bgr);
+
+    // Changed without asking for a redraw: the kept frame is stale and not used.
+    g->knob.angle += 90.0f;
+    const Snapshot turned = Snap(w);
+    EXPECT_EQ(g->framesRendered, rendered + 1);
+    EXPECT_NE(turned.bgr, first.bgr) << "the mark moved";
+    g->knob.angle -= 90.0f;
+    EXPECT_EQ(Snap(w).bgr, first.bgr);
+
+    const int before = g->framesRendered;
+    g->Redraw();
+    EXPECT_EQ(g->framesRendered, before + 1) << "a redraw asked for draws again";
+    MoveWindow(w, 10, 10, 60, 60, TRUE);
+    const Snapshot smaller = Snap(w);
+    EXPECT_EQ(smaller.width, 60);
+    EXPECT_GT(g->framesRendered, before + 1) << "a new size draws again";
+}

@@ -270,3 +270,44 @@ TEST_F(PreviewFixture, NavigatorFrameFollowsTheDrag) {
     EXPECT_EQ(CountCommands(403, kNotifyPreviewMoved), 1);
     DestroyWindow(n);
 }
+
+TEST_F(PreviewFixture, ViewOfACallersImageAtAZoomIsClampedAndCentred) {
+    // 300 x 200, bottom-up rows: left half red, right half blue, the top 10 rows green.
+    const int iw = 300, ih = 200, row = 900;
+    std::vector<uint8_t> img(size_t(row) * ih);
+    for (int y = 0; y < ih; ++y)
+        for (int x = 0; x < iw; ++x) {
+            uint8_t* q = &img[size_t(ih - 1 - y) * row + size_t(x) * 3];
+            const COLORREF c = y < 10 ? RGB(0, 255, 0) : x < 150 ? RGB(255, 0, 0) : RGB(0, 0, 255);
+            q[0] = GetBValue(c);
+            q[1] = GetGValue(c);
+            q[2] = GetRValue(c);
+        }
+    p->viewX = 10000;
+    p->viewY = 10000;
+    ASSERT_TRUE(ShowPreviewImage(p, img.data(), iw, ih, 2.0f));
+    EXPECT_EQ(p->viewX, 200) << "clamped to the zoomed image";
+    EXPECT_EQ(p->viewY, 100);
+    EXPECT_EQ(p->bitmapW, 400);
+    Snapshot s = Snap(w);
+    EXPECT_EQ(s.At(99, 150), RGB(255, 0, 0));
+    EXPECT_EQ(s.At(100, 150), RGB(0, 0, 255)) << "image x 150 at zoomed x 300";
+
+    HBITMAP zoomed = p->bitmap;
+    p->zoom = 0.5f;
+    RebuildPreviewView(p);
+    EXPECT_FALSE(Alive(zoomed));
+    EXPECT_EQ(p->viewX, 2);
+    EXPECT_EQ(p->viewY, 0);
+    EXPECT_EQ(p->offsetX, 126) << "the smaller image centred";
+    EXPECT_EQ(p->offsetY, 100);
+    s = Snap(w);
+    EXPECT_EQ(s.At(150, 102), RGB(0, 255, 0)) << "top rows at the top";
+    EXPECT_EQ(s.At(150, 110), RGB(255, 0, 0));
+    EXPECT_EQ(s.At(198, 110), RGB(255, 0, 0));
+    EXPECT_EQ(s.At(199, 110), RGB(0, 0, 255)) << "image x 150 at client 126 - 2 + 75";
+    EXPECT_EQ(s.At(50, 50), RGB(0, 0, 0));
+
+    EXPECT_FALSE(ShowPreviewImage(p, nullptr, iw, ih, 1.0f));
+    EXPECT_EQ(p->bitmap, nullptr);
+}
