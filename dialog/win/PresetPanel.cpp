@@ -233,6 +233,12 @@ INT_PTR CALLBACK PresetPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            // The dialog's grey and text colours; the lists keep the window colour of their items.
+            if (gPanel.main) return DialogControlColour(msg, wp);
+            return FALSE;
         case WM_DESTROY:
             if (gPanel.tips) DestroyWindow(gPanel.tips);
             if (gPanel.folder) DeleteObject(gPanel.folder);
