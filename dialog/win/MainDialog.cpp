@@ -837,13 +837,7 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-INT_PTR DialogControlColour(UINT msg, WPARAM wp) {
-    if (msg == WM_CTLCOLORSTATIC) {
-        SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
-        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-    }
-    return reinterpret_cast<INT_PTR>(gBackBrush);
-}
+INT_PTR DialogControlColour(UINT msg, WPARAM wp) { return AnswerControlColour(msg, wp); }
 
 TabState* GetTabState() {
     return gMainDialog ? reinterpret_cast<TabState*>(GetWindowLongPtrA(gMainDialog, GWLP_USERDATA)) : nullptr;

@@ -154,20 +154,9 @@ LRESULT TSpinEditHor::Create() {
 }
 
 LRESULT TSpinEditHor::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-            return reinterpret_cast<LRESULT>(gBackBrush);
-        case WM_CTLCOLORSTATIC:
-            SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
-            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-            return reinterpret_cast<LRESULT>(gBackBrush);
-        default:
-            return TSpinEdit::Handle(w, msg, wp, lp);
-    }
+    // The trackbar is this window's child: answer its colours like the bar does.
+    if (IsControlColourMessage(msg)) return AnswerControlColour(msg, wp);
+    return TSpinEdit::Handle(w, msg, wp, lp);
 }
 
 int RegisterSpinEditHorClass(HINSTANCE instance) {

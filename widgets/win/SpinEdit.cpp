@@ -176,17 +176,8 @@ LRESULT TMacSlider::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         }
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-            return reinterpret_cast<LRESULT>(gBackBrush);
-        case WM_CTLCOLORSTATIC:
-            SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
-            SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-            return reinterpret_cast<LRESULT>(gBackBrush);
         default:
+            if (IsControlColourMessage(msg)) return AnswerControlColour(msg, wp);
             break;
     }
     return TContaner::Handle(w, msg, wp, lp);

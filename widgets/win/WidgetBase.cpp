@@ -134,6 +134,28 @@ void SetText(HWND wnd, const std::string& text) {
 
 }  // namespace detail
 
+bool IsControlColourMessage(UINT msg) {
+    switch (msg) {
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            return true;  // not edits: they keep the system's white field
+        default:
+            return false;
+    }
+}
+
+LRESULT AnswerControlColour(UINT msg, WPARAM wp) {
+    if (msg == WM_CTLCOLORSTATIC) {
+        SetTextColor(reinterpret_cast<HDC>(wp), kStaticTextColor);
+        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+    }
+    return reinterpret_cast<LRESULT>(gBackBrush);
+}
+
 using namespace detail;
 
 void* FindControlObject(HWND window, const char* className) {

@@ -35,6 +35,11 @@ extern HFONT gEditFont;
 
 constexpr COLORREF kDialogGrey = 0xE8E8E8;
 constexpr COLORREF kStaticTextColor = 0x3C3732;
+// The control-colour messages (WM_CTLCOLOR*) and the one answer every
+// dialog and container gives them: the shared grey brush, static text in
+// kStaticTextColor on a transparent background.
+bool IsControlColourMessage(UINT msg);
+LRESULT AnswerControlColour(UINT msg, WPARAM wp);
 
 // Notification codes in the high word of WM_COMMAND's wParam.
 constexpr WORD kNotifyChanged = 0;
