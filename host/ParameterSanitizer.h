@@ -1,20 +1,20 @@
 // The one place that decides which values the 47 parameters may hold.
 //
 // Every value that comes from outside the dialog (a recorded action, the
-// host's descriptor registry, a preset file) goes through here before the
-// scene driver reads it, and the scene driver runs SanitizeParameters over
-// the record before it uses it. The rules:
-//   - enumerations and booleans are clamped to their values
-//     (EffectKind 1..3, PatternKind 1..3, or 1..4 for the single figure, ...);
-//   - counts and numbers are clamped to the ranges the dialog accepts when a
-//     value is typed in (Scale 5..200, so never zero or negative);
-//   - angles may run over several turns but must be finite;
-//   - a float that is not finite is refused (the field keeps its value; in
-//     a whole-record pass it falls back to the factory value);
-//   - colours and the random seed keep all 32 bits: every pattern is valid.
-//
-// Integers are clamped before they are narrowed to their field, so 300 for
-// a byte field becomes the field's maximum, never 300 mod 256.
+// host's descriptor registry, a preset file, the test host's --set) goes
+// through here, and the scene driver runs SanitizeParameters over the
+// record before it uses it. Values keep their meaning, also those the
+// dialog cannot type (RenderMode 0 or 7, MinInterval 0, Scale 300): only
+// what cannot be stored safely is refused.
+//   - An integer is stored in its field's width, as a script value is: 300
+//     in a byte field is 44. Every bit pattern of an integer field has a
+//     meaning (values outside an enumeration draw or grow what "any other
+//     value" does), so nothing is clamped.
+//   - A float that is not finite is refused (the field keeps its value; in
+//     a whole-record pass it falls back to the factory value). A finite
+//     double beyond the float range becomes the largest float of its sign.
+// What would blow up time or memory is bounded where it is used: the
+// growth's triangle budget, the renderer's clipping.
 #pragma once
 
 #include <cstdint>
@@ -23,17 +23,15 @@
 
 namespace frostel {
 
-// Stores a value for one parameter, clamped to what it may hold. A float
-// field takes the integer as a number, an integer field the float truncated
-// toward zero. For a bit pattern the integer's low 32 bits are kept, so a
-// seed or colour that travelled as a negative 32-bit integer comes back
-// whole.
+// Stores an integer for one parameter: the low bits that fit its field, or
+// the number for a float field.
 void StoreIntegerParameter(FilterParameters& p, const ParameterKey& k, int64_t value);
-// False, with the field unchanged, when `value` is not finite.
+// False, with the field unchanged, when `value` is not finite. An integer
+// field takes the value truncated toward zero.
 bool StoreFloatParameter(FilterParameters& p, const ParameterKey& k, double value);
 
-// Brings every parameter of the record into its range, including the rules
-// between fields. True when some value had to change.
+// Replaces every float field that is not finite by its factory value. True
+// when some value had to change.
 bool SanitizeParameters(FilterParameters& p);
 
 }  // namespace frostel

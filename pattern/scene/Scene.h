@@ -32,13 +32,6 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
 // corner 1, 2 or 3 of a branch triangle.
 void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner);
 
-// The most triangles one scene grows: half a triangle per work pixel, at
-// least kMinSceneBudget, at most the growth's own budget. The sliders'
-// extremes can ask for far more than any picture shows (millions of
-// sub-pixel triangles), and time and memory grow with every one.
-constexpr int32_t kMinSceneBudget = 250000;
-int32_t SceneBudget(int width, int height);
-
 // ---- Scene set-up ----------------------------------------------------------
 
 // The draw mode of a RenderMode value.
@@ -50,7 +43,7 @@ float BumpAmount(float bumpPercent, bool preview);
 void MakeLights(const FilterParameters& p, light3ds lights[2]);
 // "Material#0"; the bump map slot only when there is a bump texture.
 void MakeMaterial(const FilterParameters& p, bool bump, bool preview, material3ds& m);
-// k: preview pixels per scaled image pixel.
+// k: work pixels per document pixel (1 / the preview scale).
 void MakeGlass(const FilterParameters& p, float k, GlassProp& g);
 // The document has a transparency plane (RGB with more than 3 planes, CMYK
 // with more than 4).

@@ -55,27 +55,35 @@ void ClearGeometryFields(FilterParameters& p) {
 
 void Progress(float done) { SetProgress(done, 100); }
 
-}  // namespace
-
-int32_t SceneBudget(int width, int height) {
-    const int64_t half = int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) / 2;
-    return int32_t(std::clamp<int64_t>(half, kMinSceneBudget, kBranchBudget));
-}
-
-namespace {
 
 // Every value the growth reads, computed once per scene.
+//
+// The figure grows in the frame of the final render: the whole filter
+// rectangle at 100 %, centred on the origin. A preview of any size, zoom or
+// view so grows exactly the figure that OK renders, and its points, lights
+// and glass are then mapped into the work buffer (FrameToWork).
 struct SceneValues {
-    int W = 0, H = 0;
-    float SW = 0, SH = 0;  // the scaled document
-    float k = 1;           // work pixels per scaled document pixel
-    float scale = 1;       // the preview scale, never 0
-    float Cx = 0, Cy = 0;  // the centre in work pixels
+    int W = 0, H = 0;      // the work buffer
+    int FW = 0, FH = 0;    // the frame the figure grows in
+    float SW = 0, SH = 0;  // the frame's size as the growth reads it
+    float scale = 1;       // document pixels per work pixel, never 0
+    float viewX = 0, viewY = 0;  // the work buffer's corner in scaled document pixels
+    float Cx = 0, Cy = 0;  // the centre in frame pixels
     uint32_t B = 0;        // seed base
     float scaleFactor = 1;
     int It = 1, T5 = 0, T2 = 0;
     float D = 0, lose = 0, pw = 0, pl = 0, Wf = 0, Lf = 0, MI = 0, ID = 0, ID4 = 0;
     float tau = 0, tau1 = 0, rhoX = 0;
+
+    // The final render's work buffer is the frame: nothing to map.
+    bool FrameIsWork() const { return scale == 1 && viewX == 0 && viewY == 0 && W == FW && H == FH; }
+    // A frame point in work coordinates; both are relative to their buffer's
+    // centre as the renderer offsets it (the integer half of the size).
+    void FrameToWork(float& x, float& y, float& z) const {
+        x = (x + float(FW / 2)) / scale - viewX - float(W / 2);
+        y = (y + float(FH / 2)) / scale - viewY - float(H / 2);
+        z /= scale;
+    }
 };
 
 // A count from a record field, within what int arithmetic can multiply.
@@ -85,13 +93,17 @@ SceneValues ComputeValues(const FilterParameters& p) {
     SceneValues v;
     v.W = gWorkWidth;
     v.H = gWorkHeight;
-    v.scale = std::isfinite(gPreviewScale) && gPreviewScale > 0 ? gPreviewScale : 1.0f;
-    v.SW = std::floor(float(gImageWidth) / v.scale);
-    v.SH = std::floor(float(gImageHeight) / v.scale);
-    v.k = v.SW != 0 ? float(v.W) / v.SW : 1.0f;
-    if (!(std::isfinite(v.k) && v.k > 0)) v.k = 1.0f;
-    v.Cx = (p.CtnX / 200.0f + 0.5f) * float(gImageWidth) / v.scale - float(gViewX);
-    v.Cy = (-p.CtnY / 200.0f + 0.5f) * float(gImageHeight) / v.scale - float(gViewY);
+    v.FW = gImageWidth > 0 ? gImageWidth : v.W;
+    v.FH = gImageHeight > 0 ? gImageHeight : v.H;
+    v.SW = float(v.FW);
+    v.SH = float(v.FH);
+    if (gDialogOpen) {
+        v.scale = std::isfinite(gPreviewScale) && gPreviewScale > 0 ? gPreviewScale : 1.0f;
+        v.viewX = float(gViewX);
+        v.viewY = float(gViewY);
+    }
+    v.Cx = (p.CtnX / 200.0f + 0.5f) * v.SW;
+    v.Cy = (-p.CtnY / 200.0f + 0.5f) * v.SH;
 
     v.B = p.RndS + 1212u;
     v.scaleFactor = p.Scle / 100.0f;
@@ -141,24 +153,31 @@ bool BuildMask(const SceneValues& v, PageBlock& mask) {
     return true;
 }
 
-// The contours of the mask as an emitter.
+// The contours of the work buffer's mask as an emitter in the frame: its
+// points 30 document pixels apart.
 void BuildContourEmitter(const SceneValues& v, const uint8_t* mask, Emitter& emitter) {
     CMeshBuilder builder;
     int pointCount = 0, edgeCount = 0;
     float* points = nullptr;
     ContourEdge* edges = nullptr;
-    const int spacing = int(std::clamp(30.0f / v.k, 0.0f, 1000.0f));
+    const int spacing = int(std::clamp(30.0f / v.scale, 0.0f, 1000.0f));
     if (builder.LoadMask(v.W, v.H, v.W, mask, 1.0f, spacing, pointCount, edgeCount, points, edges) &&
-        pointCount > 0 && edgeCount > 0 && points != nullptr && edges != nullptr)
-        BuildPointArrays(pointCount, edgeCount, points, edges, emitter, -v.W / 2.0f, -v.H / 2.0f);
+        pointCount > 0 && edgeCount > 0 && points != nullptr && edges != nullptr) {
+        if (!v.FrameIsWork())
+            for (int i = 0; i < pointCount; ++i) {
+                points[2 * i] = (points[2 * i] + v.viewX) * v.scale;
+                points[2 * i + 1] = (points[2 * i + 1] + v.viewY) * v.scale;
+            }
+        BuildPointArrays(pointCount, edgeCount, points, edges, emitter, -v.FW / 2.0f, -v.FH / 2.0f);
+    }
     FreePages(points);
     FreePages(edges);
 }
 
 void BuildFixedFigure(int P, const SceneValues& v, Emitter& e) {
-    const float Ih = float(v.H / 2), Iw = float(v.W / 2);
+    const float Ih = float(v.FH / 2), Iw = float(v.FW / 2);
     switch (P) {
-        case 1: BuildSingleEdgePattern(e, -v.W / 2.0f, v.SW, v.SH - Ih, -1.0f); break;
+        case 1: BuildSingleEdgePattern(e, -v.FW / 2.0f, v.SW, v.SH - Ih, -1.0f); break;
         case 2: BuildSingleEdgePattern(e, -Iw, v.SW, -Ih, 1.0f); break;
         case 3: BuildTopAndBottomPattern(e, -Iw, v.SW, -Ih, v.SH - Ih); break;
         case 4: BuildPerimeterPattern(e, -Iw, -Ih, v.SW, v.SH); break;
@@ -186,13 +205,15 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
                       BranchTree& list) {
     const int R = e.ribCount();
     if (R <= 0) return;
-    const double c = double(R) * p.Comp / 100.0;
+    // Beyond +-2e9 the shares only stand for "all" or "none": kept within int.
+    constexpr double kMostRibs = 2e9;
+    const double c = std::clamp(double(R) * p.Comp / 100.0, -kMostRibs, kMostRibs);
     const int C0 = int(c);
     const float F0 = float(c - C0);
     const float fr = F0 > 0 ? F0 : 1.0f;
-    const int CD = int(double(R) * p.CmDs / 100.0);
+    const int CD = int(std::clamp(double(R) * p.CmDs / 100.0, -kMostRibs, kMostRibs));
     const int C1 = F0 > 0 ? C0 + 1 : C0;
-    const int N = std::min(R, C1 + CD);
+    const int N = int(std::min<int64_t>(R, int64_t(C1) + CD));
     const float MI = v.MI * v.SW;
     float carry = 0;
     uint32_t L = 0;
@@ -231,7 +252,8 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
         float lf = rl * v.ID + (1.0f - v.ID);
         if (double(lf) < 0.05) lf = 0.05f;
         if (lf > 10.0f) lf = 10.0f;
-        const float bw = std::max(0.01f, (rl * v.ID4 * v.scale + (1.0f - v.ID4)) * Wf);
+        // In the frame the preview scale is 1: a zoom must not widen the branches.
+        const float bw = std::max(0.01f, (rl * v.ID4 + (1.0f - v.ID4)) * Wf);
         const float bl = lf * Lf;
         const float bt = lf * v.tau;
 
@@ -316,6 +338,8 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
                  __Point3ds* points, __Triangle3ds* triangles) {
     light3ds lights[2];
     MakeLights(p, lights);
+    if (!v.FrameIsWork())
+        for (light3ds& l : lights) v.FrameToWork(l.x, l.y, l.z);
     Progress(60);
     const uint8_t* bump = p.bumpTexture;
 
@@ -355,7 +379,7 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
         textures[2].is16Bit = 0;
     }
     GlassProp glass;
-    MakeGlass(p, v.k, glass);
+    MakeGlass(p, 1.0f / v.scale, glass);
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
     Progress(75);
@@ -457,7 +481,7 @@ void BuildAndRenderScene(FilterParameters& p) {
     ResolveEmitterType(p);
     TrustOnlyOwnCache(p);
     const SceneValues v = ComputeValues(p);
-    if (v.W <= 0 || v.H <= 0 || gWorkRGBA == nullptr) return;
+    if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return;
 
     Emitter emitter;
     PageBlock mask;
@@ -470,12 +494,12 @@ void BuildAndRenderScene(FilterParameters& p) {
         BuildContourEmitter(v, mask.as<uint8_t>(), emitter);
     }
     if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty())
-        BuildPathEmitter(emitter, -v.W / 2.0f, -v.H / 2.0f, PathView{v.scale, float(gViewX), float(gViewY)});
+        BuildPathEmitter(emitter, -v.FW / 2.0f, -v.FH / 2.0f, PathView{});
 
     const int P = p.EmTp == 2 ? p.MskK : 7;
     float dx, dy;
     if (p.EfKn == 3) {
-        dx = v.Cx - v.W / 2.0f, dy = v.Cy - v.H / 2.0f;
+        dx = v.Cx - v.FW / 2.0f, dy = v.Cy - v.FH / 2.0f;
     } else if (p.EmTp == 2) {
         dx = v.Cx - v.SW / 2.0f, dy = v.Cy - v.SH / 2.0f;
     } else {
@@ -493,9 +517,11 @@ void BuildAndRenderScene(FilterParameters& p) {
             case 2: Wf = 2.0f * Wf, Lf = Lf * v.SW / 100.0f; break;
             default: Lf = p.Lngh, Wf = p.Wdth; break;
         }
-        BranchTree list(SceneBudget(v.W, v.H));
+        // The tree's own budget is the only bound: one that followed the work
+        // buffer would cut the preview's figure short of the final one.
+        BranchTree list;
         if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
-        else GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
+        else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
 
         ClearGeometryFields(p);
         FreeOwnGeometry();
@@ -527,6 +553,8 @@ void BuildAndRenderScene(FilterParameters& p) {
             }
         }
         if (p.EfKn != 3 && (dx != 0 || dy != 0)) __TranslatePoints(dx, dy, 0, pointCount, points);
+        if (!v.FrameIsWork())
+            for (int32_t i = 0; i < pointCount; ++i) v.FrameToWork(points[i].x, points[i].y, points[i].z);
     }
 
     RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles);

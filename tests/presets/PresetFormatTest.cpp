@@ -90,14 +90,14 @@ TEST(PresetText, KeysAreTheirMemoryBytes) {
     EXPECT_EQ(Defaults().Scle, p.Scle);
 }
 
-TEST(PresetText, ValuesFromFilesAreSanitised) {
+TEST(PresetText, ValuesFromFilesKeepTheirMeaningAndStayFinite) {
     FilterParameters p = Defaults();
     ASSERT_TRUE(Read(Preset("rTxM 0\ntIxM -1\nMdnR 99\nelcS 1e999\nnInM nan\nrloC 4294967295\n"
                             "SdnR 99999999999999999999999\n1nrT 12,5\nhtdW 12,5\n"),
                      p));
-    EXPECT_EQ(1u, p.MxTr);
-    EXPECT_EQ(2u, p.MxIt);
-    EXPECT_EQ(7u, p.RndM);
+    EXPECT_EQ(0u, p.MxTr);
+    EXPECT_EQ(0xFFFFFFFFu, p.MxIt);  // the field's bits
+    EXPECT_EQ(99u, p.RndM);          // draws as Phong
     EXPECT_EQ(Defaults().Scle, p.Scle);  // infinite: refused
     EXPECT_EQ(Defaults().MnIn, p.MnIn);  // no number: refused
     EXPECT_EQ(0xFFFFFFFFu, p.Colr);

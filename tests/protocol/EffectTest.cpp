@@ -83,18 +83,28 @@ TEST(Effect, TheSameSeedGrowsTheSameImageAndTheNextSeedAnother) {
 
 TEST(Effect, WithoutGrowthOnlyTheBackgroundIsDrawn) {
     const Document doc = Scenery(kW, kH);
-    for (const auto& settings : {std::vector<std::string>{"Comp=0", "CmDs=0"}, {"Lngh=0"}}) {
-        SCOPED_TRACE(settings.front());
+    // MinInterval 0 grows nothing along the emitter; an effect kind other
+    // than geometric, floral or single grows nothing at all.
+    for (const auto& settings : {std::vector<std::string>{"Comp=0", "CmDs=0"}, {"Lngh=0"}, {"MnIn=0"},
+                                 {"MnIn=0", "EfKn=1"}, {"EfKn=0"}, {"EfKn=4"}}) {
+        SCOPED_TRACE(settings.front() + (settings.size() > 1 ? " " + settings[1] : ""));
         const Outcome o = RunWith(doc, settings);
         ASSERT_TRUE(o.ok) << o.message;
         EXPECT_EQ(o.pixels, doc.pixels);
     }
-    // MinInterval 0 is below what the dialog accepts: it is raised to its
-    // least value and still grows.
-    const Outcome least = RunWith(doc, {"MnIn=0"});
-    ASSERT_TRUE(least.ok);
-    EXPECT_EQ(least.pixels, RunWith(doc, {"MnIn=1"}).pixels);
-    EXPECT_NE(least.pixels, doc.pixels);
+}
+
+// Values a script or preset can carry past the dialog's ranges do what they
+// say: one iteration is the first fan alone, a scale of 300 is not one of 200.
+TEST(Effect, ValuesBeyondTheDialogsRangesKeepTheirMeaning) {
+    const Document doc = Scenery(kW, kH);
+    const Outcome one = RunWith(doc, {"EfKn=1", "MxIt=1"}), two = RunWith(doc, {"EfKn=1", "MxIt=2"});
+    ASSERT_TRUE(one.ok && two.ok);
+    EXPECT_GT(Changed(one.pixels, doc.pixels, 3), 0.02);
+    EXPECT_GT(Changed(one.pixels, two.pixels, 3), 0.01);
+    const Outcome small = RunWith(doc, {"Scle=200"}), large = RunWith(doc, {"Scle=300"});
+    ASSERT_TRUE(small.ok && large.ok);
+    EXPECT_GT(Changed(large.pixels, small.pixels, 3), 0.02);
 }
 
 TEST(Effect, EveryRenderModeDrawsItsOwnLook) {
@@ -108,9 +118,26 @@ TEST(Effect, EveryRenderModeDrawsItsOwnLook) {
         for (const auto& other : looks) EXPECT_NE(o.pixels, other);
         looks.push_back(o.pixels);
     }
-    // Out of range: clamped to the nearest mode.
-    EXPECT_EQ(RunWith(doc, {"RndM=0"}).pixels, looks[0]);
-    EXPECT_EQ(RunWith(doc, {"RndM=99"}).pixels, looks[6]);
+    // 0, 8 and above draw as Phong (5); 300 is 44 in the byte.
+    for (const char* other : {"RndM=0", "RndM=8", "RndM=200", "RndM=300"}) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(RunWith(doc, {other}).pixels, looks[4]);
+    }
+}
+
+// The triangle budget does not follow the image: a figure of about 585,000
+// triangles is whole on a small document as on a large one, so it covers
+// about the same share of both.
+TEST(Effect, AFigureIsWholeAtEverySize) {
+    if (!kRunsTheModule) GTEST_SKIP() << "sizes that take long with sanitizers";
+    const std::vector<std::string> dense = {"EfKn=1", "MnIn=10"};
+    const Outcome small = RunWith(Scenery(640, 400), dense);
+    const Outcome large = RunWith(Scenery(1600, 1000), dense);
+    ASSERT_TRUE(small.ok && large.ok);
+    const double a = Changed(small.pixels, Scenery(640, 400).pixels, 3);
+    const double b = Changed(large.pixels, Scenery(1600, 1000).pixels, 3);
+    EXPECT_GT(a, 0.2);
+    EXPECT_NEAR(a / b, 1.0, 0.2) << a << " at 640 x 400, " << b << " at 1600 x 1000";
 }
 
 TEST(Effect, AlphaCutDrawsOnTheBackgroundColourOrOnTransparency) {

@@ -5,3 +5,10 @@
 #include "HostSim.h"
 
 frostel::hostsim::EntryPoint FilterEntry();
+
+// The Windows build runs the built module (optimised, no sanitizers).
+#ifdef _WIN32
+constexpr bool kRunsTheModule = true;
+#else
+constexpr bool kRunsTheModule = false;
+#endif

@@ -232,7 +232,10 @@ TEST(Scripting, ReplaySkipsUnknownKeysAndStopsAtAValueOfTheWrongType) {
     }
 }
 
-TEST(Scripting, ValuesFromScriptsAndTheRegistryAreSanitised) {
+// Values keep the meaning they have, also where the dialog could not type
+// them; integers keep what their field holds, and only floats that are not
+// finite are refused.
+TEST(Scripting, ValuesFromScriptsAndTheRegistryKeepTheirMeaning) {
     const char* hostile =
         "'RndM' long 300\n"
         "'EfKn' long -4\n"
@@ -245,12 +248,12 @@ TEST(Scripting, ValuesFromScriptsAndTheRegistryAreSanitised) {
         "'Shin' doub -inf\n"
         "'RttX' doub 1e300\n";
     FilterParameters expected = FactoryParameters();
-    expected.RndM = 7;
-    expected.EfKn = 1;
-    expected.PtrK = 3;  // only the single figure has a fourth
-    expected.UsGl = 1;
-    expected.MxIt = 2;
-    expected.Scle = 5;
+    expected.RndM = 44;   // 300 in a byte
+    expected.EfKn = 252;  // grows nothing
+    expected.PtrK = 4;
+    expected.UsGl = 44;
+    expected.MxIt = 0xFFFFFFFFu;
+    expected.Scle = 0;
     expected.RttX = 3.40282347e38f;
 
     {
