@@ -329,6 +329,8 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
     const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
     if (len > 0.0f && std::isfinite(len)) nx /= len, ny /= len, nz /= len;
 
+    // The light's cosine over the normal's length: 1 for a unit normal.
+    float toCosine = 1.0f;
     const int m = tri != nullptr ? tri->material : 0;
     const bool ownMaterial = materials != nullptr && materialCount >= 1 && m < materialCount;
     Material mat = kDefaultMaterial;
@@ -359,7 +361,14 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
             const float brightest = std::max({s[0], s[1], s[2]});
             mat.opacity = brightest * w + std::max(1 - w, 0.0f) * mat.opacity;
         }
-        if (useTextures && SlotTexels(slots, 2, t)) Bump(t, maps[kBumpMapSlot], u, v, prev, nx, ny);
+        if (useTextures && SlotTexels(slots, 2, t)) {
+            Bump(t, maps[kBumpMapSlot], u, v, prev, nx, ny);
+            // The tilted normal keeps its length, which the diffuse term reads
+            // as it is. The highlight follows the angle alone: a "cosine"
+            // above 1 raised to the exponent would be a white speck.
+            const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+            if (len > 0.0f && std::isfinite(len)) toCosine = 1.0f / len;
+        }
         if (reflect) {
             const float r = Clamp(maps[kReflectionMapSlot].amount, 0.0f, 1.0f);
             for (int k = 0; k < 3; ++k) mat.diffuse[k] = reflection[k] * r + std::max(1 - r, 0.0f) * mat.diffuse[k];
@@ -388,11 +397,12 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
         if (ll > 0.0f) lx /= ll, ly /= ll, lz /= ll;
         float dd = (lx * nx + ly * ny + lz * nz) * l.intensity;
         if (!(dd > 0.0f)) dd = 0.0f;
+        const float cosine = dd * toCosine;
         // A huge power saturates; 0^0 and inf * 0 must not turn into NaN.
         // pow(0, e > 0) is 0 and a zero strength gives no highlight: skip the power.
         float spec = (dd == 0.0f && mat.exponent > 0.0f) || mat.strength == 0.0f
                          ? 0.0f
-                         : std::pow(dd, mat.exponent) * mat.strength;
+                         : std::pow(cosine, mat.exponent) * mat.strength;
         if (std::isnan(spec)) spec = 0.0f;
         spec = std::min(spec, 1e30f);
         const float dif = dd * (1 - mat.selfIllum) + mat.selfIllum;
