@@ -84,16 +84,16 @@ int16_t ColorSpaceOfModeTable(int16_t mode) {
     return mode >= 0 && mode < 18 ? table[mode] : kNone;
 }
 
-bool PickColorAsRgb(const pi::Str255* prompt, pi::RGBColor& color) {
+pi::OSErr PickColorAsRgb(const pi::Str255* prompt, pi::RGBColor& color) {
     int16_t space = pi::plugIncolorServicesRGBSpace;
     int16_t c[4] = {int16_t(color.red >> 8), int16_t(color.green >> 8), int16_t(color.blue >> 8), 0};
-    if (PickColorWithHost(CurrentColorServices(), prompt, space, c) != pi::noErr) return false;
-    if (space != pi::plugIncolorServicesRGBSpace &&
-        ConvertColorSpace(CurrentColorServices(), space, pi::plugIncolorServicesRGBSpace, c) != pi::noErr)
-        return false;
+    pi::OSErr err = PickColorWithHost(CurrentColorServices(), prompt, space, c);
+    if (err == pi::noErr && space != pi::plugIncolorServicesRGBSpace)
+        err = ConvertColorSpace(CurrentColorServices(), space, pi::plugIncolorServicesRGBSpace, c);
+    if (err != pi::noErr) return err;
     auto wide = [](int16_t v) { return uint16_t((uint16_t(v) & 0xFF) * 0x101); };
     color = {wide(c[0]), wide(c[1]), wide(c[2])};
-    return true;
+    return pi::noErr;
 }
 
 void InstallPlanarColorHooks() {

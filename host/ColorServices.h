@@ -42,9 +42,10 @@ void SetColorComponents(uint16_t to[4], uint16_t c0, uint16_t c1, uint16_t c2, u
 // The colour space of every mode up to 17, -1 for the modes without one
 // (bitmap, indexed, multichannel, deep multichannel) and above 17.
 int16_t ColorSpaceOfModeTable(int16_t mode);
-// Picks an RGB colour with the host; false when the host has no picker, the
-// user cancels or the answer cannot be had in RGB.
-bool PickColorAsRgb(const pi::Str255* prompt, pi::RGBColor& color);
+// Picks an RGB colour with the host: noErr with the colour, the host's
+// -128 when the user cancelled, another code when the host has no picker or
+// its answer cannot be had in RGB (the colour is then unchanged).
+pi::OSErr PickColorAsRgb(const pi::Str255* prompt, pi::RGBColor& color);
 
 // Lets the planar image buffers convert colours through the host.
 void InstallPlanarColorHooks();

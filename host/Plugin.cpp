@@ -184,7 +184,9 @@ void DoStart() {
     ReadScriptParametersBySuite();
     bool show = false;
     const bool readOk = ReadScriptParameters(&show) == 0;
-    const bool proceed = readOk && show ? DoUI() : true;
+    // A document the filter cannot draw on gets its alert once, from the
+    // write-back, and no dialog that could show nothing.
+    const bool proceed = readOk && show && IsSupportedDocument(gFilterRecord) ? DoUI() : true;
     gData->showDialog = 0;
     if (!proceed) {
         SetResult(pi::userCanceledErr);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AboutBox.h"
+#include "ColorServices.h"
 #include "DialogLogic.h"
 #include "DialogWin.h"
 #include "PresetPanel.h"
@@ -132,6 +133,18 @@ void PlaceNavigatorMarker() {
     gNavigator->previewScale = gPreviewScale;
     gNavigator->frameX = int(float(gViewX) * gNavigator->navigatorScale * gPreviewScale + 0.5f);
     gNavigator->frameY = int(float(gViewY) * gNavigator->navigatorScale * gPreviewScale + 0.5f);
+}
+
+// The swatches' colour picker when the host offers its own: 0 with the
+// colour, -128 when the user cancelled it; any other answer sends the swatch
+// to the system colour dialog.
+int PickWithHost(COLORREF* rgb) {
+    static const pi::Str255 kPrompt = {14, 'S', 'e', 'l', 'e', 'c', 't', ' ', 'a', ' ', 'C', 'o', 'l', 'o', 'r'};
+    pi::RGBColor c{uint16_t(GetRValue(*rgb) * 0x101), uint16_t(GetGValue(*rgb) * 0x101),
+                   uint16_t(GetBValue(*rgb) * 0x101)};
+    const pi::OSErr err = PickColorAsRgb(&kPrompt, c);
+    if (err == pi::noErr) *rgb = RGB(c.red >> 8, c.green >> 8, c.blue >> 8);
+    return err;
 }
 
 void RenderIntoPreview() {
@@ -619,6 +632,7 @@ BOOL InitDialog(HWND dlg) {
     };
     calls.rerenderPreview = RerenderPreview;
     SetPreviewDialogCalls(calls);
+    SetHostColorPicker(gFilterRecord != nullptr && gFilterRecord->colorServices != nullptr ? PickWithHost : nullptr);
 
     CreateTabControl(dlg);
     SetPresetFolder(gPresetFolder);
@@ -682,6 +696,7 @@ void DestroyDialog(HWND dlg) {
     gProgressPort = nullptr;
     gProgressBar = nullptr;
     SetPreviewDialogCalls(PreviewDialogCalls{});
+    SetHostColorPicker(nullptr);
     gPreview = gNavigator = nullptr;
     gPresetPanel = nullptr;
     gPresetPanelWidth = 0;

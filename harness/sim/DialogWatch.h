@@ -14,6 +14,7 @@
 // Script lines (ids are the page's when the shown page has one, else the
 // dialog's; "main:ID" always means the dialog's):
 //   command ID [CODE]   WM_COMMAND to the dialog      hotkey N    WM_HOTKEY N
+//   click ID            a left click at the control's centre
 //   tab N               select page N                 select ID I  combo entry I
 //   check ID 0|1        set a check box or radio      type ID TEXT   focus and text (spin edits: their field)
 //   key enter|escape    a key to the focused window   focus ID

@@ -122,11 +122,17 @@ TEST(HostColours, PickAsRgbAndPlanarFillsGoThroughTheTestHost) {
     host.CallSelector(100);
     gFilterRecord = &host.record();
     pi::RGBColor c{};
-    ASSERT_TRUE(PickColorAsRgb(nullptr, c));
+    ASSERT_EQ(PickColorAsRgb(nullptr, c), pi::noErr);
     EXPECT_EQ(c.red, 0x4040);
     EXPECT_EQ(c.blue, 0xC0C0);
     host.options().pickCancelled = true;
-    EXPECT_FALSE(PickColorAsRgb(nullptr, c));
+    EXPECT_EQ(PickColorAsRgb(nullptr, c), pi::userCanceledErr);
+    EXPECT_EQ(c.red, 0x4040);  // unchanged
+    const pi::ColorServicesProc services = host.record().colorServices;
+    host.record().colorServices = nullptr;  // no picker: neither a colour nor a cancel
+    EXPECT_NE(PickColorAsRgb(nullptr, c), pi::noErr);
+    EXPECT_NE(PickColorAsRgb(nullptr, c), pi::userCanceledErr);
+    host.record().colorServices = services;
 
     // A CMYK planar buffer filled with white holds no ink (255 in every plane).
     InstallPlanarColorHooks();

@@ -157,6 +157,17 @@ void Run(HWND dlg, const std::string& line) {
         in >> ref;
         if (HWND w = Item(dlg, ref))
             SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), 0), reinterpret_cast<LPARAM>(w));
+    } else if (op == "click") {
+        // A left click at the control's centre, as a person's would be.
+        std::string ref;
+        in >> ref;
+        if (HWND w = Item(dlg, ref)) {
+            RECT r;
+            GetClientRect(w, &r);
+            const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+            SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(w, WM_LBUTTONUP, 0, at);
+        }
     } else if (op == "hotkey") {
         int n = 0;
         in >> n;

@@ -1,6 +1,7 @@
 // Watches the calling thread for message boxes and for the plug-in's About
 // box and message dialog: once one has set up its texts (after
-// WM_INITDIALOG) they go to the host, and an OK click is posted to it.
+// WM_INITDIALOG) they go to the host, and an OK click is posted to it. The
+// system colour dialog is logged and cancelled.
 // Works without a display, under Wine's null driver.
 #include <windows.h>
 
@@ -61,6 +62,12 @@ bool ReadPluginDialog(HWND dialog, DialogShown& shown) {
     return true;
 }
 
+// The system's colour dialog: its red, green and blue fields.
+bool IsColorDialog(HWND dialog) {
+    return ClassOf(dialog) == "#32770" && GetDlgItem(dialog, 706) && GetDlgItem(dialog, 707) &&
+           GetDlgItem(dialog, 708);
+}
+
 LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
     const auto* msg = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (code == HC_ACTION && msg->message == WM_INITDIALOG && tHost) {
@@ -72,6 +79,10 @@ LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
         } else if (ReadPluginDialog(msg->hwnd, dialog)) {
             tHost->RecordDialog(dialog);
             PostMessageA(msg->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        } else if (IsColorDialog(msg->hwnd)) {
+            // Logged and cancelled: no person is there to choose.
+            tHost->log().Add("colorDialog", {{"caption", JsonString(WindowText(msg->hwnd))}});
+            PostMessageA(msg->hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
     }
     return CallNextHookEx(tHook, code, wParam, lParam);

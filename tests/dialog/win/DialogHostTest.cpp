@@ -31,6 +31,8 @@ Document Gradient(int32_t w, int32_t h) {
 struct Scripted {
     RunResult run;
     std::vector<LogEntry> seen;
+    std::vector<LogEntry> picks;         // the host's colour picker
+    std::vector<LogEntry> colorDialogs;  // the system's colour dialog
     std::vector<LogEntry> reads;  // advanceState after the dialog opened
     FilterParameters params{};
     std::string answer;
@@ -43,9 +45,8 @@ struct FreshIniFile {
     ~FreshIniFile() { std::remove("Frostel.ini"); }
 };
 
-Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400) {
+Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400, Options o = {}) {
     FreshIniFile ini;
-    Options o;
     o.dialog = DialogAnswer::Script;
     o.dialogScript = script;
     Host host(FilterEntry(), o);
@@ -53,6 +54,9 @@ Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int3
     Scripted s;
     s.run = host.RunFilter(true);
     s.seen = host.log().Find("dialogSeen");
+    for (const LogEntry& e : host.log().Find("colorServices"))
+        if (e.Arg("selector") == std::to_string(pi::plugIncolorServicesChooseColor)) s.picks.push_back(e);
+    s.colorDialogs = host.log().Find("colorDialog");
     bool open = false;
     for (const LogEntry& e : host.log().Entries()) {
         if (e.call == "dialog") {
@@ -279,4 +283,53 @@ TEST(DialogHost, MaterialChangeBeforeTheMaterialPageKeepsItsValues) {
     EXPECT_FLOAT_EQ(s.params.LgBt, d.LgBt);
     EXPECT_EQ(s.params.BkCl, d.BkCl);
     EXPECT_EQ(s.reads.size(), 1u) << "a material change reads no new preview rectangle";
+}
+
+// A document the filter cannot draw on: the alert once, no dialog, and the
+// document as it was.
+TEST(DialogHost, AWrongImageModeAlertsOnceAndOpensNoDialog) {
+    FreshIniFile ini;
+    Options o;
+    o.dialog = DialogAnswer::Script;
+    o.dialogScript = {"ok"};
+    Host host(FilterEntry(), o);
+    Document lab = Document::Blank(64, 48, pi::plugInModeLabColor);
+    for (size_t i = 0; i < lab.pixels.size(); ++i) lab.pixels[i] = uint8_t(i * 7);
+    host.SetDocument(lab);
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    const auto alerts = host.log().Find("messageBox");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_NE(alerts[0].Arg("text").find("Wrong Image mode!"), std::string::npos);
+    EXPECT_TRUE(host.log().Find("dialog").empty()) << "the filter dialog opened";
+    EXPECT_EQ(host.document().pixels, lab.pixels);
+}
+
+// A swatch asks the host's colour picker when the host offers one, with the
+// prompt the interface expects; the system dialog is only the fallback.
+TEST(DialogHost, SwatchesPickWithTheHostAndFallBackToTheSystemDialog) {
+    const std::vector<std::string> pickLight = {"tab 1", "click 1154", "ok"};
+    Options picking;
+    picking.pickedColor = {0x40, 0x80, 0xC0};
+    const Scripted host = RunScript(pickLight, 64, 48, picking);
+    ASSERT_TRUE(host.run.ok) << host.run.message;
+    ASSERT_EQ(host.picks.size(), 1u);
+    EXPECT_EQ(host.picks[0].Arg("prompt"), "\"Select a Color\"");
+    EXPECT_TRUE(host.colorDialogs.empty());
+    EXPECT_EQ(host.params.LgCl, 0xC08040u);
+
+    Options cancelling;
+    cancelling.pickCancelled = true;
+    const Scripted cancelled = RunScript(pickLight, 64, 48, cancelling);
+    ASSERT_TRUE(cancelled.run.ok);
+    EXPECT_EQ(cancelled.picks.size(), 1u);
+    EXPECT_TRUE(cancelled.colorDialogs.empty()) << "a cancelled host picker opens no second dialog";
+    EXPECT_EQ(cancelled.params.LgCl, Defaults().LgCl);
+
+    Options noServices;
+    noServices.colorServices = false;
+    const Scripted system = RunScript(pickLight, 64, 48, noServices);
+    ASSERT_TRUE(system.run.ok);
+    EXPECT_TRUE(system.picks.empty());
+    EXPECT_EQ(system.colorDialogs.size(), 1u);
+    EXPECT_EQ(system.params.LgCl, Defaults().LgCl);  // the dialog was cancelled
 }
