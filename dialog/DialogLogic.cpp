@@ -251,8 +251,15 @@ bool RectsMeet(const Rect& a, const Rect& b) {
 Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& areas, const Rect& host, int minW, int minH) {
     const int w = stored.right - stored.left, h = stored.bottom - stored.top;
     if (w > 0 && h > 0) {
-        for (const Rect& a : areas)
-            if (RectsMeet(stored, a)) return stored;
+        for (const Rect& a : areas) {
+            if (!RectsMeet(stored, a)) continue;
+            // Kept as stored, unless larger than the work area it is on (a
+            // placement saved at a higher dpi): then it takes the area's size.
+            Rect r = stored;
+            if (w > a.right - a.left) r.left = a.left, r.right = a.right;
+            if (h > a.bottom - a.top) r.top = a.top, r.bottom = a.bottom;
+            return r;
+        }
     }
     const int cw = std::max(w, minW), ch = std::max(h, minH);
     const int cx = host.left + (host.right - host.left - cw) / 2;

@@ -135,8 +135,9 @@ struct Rect {
     int left, top, right, bottom;
 };
 bool RectsMeet(const Rect& a, const Rect& b);
-// The stored placement when it is a real size and meets a work area, else
-// the size centred on the host's window.
+// The stored placement when it is a real size and meets a work area (a size
+// larger than that area reduced to the area's), else the size centred on the
+// host's window.
 Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& workAreas, const Rect& host, int minW, int minH);
 
 // ---- Navigator -------------------------------------------------------------------

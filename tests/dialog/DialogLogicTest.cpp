@@ -271,6 +271,33 @@ TEST(DialogPlacement, StoredRectOnlyWhenItMeetsAWorkArea) {
     EXPECT_FALSE(RectsMeet({0, 0, 10, 10}, {10, 0, 20, 10}));
 }
 
+// The ini file keeps pixels: a window saved at 144 dpi on a big screen, read
+// where the work area is smaller, is reduced to fit it; a smaller one keeps
+// what was stored.
+TEST(DialogPlacement, ASizeLargerThanTheWorkAreaIsReducedToFit) {
+    const std::vector<Rect> screen = {{0, 0, 1280, 984}};
+    const Rect host{100, 100, 1100, 900};
+    const Rect big{40, 30, 40 + 1390, 30 + 985};
+    const Rect r = ChoosePlacement(big, screen, host, 990, 703);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 1280);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, 984);
+    // Only the dimension that is too large changes.
+    const Rect tall{200, 10, 200 + 1000, 10 + 1200};
+    const Rect t = ChoosePlacement(tall, screen, host, 990, 703);
+    EXPECT_EQ(t.left, 200);
+    EXPECT_EQ(t.right, 1200);
+    EXPECT_EQ(t.top, 0);
+    EXPECT_EQ(t.bottom, 984);
+    const Rect fits{20, 20, 20 + 990, 20 + 703};
+    const Rect f = ChoosePlacement(fits, screen, host, 990, 703);
+    EXPECT_EQ(f.left, fits.left);
+    EXPECT_EQ(f.top, fits.top);
+    EXPECT_EQ(f.right, fits.right);
+    EXPECT_EQ(f.bottom, fits.bottom);
+}
+
 TEST(DialogNavigator, FitsTheBoxInWholeQuadsOverACheckerboard) {
     // 200 x 100, half transparent red at the top left, opaque blue elsewhere.
     std::vector<uint8_t> rgba(200 * 100 * 4);

@@ -111,8 +111,9 @@ void TPreviewContaner::PaintNavigator(HDC target) {
     if (mainPreview) {
         frameW = NavigatorFrameExtent(mainPreview->bitmapW, navigatorScale, previewScale);
         frameH = NavigatorFrameExtent(mainPreview->bitmapH, navigatorScale, previewScale);
+        // The frame position is in the image's pixels: over the image, wherever it is centred.
         Canvas c = s.canvas();
-        InvertFrameEdges(c, frameX, frameY, frameW, frameH);
+        InvertFrameEdges(c, offsetX + frameX, offsetY + frameY, frameW, frameH);
     }
     s.CopyTo(target, 0, 0);
 }
