@@ -33,11 +33,13 @@ Size MinimumDialogSize(int dpi) {
 }
 
 Size RotationDialForDpi(int dpi) {
-    if (dpi < 120) return {50, 4};
-    if (dpi < 144) return {60, 6};
-    if (dpi < 216) return {80, 8};
-    return {100, 10};
+    if (dpi < 120) return {70, 4};
+    if (dpi < 144) return {84, 6};
+    if (dpi < 216) return {104, 8};
+    return {136, 10};
 }
+
+int RotationFieldWidth(int side) { return side * 4 / 5; }
 
 int ScaledFontHeight(int height, int dpi, bool linear) {
     if (linear) return dpi == 96 || dpi <= 0 ? height : int(float(height) * float(dpi) / 96.0f);

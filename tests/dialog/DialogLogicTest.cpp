@@ -23,9 +23,12 @@ TEST(DialogBands, MarginAndMinimumSizeFollowTheDpiBands) {
         EXPECT_EQ(MinimumDialogSize(b.dpi).width, b.w) << b.dpi;
         EXPECT_EQ(MinimumDialogSize(b.dpi).height, b.h) << b.dpi;
     }
-    EXPECT_EQ(RotationDialForDpi(96).width, 50);
+    EXPECT_EQ(RotationDialForDpi(96).width, 70);
+    EXPECT_EQ(RotationDialForDpi(120).width, 84);
     EXPECT_EQ(RotationDialForDpi(144).height, 8);
-    EXPECT_EQ(RotationDialForDpi(240).width, 100);
+    EXPECT_EQ(RotationDialForDpi(240).width, 136);
+    for (int dpi : {96, 120, 144, 216})
+        EXPECT_LT(RotationFieldWidth(RotationDialForDpi(dpi).width), RotationDialForDpi(dpi).width) << dpi;
 }
 
 TEST(DialogBands, FontsScaleBySquareRootOrLinearly) {

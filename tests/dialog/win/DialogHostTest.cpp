@@ -2,6 +2,8 @@
 // timer inside its modal loop by the test host: what OK and Cancel leave in
 // the parameter record, the zoom buttons and scale text, the preview reads,
 // Enter and Escape in fields, and the page controls' enabling.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -279,4 +281,22 @@ TEST(DialogHost, MaterialChangeBeforeTheMaterialPageKeepsItsValues) {
     EXPECT_FLOAT_EQ(s.params.LgBt, d.LgBt);
     EXPECT_EQ(s.params.BkCl, d.BkCl);
     EXPECT_EQ(s.reads.size(), 1u) << "a material change reads no new preview rectangle";
+}
+
+// The module carries its own cursor (resource 201): a cursor, not an icon,
+// with its hot spot in the middle, at the system's cursor size.
+TEST(DialogHost, ModuleHasItsPlaceCursor) {
+    HMODULE m = LoadLibraryExA(FROSTEL_MODULE_FILE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(m, nullptr);
+    HCURSOR c = static_cast<HCURSOR>(LoadImageA(m, MAKEINTRESOURCEA(201), IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_NE(c, nullptr) << "no cursor resource 201";
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(c, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 16u);
+    EXPECT_EQ(info.yHotspot, 16u);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    DestroyCursor(c);
+    FreeLibrary(m);
 }

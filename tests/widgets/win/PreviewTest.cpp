@@ -182,6 +182,23 @@ TEST_F(PreviewFixture, RightClickWithoutMovementPlacesTheCentreWhereItWasPressed
     EXPECT_EQ(gRec.stored.size(), 2u);
 }
 
+// While the right button places the centre the preview shows the dialog's
+// own cursor (resource 201); the release gives back the four-way arrow.
+TEST_F(PreviewFixture, RightButtonShowsThePlaceCursorWhilePlacing) {
+    const WidgetCursors saved = gCursors;
+    gCursors.place = LoadCursorA(nullptr, IDC_CROSS);  // any cursor but the class's
+    gCursors.sizeAll = LoadCursorA(nullptr, IDC_SIZEALL);
+    p->centreMode = 1;
+    SetCursor(gCursors.sizeAll);
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(100, 75));
+    EXPECT_EQ(GetCursor(), gCursors.place);
+    SendMessageA(w, WM_MOUSEMOVE, MK_RBUTTON, Pt(120, 75));
+    EXPECT_EQ(GetCursor(), gCursors.place);
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(120, 75));
+    EXPECT_EQ(GetCursor(), gCursors.sizeAll);
+    gCursors = saved;
+}
+
 TEST_F(PreviewFixture, RightDragMovesTheMarkerAndTheLinkedFields) {
     AddMarker();
     HWND spinX = Child(kSpinEditClass, 402, 420, 0, 120, 46);
