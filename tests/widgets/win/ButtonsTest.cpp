@@ -217,7 +217,7 @@ TEST(MacStyleButton, ButtonsOfAnyHeightKeepTheirBorderAndNarrowOnesDoNotMirror) 
 
     HWND narrow = Child(kMacStyleBtnClass, 606, 10, 240, 20, 24);
     SetupMacStyleBtn(Parent(), 606, nullptr, false);
-    s = Snap(narrow);
+    Snapshot s = Snap(narrow);
     // Left half from the left cap, right half from the right cap's outer end.
     for (int y = 0; y < 24; ++y) {
         EXPECT_EQ(s.At(0, y), BitmapPixel(MacStyleBtnBitmap(0, 0), 0, y)) << y;
