@@ -73,7 +73,8 @@ DialogLayout ComputeLayout(int w, int h, int left, int top, int pageWidth, int s
     l.cancel = {c - 180, h - 37, 89, 22};
     l.zoomIn = {c + 28, h - 37, 29, 22};
     l.zoomOut = {c - 57, h - 37, 29, 22};
-    l.scaleText = {c - 15, h - 33, 30, 12};
+    // Wider and taller than the Part's 30 x 12: "100%" in the panel font at any dpi.
+    l.scaleText = {c - 26, h - 35, 52, 18};
     l.progress = {left + 24, h - 57, nn(2 * half - 48), 10};
     l.navigator = {left + 5, h - 45, 72, 42};
     return l;

@@ -55,7 +55,7 @@ TEST(DialogLayoutTest, PreviewWidthRoundsUpToFourAndButtonsCentreUnderIt) {
     EXPECT_EQ(l.cancel.x, c - 180);
     EXPECT_EQ(l.zoomIn.x, c + 28);
     EXPECT_EQ(l.zoomOut.x, c - 57);
-    EXPECT_EQ(l.scaleText.x, c - 15);
+    EXPECT_EQ(l.scaleText.x, c - 26);
     EXPECT_EQ(l.progress.w, 2 * 336 - 48);
     EXPECT_EQ(l.headerRight.x, 891);
     EXPECT_EQ(l.headerFillWidth, 419);

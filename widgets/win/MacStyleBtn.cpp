@@ -154,6 +154,8 @@ LRESULT CALLBACK MacStyleBtnWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETFONT:  // the font its caption is drawn in
+            return reinterpret_cast<LRESULT>(gButtonFont);
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(w, &ps);

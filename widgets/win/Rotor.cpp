@@ -48,10 +48,9 @@ void FitFieldFont(TRotor* r) {
     HFONT base = r->fieldBaseFont ? r->fieldBaseFont : gDialogFont;
     char text[64] = {};
     GetWindowTextA(e, text, sizeof text);
-    RECT c{};
-    GetClientRect(e, &c);
-    const LRESULT margins = SendMessageA(e, EM_GETMARGINS, 0, 0);
-    const int room = c.right - c.left - LOWORD(margins) - HIWORD(margins) - 2;  // the caret's column
+    RECT f{};
+    SendMessageA(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&f));
+    const int room = f.right - f.left - 2;  // the caret's column
     HFONT fit = MakeFittingFont(e, base, text, room);
     HFONT want = fit ? fit : base;
     if (want && want != reinterpret_cast<HFONT>(SendMessageA(e, WM_GETFONT, 0, 0)))
