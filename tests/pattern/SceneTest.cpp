@@ -297,15 +297,34 @@ TEST(SceneSetup, ValuesFromTheParameters) {
     const uint8_t modes[10] = {6, 0, 1, 2, 3, 6, 8, 9, 6, 6};
     for (int m = 0; m < 10; ++m) EXPECT_EQ(DrawModeFor(m), modes[m]) << m;
 
+    // Transparency 40 % leaves the material 60 % opaque in the shader (the
+    // record keeps it negated: opacity = 1 - clamp(-value, 0, 1), Part 3.102);
+    // the factory's 0 % is fully opaque.
+    auto opacity = [](const material3ds& mat) { return 1.0f - std::clamp(-mat.transparency, 0.0f, 1.0f); };
     material3ds m;
     MakeMaterial(p, false, false, m);
     EXPECT_EQ(m.maps[kBumpMapSlot].name[0], 0);
-    EXPECT_FLOAT_EQ(m.transparency, -p.Trns / 100.0f);
+    EXPECT_FLOAT_EQ(opacity(m), 1.0f) << "factory transparency 0: opaque";
+    p.Trns = 40;
+    MakeMaterial(p, false, false, m);
+    EXPECT_FLOAT_EQ(m.transparency, -0.4f);
+    EXPECT_FLOAT_EQ(opacity(m), 0.6f);
+    p.Trns = 100;
+    MakeMaterial(p, false, false, m);
+    EXPECT_FLOAT_EQ(opacity(m), 0.0f) << "fully transparent";
     MakeMaterial(p, true, false, m);
     EXPECT_STREQ(m.maps[kBumpMapSlot].name, "Bump");
+    // The refraction offset in work pixels: Refraction / 10 on a document of
+    // the work's size, halved when the work is half the image's width.
     GlassProp g;
+    p.Rfrc = -50;  // the factory value
+    MakeGlass(p, 1.0f, g);
+    EXPECT_FLOAT_EQ(g.offset, -5.0f);
     MakeGlass(p, 0.5f, g);
-    EXPECT_FLOAT_EQ(g.offset, p.Rfrc / 10.0f * 0.5f);
+    EXPECT_FLOAT_EQ(g.offset, -2.5f);
+    p.Rfrc = 30;
+    MakeGlass(p, 2.0f, g);
+    EXPECT_FLOAT_EQ(g.offset, 6.0f);
 }
 
 }  // namespace
