@@ -33,11 +33,13 @@ Size MinimumDialogSize(int dpi) {
 }
 
 Size RotationDialForDpi(int dpi) {
-    if (dpi < 120) return {50, 4};
-    if (dpi < 144) return {60, 6};
-    if (dpi < 216) return {80, 8};
-    return {100, 10};
+    if (dpi < 120) return {70, 4};
+    if (dpi < 144) return {84, 6};
+    if (dpi < 216) return {104, 8};
+    return {136, 10};
 }
+
+int RotationFieldWidth(int side) { return side * 4 / 5; }
 
 int ScaledFontHeight(int height, int dpi, bool linear) {
     if (linear) return dpi == 96 || dpi <= 0 ? height : int(float(height) * float(dpi) / 96.0f);
@@ -71,7 +73,8 @@ DialogLayout ComputeLayout(int w, int h, int left, int top, int pageWidth, int s
     l.cancel = {c - 180, h - 37, 89, 22};
     l.zoomIn = {c + 28, h - 37, 29, 22};
     l.zoomOut = {c - 57, h - 37, 29, 22};
-    l.scaleText = {c - 15, h - 33, 30, 12};
+    // Wider and taller than the Part's 30 x 12: "100%" in the panel font at any dpi.
+    l.scaleText = {c - 26, h - 35, 52, 18};
     l.progress = {left + 24, h - 57, nn(2 * half - 48), 10};
     l.navigator = {left + 5, h - 45, 72, 42};
     return l;
@@ -251,8 +254,15 @@ bool RectsMeet(const Rect& a, const Rect& b) {
 Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& areas, const Rect& host, int minW, int minH) {
     const int w = stored.right - stored.left, h = stored.bottom - stored.top;
     if (w > 0 && h > 0) {
-        for (const Rect& a : areas)
-            if (RectsMeet(stored, a)) return stored;
+        for (const Rect& a : areas) {
+            if (!RectsMeet(stored, a)) continue;
+            // Kept as stored, unless larger than the work area it is on (a
+            // placement saved at a higher dpi): then it takes the area's size.
+            Rect r = stored;
+            if (w > a.right - a.left) r.left = a.left, r.right = a.right;
+            if (h > a.bottom - a.top) r.top = a.top, r.bottom = a.bottom;
+            return r;
+        }
     }
     const int cw = std::max(w, minW), ch = std::max(h, minH);
     const int cx = host.left + (host.right - host.left - cw) / 2;

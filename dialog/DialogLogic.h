@@ -20,8 +20,13 @@ struct Size {
     int width, height;
 };
 Size MinimumDialogSize(int dpi);
-// The rotation dial's side and its inner margin.
+// The rotation dial's side and its inner margin, in the Part's dpi bands. The
+// sides are larger than the Part's 50, 60, 80 and 100 pixels: the value field
+// in the dial's middle must show a whole angle such as "-135.00" in the page
+// font, and the knob must stay in sight beside it.
 Size RotationDialForDpi(int dpi);  // {side, margin}
+// The value field's width in a dial of that side.
+int RotationFieldWidth(int side);
 // Font height: scaled by sqrt(dpi/96) above 96 dpi, or by dpi/96 at any other
 // dpi when `linear`; truncated toward zero.
 int ScaledFontHeight(int height, int dpi, bool linear);
@@ -135,8 +140,9 @@ struct Rect {
     int left, top, right, bottom;
 };
 bool RectsMeet(const Rect& a, const Rect& b);
-// The stored placement when it is a real size and meets a work area, else
-// the size centred on the host's window.
+// The stored placement when it is a real size and meets a work area (a size
+// larger than that area reduced to the area's), else the size centred on the
+// host's window.
 Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& workAreas, const Rect& host, int minW, int minH);
 
 // ---- Navigator -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "WidgetMath.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
@@ -168,6 +169,12 @@ uint32_t SwatchOutlineColor(uint32_t color, bool hovered) {
         }
     }
     return MakeColorRef(c[0], c[1], c[2]);
+}
+
+SkinRows FitSkinRows(int height) {
+    if (height < 0) height = 0;
+    const int top = std::min(kSkinEndRows, height / 2);
+    return {top, std::min(kSkinEndRows, height - top)};
 }
 
 CapLayout LayoutSkinnedButton(int width) {

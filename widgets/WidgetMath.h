@@ -100,6 +100,14 @@ struct CapLayout {
     int rightWidth;
 };
 CapLayout LayoutSkinnedButton(int width);
+// The skin's rounded top and bottom rows (8 each) keep their size on a button
+// of any height; the rows between them stretch. A button lower than 16 rows
+// shares its height between the two ends.
+constexpr int kSkinEndRows = 8;
+struct SkinRows {
+    int top, bottom;
+};
+SkinRows FitSkinRows(int height);
 
 // ---- Control button faces -------------------------------------------------
 enum ButtonFace { kFaceNormal = 0, kFaceHot = 1, kFacePressed = 2, kFaceDisabled = 3 };

@@ -341,7 +341,10 @@ void ShowSelectedPage(HWND dlg) {
     t->current = page;
     RECT wr;
     GetWindowRect(page, &wr);
-    if (gPageWidth == 0) gPageWidth = wr.right - wr.left;
+    // The tab control is wider than the page by its frame, so that the page
+    // keeps the whole width its template gives it.
+    if (gPageWidth == 0)
+        gPageWidth = wr.right - wr.left + std::max(0L, t->display.left) + GetSystemMetrics(SM_CXDLGFRAME);
     PlacePages(dlg);
     ShowWindow(page, SW_SHOW);
     InvalidateRect(dlg, nullptr, TRUE);
@@ -893,7 +896,9 @@ bool DoUI() {
         CreateLinkFonts();
         CreateMacStyleBtnFonts();
         RegisterWidgetClasses(gUiInstance);
+        LoadWidgetCursors(gUiInstance);
         end = DialogBoxParamA(gUiInstance, IDD_MAIN_DIALOG, parent, DissolveProc, 0);
+        ReleaseWidgetCursors();
         DestroyMacStyleBtnResources();
         DestroyLinkResources();
         UnregisterWidgetClasses(gUiInstance);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "DialogLogic.h"
 #include "DialogWin.h"
@@ -42,6 +43,11 @@ struct PageWidgets {
     HWND pages[2] = {};
 };
 PageWidgets gW;
+
+// Smaller fonts made for captions that would not fit their control in the
+// page fonts, per page; deleted after the page's controls.
+std::vector<HFONT> gFittedFonts[2];
+HWND gFittedPage[2] = {};
 
 int PageIndex(HWND page) { return page == gW.pages[kMaterial] ? kMaterial : kGeometry; }
 
@@ -170,6 +176,38 @@ void SetRadios(HWND page) {
 }
 
 // ---- Creation and loading ----------------------------------------------------------
+// Every caption of the page shows whole: a label, check box or radio button
+// whose text is wider than its room (for a check box or radio, the room
+// beside its glyph) gets the largest smaller font of the same face in which
+// it fits. The room is measured with the fonts the system really has.
+void FitCaptions(HWND page, std::vector<HFONT>& made) {
+    const int dpi = gScreenDpi > 0 ? gScreenDpi : 96;
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[32] = {}, text[128] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        GetWindowTextA(c, text, sizeof text);
+        if (!text[0]) continue;
+        RECT r{};
+        GetClientRect(c, &r);
+        int room = r.right - r.left;
+        if (lstrcmpiA(cls, "Button") == 0) {
+            const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+            if (type == BS_GROUPBOX) room -= 16;
+            else if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON || type == BS_AUTOCHECKBOX ||
+                     type == BS_CHECKBOX)
+                room -= 12 * dpi / 96 + 1 + 6;  // the glyph and the gap before the text
+            else continue;
+        } else if (lstrcmpiA(cls, "Static") != 0) {
+            continue;
+        }
+        auto font = reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0));
+        if (HFONT fit = MakeFittingFont(c, font, text, room)) {
+            SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(fit), FALSE);
+            made.push_back(fit);
+        }
+    }
+}
+
 void CreateGeometryPage(HWND page) {
     for (int id : {IDC_LABEL_EMITTER, IDC_CUT_ALPHA, IDC_LABEL_EFFECT, IDC_LABEL_PATTERN, IDC_LABEL_RENDER,
                    IDC_BACK_CAPTION, IDC_RADIO_PATH, IDC_RADIO_SELECTION, IDC_RADIO_PATTERN})
@@ -211,7 +249,7 @@ void CreateGeometryPage(HWND page) {
         gW.rotation->rotorKind = kTurnDial;
         gW.rotation->knobSize = side.height;
         lstrcpynA(gW.rotation->name, "Rotation", sizeof gW.rotation->name);
-        if (HWND e = CreateRoundEdit(gW.rotation, side.width * 3 / 5)) SetFont(gW.rotation->wnd, GetDlgCtrlID(e), gPageFont);
+        if (CreateRoundEdit(gW.rotation, dialog::RotationFieldWidth(side.width))) SetRoundEditFont(gW.rotation, gPageFont);
     }
     gW.background = SetupSwatch(page, IDC_BACK_SWATCH, IDC_BACK_CAPTION, "Fill background color");
     if (gPreview) {
@@ -281,6 +319,8 @@ void InitPage(HWND page, int index) {
     gW.pages[index] = page;
     if (index == kGeometry) CreateGeometryPage(page);
     else CreateMaterialPage(page);
+    gFittedPage[index] = page;
+    FitCaptions(page, gFittedFonts[index]);
     LoadPage(page);
 }
 
@@ -450,6 +490,13 @@ INT_PTR PageMessage(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
                 gW.pages[kMaterial] = nullptr;
             }
             return TRUE;
+        case WM_NCDESTROY: {
+            // The page's controls are gone: their fitted fonts may go too.
+            std::vector<HFONT>& made = gFittedFonts[page == gFittedPage[kMaterial] ? kMaterial : kGeometry];
+            for (HFONT f : made) DeleteObject(f);
+            made.clear();
+            return FALSE;
+        }
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSCROLLBAR:

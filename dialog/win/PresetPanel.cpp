@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,19 @@ void ApplyDefaults() {
     TellMainDialog();
 }
 
+int PanelItemHeight() {
+    int line = 13;
+    if (gPanelFont) {
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, gPanelFont);
+        TEXTMETRICA tm{};
+        if (GetTextMetricsA(dc, &tm)) line = tm.tmHeight;
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+    }
+    return std::max(16, line + 3);
+}
+
 void AddTip(HWND panel, int id, const char* text) {
     TOOLINFOA ti{};
     ti.cbSize = sizeof ti;
@@ -110,6 +124,16 @@ void AddTip(HWND panel, int id, const char* text) {
     ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, id));
     ti.lpszText = const_cast<char*>(text);
     SendMessageA(gPanel.tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// Both lists and their folder strips in the panel font; items as tall as its
+// line (and the 14-pixel folder glyph) need.
+void ApplyPanelFont(HWND panel) {
+    if (!gPanelFont) return;
+    for (const int id : {IDC_FACTORY_LIST, IDC_USER_LIST, IDC_FACTORY_PATH, IDC_USER_PATH})
+        SendDlgItemMessageA(panel, id, WM_SETFONT, reinterpret_cast<WPARAM>(gPanelFont), FALSE);
+    const int h = PanelItemHeight();
+    for (const int id : {IDC_FACTORY_LIST, IDC_USER_LIST}) SendDlgItemMessageA(panel, id, LB_SETITEMHEIGHT, 0, h);
 }
 
 void InitPresetPanelTips(HWND panel) {
@@ -140,6 +164,7 @@ void DrawItem(const DRAWITEMSTRUCT& d) {
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    HGDIOBJ oldFont = gPanelFont ? SelectObject(dc, gPanelFont) : nullptr;
     const std::string text = ItemText(d.hwndItem, int(d.itemID));
     int x = r.left + 3;
     if (IsFolderEntry(text)) {
@@ -147,7 +172,7 @@ void DrawItem(const DRAWITEMSTRUCT& d) {
         if (glyph) {
             HDC mem = CreateCompatibleDC(dc);
             HGDIOBJ old = SelectObject(mem, glyph);
-            BitBlt(dc, r.left + 2, r.top + 1, 16, 14, mem, 0, 0, SRCCOPY);
+            BitBlt(dc, r.left + 2, r.top + (r.bottom - r.top - 14) / 2, 16, 14, mem, 0, 0, SRCCOPY);
             SelectObject(mem, old);
             DeleteDC(mem);
         }
@@ -156,6 +181,7 @@ void DrawItem(const DRAWITEMSTRUCT& d) {
     const std::string shown = FolderOfEntry(text);
     RECT t{x, r.top, r.right, r.bottom};
     DrawTextA(dc, shown.c_str(), int(shown.size()), &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (oldFont) SelectObject(dc, oldFont);
 }
 
 void OnSelect(HWND panel, PresetList list) {
@@ -204,12 +230,13 @@ INT_PTR CALLBACK PresetPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_INITDIALOG:
             gPanel.panel = panel;
+            ApplyPanelFont(panel);
             InitPresetPanelTips(panel);
             UpdatePresetButtons(panel);
             return TRUE;
         case WM_MEASUREITEM: {
             auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-            m->itemHeight = 16;
+            m->itemHeight = UINT(PanelItemHeight());
             return TRUE;
         }
         case WM_DRAWITEM: {

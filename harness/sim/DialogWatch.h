@@ -23,6 +23,10 @@
 //   size W H            resize the dialog and end the move    minimize | restore
 //   wait N              let N ticks pass              shot FILE.png   the dialog as a picture
 //   record scale | enabled ID | text ID | rect ID | minsize | focus
+//          | layout   every visible control's text against its room, in its
+//                     own font (clipped ones listed), and the controls of one
+//                     window that lie over each other (group boxes, the tab
+//                     control, the pages and the header pictures hold others)
 //   ok | cancel | close
 #pragma once
 

@@ -197,4 +197,94 @@ std::vector<Art> DialogArt() {
     return art;
 }
 
+namespace {
+
+void Le16(std::vector<uint8_t>& out, unsigned v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+void Le32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// One cursor image, n x n, 4 bytes a pixel (blue, green, red, alpha), rows top
+// down: a black crosshair with a white rim, open around the hot spot, and a
+// small ice-blue six-pointed crystal in the opening.
+std::vector<uint8_t> CursorPixels(int n) {
+    std::vector<uint8_t> px(size_t(n) * size_t(n) * 4, 0);
+    auto put = [&](int x, int y, int r, int g, int b) {
+        if (x < 0 || y < 0 || x >= n || y >= n) return;
+        uint8_t* p = &px[(size_t(y) * size_t(n) + size_t(x)) * 4];
+        p[0] = uint8_t(b), p[1] = uint8_t(g), p[2] = uint8_t(r), p[3] = 255;
+    };
+    const int c = n / 2, gap = n / 8, reach = n / 2 - 1, t = n >= 48 ? 1 : 0;  // half the line's extra width
+    // The white rim first, then the black lines over it.
+    for (int pass = 0; pass < 2; ++pass) {
+        const int grow = pass == 0 ? 1 : 0, v = pass == 0 ? 255 : 0;
+        for (int d = gap - grow; d <= reach + grow; ++d)
+            for (int w = -t - grow; w <= t + grow; ++w) {
+                put(c + d, c + w, v, v, v);
+                put(c - d, c + w, v, v, v);
+                put(c + w, c + d, v, v, v);
+                put(c + w, c - d, v, v, v);
+            }
+    }
+    // The crystal: six spokes of gap - 2 pixels round the hot spot.
+    const int spoke = std::max(2, gap - 2);
+    for (int k = 0; k < 6; ++k) {
+        const double a = k * 3.14159265358979 / 3.0 + 3.14159265358979 / 2.0;
+        for (int s = 0; s <= spoke; ++s)
+            put(c + int(std::lround(std::cos(a) * s)), c - int(std::lround(std::sin(a) * s)), 40, 150, 230);
+    }
+    put(c, c, 255, 255, 255);
+    return px;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PlaceCursorFile() {
+    const int count = int(sizeof kCursorSizes / sizeof kCursorSizes[0]);
+    std::vector<std::vector<uint8_t>> images;
+    for (int n : kCursorSizes) {
+        const std::vector<uint8_t> px = CursorPixels(n);
+        std::vector<uint8_t> img;
+        // BITMAPINFOHEADER: the height counts the colour rows and the mask's.
+        Le32(img, 40);
+        Le32(img, uint32_t(n));
+        Le32(img, uint32_t(2 * n));
+        Le16(img, 1);
+        Le16(img, 32);
+        for (int i = 0; i < 6; ++i) Le32(img, 0);
+        for (int y = n - 1; y >= 0; --y)  // bottom-up
+            img.insert(img.end(), px.begin() + ptrdiff_t(y) * n * 4, px.begin() + ptrdiff_t(y + 1) * n * 4);
+        const int maskRow = (n + 31) / 32 * 4;
+        for (int y = n - 1; y >= 0; --y) {
+            std::vector<uint8_t> row(size_t(maskRow), 0);
+            for (int x = 0; x < n; ++x)
+                if (px[(size_t(y) * size_t(n) + size_t(x)) * 4 + 3] == 0) row[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+            img.insert(img.end(), row.begin(), row.end());
+        }
+        images.push_back(std::move(img));
+    }
+    std::vector<uint8_t> out;
+    Le16(out, 0);
+    Le16(out, 2);  // a cursor
+    Le16(out, unsigned(count));
+    uint32_t offset = 6 + 16 * uint32_t(count);
+    for (int i = 0; i < count; ++i) {
+        const int n = kCursorSizes[i];
+        out.push_back(uint8_t(n == 256 ? 0 : n));
+        out.push_back(uint8_t(n == 256 ? 0 : n));
+        out.push_back(0);
+        out.push_back(0);
+        Le16(out, unsigned(n / 2));  // the hot spot
+        Le16(out, unsigned(n / 2));
+        Le32(out, uint32_t(images[size_t(i)].size()));
+        Le32(out, offset);
+        offset += uint32_t(images[size_t(i)].size());
+    }
+    for (const auto& img : images) out.insert(out.end(), img.begin(), img.end());
+    return out;
+}
+
 }  // namespace frostel::dialogart

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "AboutText.h"
 
@@ -42,4 +44,35 @@ TEST(HelpPages, EveryTopicHasAPageWhoseLocalLinksResolve) {
         }
         EXPECT_GE(links, 4) << page;  // the style sheet and the pages' navigation
     }
+}
+
+// The help pages call every control of the dialog's pages and of the preset
+// panel by the caption the dialog shows (taken from the dialog resources),
+// so that what a user reads can be found on the screen.
+TEST(HelpPages, NameEveryControlAsTheDialogShowsIt) {
+    std::string help;
+    for (int topic : {kHelpTopicParameters, kHelpTopicGeometry, kHelpTopicMaterial, kHelpTopicMain}) {
+        std::string html;
+        ASSERT_TRUE(ReadFile(kHelpDir + HelpPageFile(topic), html));
+        help += html;
+    }
+    std::vector<std::string> captions = {"Geometry", "Material"};  // the tabs
+    const std::regex caption(R"re((?:SPIN\(\d+, \d+, |LTEXT |AUTOCHECKBOX |GROUPBOX |CONTROL )"([^"]+)")re");
+    for (const char* rc : {"/resources/Dialog.rc", "/resources/Presets.rc"}) {
+        std::string text;
+        ASSERT_TRUE(ReadFile(std::string(FROSTEL_SOURCE_DIR) + rc, text)) << rc;
+        // The pages and the panel: from the Geometry page's or the panel's template on.
+        const size_t from = text.find(std::string(rc).find("Dialog") != std::string::npos ? "IDD_GEOMETRY_PAGE"
+                                                                                           : "IDD_PRESET_PANEL");
+        const size_t to = text.find("IDD_SAVE_PRESET", from);
+        ASSERT_NE(from, std::string::npos) << rc;
+        const std::string part = text.substr(from, to == std::string::npos ? std::string::npos : to - from);
+        for (std::sregex_iterator i(part.begin(), part.end(), caption), end; i != end; ++i) {
+            std::string c = (*i)[1];
+            if (!c.empty() && c.back() == ':') c.pop_back();  // "Emitter:"
+            if (c.size() > 1) captions.push_back(c);           // not the fields' "X" and "Y"
+        }
+    }
+    EXPECT_GE(captions.size(), 40u) << "the captions were not found in the resources";
+    for (const std::string& c : captions) EXPECT_NE(help.find(c), std::string::npos) << "the help never says \"" << c << "\"";
 }

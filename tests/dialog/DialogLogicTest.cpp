@@ -23,9 +23,12 @@ TEST(DialogBands, MarginAndMinimumSizeFollowTheDpiBands) {
         EXPECT_EQ(MinimumDialogSize(b.dpi).width, b.w) << b.dpi;
         EXPECT_EQ(MinimumDialogSize(b.dpi).height, b.h) << b.dpi;
     }
-    EXPECT_EQ(RotationDialForDpi(96).width, 50);
+    EXPECT_EQ(RotationDialForDpi(96).width, 70);
+    EXPECT_EQ(RotationDialForDpi(120).width, 84);
     EXPECT_EQ(RotationDialForDpi(144).height, 8);
-    EXPECT_EQ(RotationDialForDpi(240).width, 100);
+    EXPECT_EQ(RotationDialForDpi(240).width, 136);
+    for (int dpi : {96, 120, 144, 216})
+        EXPECT_LT(RotationFieldWidth(RotationDialForDpi(dpi).width), RotationDialForDpi(dpi).width) << dpi;
 }
 
 TEST(DialogBands, FontsScaleBySquareRootOrLinearly) {
@@ -52,7 +55,7 @@ TEST(DialogLayoutTest, PreviewWidthRoundsUpToFourAndButtonsCentreUnderIt) {
     EXPECT_EQ(l.cancel.x, c - 180);
     EXPECT_EQ(l.zoomIn.x, c + 28);
     EXPECT_EQ(l.zoomOut.x, c - 57);
-    EXPECT_EQ(l.scaleText.x, c - 15);
+    EXPECT_EQ(l.scaleText.x, c - 26);
     EXPECT_EQ(l.progress.w, 2 * 336 - 48);
     EXPECT_EQ(l.headerRight.x, 891);
     EXPECT_EQ(l.headerFillWidth, 419);
@@ -269,6 +272,33 @@ TEST(DialogPlacement, StoredRectOnlyWhenItMeetsAWorkArea) {
     }
     EXPECT_TRUE(RectsMeet({0, 0, 10, 10}, {9, 9, 20, 20}));
     EXPECT_FALSE(RectsMeet({0, 0, 10, 10}, {10, 0, 20, 10}));
+}
+
+// The ini file keeps pixels: a window saved at 144 dpi on a big screen, read
+// where the work area is smaller, is reduced to fit it; a smaller one keeps
+// what was stored.
+TEST(DialogPlacement, ASizeLargerThanTheWorkAreaIsReducedToFit) {
+    const std::vector<Rect> screen = {{0, 0, 1280, 984}};
+    const Rect host{100, 100, 1100, 900};
+    const Rect big{40, 30, 40 + 1390, 30 + 985};
+    const Rect r = ChoosePlacement(big, screen, host, 990, 703);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 1280);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, 984);
+    // Only the dimension that is too large changes.
+    const Rect tall{200, 10, 200 + 1000, 10 + 1200};
+    const Rect t = ChoosePlacement(tall, screen, host, 990, 703);
+    EXPECT_EQ(t.left, 200);
+    EXPECT_EQ(t.right, 1200);
+    EXPECT_EQ(t.top, 0);
+    EXPECT_EQ(t.bottom, 984);
+    const Rect fits{20, 20, 20 + 990, 20 + 703};
+    const Rect f = ChoosePlacement(fits, screen, host, 990, 703);
+    EXPECT_EQ(f.left, fits.left);
+    EXPECT_EQ(f.top, fits.top);
+    EXPECT_EQ(f.right, fits.right);
+    EXPECT_EQ(f.bottom, fits.bottom);
 }
 
 TEST(DialogNavigator, FitsTheBoxInWholeQuadsOverACheckerboard) {

@@ -411,15 +411,26 @@ TEST(SceneSetup, ValuesFromTheParameters) {
     const uint8_t modes[10] = {6, 0, 1, 2, 3, 6, 8, 9, 6, 6};
     for (int m = 0; m < 10; ++m) EXPECT_EQ(DrawModeFor(m), modes[m]) << m;
 
+    // The record keeps the transparency negated: 40 % is -0.4.
     material3ds m;
     MakeMaterial(p, false, false, m);
     EXPECT_EQ(m.maps[kBumpMapSlot].name[0], 0);
-    EXPECT_FLOAT_EQ(m.transparency, -p.Trns / 100.0f);
+    p.Trns = 40;
+    MakeMaterial(p, false, false, m);
+    EXPECT_FLOAT_EQ(m.transparency, -0.4f);
     MakeMaterial(p, true, false, m);
     EXPECT_STREQ(m.maps[kBumpMapSlot].name, "Bump");
+    // The refraction offset in work pixels: Refraction / 10 on a document of
+    // the work's size, halved when the work is half the image's width.
     GlassProp g;
+    p.Rfrc = -50;  // the factory value
+    MakeGlass(p, 1.0f, g);
+    EXPECT_FLOAT_EQ(g.offset, -5.0f);
     MakeGlass(p, 0.5f, g);
-    EXPECT_FLOAT_EQ(g.offset, p.Rfrc / 10.0f * 0.5f);
+    EXPECT_FLOAT_EQ(g.offset, -2.5f);
+    p.Rfrc = 30;
+    MakeGlass(p, 2.0f, g);
+    EXPECT_FLOAT_EQ(g.offset, 6.0f);
 }
 
 }  // namespace

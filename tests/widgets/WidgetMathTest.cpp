@@ -201,6 +201,22 @@ TEST(SkinnedButton, CapsAndMiddleCoverTheWidth) {
     }
 }
 
+// The skin's bottom border (its last row) is drawn at every height a
+// button gets: 22 in the main dialog, taller at higher dpi.
+TEST(SkinnedButton, RoundedEndsFitAnyHeight) {
+    for (int h : {22, 24, 28, 40}) {
+        const SkinRows r = FitSkinRows(h);
+        EXPECT_EQ(r.top, kSkinEndRows) << h;
+        EXPECT_EQ(r.bottom, kSkinEndRows) << h;
+        EXPECT_LE(r.top + r.bottom, h) << h;
+    }
+    for (int h : {0, 1, 9, 15}) {
+        const SkinRows r = FitSkinRows(h);
+        EXPECT_EQ(r.top + r.bottom, h) << "a low button is all ends: " << h;
+        EXPECT_LE(r.top - r.bottom, 1) << h;
+    }
+}
+
 TEST(ControlButton, FaceFollowsStateCheckAndEnable) {
     ButtonLook look{};
     look.enabled = true;

@@ -59,7 +59,7 @@ LRESULT TContanerPanel::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_MOUSEMOVE: {
             if (!enabled) return 0;
-            if (style == 5) SetCursor(LoadCursorA(nullptr, IDC_HAND));  // shared: never destroyed
+            if (style == 5) SetCursor(gCursors.hand ? gCursors.hand : LoadCursorA(nullptr, IDC_HAND));
             if (mode != 6) return 0;
             const int x = short(LOWORD(lp)), y = short(HIWORD(lp));
             const bool inside = x >= 0 && y >= 0 && x < width && y < height;

@@ -44,12 +44,22 @@ int SkinOfState(int state) {
     return sets[state & 3];
 }
 
-void BlitPart(HDC dc, HBITMAP b, int x, int w, int srcX, int srcW) {
-    if (!b || w <= 0) return;
+// One column of the skin, `w` wide at `x`, fitted to the button's height: the
+// rounded top and bottom rows keep their size, the rows between them stretch
+// (or shrink), so the whole border shows at any height.
+void BlitPart(HDC dc, HBITMAP b, int x, int w, int srcX, int srcW, int height) {
+    if (!b || w <= 0 || height <= 0) return;
     HDC mem = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(mem, b);
-    if (w == srcW) BitBlt(dc, x, 0, w, kSkinHeight, mem, srcX, 0, SRCCOPY);
-    else StretchBlt(dc, x, 0, w, kSkinHeight, mem, srcX, 0, srcW, kSkinHeight, SRCCOPY);
+    const SkinRows rows = FitSkinRows(height);
+    auto band = [&](int y, int h, int srcY, int srcH) {
+        if (h <= 0 || srcH <= 0) return;
+        if (w == srcW && h == srcH) BitBlt(dc, x, y, w, h, mem, srcX, srcY, SRCCOPY);
+        else StretchBlt(dc, x, y, w, h, mem, srcX, srcY, srcW, srcH, SRCCOPY);
+    };
+    band(0, rows.top, 0, rows.top);
+    band(rows.top, height - rows.top - rows.bottom, rows.top, kSkinHeight - rows.top - rows.bottom);
+    band(height - rows.bottom, rows.bottom, kSkinHeight - rows.bottom, rows.bottom);
     SelectObject(mem, old);
     DeleteDC(mem);
 }
@@ -58,21 +68,17 @@ void MacStyleBtnPaint(HDC target, const MacStyleBtn& b) {
     Surface s(target, b.width, b.height);
     if (!s) return;
     HDC dc = s.dc();
-    if (b.height > kSkinHeight) {
-        RECT all{0, 0, b.width, b.height};
-        FillBackground(dc, all);
-    }
     const int set = b.enabled ? SkinOfState(b.state) : 0;
     const CapLayout l = LayoutSkinnedButton(b.width);
-    BlitPart(dc, MacStyleBtnBitmap(set, 0), 0, l.leftWidth, 0, l.leftWidth);
-    BlitPart(dc, MacStyleBtnBitmap(set, 1), l.middleX, l.middleWidth, 0, kCapWidth);
-    BlitPart(dc, MacStyleBtnBitmap(set, 2), l.rightX, l.rightWidth, l.rightSrcX, l.rightWidth);
+    BlitPart(dc, MacStyleBtnBitmap(set, 0), 0, l.leftWidth, 0, l.leftWidth, b.height);
+    BlitPart(dc, MacStyleBtnBitmap(set, 1), l.middleX, l.middleWidth, 0, kCapWidth, b.height);
+    BlitPart(dc, MacStyleBtnBitmap(set, 2), l.rightX, l.rightWidth, l.rightSrcX, l.rightWidth, b.height);
     if (b.caption) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, b.enabled ? RGB(0, 0, 0) : 0x7F7F7F);
         HGDIOBJ oldFont = gButtonFont ? SelectObject(dc, gButtonFont) : nullptr;
-        RECT text{0, 4, b.width, b.height};
-        DrawTextA(dc, b.caption, -1, &text, DT_CENTER);
+        RECT text{0, 0, b.width, b.height};
+        DrawTextA(dc, b.caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         if (oldFont) SelectObject(dc, oldFont);
     }
     s.CopyTo(target, b.drawX, b.drawY);
@@ -148,6 +154,8 @@ LRESULT CALLBACK MacStyleBtnWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_ERASEBKGND:
             return 1;
+        case WM_GETFONT:  // the font its caption is drawn in
+            return reinterpret_cast<LRESULT>(gButtonFont);
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(w, &ps);

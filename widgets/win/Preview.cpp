@@ -111,8 +111,9 @@ void TPreviewContaner::PaintNavigator(HDC target) {
     if (mainPreview) {
         frameW = NavigatorFrameExtent(mainPreview->bitmapW, navigatorScale, previewScale);
         frameH = NavigatorFrameExtent(mainPreview->bitmapH, navigatorScale, previewScale);
+        // The frame position is in the image's pixels: over the image, wherever it is centred.
         Canvas c = s.canvas();
-        InvertFrameEdges(c, frameX, frameY, frameW, frameH);
+        InvertFrameEdges(c, offsetX + frameX, offsetY + frameY, frameW, frameH);
     }
     s.CopyTo(target, 0, 0);
 }
@@ -198,6 +199,7 @@ LRESULT TPreviewContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             }
             if ((wp & MK_RBUTTON) && mode == 1) {
                 if (centreMode == 0 && markers.empty()) return 0;
+                if (rightPressed_ && gCursors.place) SetCursor(gCursors.place);
                 PreviewFrame f;
                 float px, py;
                 if (!Frame(&f) || !ClientToPercent(f, x, y, &px, &py)) return 0;
@@ -222,7 +224,7 @@ LRESULT TPreviewContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (mode == 1 && !(wp & MK_CONTROL)) {
                 for (const TPreviewMarker& m : markers) {
                     if (IsNearPoint(m, float(x), float(y))) {
-                        SetCursor(LoadCursorA(nullptr, IDC_HAND));  // shared: never destroyed
+                        SetCursor(gCursors.hand ? gCursors.hand : LoadCursorA(nullptr, IDC_HAND));
                         break;
                     }
                 }
@@ -271,6 +273,8 @@ LRESULT TPreviewContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             pendingX = px;
             pendingY = py;
             rightPressed_ = true;
+            // The module's crosshair while the right button places the centre.
+            if (gCursors.place) SetCursor(gCursors.place);
             if (!markers.empty() && markers[0].visible) {
                 MarkerFromPoint(0, x, y);
                 markers[0].grabbed = true;
@@ -280,6 +284,7 @@ LRESULT TPreviewContaner::Handle(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_RBUTTONUP: {
             if (GetCapture() == w) ReleaseCapture();
+            if (rightPressed_) SetCursor(gCursors.sizeAll ? gCursors.sizeAll : LoadCursorA(nullptr, IDC_SIZEALL));
             if (!rightPressed_) return 0;
             rightPressed_ = false;
             const bool marker0 = !markers.empty() && markers[0].visible;

@@ -35,7 +35,30 @@ void FreeBackgroundBitmap() { std::vector<uint8_t>().swap(gTexture); }
 
 const uint8_t* BackgroundTexture() { return gTexture.empty() ? nullptr : gTexture.data(); }
 
-TRotor::~TRotor() = default;
+TRotor::~TRotor() {
+    if (fieldFont) DeleteObject(fieldFont);
+}
+
+namespace {
+// The turn dial's field shows its whole value: in its owner's font when the
+// value fits the field, else in the largest smaller font that fits.
+void FitFieldFont(TRotor* r) {
+    HWND e = r->text1;
+    if (!e || r->rotorKind != kTurnDial) return;
+    HFONT base = r->fieldBaseFont ? r->fieldBaseFont : gDialogFont;
+    char text[64] = {};
+    GetWindowTextA(e, text, sizeof text);
+    RECT f{};
+    SendMessageA(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&f));
+    const int room = f.right - f.left - 2;  // the caret's column
+    HFONT fit = MakeFittingFont(e, base, text, room);
+    HFONT want = fit ? fit : base;
+    if (want && want != reinterpret_cast<HFONT>(SendMessageA(e, WM_GETFONT, 0, 0)))
+        SendMessageA(e, WM_SETFONT, reinterpret_cast<WPARAM>(want), TRUE);
+    if (r->fieldFont) DeleteObject(r->fieldFont);
+    r->fieldFont = fit;
+}
+}  // namespace
 
 bool TRotor::OverHitRect(int x, int y) const {
     return rotorKind == kTurnDial && text1 && x >= hitRect.left && x < hitRect.right && y >= hitRect.top &&
@@ -272,6 +295,7 @@ void UpdateRotorEdits(TRotor* r) {
                                                      : FormatDialNumber(first, false));
     }
     if (r->text3) SetText(r->text3, FormatDialNumber(second, false));
+    FitFieldFont(r);
 }
 
 void EnableControl(TRotor* r, bool enable) {
@@ -281,6 +305,13 @@ void EnableControl(TRotor* r, bool enable) {
     if (r->wnd) EnableWindow(r->wnd, enable);
     r->enabled = enable;
     if (r->wnd) InvalidateRect(r->wnd, nullptr, FALSE);
+}
+
+void SetRoundEditFont(TRotor* r, HFONT font) {
+    if (!r) return;
+    r->fieldBaseFont = font;
+    if (r->text1 && font) SendMessageA(r->text1, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    FitFieldFont(r);
 }
 
 HWND CreateRoundEdit(TRotor* r, int editWidth) {

@@ -11,6 +11,23 @@
 namespace frostel::widgets {
 
 HBRUSH gBackBrush = nullptr;
+WidgetCursors gCursors;
+
+void LoadWidgetCursors(HINSTANCE instance) {
+    ReleaseWidgetCursors();
+    gCursors.arrow = LoadCursorA(nullptr, IDC_ARROW);  // shared: never destroyed
+    gCursors.ibeam = LoadCursorA(nullptr, IDC_IBEAM);
+    gCursors.sizeAll = LoadCursorA(nullptr, IDC_SIZEALL);
+    gCursors.hand = LoadCursorA(nullptr, IDC_HAND);
+    // Not shared: the system's cursor size at this dpi, destroyed after the dialog.
+    gCursors.place = static_cast<HCURSOR>(
+        LoadImageA(instance, MAKEINTRESOURCEA(kPlaceCursorId), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+}
+
+void ReleaseWidgetCursors() {
+    if (gCursors.place) DestroyCursor(gCursors.place);
+    gCursors = WidgetCursors{};
+}
 COLORREF gFaceColor = RGB(236, 233, 216);
 BYTE gFaceRed = 236, gFaceGreen = 233, gFaceBlue = 216;
 HINSTANCE gUiInstance = nullptr;
@@ -154,6 +171,37 @@ LRESULT AnswerControlColour(UINT msg, WPARAM wp) {
         SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
     }
     return reinterpret_cast<LRESULT>(gBackBrush);
+}
+
+int TextWidthIn(HWND w, HFONT font, const char* text) {
+    if (!text || !*text) return 0;
+    HDC dc = GetDC(w);
+    if (!dc) return 0;
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text, int(std::strlen(text)), &size);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return size.cx;
+}
+
+HFONT MakeFittingFont(HWND w, HFONT base, const char* text, int room) {
+    if (!text || !*text || TextWidthIn(w, base, text) <= room) return nullptr;
+    LOGFONTA lf{};
+    if (!GetObjectA(base ? static_cast<HGDIOBJ>(base) : GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf))
+        return nullptr;
+    const int sign = lf.lfHeight < 0 ? -1 : 1;
+    int height = lf.lfHeight * sign;
+    if (height == 0) height = 13;
+    HFONT fit = nullptr;
+    for (int h = height - 1; h >= 6; --h) {
+        if (fit) DeleteObject(fit);
+        lf.lfHeight = sign * h;
+        lf.lfWidth = 0;
+        fit = CreateFontIndirectA(&lf);
+        if (!fit || TextWidthIn(w, fit, text) <= room) break;
+    }
+    return fit;
 }
 
 using namespace detail;

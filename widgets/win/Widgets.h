@@ -41,6 +41,29 @@ constexpr COLORREF kStaticTextColor = 0x3C3732;
 bool IsControlColourMessage(UINT msg);
 LRESULT AnswerControlColour(UINT msg, WPARAM wp);
 
+// The dialog's cursors: the system's arrow, I-beam, four-way
+// arrow and hand, and the module's own cursor (resource 201, the crosshair
+// for placing the emitter's centre). The dialog loads them before it opens
+// and releases them after; outside a dialog they are null and the widgets
+// fall back to the system's.
+struct WidgetCursors {
+    HCURSOR arrow = nullptr, ibeam = nullptr, sizeAll = nullptr, hand = nullptr, place = nullptr;
+};
+extern WidgetCursors gCursors;
+constexpr int kPlaceCursorId = 201;
+// Loads the five (the module's from `instance`); ReleaseWidgetCursors
+// destroys the module's (the system's are shared) and nulls all five.
+void LoadWidgetCursors(HINSTANCE instance);
+void ReleaseWidgetCursors();
+
+// Width of `text` drawn in `font` (the system font when null) on the window's
+// device context.
+int TextWidthIn(HWND w, HFONT font, const char* text);
+// A font like `base`, as large as it can be up to base's own height, in which
+// `text` takes at most `room` pixels (never lower than 6 pixels); null when
+// `text` fits in `base` itself. The caller owns the font.
+HFONT MakeFittingFont(HWND w, HFONT base, const char* text, int room);
+
 // Notification codes in the high word of WM_COMMAND's wParam.
 constexpr WORD kNotifyChanged = 0;
 constexpr WORD kNotifyPreviewDoubleClick = 2;
@@ -299,6 +322,9 @@ public:
     bool integer = false;
     bool lightPosition = false;
     HWND text1 = nullptr, text2 = nullptr, text3 = nullptr;
+    // The turn dial's field: the font its owner gave it, and the smaller one
+    // (owned) it shows a value in that would not fit the field otherwise.
+    HFONT fieldBaseFont = nullptr, fieldFont = nullptr;
     bool notifyWhileDragging = false;
     int knobSize = 0;
     POINT mouse{}, previousMouse{};
@@ -320,6 +346,9 @@ void PointToLightAngles(TRotor* r, float x, float y);
 void EnableControl(TRotor* r, bool enable);
 // The turn dial's centre field (id 1), `width` wide.
 HWND CreateRoundEdit(TRotor* r, int width);
+// The font of that field (its owner's; not owned). A value wider than the
+// field is shown in the largest smaller font of the same face that fits.
+void SetRoundEditFont(TRotor* r, HFONT font);
 INT_PTR OpenRotorValueDialog(TRotor* r);
 
 // The direction dial's texture (bitmap 108, 72 x 72, 24 bits): loaded once by

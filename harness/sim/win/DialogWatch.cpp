@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -120,6 +121,147 @@ void End(HWND dlg, int id) {
     tWatch->ended = true;
 }
 
+// ---- Layout check -------------------------------------------------------------
+// What a person sees of each control's text: its extent in the control's own
+// font against the room the control gives it, and whether two controls of
+// one window lie over each other.
+struct TextRoom {
+    int width = 0, height = 0;  // the room
+    bool check = false;
+};
+
+int LineHeight(HDC dc) {
+    TEXTMETRICA tm{};
+    return GetTextMetricsA(dc, &tm) ? tm.tmHeight : 0;
+}
+
+SIZE Extent(HWND w, HFONT font, const std::string& text, int* line) {
+    SIZE size{};
+    HDC dc = GetDC(w);
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    std::string shown;
+    for (char c : text)
+        if (c != '&') shown += c;
+    GetTextExtentPoint32A(dc, shown.c_str(), int(shown.size()), &size);
+    *line = LineHeight(dc);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return size;
+}
+
+HFONT FontOf(HWND w) { return reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)); }
+
+std::string Describe(HWND w) {
+    return ClassOf(w) + " " + std::to_string(GetDlgCtrlID(w)) + " '" + TextOf(w) + "'";
+}
+
+void CheckText(HWND w, std::vector<std::string>& clipped, int& checked) {
+    const std::string cls = ClassOf(w);
+    std::string text = TextOf(w);
+    if (text.empty()) return;
+    RECT c{};
+    GetClientRect(w, &c);
+    int room = c.right - c.left, roomH = c.bottom - c.top;
+    const int dpi = [] {
+        HDC s = GetDC(nullptr);
+        const int d = GetDeviceCaps(s, LOGPIXELSY);
+        ReleaseDC(nullptr, s);
+        return d;
+    }();
+    if (_stricmp(cls.c_str(), "Static") == 0) {
+        if (GetWindowLongA(w, GWL_STYLE) & SS_PATHELLIPSIS) return;  // shortens itself by design
+    } else if (_stricmp(cls.c_str(), "Button") == 0) {
+        const LONG type = GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_GROUPBOX) room -= 16;
+        else if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON || type == BS_AUTOCHECKBOX ||
+                 type == BS_CHECKBOX)
+            room -= 12 * dpi / 96 + 1 + 6;
+    } else if (_stricmp(cls.c_str(), "Edit") == 0) {
+        RECT f{};
+        SendMessageA(w, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&f));
+        room = f.right - f.left - 1;
+        roomH = std::min(int(f.bottom - f.top), roomH);
+    } else if (_stricmp(cls.c_str(), "ComboBox") == 0) {
+        room -= GetSystemMetrics(SM_CXVSCROLL) + 6;
+    } else if (cls == "MacStyleBtn") {
+        room -= 8;
+    } else {
+        return;
+    }
+    int line = 0;
+    const SIZE size = Extent(w, FontOf(w), text, &line);
+    ++checked;
+    if (size.cx > room || (cls != "ComboBox" && line > roomH))
+        clipped.push_back(Describe(w) + " needs " + std::to_string(size.cx) + "x" + std::to_string(line) +
+                          ", has " + std::to_string(room) + "x" + std::to_string(roomH));
+}
+
+RECT RectIn(HWND parent, HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Windows that hold others by design: group boxes, the tab control and its
+// pages, and the header pictures under the header's buttons.
+bool Holder(HWND w) {
+    const std::string cls = ClassOf(w);
+    if (cls == "#32770" || cls == "SysTabControl32") return true;
+    if (_stricmp(cls.c_str(), "Button") == 0 && (GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+        return true;
+    const int id = GetDlgCtrlID(w);
+    return cls == "Control CPP" && (id == 1163 || id == 1128);
+}
+
+void CheckWindow(HWND parent, std::vector<std::string>& clipped, std::vector<std::string>& overlaps, int& checked,
+                 int& controls) {
+    std::vector<HWND> kids;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (IsWindowVisible(c)) kids.push_back(c);
+    for (HWND c : kids) {
+        ++controls;
+        const std::string cls = ClassOf(c);
+        if (cls == "#32770") {
+            CheckWindow(c, clipped, overlaps, checked, controls);
+            continue;
+        }
+        CheckText(c, clipped, checked);
+        // The fields inside the widgets: a spin edit's and a dial's.
+        if (cls == "Spin Edit CPP" || cls == "Rotor CPP")
+            for (HWND f = GetWindow(c, GW_CHILD); f; f = GetWindow(f, GW_HWNDNEXT))
+                if (ClassOf(f) == "Edit" && IsWindowVisible(f)) CheckText(f, clipped, checked);
+    }
+    for (size_t i = 0; i < kids.size(); ++i) {
+        if (Holder(kids[i])) continue;
+        const RECT a = RectIn(parent, kids[i]);
+        for (size_t j = i + 1; j < kids.size(); ++j) {
+            if (Holder(kids[j])) continue;
+            const RECT b = RectIn(parent, kids[j]);
+            RECT both;
+            if (IntersectRect(&both, &a, &b))
+                overlaps.push_back(Describe(kids[i]) + " and " + Describe(kids[j]));
+        }
+    }
+}
+
+std::string Joined(const std::vector<std::string>& v) {
+    std::string out;
+    for (const std::string& s : v) out += (out.empty() ? "" : "; ") + s;
+    return out;
+}
+
+void RecordLayout(HWND dlg) {
+    std::vector<std::string> clipped, overlaps;
+    int checked = 0, controls = 0;
+    CheckWindow(dlg, clipped, overlaps, checked, controls);
+    HDC s = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(s, LOGPIXELSY);
+    ReleaseDC(nullptr, s);
+    Seen("layout", {{"dpi", JsonInt(dpi)}, {"controls", JsonInt(controls)}, {"texts", JsonInt(checked)},
+                    {"clipped", JsonString(Joined(clipped))}, {"overlaps", JsonString(Joined(overlaps))}});
+}
+
 void Record(HWND dlg, std::istringstream& in) {
     std::string what, ref;
     in >> what >> ref;
@@ -129,6 +271,8 @@ void Record(HWND dlg, std::istringstream& in) {
         MINMAXINFO mmi{};
         SendMessageA(dlg, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
         Seen("minsize", {{"width", JsonInt(mmi.ptMinTrackSize.x)}, {"height", JsonInt(mmi.ptMinTrackSize.y)}});
+    } else if (what == "layout") {
+        RecordLayout(dlg);
     } else if (what == "focus") {
         HWND f = GetFocus();
         Seen("focus", {{"class", JsonString(f ? ClassOf(f) : "")}, {"id", JsonInt(f ? GetDlgCtrlID(f) : 0)}});

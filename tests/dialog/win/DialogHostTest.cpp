@@ -2,9 +2,12 @@
 // timer inside its modal loop by the test host: what OK and Cancel leave in
 // the parameter record, the zoom buttons and scale text, the preview reads,
 // Enter and Escape in fields, and the page controls' enabling.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -332,4 +335,67 @@ TEST(DialogHost, SwatchesPickWithTheHostAndFallBackToTheSystemDialog) {
     EXPECT_TRUE(system.picks.empty());
     EXPECT_EQ(system.colorDialogs.size(), 1u);
     EXPECT_EQ(system.params.LgCl, Defaults().LgCl);  // the dialog was cancelled
+}
+
+// The module carries its own cursor (resource 201): a cursor, not an icon,
+// with its hot spot in the middle, at the system's cursor size.
+TEST(DialogHost, ModuleHasItsPlaceCursor) {
+    HMODULE m = LoadLibraryExA(FROSTEL_MODULE_FILE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(m, nullptr);
+    HCURSOR c = static_cast<HCURSOR>(LoadImageA(m, MAKEINTRESOURCEA(201), IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_NE(c, nullptr) << "no cursor resource 201";
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(c, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 16u);
+    EXPECT_EQ(info.yHotspot, 16u);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    DestroyCursor(c);
+    FreeLibrary(m);
+}
+
+// ---- The layout at 96, 120 and 144 dpi -----------------------------------------
+// Wine reads the screen's dpi from the registry when its server starts: the
+// ctest entries module_dialog_layout_* set it and run this test alone
+// (layout_at_dpi.sh). Each run checks, from the windows themselves, that every
+// control's text fits its room in its own font and that no two controls of a
+// window overlap, on both pages, with the rotation dial showing angles of
+// every size.
+namespace {
+constexpr const char* kLayoutDpiVariable = "FROSTEL_LAYOUT_DPI";
+}  // namespace
+
+TEST(DialogLayout, AtOneDpi) {
+    char dpiText[16] = {};
+    if (!GetEnvironmentVariableA(kLayoutDpiVariable, dpiText, sizeof dpiText))
+        GTEST_SKIP() << "run by the module_dialog_layout_* tests at their dpi";
+    const int dpi = std::atoi(dpiText);
+    // The rotation dial holds any angle: whole ones, negative ones, several turns.
+    const std::vector<std::string> angles = {"0", "-135", "359.99", "-1080", "-99999.99", "12345678"};
+    std::vector<std::string> script = {"record layout", "select 1025 7", "wait 2", "record layout"};
+    for (const std::string& a : angles) {
+        script.push_back("type 1936 " + a);
+        script.push_back("focus 2960");  // the dial's field commits as it loses the focus
+        script.push_back("wait 1");
+        script.push_back("record text 1936");
+        script.push_back("record layout");
+    }
+    script.insert(script.end(), {"tab 1", "wait 2", "record layout", "check 1005 0", "record layout", "ok"});
+    const Scripted s = RunScript(script);
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    size_t layouts = 0;
+    for (const LogEntry& e : s.seen) {
+        if (e.Arg("what") != "\"layout\"") continue;
+        ++layouts;
+        EXPECT_EQ(e.Arg("dpi"), std::to_string(dpi)) << "the screen's dpi did not take";
+        EXPECT_EQ(e.Arg("clipped"), "\"\"") << "at " << dpi << " dpi, layout " << layouts;
+        EXPECT_EQ(e.Arg("overlaps"), "\"\"") << "at " << dpi << " dpi, layout " << layouts;
+        EXPECT_GE(std::atoi(e.Arg("texts").c_str()), 30) << "the check saw the pages' texts";
+    }
+    EXPECT_EQ(layouts, 2 + angles.size() + 2);
+    const std::vector<std::string> shown = {"\"0.00\"",     "\"-135.00\"",    "\"359.99\"",
+                                            "\"-1080.00\"", "\"-99999.99\"", "\"12345678.00\""};
+    for (size_t i = 0; i < angles.size(); ++i)
+        EXPECT_EQ(Seen(s, "text", i, "text"), shown[i]) << "the dial shows the angle typed";
 }

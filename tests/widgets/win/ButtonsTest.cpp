@@ -198,17 +198,26 @@ TEST(MacStyleButton, PressElsewhereReleaseHereCommands) {
     DestroyWindow(other);
 }
 
-TEST(MacStyleButton, TallButtonsFillBelowTheSkinAndNarrowOnesDoNotMirror) {
-    HWND tall = Child(kMacStyleBtnClass, 605, 10, 200, 80, 30);
-    SetupMacStyleBtn(Parent(), 605, nullptr, false);
-    Snapshot s = Snap(tall);
-    for (int y = 24; y < 30; ++y) EXPECT_EQ(s.At(40, y), kDialogGrey) << y;
-    EXPECT_NE(s.At(40, 12), kDialogGrey);
-    DestroyWindow(tall);
+// A button of any height shows the skin's whole border: the rounded top
+// and bottom rows keep their place at its edges (the main dialog's buttons
+// are 22 pixels high, the skin 24; the preset panel's grow with the dpi).
+TEST(MacStyleButton, ButtonsOfAnyHeightKeepTheirBorderAndNarrowOnesDoNotMirror) {
+    for (const int h : {22, 24, 30}) {
+        HWND b = Child(kMacStyleBtnClass, 605, 10, 200, 80, h);
+        SetupMacStyleBtn(Parent(), 605, nullptr, false);
+        Snapshot s = Snap(b);
+        HBITMAP middle = MacStyleBtnBitmap(0, 1);
+        for (int y = 0; y < kSkinEndRows; ++y) {
+            EXPECT_EQ(s.At(40, y), BitmapPixel(middle, 9, y)) << "top row " << y << " of " << h;
+            EXPECT_EQ(s.At(40, h - 1 - y), BitmapPixel(middle, 9, kSkinHeight - 1 - y))
+                << "bottom row " << y << " of " << h;
+        }
+        DestroyWindow(b);
+    }
 
     HWND narrow = Child(kMacStyleBtnClass, 606, 10, 240, 20, 24);
     SetupMacStyleBtn(Parent(), 606, nullptr, false);
-    s = Snap(narrow);
+    Snapshot s = Snap(narrow);
     // Left half from the left cap, right half from the right cap's outer end.
     for (int y = 0; y < 24; ++y) {
         EXPECT_EQ(s.At(0, y), BitmapPixel(MacStyleBtnBitmap(0, 0), 0, y)) << y;

@@ -182,6 +182,23 @@ TEST_F(PreviewFixture, RightClickWithoutMovementPlacesTheCentreWhereItWasPressed
     EXPECT_EQ(gRec.stored.size(), 2u);
 }
 
+// While the right button places the centre the preview shows the dialog's
+// own cursor (resource 201); the release gives back the four-way arrow.
+TEST_F(PreviewFixture, RightButtonShowsThePlaceCursorWhilePlacing) {
+    const WidgetCursors saved = gCursors;
+    gCursors.place = LoadCursorA(nullptr, IDC_CROSS);  // any cursor but the class's
+    gCursors.sizeAll = LoadCursorA(nullptr, IDC_SIZEALL);
+    p->centreMode = 1;
+    SetCursor(gCursors.sizeAll);
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Pt(100, 75));
+    EXPECT_EQ(GetCursor(), gCursors.place);
+    SendMessageA(w, WM_MOUSEMOVE, MK_RBUTTON, Pt(120, 75));
+    EXPECT_EQ(GetCursor(), gCursors.place);
+    SendMessageA(w, WM_RBUTTONUP, 0, Pt(120, 75));
+    EXPECT_EQ(GetCursor(), gCursors.sizeAll);
+    gCursors = saved;
+}
+
 TEST_F(PreviewFixture, RightDragMovesTheMarkerAndTheLinkedFields) {
     AddMarker();
     HWND spinX = Child(kSpinEditClass, 402, 420, 0, 120, 46);
@@ -268,6 +285,44 @@ TEST_F(PreviewFixture, NavigatorFrameFollowsTheDrag) {
     Release(n, 30, 25);
     Pump(300);
     EXPECT_EQ(CountCommands(403, kNotifyPreviewMoved), 1);
+    DestroyWindow(n);
+}
+
+// The navigator centres its image; the frame's position counts in the
+// image's pixels, so at the view's origin the frame sits on the image's
+// top-left corner, not on the navigator's (the main dialog's marker is
+// view x navigator scale x preview scale).
+TEST_F(PreviewFixture, NavigatorFrameIsDrawnOverTheImageItFrames) {
+    auto px = Rgb8(100, 80, 90, 160, 220, 300);
+    PreviewSource src;
+    src.data = px.data();
+    src.rowBytes = 300;
+    src.planes = 3;
+    src.width = 100;
+    src.height = 80;
+    BuildPreviewBitmap(p, src);  // the main preview's bitmap: 100 x 80
+
+    HWND n = Child(kPreviewClass, 404, 420, 100, 120, 90);
+    auto* nav = static_cast<TPreviewContaner*>(FindControlObject(n, kPreviewClass));
+    nav->mode = 0;
+    nav->mainPreview = p;
+    nav->navigatorScale = 0.5f;
+    nav->previewScale = 1.0f;
+    const int iw = 120, ih = 60;  // a wide image: centred 15 pixels down
+    std::vector<uint8_t> grey(size_t(iw) * 3 * ih, 100);
+    ASSERT_TRUE(SetPreviewPixels(nav, grey.data(), iw, ih));
+    ASSERT_EQ(nav->offsetX, 0);
+    ASSERT_EQ(nav->offsetY, 15);
+    nav->frameX = nav->frameY = 0;
+    InvalidateRect(n, nullptr, FALSE);
+    const Snapshot shot = Snap(n);
+    ASSERT_GT(nav->frameW, 2);
+    const COLORREF inverted = RGB(155, 155, 155), image = RGB(100, 100, 100);
+    EXPECT_EQ(shot.At(0, 15), inverted) << "the frame's top-left corner is on the image's";
+    EXPECT_EQ(shot.At(nav->frameW / 2, 15), inverted) << "its top edge runs along the image's top row";
+    EXPECT_EQ(shot.At(nav->frameW / 2, 16), image);
+    EXPECT_NE(shot.At(nav->frameW / 2, 0), inverted) << "nothing is drawn above the image";
+    EXPECT_EQ(shot.At(0, 15 + nav->frameH - 1), inverted) << "the bottom-left corner";
     DestroyWindow(n);
 }
 

@@ -188,4 +188,30 @@ Snapshot Snap(HWND w) {
     return s;
 }
 
+namespace {
+struct TimerProbe {
+    WNDPROC original = nullptr;
+    UINT_PTR id = 0;
+    bool left = false;
+};
+TimerProbe* gProbe = nullptr;
+
+LRESULT CALLBACK ProbeProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    TimerProbe* p = gProbe;
+    if (!p) return DefWindowProcA(w, msg, wp, lp);
+    if (msg == WM_NCDESTROY) p->left = KillTimer(w, p->id) != FALSE;
+    return CallWindowProcA(p->original, w, msg, wp, lp);
+}
+}  // namespace
+
+bool DestroyLeavesTimer(HWND w, UINT_PTR id) {
+    TimerProbe probe;
+    probe.id = id;
+    gProbe = &probe;
+    probe.original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProbeProc)));
+    DestroyWindow(w);
+    gProbe = nullptr;
+    return probe.left;
+}
+
 }  // namespace rig

@@ -65,6 +65,12 @@ struct Snapshot {
 };
 Snapshot Snap(HWND w);
 
+// Destroys `w` and tells whether its timer `id` was still set when the
+// window's own WM_DESTROY handling had run (the system would kill it
+// silently afterwards): a subclass looks with KillTimer at WM_NCDESTROY,
+// before the widget's procedure sees that message.
+bool DestroyLeavesTimer(HWND w, UINT_PTR id);
+
 // True while the GDI handle names a live object.
 inline bool Alive(HGDIOBJ h) { return h && GetObjectType(h) != 0; }
 
