@@ -21,7 +21,8 @@
 //   notify ID           the control's change notice to its page
 //   drag DX DY          pan the preview with the left button
 //   size W H            resize the dialog and end the move    minimize | restore
-//   wait N              let N ticks pass              shot FILE.png   the dialog as a picture
+//   wait N              let N ticks pass              shot FILE.png [ID]  the dialog (or a control's
+//                                                                         client area) as a picture
 //   record scale | enabled ID | text ID | rect ID | minsize | focus
 //          | layout   every visible control's text against its room, in its
 //                     own font (clipped ones listed), and the controls of one

@@ -291,7 +291,7 @@ TEST_P(PreviewOfTheFinal, GrowsTheSameFigureAndShowsTheFinalPicture) {
 
         const std::vector<uint8_t> shown = Shown(final.pixels, kW, view), under = Shown(doc, kW, view);
         const testing::PreviewMeasure m =
-            testing::MeasurePreview(preview.pixels.data(), shown.data(), under.data(), view.w, view.h, 4);
+            testing::MeasurePreview(preview.pixels.data(), under.data(), shown.data(), under.data(), view.w, view.h, 4);
         EXPECT_GT(m.figure, 0);
         // Measured: at most 0.5 % and 7.2 here; a figure grown in the work
         // buffer's frame (as before) misses 2 % and shades 8.8 to 14 apart.

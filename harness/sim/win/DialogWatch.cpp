@@ -80,12 +80,14 @@ std::string RectJson(HWND dlg, HWND w) {
     return JsonRect(r.top, r.left, r.bottom, r.right);
 }
 
-bool Shot(HWND dlg, const std::string& file) {
+// The window with its frame, or only a control's client area.
+bool Shot(HWND window, const std::string& file, bool clientOnly) {
     RECT r;
-    GetWindowRect(dlg, &r);
+    if (clientOnly) GetClientRect(window, &r);
+    else GetWindowRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
-    HDC src = GetWindowDC(dlg);
+    HDC src = clientOnly ? GetDC(window) : GetWindowDC(window);
     HDC mem = CreateCompatibleDC(src);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -108,7 +110,7 @@ bool Shot(HWND dlg, const std::string& file) {
     SelectObject(mem, old);
     DeleteObject(dib);
     DeleteDC(mem);
-    ReleaseDC(dlg, src);
+    ReleaseDC(window, src);
     std::vector<uint8_t> png;
     std::string error;
     return EncodePng(img, png, error) && WriteFileBytes(file, png);
@@ -369,10 +371,12 @@ void Run(HWND dlg, const std::string& line) {
     } else if (op == "wait") {
         in >> tWatch->waitTicks;
     } else if (op == "shot") {
-        std::string file;
-        in >> file;
+        std::string file, ref;
+        in >> file >> ref;
         RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Seen("shot", {{"file", JsonString(file)}, {"written", JsonBool(Shot(dlg, file))}});
+        HWND control = ref.empty() ? nullptr : Item(dlg, ref);
+        const bool written = ref.empty() ? Shot(dlg, file, false) : control != nullptr && Shot(control, file, true);
+        Seen("shot", {{"file", JsonString(file)}, {"written", JsonBool(written)}});
     } else if (op == "record") {
         Record(dlg, in);
     } else if (op == "ok") {

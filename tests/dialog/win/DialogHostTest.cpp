@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +17,9 @@
 #include "FilterEntry.h"
 #include "FilterParameters.h"
 #include "HostSim.h"
+#include "ImageIO.h"
+#include "PreviewMeasure.h"
+#include "ProtocolSupport.h"
 
 using namespace frostel;
 using namespace frostel::hostsim;
@@ -398,4 +403,133 @@ TEST(DialogLayout, AtOneDpi) {
                                             "\"-1080.00\"", "\"-99999.99\"", "\"12345678.00\""};
     for (size_t i = 0; i < angles.size(); ++i)
         EXPECT_EQ(Seen(s, "text", i, "text"), shown[i]) << "the dial shows the angle typed";
+}
+
+// ---- What the preview shows is what OK renders ----------------------------
+
+// The sample's look: a dark blue field with soft bright discs.
+Document Photo(int32_t w, int32_t h) {
+    Document d = Document::Blank(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = &d.pixels[(size_t(y) * size_t(w) + size_t(x)) * 3];
+            const double fx = double(x) / w, fy = double(y) / h;
+            const double glow = std::exp(-40 * ((fx - 0.3) * (fx - 0.3) + (fy - 0.4) * (fy - 0.4)));
+            p[0] = uint8_t(10 + 40 * fx + 120 * glow);
+            p[1] = uint8_t(30 + 90 * fy + 110 * glow);
+            p[2] = uint8_t(70 + 60 * fx + 100 * glow);
+        }
+    return d;
+}
+
+// A picture of the preview control and the read that filled it: the
+// rectangle in scaled document pixels and the scale.
+struct PreviewShot {
+    Image8 control;
+    int32_t top = 0, left = 0, bottom = 0, right = 0;
+    int scale = 1;
+};
+
+std::vector<PreviewShot> PreviewShots(const Host& host) {
+    std::vector<PreviewShot> shots;
+    PreviewShot last;
+    for (const LogEntry& e : host.log().Entries()) {
+        PreviewShot read;
+        if (e.call == "advanceState" &&
+            std::sscanf(e.Arg("inRect").c_str(), "[%d,%d,%d,%d]", &read.top, &read.left, &read.bottom,
+                        &read.right) == 4 &&
+            read.bottom > read.top && read.right > read.left) {
+            read.scale = int(std::stoll(e.Arg("inputRate")) >> 16);
+            last = read;
+        }
+        if (e.call == "dialogSeen" && e.Arg("what") == "\"shot\"") {
+            std::string file = e.Arg("file");
+            file = file.substr(1, file.size() - 2);
+            std::vector<uint8_t> bytes;
+            std::string error;
+            PreviewShot shot = last;
+            EXPECT_TRUE(ReadFileBytes(file, bytes) && DecodePng(bytes, 3, shot.control, error)) << file << error;
+            std::remove(file.c_str());
+            shots.push_back(shot);
+        }
+    }
+    return shots;
+}
+
+// What the preview shows for the settings, at the fit zoom the dialog opens
+// with and at 100 %, measured against the same region of the final render.
+// The preview reads the document point-sampled; the final render's region
+// is averaged down to the preview's scale.
+void ExpectPreviewOfTheFinal(const std::vector<std::string>& settings) {
+    FreshIniFile ini;
+    Options o;
+    o.dialog = DialogAnswer::Script;
+    // The dialog opens at 100 %; Ctrl+0 shows the whole document.
+    o.dialogScript = {"shot one.png main:1002", "hotkey 3", "wait 2", "shot fit.png main:1002", "ok"};
+    Host host(FilterEntry(), o);
+    const Document doc = Photo(640, 400);
+    host.SetDocument(doc);
+    protocoltest::SetParameters(host, settings);
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    const std::vector<uint8_t>& final = host.document().pixels;
+    const bool single = std::find(settings.begin(), settings.end(), "EfKn=3") != settings.end();
+    const std::vector<PreviewShot> shots = PreviewShots(host);
+    ASSERT_EQ(shots.size(), 2u);
+    EXPECT_EQ(shots[0].scale, 1);
+    EXPECT_GT(shots[1].scale, 1) << "the whole document at the fit zoom";
+    for (const PreviewShot& s : shots) {
+        SCOPED_TRACE("scale " + std::to_string(s.scale));
+        const int w = s.right - s.left, h = s.bottom - s.top;
+        ASSERT_TRUE(w > 0 && h > 0 && w <= s.control.width && h <= s.control.height)
+            << w << " x " << h << " in " << s.control.width << " x " << s.control.height;
+        // The image sits centred in the control when smaller than it.
+        const int ox = (s.control.width - w) / 2, oy = (s.control.height - h) / 2;
+        std::vector<uint8_t> preview(size_t(w) * h * 3), previewUnder(preview.size()), shown(preview.size()),
+            shownUnder(preview.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = (size_t(y) * w + x) * 3;
+                std::memcpy(&preview[i], &s.control.pixels[(size_t(oy + y) * s.control.width + ox + x) * 3], 3);
+                const int dx = (s.left + x) * s.scale, dy = (s.top + y) * s.scale;
+                std::memcpy(&previewUnder[i], &doc.pixels[(size_t(dy) * 640 + dx) * 3], 3);
+                for (int c = 0; c < 3; ++c) {
+                    int f = 0, u = 0;
+                    for (int j = 0; j < s.scale; ++j)
+                        for (int k = 0; k < s.scale; ++k) {
+                            const size_t at = (size_t(dy + j) * 640 + dx + k) * 3 + c;
+                            f += final[at], u += doc.pixels[at];
+                        }
+                    const int n = s.scale * s.scale;
+                    shown[i + c] = uint8_t((f + n / 2) / n), shownUnder[i + c] = uint8_t((u + n / 2) / n);
+                }
+            }
+        if (single) {
+            // The single figures' centre marker is drawn over the preview: not the picture's.
+            const int cx = 320 / s.scale - s.left, cy = 200 / s.scale - s.top;
+            for (int y = std::max(0, cy - 24); y < std::min(h, cy + 25); ++y)
+                for (int x = std::max(0, cx - 24); x < std::min(w, cx + 25); ++x) {
+                    const size_t i = (size_t(y) * w + x) * 3;
+                    std::memcpy(&preview[i], &shown[i], 3);
+                    std::memcpy(&previewUnder[i], &shownUnder[i], 3);
+                }
+        }
+        const frostel::testing::PreviewMeasure m = frostel::testing::MeasurePreview(preview.data(), previewUnder.data(), shown.data(),
+                                                                  shownUnder.data(), w, h, 3);
+        std::printf("%s scale %d: figure %d, inner %d, misses %d, shading %.2f (worst %d)\n",
+                    settings.empty() ? "factory" : settings[0].c_str(), s.scale, m.figure, m.inner,
+                    m.coverageMisses, m.shadingMean, m.shadingWorst);
+        EXPECT_GT(m.figure, 0);
+        EXPECT_LE(m.coverageMisses, m.inner / 100 + 2) << m.inner << " inner pixels";
+        EXPECT_LT(m.shadingMean, 8.0) << m.inner << " inner pixels";
+    }
+}
+
+TEST(DialogHost, ThePreviewShowsWhatOkRenders) {
+    for (const auto& settings : {std::vector<std::string>{},                // Floral 3
+                                 std::vector<std::string>{"EfKn=1", "PtrK=1"},  // Geometric 1
+                                 std::vector<std::string>{"EfKn=3", "PtrK=2"},  // Single 2
+                                 std::vector<std::string>{"MnIn=10"}}) {        // Density 10
+        SCOPED_TRACE(settings.empty() ? "factory" : settings[0]);
+        ExpectPreviewOfTheFinal(settings);
+    }
 }

@@ -32,20 +32,21 @@ struct PreviewMeasure {
 };
 
 // Three or more bytes a pixel (the first three compared), rows without padding.
-// `source` is what lay under the figure in the final render's region.
-inline PreviewMeasure MeasurePreview(const uint8_t* preview, const uint8_t* final, const uint8_t* source, int w,
-                                     int h, int bytesPerPixel) {
+// `previewSource` and `finalSource` are what lay under the figure in each
+// picture (the preview's may be sampled otherwise than the final's region).
+inline PreviewMeasure MeasurePreview(const uint8_t* preview, const uint8_t* previewSource, const uint8_t* final,
+                                     const uint8_t* finalSource, int w, int h, int bytesPerPixel) {
     PreviewMeasure m;
     const size_t n = size_t(w) * size_t(h);
     auto at = [&](const uint8_t* img, size_t i) { return img + i * size_t(bytesPerPixel); };
     std::vector<uint8_t> finalFigure(n), previewFigure(n);
     for (size_t i = 0; i < n; ++i) {
-        finalFigure[i] = std::memcmp(at(final, i), at(source, i), 3) != 0;
-        previewFigure[i] = std::memcmp(at(preview, i), at(source, i), 3) != 0;
+        finalFigure[i] = std::memcmp(at(final, i), at(finalSource, i), 3) != 0;
+        previewFigure[i] = std::memcmp(at(preview, i), at(previewSource, i), 3) != 0;
     }
     // Chessboard distance to the nearest edge of the final's figure.
-    const int far = PreviewMeasure::kEdgeReach + 1;
-    std::vector<int> distance(n, far);
+    const int reach = PreviewMeasure::kEdgeReach + 1;
+    std::vector<int> distance(n, reach);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const size_t i = size_t(y) * w + x;
@@ -56,7 +57,7 @@ inline PreviewMeasure MeasurePreview(const uint8_t* preview, const uint8_t* fina
                     if (finalFigure[size_t(yy) * w + xx] != finalFigure[i]) distance[i] = 0;
                 }
         }
-    for (int d = 0; d < far - 1; ++d)
+    for (int d = 0; d < reach - 1; ++d)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 if (distance[size_t(y) * w + x] != d) continue;
@@ -100,7 +101,7 @@ inline PreviewMeasure MeasurePreview(const uint8_t* preview, const uint8_t* fina
     double sum = 0;
     for (size_t i = 0; i < n; ++i) {
         m.figure += finalFigure[i];
-        if (distance[i] < far) continue;
+        if (distance[i] < reach) continue;
         if ((finalFigure[i] && !coveredNear(previewFigure, i)) || (previewFigure[i] && !coveredNear(finalFigure, i)))
             ++m.coverageMisses;
         if (!finalFigure[i]) continue;
