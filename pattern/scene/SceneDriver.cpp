@@ -144,10 +144,17 @@ bool BuildMask(const SceneValues& v, PageBlock& mask) {
     PageBlock plane(pixels);
     if (!plane || gSourceRGBA == nullptr) return true;  // an empty mask: no contours
     uint8_t* b = plane.as<uint8_t>();
+    uint8_t lo = 255, hi = 0;
     for (size_t i = 0; i < pixels; ++i) {
         const uint8_t* s = gSourceRGBA + 4 * i;
         b[i] = s[3] == 0 ? 0 : uint8_t((0.5 * s[0] + 0.3 * s[1] + 0.2 * s[2]) * (s[3] / 255.0));
+        lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
     }
+    // The levels lie 84 apart: a picture whose brightness stays between two
+    // of them (a night scene) would have no contour at all. Its own range is
+    // then spread over the levels.
+    if (lo / 84 == hi / 84 && hi > lo)
+        for (size_t i = 0; i < pixels; ++i) b[i] = uint8_t((b[i] - lo) * 255 / (hi - lo));
     MedianFilter8(m, b, v.W, v.H, 11);
     for (size_t i = 0; i < pixels; ++i) m[i] = uint8_t((m[i] / 84) * 84);
     return true;

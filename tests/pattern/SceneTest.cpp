@@ -164,6 +164,24 @@ TEST_F(SceneRun, APreviewScaleOrDocumentSizeOfZeroIsHarmless) {
     EXPECT_EQ(result_, 0);
 }
 
+// Without a selection the contours are the brightness levels'; a dark
+// picture whose brightness stays within one level still has its contours.
+TEST_F(SceneRun, ADarkPictureWithoutASelectionStillHasContours) {
+    for (size_t i = 0; i < source_.size(); i += 4) {
+        const int x = int(i / 4 % W), y = int(i / 4 / W);
+        const bool glow = std::hypot(x - 40.0, y - 30.0) < 16.0;
+        source_[i] = source_[i + 1] = source_[i + 2] = uint8_t(glow ? 70 : 20);  // brightness 20..70
+    }
+    params_.EmTp = 1;
+    EXPECT_NE(Render(), source_);
+    EXPECT_EQ(result_, 0);
+
+    // A flat picture has no contour to grow along.
+    std::fill(source_.begin(), source_.end(), uint8_t(60));
+    params_.geometryDirty = 1;
+    EXPECT_EQ(Render(), source_);
+}
+
 TEST_F(SceneRun, TheEmitterTypeFollowsThePathList) {
     params_.EmTp = 3;
     ResolveEmitterType(params_);
