@@ -1,6 +1,7 @@
 #include "HarnessMain.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 
@@ -64,6 +65,8 @@ std::string HarnessUsage() {
            "  --no-handle-procs       offer no handle callbacks\n"
            "  --no-color-services     offer no colour-services callback\n"
            "  --no-progress           offer no progress callback\n"
+           "  --timing                print the milliseconds spent reading the files, in the\n"
+           "                          filter's selectors and writing the result\n"
            "  --pick-color R,G,B      what the host's colour picker answers\n"
            "  --pick-cancel           the user cancels the host's colour picker\n"
            "  --fail-convert N        the N-th colour space conversion fails\n"
@@ -170,6 +173,8 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             a.runs = int(n);
         } else if (opt == "--about") {
             a.about = true;
+        } else if (opt == "--timing") {
+            a.timing = true;
         } else if (opt == "--selector") {
             if (!number(-32768, 32767, n)) return fail("--selector needs a 16-bit selector number");
             a.selectors.push_back(int16_t(n));
@@ -296,6 +301,11 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         return false;
     };
 
+    using Clock = std::chrono::steady_clock;
+    auto since = [](Clock::time_point t) {
+        return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+    };
+    const Clock::time_point readStart = Clock::now();
     if (!args.input.empty()) {
         std::vector<uint8_t> bytes;
         std::string why;
@@ -351,6 +361,8 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         return kExitFiles;
     }
 
+    const long readMs = since(readStart);
+    const Clock::time_point filterStart = Clock::now();
     bool ok = true;
     if (args.about) {
         if (int16_t r = host.About()) {
@@ -381,6 +393,7 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         ok = false;
     }
 
+    const long filterMs = since(filterStart);
     const bool logged = writeLog();
     if (!ok) {
         if (!args.output.empty()) err << "harness: the filter failed; " << args.output << " was not written\n";
@@ -399,6 +412,9 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
         }
         out << "harness: wrote " << args.output << "\n";
     }
+    if (args.timing)
+        out << "harness: timing: read " << readMs << " ms, filter " << filterMs << " ms, write "
+            << since(filterStart) - filterMs << " ms\n";
     return logged ? kExitOk : kExitFiles;
 }
 

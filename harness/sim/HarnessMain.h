@@ -27,6 +27,7 @@ struct HarnessArgs {
     bool propertyProcs = true;  // serve the document's paths at all
     int runs = 1;
     bool about = false;
+    bool timing = false;             // print where the time went: files, filter
     std::vector<int16_t> selectors;  // raw selector calls after the runs
     std::string log;
     std::string dialogScript;  // Options::dialogScript is read from this file

@@ -1,10 +1,8 @@
-// The one translation unit that compiles the image codecs. PNG only, and
-// memory only: every file is opened by our own code.
+// The one translation unit that compiles stb's PNG reader (the writer is
+// ours, over zlib). Memory only: every file is opened by our own code.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -15,7 +13,6 @@
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
 #endif
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
