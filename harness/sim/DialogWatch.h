@@ -12,10 +12,12 @@
 //           a script that does not end the dialog is ended with Cancel
 //
 // Script lines (ids are the page's when the shown page has one, else the
-// dialog's; "main:ID" always means the dialog's):
+// dialog's, else the preset panel's; "main:ID" always means the dialog's):
 //   command ID [CODE]   WM_COMMAND to the dialog      hotkey N    WM_HOTKEY N
 //   click ID            a left click at the control's centre
 //   tab N               select page N                 select ID I  combo entry I
+//   pick ID TEXT        click the list entry that shows TEXT (a folder: its name)
+//   open ID TEXT        double-click it (opens a folder entry)
 //   check ID 0|1        set a check box or radio      type ID TEXT   focus and text (spin edits: their field)
 //   key enter|escape    a key to the focused window   focus ID
 //   notify ID           the control's change notice to its page
@@ -23,6 +25,8 @@
 //   size W H            resize the dialog and end the move    minimize | restore
 //   wait N              let N ticks pass              shot FILE.png [ID]  the dialog (or a control's
 //                                                                         client area) as a picture
+//   wait shell N        until the module has made N shell calls in all
+//                       (ShellExecuteA, recorded by the test host; 10 s at most)
 //   record scale | enabled ID | text ID | rect ID | minsize | focus
 //          | layout   every visible control's text against its room, in its
 //                     own font (clipped ones listed), and the controls of one

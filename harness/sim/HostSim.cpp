@@ -1106,7 +1106,32 @@ void Host::RecordDialog(const DialogShown& dialog) {
     dialogs_.push_back(dialog);
     std::vector<std::pair<std::string, std::string>> fields{{"caption", JsonString(dialog.caption)}};
     for (const auto& [id, text] : dialog.items) fields.emplace_back("item" + std::to_string(id), JsonString(text));
+    for (size_t i = 0; i < dialog.texts.size(); ++i)
+        fields.emplace_back("text" + std::to_string(i), JsonString(dialog.texts[i]));
+    if (!dialog.owner.empty()) fields.emplace_back("owner", JsonString(dialog.owner));
     log_.Add("dialog", fields);
+}
+
+void Host::RecordShellCall(const ShellCall& call) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    Count("shellExecute");
+    shellCalls_.push_back(call);
+    log_.Add("shellExecute", {{"owner", JsonString(call.owner)},
+                              {"verb", JsonString(call.verb)},
+                              {"file", JsonString(call.file)},
+                              {"parameters", call.parameters ? JsonString(*call.parameters) : JsonNull()},
+                              {"directory", call.directory ? JsonString(*call.directory) : JsonNull()},
+                              {"show", JsonInt(call.show)}});
+}
+
+std::vector<ShellCall> Host::ShellCalls() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return shellCalls_;
+}
+
+void Host::LogEvent(std::string call, CallLog::Args args) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    log_.Add(std::move(call), std::move(args));
 }
 
 std::vector<DialogShown> Host::Dialogs() const {

@@ -104,6 +104,17 @@ struct MessageBoxShown {
 struct DialogShown {
     std::string caption;
     std::map<int, std::string> items;
+    std::vector<std::string> texts;  // the items without an id, in their order
+    std::string owner;               // the caption of the window it is modal over
+};
+
+// A call the plug-in made to the shell to open a file or an address; the
+// test host records it instead (see RecordShellCalls on Windows).
+struct ShellCall {
+    std::string owner;  // the owner window's caption
+    std::string verb, file;
+    std::optional<std::string> parameters, directory;  // none: null
+    int show = 0;
 };
 
 const char* SelectorName(int16_t selector);  // "about", ..., "finish", "unknown"
@@ -183,6 +194,12 @@ public:
     // The plug-in's About box or message dialog; closed and logged ("dialog").
     void RecordDialog(const DialogShown& dialog);
     std::vector<DialogShown> Dialogs() const;
+    // A shell call of the plug-in (from any thread); logged ("shellExecute").
+    void RecordShellCall(const ShellCall& call);
+    std::vector<ShellCall> ShellCalls() const;
+    // Logs an event of the host's own under the lock the callbacks take, for
+    // watchers that run beside the plug-in's threads.
+    void LogEvent(std::string call, CallLog::Args args);
 
     // The filter rectangle served: the option's, else the document's.
     pi::VRect FilterBounds() const;
@@ -275,6 +292,7 @@ private:
     int newCalls_ = 0, lockCalls_ = 0, abortCalls_ = 0, misuses_ = 0, unbalancedUnlocks_ = 0, convertCalls_ = 0;
     std::vector<MessageBoxShown> messageBoxes_;
     std::vector<DialogShown> dialogs_;
+    std::vector<ShellCall> shellCalls_;
     std::map<std::string, int> calls_;
     std::map<void*, size_t> blocks_;
     std::map<std::pair<std::string, int32_t>, const void*> suites_;

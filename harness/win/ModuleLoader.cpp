@@ -1,5 +1,10 @@
 #include "ModuleLoader.h"
 
+#include <shellapi.h>
+
+#include <atomic>
+#include <optional>
+
 #include "Pipl.h"
 
 namespace frostel::hostsim {
@@ -32,7 +37,72 @@ std::string LastErrorText() {
     return "error " + std::to_string(code) + (msg.empty() ? "" : " (" + msg + ")");
 }
 
-LoadedModule::LoadedModule(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {}
+namespace {
+
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+std::atomic<ShellExecuteFn> gShellExecute{nullptr};
+
+std::optional<std::string> Text(LPCSTR s) {
+    if (!s) return std::nullopt;
+    return std::string(s);
+}
+
+// Runs on the module's worker thread.
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                                    INT show) {
+    Host* host = Host::Current();
+    if (!host) return reinterpret_cast<HINSTANCE>(INT_PTR(SE_ERR_ACCESSDENIED));
+    ShellCall call;
+    // Not GetWindowText: it sends to the owner's thread, which may be
+    // waiting for this one to end.
+    wchar_t caption[256] = {};
+    if (owner) InternalGetWindowText(owner, caption, 256);
+    call.owner = Narrow(caption);
+    call.verb = verb ? verb : "";
+    call.file = file ? file : "";
+    call.parameters = Text(parameters);
+    call.directory = Text(directory);
+    call.show = show;
+    host->RecordShellCall(call);
+    const ShellExecuteFn shell = gShellExecute.load();
+    if (host->options().dialog == DialogAnswer::Show && shell)
+        return shell(owner, verb, file, parameters, directory, show);
+    return reinterpret_cast<HINSTANCE>(INT_PTR(33));  // above 32: done
+}
+
+}  // namespace
+
+bool RecordShellCalls(HMODULE module) {
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    if (!module || dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress == 0) return false;
+    bool patched = false;
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "shell32.dll") != 0 || !d->OriginalFirstThunk)
+            continue;
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "ShellExecuteA") != 0) continue;
+            DWORD was = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &was)) continue;
+            gShellExecute = reinterpret_cast<ShellExecuteFn>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordShellExecute);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, was, &was);
+            patched = true;
+        }
+    }
+    return patched;
+}
+
+LoadedModule::LoadedModule(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {
+    if (module_) RecordShellCalls(module_);
+}
 
 LoadedModule::~LoadedModule() {
     if (module_) FreeLibrary(module_);

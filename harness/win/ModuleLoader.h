@@ -14,6 +14,13 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const wchar_t* wide);
 std::string LastErrorText();
 
+// Points the module's import of ShellExecuteA (help pages, web addresses)
+// at a recorder: the call is logged with the current host ("shellExecute")
+// and answered as a success, so no browser starts; only a host that leaves
+// its dialog to a person (DialogAnswer::Show) passes it on to the shell.
+// False when the module does not import it. Every LoadedModule does this.
+bool RecordShellCalls(HMODULE module);
+
 // Owns a loaded module.
 class LoadedModule {
 public:

@@ -19,6 +19,7 @@ constexpr const char* kDialogCaption = "Vornhal Frostel";
 constexpr UINT_PTR kScriptTimer = 0x5C17;
 constexpr int kTickMs = 40;
 constexpr int kMaxTicks = 3000;
+constexpr int kMaxShellWaitTicks = 250;
 
 struct WatchState {
     Host* host = nullptr;
@@ -27,6 +28,7 @@ struct WatchState {
     WNDPROC original = nullptr;
     size_t line = 0;
     int waitTicks = 0;
+    int shellCalls = 0, shellWaitTicks = 0;  // "wait shell N"
     int ticks = 0;
     bool ended = false;
 };
@@ -47,7 +49,7 @@ std::string TextOf(HWND w) {
 void Seen(const std::string& what, CallLog::Args args) {
     if (!tWatch || !tWatch->host) return;
     args.insert(args.begin(), {"what", JsonString(what)});
-    tWatch->host->log().Add("dialogSeen", std::move(args));
+    tWatch->host->LogEvent("dialogSeen", std::move(args));
 }
 
 // The page on show: a visible child dialog of the main dialog.
@@ -57,12 +59,34 @@ HWND CurrentPage(HWND dlg) {
     return nullptr;
 }
 
+// An id of the page on show, else of the dialog, else of another child
+// dialog on show (the preset panel).
 HWND Item(HWND dlg, const std::string& ref) {
     if (ref.rfind("main:", 0) == 0) return GetDlgItem(dlg, std::atoi(ref.c_str() + 5));
     const int id = std::atoi(ref.c_str());
     if (HWND page = CurrentPage(dlg))
         if (HWND w = GetDlgItem(page, id)) return w;
-    return GetDlgItem(dlg, id);
+    if (HWND w = GetDlgItem(dlg, id)) return w;
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (ClassOf(c) == "#32770" && IsWindowVisible(c))
+            if (HWND w = GetDlgItem(c, id)) return w;
+    return nullptr;
+}
+
+// The entry of a list box that shows `text` (a folder entry shows its name
+// without its leading TAB), or -1.
+int ListEntry(HWND list, const std::string& text) {
+    const int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        const int len = int(SendMessageA(list, LB_GETTEXTLEN, WPARAM(i), 0));
+        if (len < 0) continue;
+        std::string entry(size_t(len) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(size_t(len));
+        if (!entry.empty() && entry[0] == '\t') entry.erase(0, 1);
+        if (entry == text) return i;
+    }
+    return -1;
 }
 
 // A spin edit's own field, or the window itself.
@@ -325,6 +349,23 @@ void Run(HWND dlg, const std::string& line) {
         SendMessageA(tabs, TCM_SETCURSEL, WPARAM(n), 0);
         NMHDR h{tabs, 999, UINT(TCN_SELCHANGE)};
         SendMessageA(dlg, WM_NOTIFY, 999, reinterpret_cast<LPARAM>(&h));
+    } else if (op == "pick" || op == "open") {
+        // A click on a list entry, or a double click.
+        std::string ref, text;
+        in >> ref;
+        std::getline(in >> std::ws, text);
+        HWND w = Item(dlg, ref);
+        const int i = w ? ListEntry(w, text) : -1;
+        if (i < 0) {
+            Seen("noEntry", {{"item", JsonString(ref)}, {"text", JsonString(text)}});
+            return;
+        }
+        SendMessageA(w, LB_SETCURSEL, WPARAM(i), 0);
+        const auto notify = [w](WORD code) {
+            SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), code), reinterpret_cast<LPARAM>(w));
+        };
+        notify(LBN_SELCHANGE);
+        if (op == "open") notify(LBN_DBLCLK);
     } else if (op == "select" || op == "check") {
         std::string ref;
         int v = 0;
@@ -369,7 +410,14 @@ void Run(HWND dlg, const std::string& line) {
     } else if (op == "minimize" || op == "restore") {
         ShowWindow(dlg, op == "minimize" ? SW_MINIMIZE : SW_RESTORE);
     } else if (op == "wait") {
-        in >> tWatch->waitTicks;
+        std::string what;
+        in >> what;
+        if (what == "shell") {
+            in >> tWatch->shellCalls;
+            tWatch->shellWaitTicks = kMaxShellWaitTicks;
+        } else {
+            tWatch->waitTicks = std::atoi(what.c_str());
+        }
     } else if (op == "shot") {
         std::string file, ref;
         in >> file >> ref;
@@ -405,6 +453,16 @@ void CALLBACK ScriptTick(HWND dlg, UINT, UINT_PTR, DWORD) {
     }
     if (s->waitTicks > 0) {
         --s->waitTicks;
+        return;
+    }
+    if (s->shellWaitTicks > 0) {
+        // The module's shell worker ends just after its call: two ticks more.
+        if (s->host->CallCount("shellExecute") >= s->shellCalls) {
+            s->shellWaitTicks = 0;
+            s->waitTicks = 2;
+        } else if (--s->shellWaitTicks == 0) {
+            Seen("noShellCall", {{"calls", JsonInt(s->shellCalls)}});
+        }
         return;
     }
     // Input goes to the active window: wait for the dialog to be shown and active.

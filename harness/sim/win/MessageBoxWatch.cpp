@@ -52,12 +52,15 @@ bool ReadMessageBox(HWND dialog, std::string& text) {
 
 // The plug-in's own small dialogs: its About box (item 1033, the version
 // line) and its message dialog (item 1142, the text). Both end with id 1.
+// Static texts without an id (-1) are kept in their order.
 bool ReadPluginDialog(HWND dialog, DialogShown& shown) {
     if (ClassOf(dialog) != "#32770" || !(GetDlgItem(dialog, 1033) || GetDlgItem(dialog, 1142))) return false;
     shown.caption = WindowText(dialog);
+    if (HWND owner = GetWindow(dialog, GW_OWNER)) shown.owner = WindowText(owner);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
-        if (id > 0) shown.items[id] = WindowText(child);
+        if (id > 0 && id != 0xFFFF) shown.items[id] = WindowText(child);
+        else if (const std::string t = WindowText(child); !t.empty()) shown.texts.push_back(t);
     }
     return true;
 }

@@ -1,7 +1,8 @@
 // The dialog of the built module as a person would use it, driven from a
 // timer inside its modal loop by the test host: what OK and Cancel leave in
 // the parameter record, the zoom buttons and scale text, the preview reads,
-// Enter and Escape in fields, and the page controls' enabling.
+// Enter and Escape in fields, the page controls' enabling, the factory
+// presets, the About box and what help and the product page ask the shell.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "FilterParameters.h"
 #include "HostSim.h"
 #include "ImageIO.h"
+#include "PresetFiles.h"
 #include "PreviewMeasure.h"
 #include "ProtocolSupport.h"
 
@@ -42,6 +44,8 @@ struct Scripted {
     std::vector<LogEntry> picks;         // the host's colour picker
     std::vector<LogEntry> colorDialogs;  // the system's colour dialog
     std::vector<LogEntry> reads;  // advanceState after the dialog opened
+    std::vector<DialogShown> dialogs;  // the About box and the message dialog
+    std::vector<ShellCall> shell;      // what the module asked the shell to open
     FilterParameters params{};
     std::string answer;
 };
@@ -65,9 +69,11 @@ Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int3
     for (const LogEntry& e : host.log().Find("colorServices"))
         if (e.Arg("selector") == std::to_string(pi::plugIncolorServicesChooseColor)) s.picks.push_back(e);
     s.colorDialogs = host.log().Find("colorDialog");
+    s.dialogs = host.Dialogs();
+    s.shell = host.ShellCalls();
     bool open = false;
     for (const LogEntry& e : host.log().Entries()) {
-        if (e.call == "dialog") {
+        if (e.call == "dialog" && !e.Arg("answer").empty()) {  // not the About box's entry
             open = true;
             s.answer = e.Arg("answer");
         }
@@ -358,6 +364,115 @@ TEST(DialogHost, ModuleHasItsPlaceCursor) {
     if (info.hbmMask) DeleteObject(info.hbmMask);
     DestroyCursor(c);
     FreeLibrary(m);
+}
+
+// ---- Presets, the About box, help and the product page --------------------------
+namespace {
+
+// The folder of the loaded module, with its trailing backslash: its presets
+// and help pages lie beside it.
+std::string ModuleFolder() {
+    FilterEntry();  // loads it
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(GetModuleHandleA(FROSTEL_MODULE_FILE), path, MAX_PATH);
+    std::string folder(path, n);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// A factory preset as the preset library reads it over the factory values.
+FilterParameters FactoryPreset(const std::string& name) {
+    FilterParameters p = Defaults();
+    EXPECT_TRUE(LoadPresetFile(ModuleFolder() + "Frostel\\Presets\\Basic\\" + name + ".frlpst", p)) << name;
+    return p;
+}
+
+// The values of the parameter table that differ, with both values.
+std::string Differences(const FilterParameters& got, const FilterParameters& want) {
+    std::string out;
+    const auto text = [](const FilterParameters& p, const ParameterKey& k) {
+        return k.isFloat() ? std::to_string(GetFloatField(p, k)) : std::to_string(GetIntegerField(p, k));
+    };
+    for (const ParameterKey& k : ParameterKeys) {
+        const std::string a = text(got, k), b = text(want, k);
+        if (a != b) out += std::string(out.empty() ? "" : ", ") + k.name + " " + a + " (want " + b + ")";
+    }
+    return out;
+}
+
+}  // namespace
+
+// A click on a factory preset applies every value of its file; OK leaves
+// them in the record, and the page shows them. A preset in a folder is
+// reached by opening the folder, and replaces the one picked before.
+TEST(DialogHost, AFactoryPresetPickedInThePanelIsWhatOkLeaves) {
+    const FilterParameters ice = FactoryPreset("Ice Flowers");
+    const FilterParameters lens = FactoryPreset("Glass\\Clear Lens");
+    // Otherwise the runs below could not tell a preset from no preset.
+    ASSERT_NE(Differences(ice, Defaults()), "");
+    ASSERT_NE(Differences(lens, Defaults()), "");
+    ASSERT_NE(Differences(lens, ice), "");
+
+    const Scripted root = RunScript({"pick 1084 Ice Flowers", "record text 1018", "ok"});
+    ASSERT_TRUE(root.run.ok) << root.run.message;
+    EXPECT_EQ(Differences(root.params, ice), "");
+    EXPECT_EQ(Seen(root, "text", 0, "text"), "\"" + std::to_string(ice.RndS) + ".00\"") << "the page shows the seed";
+
+    const Scripted folder = RunScript({"pick 1084 Geometric Crystals", "open 1084 Glass", "record text 1091",
+                                       "pick 1084 Clear Lens", "record text 1018", "ok"});
+    ASSERT_TRUE(folder.run.ok) << folder.run.message;
+    EXPECT_EQ(Seen(folder, "text", 0, "text"), "\"Glass\\\\\"") << "the folder path above the list";
+    EXPECT_EQ(Differences(folder.params, lens), "");
+    EXPECT_EQ(Seen(folder, "text", 1, "text"), "\"" + std::to_string(lens.RndS) + ".00\"");
+    for (const Scripted* s : {&root, &folder})
+        for (const LogEntry& e : s->seen) EXPECT_NE(e.Arg("what"), "\"noEntry\"") << e.ToJson();
+}
+
+// The About button shows the About box modal over the dialog, with the
+// version line and its texts; the dialog goes on after it.
+TEST(DialogHost, TheAboutButtonShowsTheAboutBoxOverTheDialog) {
+    const Scripted s = RunScript({"click main:1154", "wait 5", "record scale", "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    EXPECT_EQ(s.answer, "\"script\"");
+    ASSERT_EQ(s.dialogs.size(), 1u) << "no About box";
+    const DialogShown& about = s.dialogs[0];
+    EXPECT_EQ(about.caption, "About");
+    EXPECT_EQ(about.owner, "Vornhal Frostel");
+    ASSERT_EQ(about.items.count(1033), 1u);
+    EXPECT_EQ(about.items.at(1033), "1.6 (64 Bit)");
+    const std::vector<std::string> texts = {"Vornhal Frostel  Version:",
+                                            "The plug-in for Adobe Photoshop and compatibles"};
+    EXPECT_EQ(about.texts, texts);
+    EXPECT_EQ(about.items.count(1009) ? about.items.at(1009) : "", "Get Updates");
+    EXPECT_EQ(about.items.count(2) ? about.items.at(2) : "", "Close");
+    EXPECT_EQ(Seen(s, "scale", 0, "text"), "\"100%\"") << "the dialog after the About box";
+    EXPECT_TRUE(s.shell.empty()) << "the About box opened " << s.shell[0].file;
+}
+
+// The help button opens the main help page, F1 the page of the page on
+// show, and F4 and the product-page button the product page: each through
+// the shell, owned by the dialog, with nothing but the page to open.
+TEST(DialogHost, HelpAndTheProductPageOpenThroughTheShell) {
+    const Scripted s = RunScript({"click main:1777", "wait shell 1", "hotkey 5", "wait shell 2", "tab 1",
+                                  "hotkey 5", "wait shell 3", "hotkey 6", "wait shell 4", "click main:1156",
+                                  "wait shell 5", "ok"});
+    ASSERT_TRUE(s.run.ok) << s.run.message;
+    const std::string help = ModuleFolder() + "Frostel\\Help\\";
+    const std::string product = "http://www.vornhal.com/products/products.php?menu=get_prod_id&p_menustate=&prod_id=8";
+    const std::vector<std::string> expected = {help + "frosteldoc.html", help + "frosteldoc_geometry.html",
+                                               help + "frosteldoc_material.html", product, product};
+    std::vector<std::string> opened;
+    for (const ShellCall& c : s.shell) {
+        opened.push_back(c.file);
+        EXPECT_EQ(c.verb, "open") << c.file;
+        EXPECT_FALSE(c.parameters.has_value()) << c.file;
+        EXPECT_FALSE(c.directory.has_value()) << c.file;
+        EXPECT_EQ(c.show, SW_SHOW) << c.file;
+        EXPECT_EQ(c.owner, "Vornhal Frostel") << c.file;
+    }
+    EXPECT_EQ(opened, expected);
+    // The pages are there to be opened.
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_NE(GetFileAttributesA(expected[i].c_str()), INVALID_FILE_ATTRIBUTES) << expected[i];
 }
 
 // ---- The layout at 96, 120 and 144 dpi -----------------------------------------
