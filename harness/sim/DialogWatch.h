@@ -21,7 +21,9 @@
 //   drag DX DY          pan the preview with the left button
 //   size W H            resize the dialog and end the move    minimize | restore
 //   wait N              let N ticks pass              shot FILE.png   the dialog as a picture
-//   record scale | enabled ID | text ID | rect ID | minsize | focus
+//   record scale | enabled ID | text ID | rect ID | minsize | focus | placement
+//                       (placement: window, title bar, OK and the monitors' work
+//                       areas in screen pixels)
 //   ok | cancel | close
 #pragma once
 
