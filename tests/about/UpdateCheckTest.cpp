@@ -2,7 +2,10 @@
 // and the server's answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "UpdateCheck.h"
 
@@ -74,9 +77,12 @@ TEST(ParseHttpUrl, SchemeAuthorityAndPath) {
 TEST(BuildHttpRequest, ExactBytesAndBound) {
     HttpTarget t{"example.test", 8080, "a/b?c=d"};
     EXPECT_EQ(BuildHttpRequest(t),
-              "GET /a/b?c=d HTTP/1.1\r\nHost: example.test\r\n"
+              "GET /a/b?c=d HTTP/1.1\r\nHost: example.test:8080\r\n"
               "User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)\r\nAccept: */*\r\n\r\n");
     const size_t fixed = BuildHttpRequest({"h", 80, ""}).size();
+    // A port other than 80 is part of the Host header.
+    EXPECT_NE(BuildHttpRequest({"h", 8080, ""}).find("\r\nHost: h:8080\r\n"), std::string::npos);
+    EXPECT_NE(BuildHttpRequest({"h", 80, ""}).find("\r\nHost: h\r\n"), std::string::npos);
     t = {"h", 80, std::string(kMaxRequestBytes - fixed, 'p')};
     EXPECT_EQ(BuildHttpRequest(t).size(), kMaxRequestBytes);
     t.path += 'p';
@@ -148,6 +154,231 @@ TEST(HttpReplyReader, RefusesBadHeadersAndOversizeReplies) {
     const std::string mib(1024 * 1024, 'y');
     EXPECT_EQ(big.Feed(mib.data(), mib.size()), HttpReplyReader::State::TooLarge);
     EXPECT_EQ(big.received(), 0u);
+}
+
+TEST(HttpReplyReader, InterimRepliesAreSkipped) {
+    const std::string final = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    for (const std::string& interim :
+         {std::string("HTTP/1.1 100 Continue\r\n\r\n"), std::string("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX: 1\r\n\r\n"),
+          std::string("HTTP/1.1 103 Early Hints\r\nContent-Length: 40\r\n\r\n")}) {
+        for (size_t step : {size_t(1), size_t(7), size_t(4096)}) {
+            HttpReplyReader r;
+            EXPECT_EQ(FeedAll(r, interim + final, step), HttpReplyReader::State::Complete) << interim;
+            EXPECT_EQ(r.status(), 200);
+            EXPECT_EQ(r.body(), "ok");
+        }
+    }
+    // An interim reply alone is no answer; a protocol switch was never asked for.
+    HttpReplyReader alone;
+    FeedAll(alone, "HTTP/1.1 100 Continue\r\n\r\n", 3);
+    EXPECT_EQ(alone.PeerClosed(), HttpReplyReader::State::Malformed);
+    HttpReplyReader upgrade;
+    EXPECT_EQ(FeedAll(upgrade, "HTTP/1.1 101 Switching\r\n\r\n" + final, 5), HttpReplyReader::State::Malformed);
+    HttpReplyReader tooLow;
+    EXPECT_EQ(FeedAll(tooLow, "HTTP/1.1 099 Odd\r\n\r\n", 5), HttpReplyReader::State::Malformed);
+}
+
+TEST(HttpReplyReader, LineFeedsAloneEndLinesToo) {
+    HttpReplyReader sized;
+    EXPECT_EQ(FeedAll(sized, "HTTP/1.0 200 OK\nContent-Length: 3\n\nabcdef", 1), HttpReplyReader::State::Complete);
+    EXPECT_EQ(sized.body(), "abc");
+    HttpReplyReader mixed;
+    EXPECT_EQ(FeedAll(mixed, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\n\r\n3\nabc\n2\r\nde\r\n0\n\n", 2),
+              HttpReplyReader::State::Complete);
+    EXPECT_EQ(mixed.body(), "abcde");
+    // Chunk data must be followed by its line end at once.
+    HttpReplyReader overrun;
+    EXPECT_EQ(FeedAll(overrun, "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabcd\n0\n\n", 1),
+              HttpReplyReader::State::Malformed);
+    HttpReplyReader strayCr;
+    EXPECT_EQ(FeedAll(strayCr, "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabc\rx\n0\n\n", 1),
+              HttpReplyReader::State::Malformed);
+}
+
+TEST(HttpReplyReader, NulBytesAreBytes) {
+    using namespace std::string_literals;
+    const std::string body = "a\0b\0c"s;
+    HttpReplyReader r;
+    EXPECT_EQ(FeedAll(r, "HTTP/1.1 200 OK\r\nX-\0: \0\r\nContent-Length: 5\r\n\r\n"s + body, 2),
+              HttpReplyReader::State::Complete);
+    EXPECT_EQ(r.body(), body);
+    for (const std::string& bad : {"HTTP/1.1 200 OK\r\nContent-Length: 5\0\r\n\r\nabcde"s, "HTTP/1.1 200\0OK\r\n\r\n"s,
+                                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n\0" "5\r\nabcde\r\n"s}) {
+        HttpReplyReader b;
+        EXPECT_EQ(FeedAll(b, bad, 1), HttpReplyReader::State::Malformed) << bad.size();
+    }
+}
+
+TEST(HttpReplyReader, SizesBeyondTheLimitAreRefusedAtOnce) {
+    // A length the reply can never hold is refused when the head is in, in
+    // any width of size_t: 2^32 + 1 must not read as 1.
+    for (const char* length : {"4294967296", "4294967297", "99999999999999999999", "1048576"}) {
+        HttpReplyReader r;
+        EXPECT_EQ(FeedAll(r, std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + length + "\r\n\r\nx", 3),
+                  HttpReplyReader::State::TooLarge)
+            << length;
+    }
+    // Leading zeros are digits like any other.
+    HttpReplyReader zeros;
+    EXPECT_EQ(FeedAll(zeros, "HTTP/1.1 200 OK\r\nContent-Length: 0000000000000000000000002\r\n\r\nok", 3),
+              HttpReplyReader::State::Complete);
+    EXPECT_EQ(zeros.body(), "ok");
+    // An 8-digit chunk size: refused before its data, not waited for.
+    for (const char* size : {"fffffffe", "FFFFFFFF", "00100000", "ffffffffffffffff"}) {
+        HttpReplyReader r;
+        EXPECT_EQ(FeedAll(r, std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n") + size + "\r\nab", 4),
+                  HttpReplyReader::State::TooLarge)
+            << size;
+    }
+    HttpReplyReader eight;
+    EXPECT_EQ(FeedAll(eight, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n00000003\r\nabc\r\n0\r\n\r\n", 1),
+              HttpReplyReader::State::Complete);
+    EXPECT_EQ(eight.body(), "abc");
+    HttpReplyReader seventeen;
+    EXPECT_EQ(FeedAll(seventeen, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n00000000000000003\r\n", 1),
+              HttpReplyReader::State::Malformed);
+}
+
+TEST(HttpReplyReader, FloodsInSmallPiecesEndAtTheLimitInLinearTime) {
+    // Each flood is fed a few bytes a time up to its 1 MiB bound; a reader
+    // that searched its whole text again on every receive would take hours.
+    const std::string head = "HTTP/1.1 200 OK\r\n";
+    struct Flood {
+        std::string start, repeat;
+    } floods[] = {
+        {"", "HTTP/1.1 100 Continue\r\n\r\n"},            // interim replies without end
+        {head, "X-Filler: 0123456789\r\n"},                // header lines without end
+        {head, "x"},                                        // one header line without end
+        {head + "Transfer-Encoding: chunked\r\n\r\n", "1\r\nz\r\n"},  // one-byte chunks
+        {head + "Transfer-Encoding: chunked\r\n\r\n", "1;" + std::string(50, 'e')},  // an endless extension
+        {head + "Transfer-Encoding: chunked\r\n\r\n0\r\n", "T: t\r\n"},  // endless trailers
+    };
+    for (const Flood& f : floods) {
+        std::string text = f.start;
+        while (text.size() <= HttpReplyReader::kMaxReplyBytes) text += f.repeat;
+        HttpReplyReader r;
+        size_t fed = 0;
+        for (size_t step = 1; r.state() == HttpReplyReader::State::Reading && fed < text.size(); step = step % 13 + 1) {
+            const size_t n = std::min(step, text.size() - fed);
+            r.Feed(text.data() + fed, n);
+            fed += n;
+            ASSERT_LE(r.body().size(), r.received());
+        }
+        EXPECT_EQ(r.state(), HttpReplyReader::State::TooLarge) << f.repeat;
+        EXPECT_LE(r.received(), HttpReplyReader::kMaxReplyBytes);
+    }
+}
+
+namespace {
+
+// A connection on a clock of its own: bytes arrive at set times, every wait
+// moves the clock on. Nothing sleeps.
+class TimedSource : public ReplySource {
+public:
+    struct Arrival {
+        uint64_t atMs;
+        std::string bytes;
+        bool closeAfter = false;
+    };
+    explicit TimedSource(std::vector<Arrival> arrivals) : arrivals_(std::move(arrivals)) {}
+
+    uint64_t NowMs() override { return now; }
+    bool Cancelled() override { return now >= cancelAtMs; }
+    ReceiveResult Receive(char* buffer, size_t capacity, uint32_t waitMs) override {
+        waits.push_back(waitMs);
+        if (next_ < arrivals_.size() && arrivals_[next_].atMs <= now + waitMs) {
+            Arrival& a = arrivals_[next_];
+            now = std::max(now, a.atMs);
+            if (a.bytes.empty()) {
+                ++next_;
+                return {a.closeAfter ? ReceiveResult::Closed : ReceiveResult::Failed, 0};
+            }
+            const size_t n = std::min(capacity, a.bytes.size());
+            std::memcpy(buffer, a.bytes.data(), n);
+            a.bytes.erase(0, n);
+            if (a.bytes.empty() && !a.closeAfter) ++next_;
+            if (a.bytes.empty() && a.closeAfter) a.atMs = now;  // the close follows at once
+            return {ReceiveResult::Data, n};
+        }
+        now += waitMs;
+        return {ReceiveResult::Quiet, 0};
+    }
+
+    uint64_t now = 0;
+    uint64_t cancelAtMs = UINT64_MAX;
+    std::vector<uint32_t> waits;
+
+private:
+    std::vector<Arrival> arrivals_;
+    size_t next_ = 0;
+};
+
+ReplyTimes Times(uint64_t deadline) {
+    ReplyTimes t;
+    t.deadlineMs = deadline;
+    t.waitMs = 1000;
+    t.quietMs = 5000;
+    return t;
+}
+
+}  // namespace
+
+TEST(ReadReply, QuietForFiveSecondsEndsTheReply) {
+    // Framed by the connection's end: five quiet seconds complete it.
+    TimedSource byClose({{100, "HTTP/1.0 200 OK\r\n\r\nnewversion:1;"}});
+    HttpReplyReader r;
+    EXPECT_EQ(ReadReply(byClose, r, Times(10000)), ReplyEnd::Complete);
+    EXPECT_EQ(r.body(), "newversion:1;");
+    EXPECT_GE(byClose.now, 5100u);
+    EXPECT_LT(byClose.now, 5200u);
+    // Quiet counts from the last byte: pauses of 4 s never end it early.
+    TimedSource pauses({{0, "HTTP/1.0 200 OK\r\n\r\na"}, {4000, "b"}, {8000, "c"}, {12000, "d"}});
+    HttpReplyReader p;
+    EXPECT_EQ(ReadReply(pauses, p, Times(30000)), ReplyEnd::Complete);
+    EXPECT_EQ(p.body(), "abcd");
+    EXPECT_EQ(pauses.now, 17000u);
+    // A sized body that stops short is no reply.
+    TimedSource shortBody({{0, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"}});
+    HttpReplyReader s;
+    EXPECT_EQ(ReadReply(shortBody, s, Times(10000)), ReplyEnd::Refused);
+    // Every wait is between 1 ms and the longest wait.
+    for (const TimedSource* src : {&byClose, &pauses, &shortBody})
+        for (uint32_t w : src->waits) {
+            EXPECT_GE(w, 1u);
+            EXPECT_LE(w, 1000u);
+        }
+}
+
+TEST(ReadReply, DeadlineCancelCloseAndFailure) {
+    // A drip that never goes quiet ends at the deadline, not after it.
+    std::vector<TimedSource::Arrival> drip = {{0, "HTTP/1.0 200 OK\r\n\r\n"}};
+    for (uint64_t t = 100; t < 60000; t += 100) drip.push_back({t, "n"});
+    TimedSource dripping(drip);
+    HttpReplyReader d;
+    EXPECT_EQ(ReadReply(dripping, d, Times(2500)), ReplyEnd::Deadline);
+    EXPECT_GE(dripping.now, 2500u);
+    EXPECT_LE(dripping.now, 2600u);
+
+    TimedSource cancelled({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
+    cancelled.cancelAtMs = 1500;
+    HttpReplyReader c;
+    EXPECT_EQ(ReadReply(cancelled, c, Times(10000)), ReplyEnd::Cancelled);
+    EXPECT_LT(cancelled.now, 2600u);
+
+    // A close ends a close-framed reply at once; so does a failed receive.
+    for (bool close : {true, false}) {
+        TimedSource ended({{0, "HTTP/1.0 200 OK\r\n\r\nok"}, {300, "", close}});
+        HttpReplyReader e;
+        EXPECT_EQ(ReadReply(ended, e, Times(10000)), ReplyEnd::Complete);
+        EXPECT_EQ(e.body(), "ok");
+        EXPECT_EQ(ended.now, 300u);
+    }
+    // A complete sized reply needs neither the close nor the quiet.
+    TimedSource sized({{50, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA"}});
+    HttpReplyReader z;
+    EXPECT_EQ(ReadReply(sized, z, Times(10000)), ReplyEnd::Complete);
+    EXPECT_EQ(z.body(), "ok");
+    EXPECT_EQ(sized.now, 50u);
 }
 
 TEST(ParseUpdateReply, FlagCases) {
