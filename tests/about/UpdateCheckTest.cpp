@@ -178,21 +178,30 @@ TEST(HttpReplyReader, InterimRepliesAreSkipped) {
     EXPECT_EQ(FeedAll(tooLow, "HTTP/1.1 099 Odd\r\n\r\n", 5), HttpReplyReader::State::Malformed);
 }
 
+// Texts fed in pieces of `step` bytes: the end each comes to, and the body of a complete one.
+struct ReplyCase {
+    std::string text;
+    HttpReplyReader::State end;
+    std::string body;
+};
+void ExpectReplies(const std::vector<ReplyCase>& cases, size_t step) {
+    for (const ReplyCase& c : cases) {
+        HttpReplyReader r;
+        EXPECT_EQ(FeedAll(r, c.text, step), c.end) << c.text;
+        if (c.end == HttpReplyReader::State::Complete) {
+            EXPECT_EQ(r.body(), c.body) << c.text;
+        }
+    }
+}
+
 TEST(HttpReplyReader, LineFeedsAloneEndLinesToo) {
-    HttpReplyReader sized;
-    EXPECT_EQ(FeedAll(sized, "HTTP/1.0 200 OK\nContent-Length: 3\n\nabcdef", 1), HttpReplyReader::State::Complete);
-    EXPECT_EQ(sized.body(), "abc");
-    HttpReplyReader mixed;
-    EXPECT_EQ(FeedAll(mixed, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\n\r\n3\nabc\n2\r\nde\r\n0\n\n", 2),
-              HttpReplyReader::State::Complete);
-    EXPECT_EQ(mixed.body(), "abcde");
-    // Chunk data must be followed by its line end at once.
-    HttpReplyReader overrun;
-    EXPECT_EQ(FeedAll(overrun, "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabcd\n0\n\n", 1),
-              HttpReplyReader::State::Malformed);
-    HttpReplyReader strayCr;
-    EXPECT_EQ(FeedAll(strayCr, "HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabc\rx\n0\n\n", 1),
-              HttpReplyReader::State::Malformed);
+    using S = HttpReplyReader::State;
+    ExpectReplies({{"HTTP/1.0 200 OK\nContent-Length: 3\n\nabcdef", S::Complete, "abc"},
+                   {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\n\r\n3\nabc\n2\r\nde\r\n0\n\n", S::Complete, "abcde"},
+                   // Chunk data must be followed by its line end at once.
+                   {"HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabcd\n0\n\n", S::Malformed, ""},
+                   {"HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\nabc\rx\n0\n\n", S::Malformed, ""}},
+                  1);
 }
 
 TEST(HttpReplyReader, NulBytesAreBytes) {
@@ -210,33 +219,24 @@ TEST(HttpReplyReader, NulBytesAreBytes) {
 }
 
 TEST(HttpReplyReader, SizesBeyondTheLimitAreRefusedAtOnce) {
-    // A length the reply can never hold is refused when the head is in, in
-    // any width of size_t: 2^32 + 1 must not read as 1.
-    for (const char* length : {"4294967296", "4294967297", "99999999999999999999", "1048576"}) {
+    // A length the reply can never hold, or an 8-digit chunk size, is refused
+    // when its line is in, in any width of size_t: 2^32 + 1 must not read as 1
+    // nor an end past the buffer wrap around.
+    const std::string sized = "HTTP/1.1 200 OK\r\nContent-Length: ";
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (const std::string& tooLarge :
+         {sized + "4294967296\r\n\r\nx", sized + "4294967297\r\n\r\nx", sized + "99999999999999999999\r\n\r\nx",
+          sized + "1048576\r\n\r\nx", chunked + "fffffffe\r\nab", chunked + "FFFFFFFF\r\nab",
+          chunked + "00100000\r\nab", chunked + "ffffffffffffffff\r\nab"}) {
         HttpReplyReader r;
-        EXPECT_EQ(FeedAll(r, std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + length + "\r\n\r\nx", 3),
-                  HttpReplyReader::State::TooLarge)
-            << length;
+        EXPECT_EQ(FeedAll(r, tooLarge, 3), HttpReplyReader::State::TooLarge) << tooLarge;
     }
-    // Leading zeros are digits like any other.
-    HttpReplyReader zeros;
-    EXPECT_EQ(FeedAll(zeros, "HTTP/1.1 200 OK\r\nContent-Length: 0000000000000000000000002\r\n\r\nok", 3),
-              HttpReplyReader::State::Complete);
-    EXPECT_EQ(zeros.body(), "ok");
-    // An 8-digit chunk size: refused before its data, not waited for.
-    for (const char* size : {"fffffffe", "FFFFFFFF", "00100000", "ffffffffffffffff"}) {
-        HttpReplyReader r;
-        EXPECT_EQ(FeedAll(r, std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n") + size + "\r\nab", 4),
-                  HttpReplyReader::State::TooLarge)
-            << size;
-    }
-    HttpReplyReader eight;
-    EXPECT_EQ(FeedAll(eight, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n00000003\r\nabc\r\n0\r\n\r\n", 1),
-              HttpReplyReader::State::Complete);
-    EXPECT_EQ(eight.body(), "abc");
-    HttpReplyReader seventeen;
-    EXPECT_EQ(FeedAll(seventeen, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n00000000000000003\r\n", 1),
-              HttpReplyReader::State::Malformed);
+    // Leading zeros are digits like any other, up to 16 for a chunk size.
+    using S = HttpReplyReader::State;
+    ExpectReplies({{sized + "0000000000000000000000002\r\n\r\nok", S::Complete, "ok"},
+                   {chunked + "00000003\r\nabc\r\n0\r\n\r\n", S::Complete, "abc"},
+                   {chunked + "00000000000000003\r\n", S::Malformed, ""}},
+                  1);
 }
 
 TEST(HttpReplyReader, FloodsInSmallPiecesEndAtTheLimitInLinearTime) {
@@ -313,72 +313,64 @@ private:
     size_t next_ = 0;
 };
 
-ReplyTimes Times(uint64_t deadline) {
+// What the reply loop makes of a connection: its end, the body of a
+// complete reply and the clock's reading then.
+struct LoopCase {
+    const char* what;
+    std::vector<TimedSource::Arrival> arrivals;
+    uint64_t deadlineMs;
+    ReplyEnd end;
+    std::string body;
+    uint64_t earliest, latest;
+    uint64_t cancelAtMs = UINT64_MAX;
+};
+
+void ExpectLoop(const LoopCase& c) {
+    TimedSource source(c.arrivals);
+    source.cancelAtMs = c.cancelAtMs;
     ReplyTimes t;
-    t.deadlineMs = deadline;
+    t.deadlineMs = c.deadlineMs;
     t.waitMs = 1000;
     t.quietMs = 5000;
-    return t;
+    HttpReplyReader r;
+    EXPECT_EQ(ReadReply(source, r, t), c.end) << c.what;
+    if (c.end == ReplyEnd::Complete) {
+        EXPECT_EQ(r.body(), c.body) << c.what;
+    }
+    EXPECT_GE(source.now, c.earliest) << c.what;
+    EXPECT_LE(source.now, c.latest) << c.what;
+    for (uint32_t w : source.waits) {
+        EXPECT_GE(w, 1u) << c.what;  // a receive time-out of 0 would wait for ever
+        EXPECT_LE(w, 1000u) << c.what;
+    }
 }
 
 }  // namespace
 
 TEST(ReadReply, QuietForFiveSecondsEndsTheReply) {
-    // Framed by the connection's end: five quiet seconds complete it.
-    TimedSource byClose({{100, "HTTP/1.0 200 OK\r\n\r\nnewversion:1;"}});
-    HttpReplyReader r;
-    EXPECT_EQ(ReadReply(byClose, r, Times(10000)), ReplyEnd::Complete);
-    EXPECT_EQ(r.body(), "newversion:1;");
-    EXPECT_GE(byClose.now, 5100u);
-    EXPECT_LT(byClose.now, 5200u);
-    // Quiet counts from the last byte: pauses of 4 s never end it early.
-    TimedSource pauses({{0, "HTTP/1.0 200 OK\r\n\r\na"}, {4000, "b"}, {8000, "c"}, {12000, "d"}});
-    HttpReplyReader p;
-    EXPECT_EQ(ReadReply(pauses, p, Times(30000)), ReplyEnd::Complete);
-    EXPECT_EQ(p.body(), "abcd");
-    EXPECT_EQ(pauses.now, 17000u);
-    // A sized body that stops short is no reply.
-    TimedSource shortBody({{0, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"}});
-    HttpReplyReader s;
-    EXPECT_EQ(ReadReply(shortBody, s, Times(10000)), ReplyEnd::Refused);
-    // Every wait is between 1 ms and the longest wait.
-    for (const TimedSource* src : {&byClose, &pauses, &shortBody})
-        for (uint32_t w : src->waits) {
-            EXPECT_GE(w, 1u);
-            EXPECT_LE(w, 1000u);
-        }
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
+    ExpectLoop({"framed by the close: five quiet seconds complete it",
+                {{100, head + "newversion:1;"}}, 10000, ReplyEnd::Complete, "newversion:1;", 5100, 5199});
+    ExpectLoop({"quiet counts from the last byte: pauses of 4 s never end it early",
+                {{0, head + "a"}, {4000, "b"}, {8000, "c"}, {12000, "d"}}, 30000, ReplyEnd::Complete, "abcd", 17000,
+                17000});
+    ExpectLoop({"a sized body that stops short is no reply",
+                {{0, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"}}, 10000, ReplyEnd::Refused, "", 5000, 5000});
 }
 
 TEST(ReadReply, DeadlineCancelCloseAndFailure) {
-    // A drip that never goes quiet ends at the deadline, not after it.
-    std::vector<TimedSource::Arrival> drip = {{0, "HTTP/1.0 200 OK\r\n\r\n"}};
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
+    std::vector<TimedSource::Arrival> drip = {{0, head}};
     for (uint64_t t = 100; t < 60000; t += 100) drip.push_back({t, "n"});
-    TimedSource dripping(drip);
-    HttpReplyReader d;
-    EXPECT_EQ(ReadReply(dripping, d, Times(2500)), ReplyEnd::Deadline);
-    EXPECT_GE(dripping.now, 2500u);
-    EXPECT_LE(dripping.now, 2600u);
-
-    TimedSource cancelled({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
-    cancelled.cancelAtMs = 1500;
-    HttpReplyReader c;
-    EXPECT_EQ(ReadReply(cancelled, c, Times(10000)), ReplyEnd::Cancelled);
-    EXPECT_LT(cancelled.now, 2600u);
-
-    // A close ends a close-framed reply at once; so does a failed receive.
-    for (bool close : {true, false}) {
-        TimedSource ended({{0, "HTTP/1.0 200 OK\r\n\r\nok"}, {300, "", close}});
-        HttpReplyReader e;
-        EXPECT_EQ(ReadReply(ended, e, Times(10000)), ReplyEnd::Complete);
-        EXPECT_EQ(e.body(), "ok");
-        EXPECT_EQ(ended.now, 300u);
-    }
-    // A complete sized reply needs neither the close nor the quiet.
-    TimedSource sized({{50, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA"}});
-    HttpReplyReader z;
-    EXPECT_EQ(ReadReply(sized, z, Times(10000)), ReplyEnd::Complete);
-    EXPECT_EQ(z.body(), "ok");
-    EXPECT_EQ(sized.now, 50u);
+    ExpectLoop({"a drip that never goes quiet ends at the deadline", drip, 2500, ReplyEnd::Deadline, "", 2500, 2600});
+    ExpectLoop({"cancelled", {{0, head}}, 10000, ReplyEnd::Cancelled, "", 1500, 2600, 1500});
+    ExpectLoop({"a close ends a close-framed reply at once", {{0, head + "ok"}, {300, "", true}}, 10000,
+                ReplyEnd::Complete, "ok", 300, 300});
+    ExpectLoop({"so does a failed receive", {{0, head + "ok"}, {300, "", false}}, 10000, ReplyEnd::Complete, "ok", 300,
+                300});
+    ExpectLoop({"a complete sized reply needs neither the close nor the quiet",
+                {{50, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA"}}, 10000, ReplyEnd::Complete, "ok", 50,
+                50});
 }
 
 TEST(ParseUpdateReply, FlagCases) {
