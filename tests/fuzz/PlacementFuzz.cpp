@@ -40,13 +40,14 @@ bool Inside(const Rect& r, const Rect& a) {
     return r.left >= a.left && r.top >= a.top && r.right <= a.right && r.bottom <= a.bottom;
 }
 
-// Where the OK button sits in a window of this size, with a nominal frame
-// and the dialog's layout at 96 dpi.
+// Where the OK button sits in a window of this size (at least the minimum,
+// which holds it), with a nominal frame and the dialog's layout at 96 dpi.
 Rect OkButton(const Rect& w) {
     const int width = w.right - w.left, height = w.bottom - w.top;
-    const DialogLayout l = ComputeLayout(std::max(width - 16, 0), std::max(height - 39, 0), 250, 50, 330, 17, true);
-    const int x = w.left + 8 + l.ok.x, y = w.top + 31 + l.ok.y;
-    return {x, y, x + l.ok.w, y + l.ok.h};
+    const DialogLayout l = ComputeLayout(width - 16, height - 39, 250, 50, 330, 17, true);
+    const int64_t x = int64_t(w.left) + 8 + l.ok.x, y = int64_t(w.top) + 31 + l.ok.y;
+    if (x < w.left || y < w.top || x + l.ok.w > w.right || y + l.ok.h > w.bottom) Fail("lays OK outside itself", w);
+    return {int(x), int(y), int(x + l.ok.w), int(y + l.ok.h)};
 }
 
 }  // namespace
@@ -78,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!CoveredByAreas(r, usable)) Fail("is not on the work areas", r);
     const Rect title{r.left, r.top, r.right, r.top + std::min(r.bottom - r.top, 31)};
     if (!CoveredByAreas(title, usable)) Fail("has its title bar off the work areas", r);
-    const Rect ok = OkButton(r);
-    if (r.right - r.left >= minimum.width && r.bottom - r.top >= minimum.height && !CoveredByAreas(ok, usable))
+    if (r.right - r.left >= minimum.width && r.bottom - r.top >= minimum.height && !CoveredByAreas(OkButton(r), usable))
         Fail("has its OK button off the work areas", r);
 
     const int64_t storedRight = int64_t(stored.left) + stored.width, storedBottom = int64_t(stored.top) + stored.height;
