@@ -247,27 +247,102 @@ ModuleFolders FoldersFromModulePath(const std::string& path) {
     return f;
 }
 
-bool RectsMeet(const Rect& a, const Rect& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+namespace {
+
+// Placement arithmetic: 32-bit inputs, 64-bit sums.
+struct Area64 {
+    int64_t left, top, right, bottom;
+    int64_t width() const { return right - left; }
+    int64_t height() const { return bottom - top; }
+    bool empty() const { return right <= left || bottom <= top; }
+    bool holds(int64_t x, int64_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+Area64 Widen(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// In doubles: two 33-bit spans multiply past 64 bits.
+double Overlap(const Area64& a, const Area64& b) {
+    const int64_t w = std::min(a.right, b.right) - std::max(a.left, b.left);
+    const int64_t h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? double(w) * double(h) : 0.0;
 }
 
-Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& areas, const Rect& host, int minW, int minH) {
-    const int w = stored.right - stored.left, h = stored.bottom - stored.top;
-    if (w > 0 && h > 0) {
-        for (const Rect& a : areas) {
-            if (!RectsMeet(stored, a)) continue;
-            // Kept as stored, unless larger than the work area it is on (a
-            // placement saved at a higher dpi): then it takes the area's size.
-            Rect r = stored;
-            if (w > a.right - a.left) r.left = a.left, r.right = a.right;
-            if (h > a.bottom - a.top) r.top = a.top, r.bottom = a.bottom;
-            return r;
-        }
+double DistanceSquared(int64_t x, int64_t y, const Area64& b) {
+    const double dx = double(x < b.left ? b.left - x : (x >= b.right ? x - b.right + 1 : 0));
+    const double dy = double(y < b.top ? b.top - y : (y >= b.bottom ? y - b.bottom + 1 : 0));
+    return dx * dx + dy * dy;
+}
+
+// Every pixel of r on some area: cut r at every area edge inside it; each
+// cell then lies wholly inside an area or wholly outside all of them.
+bool Covered(const Area64& r, const std::vector<Area64>& areas) {
+    if (r.empty()) return false;
+    std::vector<int64_t> xs{r.left, r.right}, ys{r.top, r.bottom};
+    for (const Area64& a : areas) {
+        for (int64_t x : {a.left, a.right})
+            if (x > r.left && x < r.right) xs.push_back(x);
+        for (int64_t y : {a.top, a.bottom})
+            if (y > r.top && y < r.bottom) ys.push_back(y);
     }
-    const int cw = std::max(w, minW), ch = std::max(h, minH);
-    const int cx = host.left + (host.right - host.left - cw) / 2;
-    const int cy = host.top + (host.bottom - host.top - ch) / 2;
-    return {cx, cy, cx + cw, cy + ch};
+    for (std::vector<int64_t>* v : {&xs, &ys}) {
+        std::sort(v->begin(), v->end());
+        v->erase(std::unique(v->begin(), v->end()), v->end());
+    }
+    for (size_t i = 0; i + 1 < xs.size(); ++i)
+        for (size_t j = 0; j + 1 < ys.size(); ++j) {
+            bool on = false;
+            for (const Area64& a : areas) on = on || a.holds(xs[i], ys[j]);
+            if (!on) return false;
+        }
+    return true;
+}
+
+std::vector<Area64> UsableAreas(const std::vector<Rect>& rects) {
+    std::vector<Area64> areas;
+    for (const Rect& r : rects)
+        if (!Widen(r).empty()) areas.push_back(Widen(r));
+    return areas;
+}
+
+}  // namespace
+
+bool CoveredByAreas(const Rect& r, const std::vector<Rect>& areas) { return Covered(Widen(r), UsableAreas(areas)); }
+
+Rect ChoosePlacement(const StoredPlacement& stored, const std::vector<Rect>& workAreas, const Rect& host,
+                     Size minimum) {
+    const int64_t minW = std::max(minimum.width, 1), minH = std::max(minimum.height, 1);
+    const Area64 around = Widen(host);
+    std::vector<Area64> areas = UsableAreas(workAreas);
+    if (areas.empty()) areas.push_back(around.empty() ? Area64{0, 0, minW, minH} : around);
+
+    // No size stored (or a nonsense one): no place either.
+    const bool sized = stored.width > 0 && stored.height > 0;
+    int64_t w = std::max<int64_t>(stored.width, minW), h = std::max<int64_t>(stored.height, minH);
+    int64_t x = stored.left, y = stored.top;
+    const Area64 wanted{x, y, x + w, y + h};
+    if (sized && Covered(wanted, areas)) return {int(x), int(y), int(x + w), int(y + h)};
+
+    const Area64* area = nullptr;
+    double most = 0;
+    for (const Area64& a : areas) {
+        const double o = sized ? Overlap(wanted, a) : 0.0;
+        if (o > most) most = o, area = &a;
+    }
+    if (area == nullptr) {
+        // Off every screen (a monitor that is gone) or never placed: centred
+        // on the host, on the screen nearest it.
+        const Area64& centre = around.empty() ? areas.front() : around;
+        x = centre.left + (centre.width() - w) / 2;
+        y = centre.top + (centre.height() - h) / 2;
+        const int64_t cx = centre.left + centre.width() / 2, cy = centre.top + centre.height() / 2;
+        for (const Area64& a : areas)
+            if (area == nullptr || DistanceSquared(cx, cy, a) < DistanceSquared(cx, cy, *area)) area = &a;
+    }
+    w = std::min(w, area->width());
+    h = std::min(h, area->height());
+    x = std::clamp(x, area->left, area->right - w);
+    y = std::clamp(y, area->top, area->bottom - h);
+    return {int(x), int(y), int(x + w), int(y + h)};
 }
 
 NavigatorImage ComposeNavigator(const uint8_t* rgba, int width, int height, int boxW, int boxH) {

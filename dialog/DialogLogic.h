@@ -139,11 +139,23 @@ ModuleFolders FoldersFromModulePath(const std::string& modulePath);
 struct Rect {
     int left, top, right, bottom;
 };
-bool RectsMeet(const Rect& a, const Rect& b);
-// The stored placement when it is a real size and meets a work area (a size
-// larger than that area reduced to the area's), else the size centred on the
-// host's window.
-Rect ChoosePlacement(const Rect& stored, const std::vector<Rect>& workAreas, const Rect& host, int minW, int minH);
+// The placement as the parameter record and the ini file keep it: any
+// 32-bit values, hostile ones included.
+struct StoredPlacement {
+    int32_t left, top, width, height;
+};
+// True when every pixel of `r` lies on one of the areas (a rectangle across
+// two monitors counts); false for an empty `r`.
+bool CoveredByAreas(const Rect& r, const std::vector<Rect>& areas);
+// Where the dialog opens. The stored size grows to the minimum; a window
+// that then lies wholly on the work areas keeps its place. Otherwise it
+// moves onto the work area it overlaps most (or, overlapping none or with
+// no positive size stored, is centred on the host's window and moved onto
+// the work area nearest the host), shrunk to that area's size when larger. So the title bar and the
+// buttons are always on a work area. With no usable work area the host's
+// window serves as one. Computed in 64 bits: no stored value can overflow.
+Rect ChoosePlacement(const StoredPlacement& stored, const std::vector<Rect>& workAreas, const Rect& host,
+                     Size minimum);
 
 // ---- Navigator -------------------------------------------------------------------
 struct NavigatorImage {

@@ -1,5 +1,6 @@
 #include "PresetFormat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -109,15 +110,20 @@ struct PlacementKey {
     const char* key;
     int32_t FilterParameters::*field;
     const char* comment;
+    int32_t lo, hi;  // what the value can mean
 };
+// The dialog's own placement is made safe where it is used (any values);
+// the curve editor's is a point on a screen and a flag.
+constexpr int32_t kInt32Min = std::numeric_limits<int32_t>::min(), kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t kScreenMin = -32768, kScreenMax = 32767;
 const PlacementKey kPlacement[] = {
-    {"Left", &FilterParameters::dialogLeft, "Left of window"},
-    {"Top ", &FilterParameters::dialogTop, "Top of window"},
-    {"Wdth", &FilterParameters::dialogWidth, "Width of window"},
-    {"Hght", &FilterParameters::dialogHeight, "Height of window"},
-    {"CvLf", &FilterParameters::curveLeft, "Left of curve editor window"},
-    {"CvTp", &FilterParameters::curveTop, "Top of curve editor window"},
-    {"CvIn", &FilterParameters::curveInteractive, "Is curve editor window interactive"},
+    {"Left", &FilterParameters::dialogLeft, "Left of window", kInt32Min, kInt32Max},
+    {"Top ", &FilterParameters::dialogTop, "Top of window", kInt32Min, kInt32Max},
+    {"Wdth", &FilterParameters::dialogWidth, "Width of window", kInt32Min, kInt32Max},
+    {"Hght", &FilterParameters::dialogHeight, "Height of window", kInt32Min, kInt32Max},
+    {"CvLf", &FilterParameters::curveLeft, "Left of curve editor window", kScreenMin, kScreenMax},
+    {"CvTp", &FilterParameters::curveTop, "Top of curve editor window", kScreenMin, kScreenMax},
+    {"CvIn", &FilterParameters::curveInteractive, "Is curve editor window interactive", 0, 1},
 };
 
 const PlacementKey* FindPlacement(uint32_t key) {
@@ -155,11 +161,12 @@ bool TextLines::Next(std::string& line) {
     return true;
 }
 
-int64_t ParseIntegerValue(const char* text) {
+bool ParseIntegerValue(const char* text, int64_t& value) {
     const std::string t = Token(text);
     size_t i = 0;
     const bool negative = i < t.size() && t[i] == '-';
     if (negative) ++i;
+    if (i >= t.size() || t[i] < '0' || t[i] > '9') return false;
     // Accumulate toward the sign so that the most negative value fits.
     int64_t v = 0;
     constexpr int64_t lo = std::numeric_limits<int64_t>::min();
@@ -167,14 +174,21 @@ int64_t ParseIntegerValue(const char* text) {
     for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
         const int d = t[i] - '0';
         if (negative) {
-            if (v < (lo + d) / 10) return lo;
+            if (v < (lo + d) / 10) {
+                v = lo;
+                break;
+            }
             v = v * 10 - d;
         } else {
-            if (v > (hi - d) / 10) return hi;
+            if (v > (hi - d) / 10) {
+                v = hi;
+                break;
+            }
             v = v * 10 + d;
         }
     }
-    return v;
+    value = v;
+    return true;
 }
 
 bool ParseFloatValue(const char* text, double& value) {
@@ -238,7 +252,8 @@ bool ReadPresetText(const char* data, size_t size, FilterParameters& p) {
             double v;
             if (ParseFloatValue(value, v)) StoreFloatParameter(p, k, v);
         } else {
-            StoreIntegerParameter(p, k, ParseIntegerValue(value));
+            int64_t v;
+            if (ParseIntegerValue(value, v)) StoreIntegerParameter(p, k, v);
         }
     }
     return true;
@@ -258,9 +273,10 @@ void ReadIniText(const char* data, size_t size, FilterParameters& p) {
         uint32_t key;
         size_t at;
         if (!SplitKeyLine(line, known, key, at)) continue;
-        const int64_t v = ParseIntegerValue(line.c_str() + at);
-        constexpr int64_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
-        p.*FindPlacement(key)->field = int32_t(v < lo ? lo : (v > hi ? hi : v));
+        int64_t v;
+        if (!ParseIntegerValue(line.c_str() + at, v)) continue;
+        const PlacementKey& k = *FindPlacement(key);
+        p.*k.field = int32_t(std::clamp<int64_t>(v, k.lo, k.hi));
     }
 }
 

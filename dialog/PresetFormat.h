@@ -30,7 +30,10 @@ bool ReadPresetText(const char* data, size_t size, FilterParameters& p);
 
 // The ini file: a comment line and the seven window-placement values.
 std::string WriteIniText(const FilterParameters& p);
-// Reads the placement keys into `p`; unknown keys and damaged lines change nothing.
+// Reads the placement keys into `p`; unknown keys and lines without a number
+// change nothing. The dialog's own values are kept whole (its placement is
+// checked against the screens when it opens); the curve editor's point is
+// clamped to -32768..32767 and its flag to 0..1.
 void ReadIniText(const char* data, size_t size, FilterParameters& p);
 
 // Splits text into lines. A line ends at LF or CR (CR LF counts once); a
@@ -52,9 +55,10 @@ private:
 // Number parsers of the value field: leading blanks are skipped, then a
 // token of at most 63 characters from "0123456789,-.Ee". Integers stop at the
 // first character after the sign that is not a digit ("12,5" gives 12) and
-// saturate at the 64-bit limits; floats accept ',' as the decimal point and
-// give false for a token that holds no number.
-int64_t ParseIntegerValue(const char* text);
+// saturate at the 64-bit limits; floats accept ',' as the decimal point.
+// Both give false, with `value` untouched, for a token that holds no number
+// (an integer needs a digit right after its optional sign).
+bool ParseIntegerValue(const char* text, int64_t& value);
 bool ParseFloatValue(const char* text, double& value);
 
 // The text of a value up to the first ';', TAB or line feed, without its

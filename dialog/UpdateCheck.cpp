@@ -1,5 +1,6 @@
 #include "UpdateCheck.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "AboutText.h"
@@ -40,13 +41,30 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-// A decimal number of at most 18 digits; nothing else on the text.
-std::optional<size_t> ParseSize(const std::string& s) {
-    if (s.empty() || s.size() > 18) return std::nullopt;
-    size_t v = 0;
+// Digits only, saturating at 2^64 - 1; nothing for an empty text or another character.
+std::optional<uint64_t> ParseDecimal(const char* p, const char* end) {
+    if (p == end) return std::nullopt;
+    uint64_t v = 0;
+    for (; p < end; ++p) {
+        if (!IsDigit(*p)) return std::nullopt;
+        const uint64_t d = uint64_t(*p - '0');
+        v = v > (UINT64_MAX - d) / 10 ? UINT64_MAX : v * 10 + d;
+    }
+    return v;
+}
+std::optional<uint64_t> ParseDecimal(const std::string& s) { return ParseDecimal(s.data(), s.data() + s.size()); }
+
+// Hex digits only (a chunk's size), saturating.
+std::optional<uint64_t> ParseHex(const std::string& s) {
+    if (s.empty()) return std::nullopt;
+    uint64_t v = 0;
     for (char c : s) {
-        if (!IsDigit(c)) return std::nullopt;
-        v = v * 10 + size_t(c - '0');
+        const char l = Lower(c);
+        uint64_t d;
+        if (IsDigit(l)) d = uint64_t(l - '0');
+        else if (l >= 'a' && l <= 'f') d = uint64_t(l - 'a' + 10);
+        else return std::nullopt;
+        v = v > (UINT64_MAX - d) / 16 ? UINT64_MAX : v * 16 + d;
     }
     return v;
 }
@@ -120,7 +138,7 @@ std::optional<HttpTarget> ParseHttpUrl(const std::string& url) {
     if (colon != std::string::npos) {
         const std::string port = authority.substr(colon + 1);
         if (!port.empty()) {
-            const auto v = ParseSize(port);
+            const auto v = ParseDecimal(port);
             if (!v || *v < 1 || *v > 65535) return std::nullopt;
             t.port = uint16_t(*v);
         }
@@ -134,7 +152,8 @@ std::optional<HttpTarget> ParseHttpUrl(const std::string& url) {
 }
 
 std::string BuildHttpRequest(const HttpTarget& target) {
-    std::string r = "GET /" + target.path + " HTTP/1.1\r\nHost: " + target.host +
+    const std::string port = target.port == 80 ? std::string() : ":" + std::to_string(target.port);
+    std::string r = "GET /" + target.path + " HTTP/1.1\r\nHost: " + target.host + port +
                     "\r\nUser-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)" +
                     "\r\nAccept: */*\r\n\r\n";
     if (r.size() > kMaxRequestBytes) return std::string();
@@ -153,100 +172,196 @@ HttpReplyReader::State HttpReplyReader::Feed(const char* data, size_t n) {
     }
     received_ += n;
     raw_.append(data, n);
-    return Advance();
+    return state_ = Advance();
 }
 
 HttpReplyReader::State HttpReplyReader::PeerClosed() {
     if (state_ != State::Reading) return state_;
-    if (headersDone_ && !chunked_ && !contentLength_) {
-        body_ = raw_.substr(bodyStart_);
+    if (stage_ == Stage::ToClose) {
+        body_ = raw_.substr(lineStart_);
         state_ = State::Complete;
+    } else if (stage_ == Stage::Trailers) {
+        state_ = State::Complete;  // the last chunk was in: the body is whole
     } else {
         state_ = State::Malformed;  // cut short
     }
     return state_;
 }
 
-bool HttpReplyReader::ParseHeaders(size_t end) {
-    size_t lineEnd = raw_.find("\r\n");
-    const std::string statusLine = raw_.substr(0, lineEnd);
-    // "HTTP/1.x NNN reason"
-    if (statusLine.compare(0, 5, "HTTP/") != 0) return false;
-    const size_t sp = statusLine.find(' ');
-    if (sp == std::string::npos || sp + 4 > statusLine.size()) return false;
-    const auto code = ParseSize(statusLine.substr(sp + 1, 3));
-    if (!code) return false;
-    status_ = int(*code);
-    size_t pos = lineEnd + 2;
-    while (pos < end) {
-        const size_t e = raw_.find("\r\n", pos);
-        const std::string line = raw_.substr(pos, e - pos);
-        pos = e + 2;
+bool HttpReplyReader::NextLine(size_t& end, size_t& next) {
+    const size_t from = lineStart_ + scanned_;
+    const void* lf = from < raw_.size() ? std::memchr(raw_.data() + from, '\n', raw_.size() - from) : nullptr;
+    if (lf == nullptr) {
+        scanned_ = raw_.size() - lineStart_;
+        return false;
+    }
+    const size_t at = size_t(static_cast<const char*>(lf) - raw_.data());
+    end = at > lineStart_ && raw_[at - 1] == '\r' ? at - 1 : at;
+    next = at + 1;
+    scanned_ = 0;
+    return true;
+}
+
+bool HttpReplyReader::ParseHead(size_t from, size_t to) {
+    std::optional<uint64_t> length;
+    bool chunked = false;
+    bool first = true;
+    for (size_t pos = from; pos < to;) {
+        size_t lf = raw_.find('\n', pos);
+        if (lf == std::string::npos || lf > to) lf = to;
+        size_t end = lf > pos && raw_[lf - 1] == '\r' ? lf - 1 : lf;
+        const std::string line = raw_.substr(pos, end - pos);
+        pos = lf + 1;
+        if (first) {
+            // "HTTP/1.x NNN reason"
+            first = false;
+            const size_t sp = line.find(' ');
+            if (line.compare(0, 5, "HTTP/") != 0 || sp == std::string::npos || sp + 4 > line.size() ||
+                (sp + 4 < line.size() && line[sp + 4] != ' '))
+                return false;
+            const auto code = ParseDecimal(line.substr(sp + 1, 3));
+            if (!code || *code < 100) return false;
+            status_ = int(*code);
+            continue;
+        }
         const size_t colon = line.find(':');
         if (colon == std::string::npos) return false;
         const std::string name = Trim(line.substr(0, colon));
         const std::string value = Trim(line.substr(colon + 1));
         if (EqualsNoCase(name, "content-length")) {
-            const auto v = ParseSize(value);
-            if (!v || (contentLength_ && *contentLength_ != *v)) return false;
-            contentLength_ = v;
+            const auto v = ParseDecimal(value);
+            if (!v || (length && *length != *v)) return false;
+            length = v;
         } else if (EqualsNoCase(name, "transfer-encoding")) {
             if (!EqualsNoCase(value, "chunked")) return false;  // the only coding we take
-            chunked_ = true;
+            chunked = true;
         }
     }
-    if (chunked_) contentLength_.reset();
-    // 1xx, 204 and 304 carry no body.
-    if (status_ < 200 || status_ == 204 || status_ == 304) contentLength_ = 0, chunked_ = false;
+    if (first) return false;
+    // 1xx, 204 and 304 carry no body; chunks win over a length.
+    if (status_ < 200 || status_ == 204 || status_ == 304) {
+        stage_ = Stage::Sized;
+        remaining_ = 0;
+    } else if (chunked) {
+        stage_ = Stage::ChunkSize;
+    } else if (length) {
+        stage_ = Stage::Sized;
+        remaining_ = *length;
+    } else {
+        stage_ = Stage::ToClose;
+    }
     return true;
 }
 
-HttpReplyReader::State HttpReplyReader::AdvanceChunks() {
+HttpReplyReader::State HttpReplyReader::Advance() {
     for (;;) {
-        const size_t lineEnd = raw_.find("\r\n", chunkPos_);
-        if (lineEnd == std::string::npos) return State::Reading;
-        std::string sizeText = raw_.substr(chunkPos_, lineEnd - chunkPos_);
-        const size_t semi = sizeText.find(';');  // chunk extensions
-        sizeText = Trim(sizeText.substr(0, semi));
-        if (sizeText.empty() || sizeText.size() > 8) return State::Malformed;
-        size_t size = 0;
-        for (char c : sizeText) {
-            const char l = Lower(c);
-            if (IsDigit(l)) size = size * 16 + size_t(l - '0');
-            else if (l >= 'a' && l <= 'f') size = size * 16 + size_t(l - 'a' + 10);
-            else return State::Malformed;
+        size_t end = 0, next = 0;
+        switch (stage_) {
+            case Stage::Head: {
+                if (!NextLine(end, next)) return State::Reading;
+                const bool empty = end == lineStart_;
+                const size_t lineStart = lineStart_;
+                lineStart_ = next;
+                if (!empty) break;
+                if (!ParseHead(headStart_, lineStart)) return State::Malformed;
+                if (status_ == 101) return State::Malformed;  // a switch we never asked for
+                if (status_ < 200) {
+                    // An interim reply: the final one follows.
+                    stage_ = Stage::Head;
+                    headStart_ = lineStart_;
+                    break;
+                }
+                if (stage_ == Stage::Sized && remaining_ > limit_) return State::TooLarge;
+                break;
+            }
+            case Stage::Sized:
+                if (raw_.size() - lineStart_ < remaining_) return State::Reading;
+                body_ = raw_.substr(lineStart_, size_t(remaining_));
+                return State::Complete;
+            case Stage::ToClose:
+                return State::Reading;
+            case Stage::ChunkSize: {
+                if (!NextLine(end, next)) return State::Reading;
+                std::string text = raw_.substr(lineStart_, end - lineStart_);
+                text = Trim(text.substr(0, text.find(';')));  // chunk extensions
+                const auto size = text.size() <= 16 ? ParseHex(text) : std::nullopt;
+                if (!size) return State::Malformed;
+                lineStart_ = next;
+                if (*size == 0) {
+                    stage_ = Stage::Trailers;
+                } else if (*size > limit_ - body_.size()) {
+                    return State::TooLarge;  // could never arrive
+                } else {
+                    remaining_ = *size;
+                    stage_ = Stage::ChunkData;
+                }
+                break;
+            }
+            case Stage::ChunkData: {
+                const uint64_t have = raw_.size() - lineStart_;
+                if (have < remaining_ + 1) return State::Reading;  // the data and its line end
+                body_.append(raw_, lineStart_, size_t(remaining_));
+                lineStart_ += size_t(remaining_);
+                scanned_ = 0;
+                remaining_ = 0;
+                if (!NextLine(end, next)) {
+                    // Only a CR so far: wait for its LF, but nothing else may come first.
+                    if (raw_.size() - lineStart_ > 1 || raw_[lineStart_] != '\r') return State::Malformed;
+                    stage_ = Stage::ChunkEnd;
+                    return State::Reading;
+                }
+                if (end != lineStart_) return State::Malformed;
+                lineStart_ = next;
+                stage_ = Stage::ChunkSize;
+                break;
+            }
+            case Stage::ChunkEnd:
+                if (!NextLine(end, next)) return raw_.size() - lineStart_ > 1 ? State::Malformed : State::Reading;
+                if (end != lineStart_) return State::Malformed;
+                lineStart_ = next;
+                stage_ = Stage::ChunkSize;
+                break;
+            case Stage::Trailers:
+                if (!NextLine(end, next)) return State::Reading;
+                if (end == lineStart_) return State::Complete;
+                lineStart_ = next;
+                break;
         }
-        const size_t dataStart = lineEnd + 2;
-        if (size == 0) {
-            // Trailers end with an empty line.
-            const size_t end = raw_.find("\r\n\r\n", lineEnd);
-            if (raw_.compare(dataStart, 2, "\r\n") == 0 || end != std::string::npos) return State::Complete;
-            return State::Reading;
-        }
-        if (raw_.size() < dataStart + size + 2) return State::Reading;
-        if (raw_.compare(dataStart + size, 2, "\r\n") != 0) return State::Malformed;
-        body_.append(raw_, dataStart, size);
-        chunkPos_ = dataStart + size + 2;
     }
 }
 
-HttpReplyReader::State HttpReplyReader::Advance() {
-    if (!headersDone_) {
-        const size_t end = raw_.find("\r\n\r\n");
-        if (end == std::string::npos) return state_;
-        if (!ParseHeaders(end + 2)) return state_ = State::Malformed;
-        headersDone_ = true;
-        bodyStart_ = end + 4;
-        chunkPos_ = bodyStart_;
-    }
-    if (chunked_) return state_ = AdvanceChunks();
-    if (contentLength_) {
-        if (raw_.size() - bodyStart_ >= *contentLength_) {
-            body_ = raw_.substr(bodyStart_, *contentLength_);
-            state_ = State::Complete;
+// ---- Reply loop ----------------------------------------------------------------
+
+ReplyEnd ReadReply(ReplySource& source, HttpReplyReader& reader, const ReplyTimes& times) {
+    char buffer[4096];
+    uint64_t lastByte = source.NowMs();
+    while (reader.state() == HttpReplyReader::State::Reading) {
+        if (source.Cancelled()) return ReplyEnd::Cancelled;
+        const uint64_t now = source.NowMs();
+        if (now >= times.deadlineMs) return ReplyEnd::Deadline;
+        const uint64_t quietEnd = lastByte + times.quietMs;
+        if (now >= quietEnd) {
+            reader.PeerClosed();  // the server is done, as good as closed
+            break;
+        }
+        // Never 0: a receive time-out of 0 waits for ever.
+        const uint64_t wait = std::max<uint64_t>(1, std::min<uint64_t>({times.waitMs, times.deadlineMs - now, quietEnd - now}));
+        const ReceiveResult r = source.Receive(buffer, sizeof buffer, uint32_t(wait));
+        switch (r.kind) {
+            case ReceiveResult::Data:
+                reader.Feed(buffer, std::min(r.bytes, sizeof buffer));
+                lastByte = source.NowMs();
+                break;
+            case ReceiveResult::Quiet:
+                break;
+            case ReceiveResult::Closed:
+            case ReceiveResult::Failed:
+                if (source.Cancelled()) return ReplyEnd::Cancelled;
+                reader.PeerClosed();
+                break;
         }
     }
-    return state_;
+    return reader.state() == HttpReplyReader::State::Complete ? ReplyEnd::Complete : ReplyEnd::Refused;
 }
 
 bool ParseUpdateReply(const std::string& text, uint8_t flags[2]) {

@@ -47,13 +47,16 @@ struct HttpTarget {
 std::optional<HttpTarget> ParseHttpUrl(const std::string& url);
 
 // The GET request for a target; empty when it would exceed kMaxRequestBytes.
+// The Host header names a port other than 80.
 constexpr size_t kMaxRequestBytes = 2047;
 std::string BuildHttpRequest(const HttpTarget& target);
 
-// Reads one reply as it arrives. Complete once the headers are in and the
-// body is whole by its Content-Length or its last chunk; a reply without
-// either ends with the connection. Over `limit` bytes (as received) the
-// reply is refused.
+// Reads one reply as it arrives, in time linear in its bytes however they
+// are split. Interim replies (1xx) are skipped; the final one is complete
+// once its head is in and its body is whole by its Content-Length or its
+// last chunk; one with neither ends with the connection. Lines may end in
+// CR LF or LF alone. Over `limit` bytes (as received), or announcing a
+// body that cannot fit in them, the reply is refused.
 class HttpReplyReader {
 public:
     enum class State { Reading, Complete, TooLarge, Malformed };
@@ -65,29 +68,63 @@ public:
     State state() const { return state_; }
 
     int status() const { return status_; }
-    // The body, de-chunked; valid when Complete.
+    // The body, de-chunked; valid when Complete. Never longer than received().
     const std::string& body() const { return body_; }
     size_t received() const { return received_; }
 
     static constexpr size_t kMaxReplyBytes = 1024 * 1024 - 1;
 
 private:
+    enum class Stage { Head, Sized, ToClose, ChunkSize, ChunkData, ChunkEnd, Trailers };
     State Advance();
-    bool ParseHeaders(size_t end);
-    State AdvanceChunks();
+    // The next whole line from lineStart_: its end (without CR) and the
+    // start of the line after it. False while it is still arriving.
+    bool NextLine(size_t& end, size_t& next);
+    bool ParseHead(size_t from, size_t to);
 
     size_t limit_;
     size_t received_ = 0;
     std::string raw_;
     State state_ = State::Reading;
-    bool headersDone_ = false;
+    Stage stage_ = Stage::Head;
+    size_t lineStart_ = 0;  // the line being looked at
+    size_t scanned_ = 0;    // bytes from lineStart_ on already searched for its end
+    size_t headStart_ = 0;  // the head being read (after interim replies)
     int status_ = 0;
-    bool chunked_ = false;
-    std::optional<size_t> contentLength_;
-    size_t bodyStart_ = 0;
-    size_t chunkPos_ = 0;  // next unread byte of the chunked body in raw_
+    uint64_t remaining_ = 0;  // of the sized body, or of the current chunk
     std::string body_;
 };
+
+// How one wait for reply bytes ended.
+struct ReceiveResult {
+    enum Kind { Data, Closed, Quiet, Failed } kind = Failed;
+    size_t bytes = 0;  // Data: how many
+};
+
+// The connection as the reply loop sees it, with its clock, so that the
+// loop's time rules can be tried without waiting.
+class ReplySource {
+public:
+    virtual ~ReplySource() = default;
+    virtual uint64_t NowMs() = 0;
+    // Waits at most `waitMs` for bytes into `buffer`.
+    virtual ReceiveResult Receive(char* buffer, size_t capacity, uint32_t waitMs) = 0;
+    virtual bool Cancelled() = 0;
+};
+
+struct ReplyTimes {
+    uint64_t deadlineMs = 0;    // on the source's clock: the whole exchange ends here
+    uint32_t waitMs = 1000;     // the longest single wait
+    uint32_t quietMs = 5000;    // no byte for this long: the server is done
+};
+
+enum class ReplyEnd { Complete, Refused, Deadline, Cancelled };
+
+// Feeds the reader from the source until the reply is complete or refused,
+// the deadline passes or the request is cancelled. A server that stays
+// quiet for quietMs has ended its reply, as if it had closed; so has a
+// connection that fails.
+ReplyEnd ReadReply(ReplySource& source, HttpReplyReader& reader, const ReplyTimes& times);
 
 // The server's answer: "error" anywhere leaves both flags; else each of
 // "newversion" and "newpresets" takes the number after its own ':' (the

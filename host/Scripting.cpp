@@ -18,6 +18,7 @@ using pi::FourCC;
 constexpr int32_t kRegistryVersion = 1;
 constexpr int32_t kDescriptorVersion = 3;
 constexpr int32_t kControlVersion = 2;
+constexpr int kMaxRecordedKeys = 4096;
 
 // A descriptor or reference made by or received from the host, freed when
 // it goes out of scope.
@@ -115,9 +116,11 @@ int16_t ReadScriptParameters(bool* show) {
         pi::DescType type = 0;
         pi::int32 flags = 0;
         // A value the host cannot give as its key's type ends the read: the
-        // fields after it keep their values.
+        // fields after it keep their values. So does a key list that never
+        // ends: a recorded filter holds a few dozen keys.
         pi::OSErr err = pi::noErr;
-        while (err == pi::noErr && r->getKeyProc(token, &key, &type, &flags)) {
+        for (int keys = 0; err == pi::noErr && keys < kMaxRecordedKeys && r->getKeyProc(token, &key, &type, &flags);
+             ++keys) {
             const ParameterKey* k = FindParameter(key);
             if (k == nullptr) continue;
             if (k->isFloat()) {

@@ -463,23 +463,34 @@ void RestorePlacement(HWND dlg) {
     if (!gParams) return;
     std::vector<dialog::Rect> areas;
     EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
+    RECT work{};
+    if (areas.empty() && SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        areas.push_back({work.left, work.top, work.right, work.bottom});
     RECT host{};
     HWND parent = GetParent(dlg);
-    if (!parent || !GetWindowRect(parent, &host)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &host, 0);
+    if (!parent || !GetWindowRect(parent, &host)) host = work;
     const FilterParameters& p = *gParams;
-    const dialog::Size min = dialog::MinimumDialogSize(gScreenDpi);
-    const dialog::Rect r = dialog::ChoosePlacement(
-        {p.dialogLeft, p.dialogTop, p.dialogLeft + p.dialogWidth, p.dialogTop + p.dialogHeight}, areas,
-        {host.left, host.top, host.right, host.bottom}, min.width, min.height);
+    const dialog::Rect r =
+        dialog::ChoosePlacement({p.dialogLeft, p.dialogTop, p.dialogWidth, p.dialogHeight}, areas,
+                                {host.left, host.top, host.right, host.bottom}, dialog::MinimumDialogSize(gScreenDpi));
     MoveWindow(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
 
 void SavePlacement(HWND dlg) {
     if (!gParams) return;
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    if (!GetWindowPlacement(dlg, &wp)) return;
-    const RECT& r = wp.rcNormalPosition;  // neither maximised nor minimised
+    RECT r{};
+    if (!IsIconic(dlg) && !IsZoomed(dlg)) {
+        if (!GetWindowRect(dlg, &r)) return;
+    } else {
+        // The size it is restored to, in workspace coordinates: offset by the
+        // primary work area's origin to make screen coordinates.
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof wp;
+        if (!GetWindowPlacement(dlg, &wp)) return;
+        r = wp.rcNormalPosition;
+        RECT work{};
+        if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) OffsetRect(&r, work.left, work.top);
+    }
     if (r.right <= r.left || r.bottom <= r.top) return;
     gParams->dialogLeft = r.left;
     gParams->dialogTop = r.top;

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include "ModuleThread.h"
 
 namespace frostel {
 
@@ -38,6 +41,7 @@ public:
         const ULONGLONG now = GetTickCount64();
         return now >= end_ ? 0 : uint32_t(end_ - now);
     }
+    uint64_t end() const { return end_; }
 
 private:
     ULONGLONG end_;
@@ -88,6 +92,65 @@ void HttpCancel::Cancel() {
 
 namespace {
 
+// The name look-up runs on a thread of its own, which the request waits for
+// only until its deadline or a cancel: the system's resolver cannot be cut
+// short. The thread and the request share this record.
+struct Lookup {
+    std::string host;
+    NameLookup lookUp;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> found{false};
+    uint32_t address = 0;
+    ~Lookup() {
+        if (done) CloseHandle(done);
+    }
+};
+
+bool SystemLookup(const char* host, uint32_t* address) {
+    WinsockSession winsock;  // its own: the request's may end first
+    if (!winsock) return false;
+    const hostent* entry = gethostbyname(host);
+    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) return false;
+    std::memcpy(address, entry->h_addr_list[0], 4);
+    return true;
+}
+
+void LookupMain(void* p) {
+    std::unique_ptr<std::shared_ptr<Lookup>> held(static_cast<std::shared_ptr<Lookup>*>(p));
+    Lookup& l = **held;
+    uint32_t address = 0;
+    if (l.lookUp(l.host.c_str(), &address)) {
+        l.address = address;
+        l.found = true;
+    }
+    SetEvent(l.done);
+}
+
+// The host's address within the deadline; nothing when it has none, time
+// ran out or the request was cancelled.
+std::optional<uint32_t> LookUpWithin(const std::string& host, NameLookup lookUp, const Deadline& deadline,
+                                     const SocketSlot& slot) {
+    const unsigned long literal = inet_addr(host.c_str());
+    if (literal != INADDR_NONE && !lookUp) return uint32_t(literal);
+    auto l = std::make_shared<Lookup>();
+    if (!l->done) return std::nullopt;
+    l->host = host;
+    l->lookUp = lookUp ? lookUp : SystemLookup;
+    auto* held = new std::shared_ptr<Lookup>(l);
+    if (!StartModuleThread(LookupMain, held)) {
+        delete held;
+        return std::nullopt;
+    }
+    // A cancel sets a flag only: look at it every 20 ms.
+    for (;;) {
+        const uint32_t left = deadline.Left();
+        if (slot.Cancelled() || left == 0) return std::nullopt;
+        if (WaitForSingleObject(l->done, left < 20 ? left : 20) == WAIT_OBJECT_0) break;
+    }
+    if (!l->found) return std::nullopt;
+    return l->address;
+}
+
 // Connects within the time left: a non-blocking connect and a wait.
 bool ConnectWithin(SOCKET s, const sockaddr_in& to, const Deadline& deadline) {
     u_long on = 1, off = 0;
@@ -109,15 +172,37 @@ bool ConnectWithin(SOCKET s, const sockaddr_in& to, const Deadline& deadline) {
     return ioctlsocket(s, FIONBIO, &off) == 0;
 }
 
-bool SendAll(SOCKET s, const std::string& bytes) {
+bool SendAll(SOCKET s, const std::string& bytes, const Deadline& deadline) {
     size_t sent = 0;
     while (sent < bytes.size()) {
+        const DWORD wait = deadline.Left();
+        if (wait == 0) return false;
+        setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
         const int n = send(s, bytes.data() + sent, int(bytes.size() - sent), 0);
         if (n <= 0) return false;
         sent += size_t(n);
     }
     return true;
 }
+
+// The reply loop's view of the socket.
+class SocketSource : public ReplySource {
+public:
+    explicit SocketSource(const SocketSlot& slot) : slot_(slot) {}
+    uint64_t NowMs() override { return GetTickCount64(); }
+    bool Cancelled() override { return slot_.Cancelled(); }
+    ReceiveResult Receive(char* buffer, size_t capacity, uint32_t waitMs) override {
+        const DWORD wait = waitMs;
+        setsockopt(slot_.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+        const int n = recv(slot_.get(), buffer, int(capacity), 0);
+        if (n > 0) return {ReceiveResult::Data, size_t(n)};
+        if (n == 0) return {ReceiveResult::Closed, 0};
+        return {WSAGetLastError() == WSAETIMEDOUT ? ReceiveResult::Quiet : ReceiveResult::Failed, 0};
+    }
+
+private:
+    const SocketSlot& slot_;
+};
 
 }  // namespace
 
@@ -131,15 +216,14 @@ std::optional<HttpReply> HttpGet(const std::string& url, const HttpLimits& limit
     WinsockSession winsock;
     if (!winsock) return std::nullopt;
 
-    const hostent* entry = gethostbyname(target->host.c_str());
-    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0])
-        return std::nullopt;
+    SocketSlot slot(cancel);
+    const auto address = LookUpWithin(target->host, limits.lookUp, deadline, slot);
+    if (!address) return std::nullopt;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(target->port);
-    std::memcpy(&to.sin_addr, entry->h_addr_list[0], 4);
+    std::memcpy(&to.sin_addr, &*address, 4);
 
-    SocketSlot slot(cancel);
     const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET || !slot.Put(s)) return std::nullopt;
 
@@ -151,28 +235,15 @@ std::optional<HttpReply> HttpGet(const std::string& url, const HttpLimits& limit
     }
     std::printf("Ok\n%s", request.c_str());
     std::fflush(stdout);
-    if (!SendAll(s, request)) return std::nullopt;
+    if (!SendAll(s, request, deadline)) return std::nullopt;
 
     HttpReplyReader reader(limits.maxReply);
-    char buffer[4096];
-    int failures = 0;
-    while (reader.state() == HttpReplyReader::State::Reading) {
-        const uint32_t left = deadline.Left();
-        if (left == 0 || slot.Cancelled()) return std::nullopt;
-        const DWORD wait = left < limits.receiveTimeoutMs ? left : limits.receiveTimeoutMs;
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
-        const int n = recv(s, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            reader.Feed(buffer, size_t(n));
-        } else if (n == 0) {
-            reader.PeerClosed();
-        } else if (slot.Cancelled()) {
-            return std::nullopt;
-        } else if (++failures >= limits.receiveFailures) {
-            reader.PeerClosed();  // the server went quiet: as good as closed
-        }
-    }
-    if (reader.state() != HttpReplyReader::State::Complete) return std::nullopt;
+    SocketSource source(slot);
+    ReplyTimes times;
+    times.deadlineMs = deadline.end();
+    times.waitMs = limits.receiveTimeoutMs;
+    times.quietMs = limits.quietMs;
+    if (ReadReply(source, reader, times) != ReplyEnd::Complete) return std::nullopt;
     return HttpReply{reader.status(), reader.body()};
 }
 

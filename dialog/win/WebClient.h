@@ -11,15 +11,20 @@
 
 namespace frostel {
 
+// A name's IPv4 address (network order); false when it has none.
+using NameLookup = bool (*)(const char* host, uint32_t* address);
+
 struct HttpLimits {
-    uint32_t receiveTimeoutMs = 1000;  // each wait for data
-    int receiveFailures = 5;           // time-outs and errors before the reply is taken as ended
+    uint32_t receiveTimeoutMs = 1000;  // the longest single wait for data
+    uint32_t quietMs = 5000;           // no byte for this long: the reply has ended
     uint32_t deadlineMs = 10000;       // the whole request, from the name look-up on
     size_t maxReply = HttpReplyReader::kMaxReplyBytes;
+    NameLookup lookUp = nullptr;       // the system's resolver unless set (tests)
 };
 
 // Cancels a running HttpGet: sets the flag and closes its socket, which
-// ends a blocking connect or receive at once.
+// ends a blocking connect or receive at once; a name look-up is left to
+// end on its own thread.
 class HttpCancel {
 public:
     void Cancel();

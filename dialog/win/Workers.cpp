@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "AboutText.h"
+#include "ModuleThread.h"
 #include "UpdateCheck.h"
 #include "WebClient.h"
 
@@ -40,16 +41,7 @@ void DefaultShellOpen(HWND owner, const char* text) {
     if (SUCCEEDED(com)) CoUninitialize();
 }
 
-// A reference to this module, taken for a worker.
-HMODULE ReferenceThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ReferenceThisModule),
-                       &module);
-    return module;
-}
-
 struct WorkerStart {
-    HMODULE module;
     WorkerSlot* slot;
     void (*work)(WorkerStart&);
     HWND owner;
@@ -57,18 +49,16 @@ struct WorkerStart {
     HttpLimits limits;  // update: the request's bounds
 };
 
-DWORD WINAPI WorkerMain(LPVOID p) {
+void WorkerMain(void* p) {
     std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(p));
     try {
         start->work(*start);
     } catch (...) {
         // Nothing to report: the request is dropped.
     }
-    const HMODULE module = start->module;
     WorkerSlot* slot = start->slot;
     start.reset();
     slot->busy = false;
-    FreeLibraryAndExitThread(module, 0);
 }
 
 // Starts a worker when the slot is free; the slot stays taken until it ends.
@@ -76,16 +66,10 @@ bool StartWorker(WorkerSlot& slot, std::unique_ptr<WorkerStart> start) {
     bool expected = false;
     if (!slot.busy.compare_exchange_strong(expected, true)) return false;
     start->slot = &slot;
-    start->module = ReferenceThisModule();
-    if (!start->module) {
-        slot.busy = false;
-        return false;
-    }
     std::lock_guard<std::mutex> guard(slot.lock);
     if (slot.thread) CloseHandle(slot.thread);  // an earlier worker that has ended
-    slot.thread = CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr);
-    if (!slot.thread) {
-        FreeLibrary(start->module);
+    slot.thread = nullptr;
+    if (!StartModuleThread(WorkerMain, start.get(), &slot.thread)) {
         slot.busy = false;
         return false;
     }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "HostInterface.h"
@@ -195,8 +196,12 @@ public:
         return *end == 0 || FailWord("'" + w + "' is not a number");
     }
 
-    // Items until the end of the text, or until '}' when `nested`.
+    // Items until the end of the text, or until '}' when `nested`. A key
+    // given twice keeps its first place and its last value, as Put does;
+    // found through an index, so that long texts read in linear time.
     bool Items(ActionDescriptorData& d, bool nested) {
+        std::unordered_map<uint32_t, size_t> at;
+        for (size_t i = 0; i < d.items.size(); ++i) at.emplace(d.items[i].first, i);
         for (;;) {
             if (tok_.kind == Token::End) return !nested || Fail("missing '}'");
             if (tok_.kind == Token::Close) return nested || Fail("unexpected '}'");
@@ -204,7 +209,9 @@ public:
             if (!TakeKey(key, "a key")) return false;
             AV v;
             if (!Value(v)) return false;
-            d.Put(key, std::move(v));
+            const auto [it, fresh] = at.emplace(key, d.items.size());
+            if (fresh) d.items.emplace_back(key, std::move(v));
+            else d.items[it->second].second = std::move(v);
         }
     }
 

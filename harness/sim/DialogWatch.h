@@ -27,11 +27,13 @@
 //                                                                         client area) as a picture
 //   wait shell N        until the module has made N shell calls in all
 //                       (ShellExecuteA, recorded by the test host; 10 s at most)
-//   record scale | enabled ID | text ID | rect ID | minsize | focus
+//   record scale | enabled ID | text ID | rect ID | minsize | focus | placement
 //          | layout   every visible control's text against its room, in its
 //                     own font (clipped ones listed), and the controls of one
 //                     window that lie over each other (group boxes, the tab
 //                     control, the pages and the header pictures hold others)
+//                       (placement: window, title bar, OK and the monitors' work
+//                       areas in screen pixels)
 //   ok | cancel | close
 #pragma once
 

@@ -28,7 +28,9 @@ bool ParseParameterSetting(const std::string& text, ParameterSetting& out, std::
     char* end = nullptr;
     if (out.isFloat) {
         out.number = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end || errno || !std::isfinite(out.number)) {
+        // strtod's ERANGE also marks a value that is merely tiny (4e-320): only
+        // an overflow, which comes back infinite, is refused.
+        if (value.empty() || *end || !std::isfinite(out.number)) {
             error = "--set " + key + ": '" + value + "' is not a finite number";
             return false;
         }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "DescriptorService.h"
@@ -137,6 +139,39 @@ TEST(DescriptorText, BadTextNamesItsLine) {
     std::string error;
     EXPECT_FALSE(RegistryFromText("entry nokey { }\n", entries, error));
     EXPECT_FALSE(RegistryFromText("'Wdth' long 1\n", entries, error));
+}
+
+TEST(DescriptorText, LongTextsReadInLinearTime) {
+    // 200,000 keys, each twice: a parser that looked every key up among those
+    // before it would take minutes.
+    std::string text;
+    for (uint32_t i = 0; i < 200000; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "0x%08X long %u\n", 0x40000000u + i, i);
+        text += line;
+    }
+    text += text;
+    text += "0x40000000 long -1\n";
+    ActionDescriptorData d;
+    std::string why;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(DescriptorFromText(text, d, why)) << why;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    // A key given again keeps its first place and takes its last value.
+    ASSERT_EQ(d.items.size(), 200000u);
+    EXPECT_EQ(d.items[0].first, 0x40000000u);
+    EXPECT_EQ(d.items[0].second.integer, -1);
+    EXPECT_EQ(d.items[199999].second.integer, 199999);
+    // Nested objects and registry entries have their own keys.
+    RegistryEntries entries;
+    ASSERT_TRUE(RegistryFromText("entry \"a\" {\n'Wdth' long 1\n'Obj ' Objc 'Obj ' {\n'Wdth' long 2\n}\n'Wdth' long 3\n}\n"
+                                 "entry \"b\" {\n'Wdth' long 4\n}\n",
+                                 entries, why))
+        << why;
+    ASSERT_EQ(entries["a"].items.size(), 2u);
+    EXPECT_EQ(entries["a"].Find(FourCC("Wdth"))->integer, 3);
+    EXPECT_EQ(entries["a"].Find(FourCC("Obj "))->object->Find(FourCC("Wdth"))->integer, 2);
+    EXPECT_EQ(entries["b"].Find(FourCC("Wdth"))->integer, 4);
 }
 
 // The classic callbacks: what the filter writes comes back key by key; the

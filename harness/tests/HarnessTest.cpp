@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
 #include "ColorModel.h"
 #include "HarnessMain.h"
 #include "ImageIO.h"
+#include "ParameterArgs.h"
 #include "TestFilter.h"
 
 using namespace frostel::hostsim;
@@ -59,6 +61,19 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_EQ(a.options.failConvertAt, 9);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "lab"}).args.mode, pi::plugInModeLabColor);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "11"}).args.mode, pi::plugInModeRGB48);
+}
+
+TEST(HarnessArgsTest, SetTakesEveryFiniteNumber) {
+    ParameterSetting set;
+    std::string error;
+    for (const char* tiny : {"Wdth=4e-320", "Wdth=-4.9e-324", "Wdth=1e-400", "Wdth=2.2250738585072014e-308"}) {
+        EXPECT_TRUE(ParseParameterSetting(tiny, set, error)) << tiny << ": " << error;
+        EXPECT_TRUE(std::isfinite(set.number)) << tiny;
+    }
+    EXPECT_TRUE(ParseParameterSetting("Wdth=4e-320", set, error));
+    EXPECT_EQ(set.number, 4e-320);
+    for (const char* bad : {"Wdth=1e400", "Wdth=-1e999", "Wdth=inf", "Wdth=nan", "Wdth=", "Wdth=1x", "RndS=99999999999999999999"})
+        EXPECT_FALSE(ParseParameterSetting(bad, set, error)) << bad;
 }
 
 TEST(HarnessArgsTest, RejectsBadCommandLines) {

@@ -257,48 +257,114 @@ TEST(DialogFolders, FromAnyModuleFileName) {
     EXPECT_EQ(FoldersFromModulePath("D:\\x.8bf").presetFolder, "D:\\Frostel\\Presets\\");
 }
 
-TEST(DialogPlacement, StoredRectOnlyWhenItMeetsAWorkArea) {
+namespace {
+
+bool Inside(const Rect& r, const Rect& area) {
+    return r.left >= area.left && r.top >= area.top && r.right <= area.right && r.bottom <= area.bottom;
+}
+
+std::string Text(const Rect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+}  // namespace
+
+TEST(DialogPlacement, AWindowWhollyOnTheScreensKeepsItsPlace) {
     const std::vector<Rect> screens = {{0, 0, 1920, 1040}, {1920, 0, 3840, 1040}};
     const Rect host{100, 100, 1100, 900};
-    const Rect onSecond{2000, 100, 3000, 800};
-    EXPECT_EQ(ChoosePlacement(onSecond, screens, host, 990, 703).left, 2000);
-    // A minimised placement, a monitor that is gone, an empty size: centred on the host.
-    for (const Rect& bad : {Rect{-32000, -32000, -31840, -31972}, Rect{4000, 0, 5000, 700}, Rect{10, 10, 10, 500}}) {
-        const Rect r = ChoosePlacement(bad, screens, host, 990, 703);
-        EXPECT_NEAR((r.left + r.right) / 2, 600, 1);
-        EXPECT_NEAR((r.top + r.bottom) / 2, 500, 1);
-        EXPECT_GE(r.right - r.left, 990);
-        EXPECT_GE(r.bottom - r.top, 703);
+    for (const Rect& r : {Rect{2000, 100, 3000, 900}, Rect{0, 0, 1920, 1040}, Rect{1500, 300, 2600, 1040}}) {
+        const Rect got = ChoosePlacement({r.left, r.top, r.right - r.left, r.bottom - r.top}, screens, host, {990, 703});
+        EXPECT_EQ(Text(got), Text(r)) << "a window across two monitors is on the screens too";
     }
-    EXPECT_TRUE(RectsMeet({0, 0, 10, 10}, {9, 9, 20, 20}));
-    EXPECT_FALSE(RectsMeet({0, 0, 10, 10}, {10, 0, 20, 10}));
+    // The size grows to the minimum where it stands when that still fits.
+    EXPECT_EQ(Text(ChoosePlacement({100, 100, 828, 602}, screens, host, {990, 703})), "100,100,1090,803");
+}
+
+TEST(DialogPlacement, TitleBarAndButtonsAlwaysOnAWorkArea) {
+    const std::vector<Rect> screen = {{0, 0, 1024, 768}};
+    const Rect host{0, 0, 1024, 768};
+    const int32_t big = INT32_MAX, small = INT32_MIN;
+    struct Case {
+        StoredPlacement stored;
+        const char* want;
+    } cases[] = {
+        {{1023, 767, 990, 703}, "34,65,1024,768"},   // one pixel showing: moved in, not kept
+        {{-989, -702, 990, 703}, "0,0,990,703"},
+        {{10, -690, 990, 703}, "10,0,1000,703"},     // title above the screen
+        {{10, 760, 990, 703}, "10,65,1000,768"},
+        {{100, 100, 5000, 703}, "0,65,1024,768"},    // wider than the screen: its width
+        {{100, 100, 990, 5000}, "34,0,1024,768"},
+        {{0, 0, 0, 0}, "17,32,1007,735"},             // no size: the minimum, centred on the host
+        {{0, 0, -990, -703}, "17,32,1007,735"},
+        {{5000, 5000, 990, 703}, "17,32,1007,735"},   // off every screen: centred on the host
+        {{big, big, big, big}, "0,0,1024,768"},       // sums that overflow 32 bits
+        {{small, small, big, big}, "0,0,1024,768"},
+        {{big - 500, 0, 990, 703}, "17,32,1007,735"},
+        {{small, 0, 990, 703}, "17,32,1007,735"},
+        {{-32768, -32768, 1036, 780}, "0,0,1024,768"},
+    };
+    for (const Case& c : cases) {
+        const Rect r = ChoosePlacement(c.stored, screen, host, {990, 703});
+        const std::string what = std::to_string(c.stored.left) + "," + std::to_string(c.stored.top) + " " +
+                                 std::to_string(c.stored.width) + "x" + std::to_string(c.stored.height);
+        EXPECT_EQ(Text(r), c.want) << what;
+        EXPECT_TRUE(Inside(r, screen[0])) << what;
+    }
+}
+
+TEST(DialogPlacement, PicksTheScreenItOverlapsMostOrTheOneNearestTheHost) {
+    // A taller monitor at the right, a little above the first one.
+    const std::vector<Rect> screens = {{0, 0, 1280, 984}, {1280, -200, 2560, 1240}};
+    const Rect host{50, 50, 1050, 850};
+    // Mostly on the second: pulled onto it.
+    Rect r = ChoosePlacement({1200, -300, 1000, 800}, screens, host, {990, 703});
+    EXPECT_EQ(Text(r), "1280,-200,2280,600");
+    // Mostly on the first.
+    r = ChoosePlacement({-100, 900, 1000, 800}, screens, host, {990, 703});
+    EXPECT_EQ(Text(r), "0,184,1000,984");
+    // Off both, with the host on the second monitor: centred on the host, on that monitor.
+    r = ChoosePlacement({9000, 9000, 1000, 800}, screens, {1500, 1000, 2500, 1400}, {990, 703});
+    EXPECT_EQ(Text(r), "1500,440,2500,1240");
+    // A stored rect in the gap above the first monitor is not on the screens.
+    r = ChoosePlacement({100, -150, 1000, 800}, screens, host, {990, 703});
+    EXPECT_TRUE(Inside(r, screens[0])) << Text(r);
+}
+
+TEST(DialogPlacement, WorkAreasSmallerThanTheMinimumOrMissing) {
+    // A small work area: the size is the area's, never more.
+    const Rect r = ChoosePlacement({100, 100, 990, 703}, {{0, 0, 800, 570}}, {0, 0, 800, 600}, {990, 703});
+    EXPECT_EQ(Text(r), "0,0,800,570");
+    // Empty work areas are ignored; with none left the host's window serves.
+    EXPECT_EQ(Text(ChoosePlacement({5000, 0, 990, 703}, {{10, 10, 10, 500}}, {0, 0, 1200, 900}, {990, 703})),
+              "105,98,1095,801");
+    EXPECT_EQ(Text(ChoosePlacement({5, 5, 990, 703}, {}, {0, 0, 0, 0}, {990, 703})), "0,0,990,703");
+}
+
+TEST(DialogPlacement, CoverageCountsEveryPixel) {
+    const std::vector<Rect> two = {{0, 0, 100, 100}, {100, 20, 200, 80}};
+    EXPECT_TRUE(CoveredByAreas({50, 30, 150, 70}, two));
+    EXPECT_FALSE(CoveredByAreas({50, 10, 150, 70}, two));  // the corner above the second
+    EXPECT_FALSE(CoveredByAreas({0, 0, 101, 100}, {{0, 0, 100, 100}}));
+    EXPECT_TRUE(CoveredByAreas({0, 0, 100, 100}, {{0, 0, 60, 100}, {40, 0, 100, 100}}));  // overlapping areas
+    EXPECT_FALSE(CoveredByAreas({5, 5, 5, 9}, two));  // empty
 }
 
 // The ini file keeps pixels: a window saved at 144 dpi on a big screen, read
-// where the work area is smaller, is reduced to fit it; a smaller one keeps
-// what was stored.
+// where the work area is smaller, is reduced to fit it.
 TEST(DialogPlacement, ASizeLargerThanTheWorkAreaIsReducedToFit) {
     const std::vector<Rect> screen = {{0, 0, 1280, 984}};
     const Rect host{100, 100, 1100, 900};
-    const Rect big{40, 30, 40 + 1390, 30 + 985};
-    const Rect r = ChoosePlacement(big, screen, host, 990, 703);
+    const Rect r = ChoosePlacement(StoredPlacement{40, 30, 1390, 985}, screen, host, Size{990, 703});
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.right, 1280);
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.bottom, 984);
-    // Only the dimension that is too large changes.
-    const Rect tall{200, 10, 200 + 1000, 10 + 1200};
-    const Rect t = ChoosePlacement(tall, screen, host, 990, 703);
-    EXPECT_EQ(t.left, 200);
-    EXPECT_EQ(t.right, 1200);
-    EXPECT_EQ(t.top, 0);
-    EXPECT_EQ(t.bottom, 984);
-    const Rect fits{20, 20, 20 + 990, 20 + 703};
-    const Rect f = ChoosePlacement(fits, screen, host, 990, 703);
-    EXPECT_EQ(f.left, fits.left);
-    EXPECT_EQ(f.top, fits.top);
-    EXPECT_EQ(f.right, fits.right);
-    EXPECT_EQ(f.bottom, fits.bottom);
+    const Rect f = ChoosePlacement(StoredPlacement{20, 20, 990, 703}, screen, host, Size{990, 703});
+    EXPECT_EQ(f.left, 20);
+    EXPECT_EQ(f.top, 20);
+    EXPECT_EQ(f.right, 20 + 990);
+    EXPECT_EQ(f.bottom, 20 + 703);
 }
 
 TEST(DialogNavigator, FitsTheBoxInWholeQuadsOverACheckerboard) {

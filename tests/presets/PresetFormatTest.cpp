@@ -86,6 +86,12 @@ TEST(PresetText, KeysAreTheirMemoryBytes) {
     FilterParameters p = Defaults();
     ASSERT_TRUE(Read(Preset("BkCl 7\nlCkB 255 \t\t\t\t;Background Color\nunknown line\n;comment\nab\n"), p));
     EXPECT_EQ(255u, p.BkCl);
+    // An integer line without a number is skipped, as a float line without one is.
+    ASSERT_TRUE(Read(Preset("lCkB red\nSdnR -\nnInM x\npTmE ;7\n"), p));
+    EXPECT_EQ(255u, p.BkCl);
+    EXPECT_EQ(Defaults().RndS, p.RndS);
+    EXPECT_EQ(Defaults().MnIn, p.MnIn);
+    EXPECT_EQ(Defaults().EmTp, p.EmTp);
     // Missing keys keep their values.
     EXPECT_EQ(Defaults().Scle, p.Scle);
 }
@@ -126,10 +132,21 @@ TEST(PresetText, LinesEndOnlyAtLineEnds) {
 }
 
 TEST(PresetText, NumberTokens) {
-    EXPECT_EQ(12, ParseIntegerValue("  12,5"));
-    EXPECT_EQ(-7, ParseIntegerValue("-7 ;x"));
-    EXPECT_EQ(0, ParseIntegerValue("abc"));
-    EXPECT_EQ(INT64_MIN, ParseIntegerValue("-99999999999999999999"));
+    int64_t n = 99;
+    EXPECT_TRUE(ParseIntegerValue("  12,5", n));
+    EXPECT_EQ(12, n);
+    EXPECT_TRUE(ParseIntegerValue("-7 ;x", n));
+    EXPECT_EQ(-7, n);
+    EXPECT_TRUE(ParseIntegerValue("-99999999999999999999", n));
+    EXPECT_EQ(INT64_MIN, n);
+    EXPECT_TRUE(ParseIntegerValue("99999999999999999999", n));
+    EXPECT_EQ(INT64_MAX, n);
+    // No digit right after the sign: no number, and the value is left alone.
+    for (const char* none : {"abc", "", "  ;5", "-", "-x5", ".5", ",7", "e3", "- 5"}) {
+        n = 99;
+        EXPECT_FALSE(ParseIntegerValue(none, n)) << none;
+        EXPECT_EQ(99, n) << none;
+    }
     double v = 0;
     EXPECT_TRUE(ParseFloatValue(" -3.25e1", v));
     EXPECT_DOUBLE_EQ(-32.5, v);
@@ -158,15 +175,32 @@ TEST(IniText, SevenPlacementKeys) {
     FilterParameters q = Defaults();
     ReadIniText(text.data(), text.size(), q);
     EXPECT_TRUE(SameBytes(p, q));
-    // Unknown keys and a file of rubbish change nothing.
-    const std::string junk = "xxxx 5\n\n;\n poT\n";
-    FilterParameters r = Defaults();
-    ReadIniText(junk.data(), junk.size(), r);
-    EXPECT_EQ(0, r.dialogTop);  // " poT" with no number reads 0, like the value it names
-    const std::string other = "xxxx 5\nHello\n";
-    FilterParameters s = Defaults();
-    ReadIniText(other.data(), other.size(), s);
-    EXPECT_TRUE(SameBytes(Defaults(), s));
+    // Unknown keys, keys without a number and a file of rubbish change nothing.
+    for (const std::string junk : {"xxxx 5\n\n;\n poT\n", "xxxx 5\nHello\n", "tfeL abc\nhtdW -\n"}) {
+        FilterParameters r = Defaults();
+        ReadIniText(junk.data(), junk.size(), r);
+        EXPECT_TRUE(SameBytes(Defaults(), r)) << junk;
+    }
+}
+
+TEST(IniText, DialogValuesKeptWholeCurveValuesClampedToTheirMeaning) {
+    const std::string text =
+        "tfeL 99999999999\n poT -99999999999\nhtdW 2147483647\nthgH -7\n"
+        "fLvC 2147483647\npTvC -99999999999\nnIvC 7\n";
+    FilterParameters p = Defaults();
+    ReadIniText(text.data(), text.size(), p);
+    // The dialog's rectangle is checked against the screens where it is used.
+    EXPECT_EQ(INT32_MAX, p.dialogLeft);
+    EXPECT_EQ(INT32_MIN, p.dialogTop);
+    EXPECT_EQ(INT32_MAX, p.dialogWidth);
+    EXPECT_EQ(-7, p.dialogHeight);
+    // A point on a screen and a flag.
+    EXPECT_EQ(32767, p.curveLeft);
+    EXPECT_EQ(-32768, p.curveTop);
+    EXPECT_EQ(1, p.curveInteractive);
+    const std::string negative = "nIvC -3\n";
+    ReadIniText(negative.data(), negative.size(), p);
+    EXPECT_EQ(0, p.curveInteractive);
 }
 
 TEST(PresetNames, ExtensionAndChecks) {

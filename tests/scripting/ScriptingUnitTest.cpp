@@ -124,6 +124,25 @@ TEST_F(ScriptingUnit, ReadProcsTooShortReadNothing) {
     EXPECT_NE(Block()->descriptor, nullptr);  // left to the host
 }
 
+TEST_F(ScriptingUnit, AKeyListThatNeverEndsStillEndsTheRead) {
+    Open("'Wdth' doub 9\n");
+    InsideSelector in(*host_);
+    pi::ReadDescriptorProcs procs = *Block()->readDescriptorProcs;
+    static int calls;
+    calls = 0;
+    procs.getKeyProc = [](pi::PIReadDescriptor, pi::DescriptorKeyID* key, pi::DescType* type, pi::int32*) -> pi::Boolean {
+        *key = pi::FourCC("Junk");
+        *type = pi::FourCC("long");
+        return ++calls < 10000000;
+    };
+    Block()->readDescriptorProcs = &procs;
+    bool show = true;
+    EXPECT_EQ(ReadScriptParameters(&show), 0);
+    EXPECT_LE(calls, 5000);
+    EXPECT_EQ(Block()->descriptor, nullptr);  // closed and disposed of all the same
+    EXPECT_EQ(gParams->Wdth, 80.0f);
+}
+
 TEST_F(ScriptingUnit, WriteReplacesTheOldDescriptorAndChecksForNone) {
     Open(nullptr);
     InsideSelector in(*host_);

@@ -97,6 +97,36 @@ HWND FieldOf(HWND w) {
     return w;
 }
 
+BOOL CALLBACK AddWorkArea(HMONITOR m, HDC, LPRECT, LPARAM out) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoA(m, &mi)) {
+        std::string& list = *reinterpret_cast<std::string*>(out);
+        if (list.size() > 1) list += ',';
+        list += JsonRect(mi.rcWork.top, mi.rcWork.left, mi.rcWork.bottom, mi.rcWork.right);
+    }
+    return TRUE;
+}
+
+// Where the dialog is on the screen: its window, its title bar, its OK
+// button and the work areas of the monitors, all in screen pixels.
+void RecordPlacement(HWND dlg) {
+    RECT window{}, ok{};
+    GetWindowRect(dlg, &window);
+    if (HWND b = GetDlgItem(dlg, IDOK)) GetWindowRect(b, &ok);
+    TITLEBARINFO title{};
+    title.cbSize = sizeof title;
+    GetTitleBarInfo(dlg, &title);
+    std::string areas = "[";
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    areas += ']';
+    const auto json = [](const RECT& r) { return JsonRect(r.top, r.left, r.bottom, r.right); };
+    Seen("placement", {{"window", json(window)},
+                       {"title", json(title.rcTitleBar)},
+                       {"ok", json(ok)},
+                       {"workAreas", areas}});
+}
+
 std::string RectJson(HWND dlg, HWND w) {
     RECT r{};
     GetWindowRect(w, &r);
@@ -299,6 +329,8 @@ void Record(HWND dlg, std::istringstream& in) {
         Seen("minsize", {{"width", JsonInt(mmi.ptMinTrackSize.x)}, {"height", JsonInt(mmi.ptMinTrackSize.y)}});
     } else if (what == "layout") {
         RecordLayout(dlg);
+    } else if (what == "placement") {
+        RecordPlacement(dlg);
     } else if (what == "focus") {
         HWND f = GetFocus();
         Seen("focus", {{"class", JsonString(f ? ClassOf(f) : "")}, {"id", JsonInt(f ? GetDlgCtrlID(f) : 0)}});

@@ -29,8 +29,16 @@ double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(
 HttpLimits Quick() {
     HttpLimits l;
     l.receiveTimeoutMs = 300;
+    l.quietMs = 1500;
     l.deadlineMs = 1500;
     return l;
+}
+
+// A resolver that takes its time, as one whose server does not answer.
+bool SlowLookup(const char*, uint32_t* address) {
+    Sleep(4000);
+    *address = htonl(INADDR_LOOPBACK);
+    return true;
 }
 
 }  // namespace
@@ -43,7 +51,7 @@ TEST(HttpGet, SendsTheExactRequestAndReadsAnAnswer) {
     EXPECT_EQ(reply->body, "newversion: 2;newpresets: 1;");
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0],
-              "GET /a/b.php?x=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+              "GET /a/b.php?x=1 HTTP/1.1\r\nHost: " + server.authority() + "\r\n"
               "User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)\r\nAccept: */*\r\n\r\n");
 }
 
@@ -71,6 +79,41 @@ TEST(HttpGet, KeepAliveAndChunkedRepliesEndWithTheirFraming) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->body, "newversion: 7;");
     EXPECT_LT(SecondsSince(t), 0.5);
+}
+
+TEST(HttpGet, InterimRepliesAreSkippedOverTheWire) {
+    LoopbackServer server([](SOCKET s) {
+        LoopbackServer::Send(s, "HTTP/1.1 100 Continue\r\n\r\n");
+        Sleep(50);
+        LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\nnewversion: 3;");
+        LoopbackServer::AwaitClose(s);
+    });
+    const auto reply = HttpGet("http://" + server.authority() + "/", Quick());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_EQ(reply->body, "newversion: 3;");
+}
+
+TEST(HttpGet, TheNameLookupKeepsTheDeadlineAndTheCancel) {
+    LoopbackServer server(Answer(Reply("newversion: 1;")));
+    HttpLimits l = Quick();
+    l.lookUp = SlowLookup;
+    auto t = Clock::now();
+    EXPECT_FALSE(HttpGet("http://" + server.authority() + "/", l));
+    EXPECT_GT(SecondsSince(t), 1.3);
+    EXPECT_LT(SecondsSince(t), 2.5) << "the deadline counts from the look-up on";
+
+    l.deadlineMs = 20000;
+    HttpCancel cancel;
+    std::thread canceller([&cancel] {
+        Sleep(300);
+        cancel.Cancel();
+    });
+    t = Clock::now();
+    EXPECT_FALSE(HttpGet("http://" + server.authority() + "/", l, &cancel));
+    EXPECT_LT(SecondsSince(t), 1.0) << "a cancel ends the wait for the look-up";
+    canceller.join();
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST(HttpGet, FailuresGiveNothing) {

@@ -20,6 +20,7 @@
 #include "HostSim.h"
 #include "ImageIO.h"
 #include "PresetFiles.h"
+#include "PresetFormat.h"
 #include "PreviewMeasure.h"
 #include "ProtocolSupport.h"
 
@@ -51,14 +52,33 @@ struct Scripted {
 };
 
 // The dialog keeps its placement in an ini file beside the module; each
-// scripted run starts from the factory placement and leaves no file behind.
+// scripted run starts from the factory placement, or from the text given,
+// and leaves no file behind.
 struct FreshIniFile {
-    FreshIniFile() { std::remove("Frostel.ini"); }
+    explicit FreshIniFile(const std::string& text = "") {
+        std::remove("Frostel.ini");
+        if (text.empty()) return;
+        if (FILE* f = std::fopen("Frostel.ini", "wb")) {
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+        }
+    }
     ~FreshIniFile() { std::remove("Frostel.ini"); }
 };
 
-Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400, Options o = {}) {
-    FreshIniFile ini;
+std::string ReadIniBack() {
+    std::string text;
+    if (FILE* f = std::fopen("Frostel.ini", "rb")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int32_t h = 400, Options o = {},
+                   const std::string& iniText = "", std::string* iniAfter = nullptr) {
+    FreshIniFile ini(iniText);
     o.dialog = DialogAnswer::Script;
     o.dialogScript = script;
     Host host(FilterEntry(), o);
@@ -81,6 +101,7 @@ Scripted RunScript(const std::vector<std::string>& script, int32_t w = 640, int3
     }
     const std::vector<uint8_t> bytes = host.HandleBytes(host.parameterHandle());
     if (bytes.size() >= sizeof s.params) std::memcpy(&s.params, bytes.data(), sizeof s.params);
+    if (iniAfter) *iniAfter = ReadIniBack();
     return s;
 }
 
@@ -646,5 +667,98 @@ TEST(DialogHost, ThePreviewShowsWhatOkRenders) {
                                  std::vector<std::string>{"MnIn=10"}}) {        // Density 10
         SCOPED_TRACE(settings.empty() ? "factory" : settings[0]);
         ExpectPreviewOfTheFinal(settings);
+    }
+}
+
+namespace {
+
+struct ScreenRect {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    bool Inside(const ScreenRect& a) const {
+        return left >= a.left && top >= a.top && right <= a.right && bottom <= a.bottom && right > left &&
+               bottom > top;
+    }
+};
+
+// "[t,l,b,r]" as the log writes it.
+ScreenRect ParseRect(const std::string& json) {
+    ScreenRect r;
+    std::sscanf(json.c_str(), "[%d,%d,%d,%d]", &r.top, &r.left, &r.bottom, &r.right);
+    return r;
+}
+
+std::vector<ScreenRect> ParseRects(const std::string& json) {
+    std::vector<ScreenRect> out;
+    for (size_t at = json.find('[', 1); at != std::string::npos; at = json.find('[', at + 1))
+        out.push_back(ParseRect(json.substr(at)));
+    return out;
+}
+
+bool OnSomeArea(const ScreenRect& r, const std::vector<ScreenRect>& areas) {
+    for (const ScreenRect& a : areas)
+        if (r.Inside(a)) return true;
+    return false;
+}
+
+std::string Ini(const std::string& left, const std::string& top, const std::string& width, const std::string& height,
+                const std::string& curve = "") {
+    return ";Parameters for Frostel plug-in UI\ntfeL " + left + "\n poT " + top + "\nhtdW " + width + "\nthgH " +
+           height + "\n" + curve;
+}
+
+}  // namespace
+
+// Hostile ini files: whatever the stored placement, the dialog opens with
+// its title bar and OK on a work area, and what it writes back is as good.
+TEST(DialogHost, OpensWithTitleBarAndOkOnAWorkAreaWhateverTheIniSays) {
+    const std::string max = "2147483647", min = "-2147483648", huge = "99999999999999999999";
+    const std::vector<std::string> inis = {
+        Ini("1023", "767", "990", "703"),  // one pixel showing
+        Ini("-989", "-702", "990", "703"),
+        Ini("10", "-690", "990", "703"),   // title above the screen
+        Ini("10", "760", "990", "703"),
+        Ini("-980", "100", "990", "703"),
+        Ini("1020", "100", "990", "703"),
+        Ini("5000", "5000", "990", "703"),  // a monitor that is gone
+        Ini("-5000", "-5000", "990", "703"),
+        Ini(max, max, max, max),  // sums that overflow 32 bits
+        Ini(min, min, max, max),
+        Ini("2147483000", "0", "990", "703"),
+        Ini(min, "0", "990", "703"),
+        Ini("0", "0", "-990", "-703"),
+        Ini("0", "0", "0", "0"),
+        Ini("0", "0", "100000", "100000"),
+        Ini("100", "100", max, "703"),
+        Ini(huge, "-" + huge, huge, huge),  // saturated on reading
+        Ini("-32768", "-32768", "1036", "780"),
+        Ini("0", "0", "1", "1"),
+        Ini("100", "100", "5000", "703"),
+        Ini("100", "100", "990", "5000"),
+        Ini("abc", "-", "x", "", "fLvC " + huge + "\npTvC -" + huge + "\nnIvC 7\n"),  // no numbers
+    };
+    for (const std::string& ini : inis) {
+        SCOPED_TRACE(ini);
+        std::string after;
+        const Scripted s = RunScript({"record placement", "ok"}, 64, 48, {}, ini, &after);
+        ASSERT_TRUE(s.run.ok) << s.run.message;
+        const std::vector<ScreenRect> areas = ParseRects(Seen(s, "placement", 0, "workAreas"));
+        ASSERT_FALSE(areas.empty());
+        const ScreenRect window = ParseRect(Seen(s, "placement", 0, "window"));
+        EXPECT_TRUE(OnSomeArea(ParseRect(Seen(s, "placement", 0, "title")), areas)) << "title bar off the screen";
+        EXPECT_TRUE(OnSomeArea(ParseRect(Seen(s, "placement", 0, "ok")), areas)) << "OK off the screen";
+        EXPECT_TRUE(OnSomeArea(window, areas)) << Seen(s, "placement", 0, "window");
+
+        // What persists is the place the dialog had, never the hostile one.
+        FilterParameters p{};
+        ReadIniText(after.data(), after.size(), p);
+        EXPECT_EQ(p.dialogLeft, window.left);
+        EXPECT_EQ(p.dialogTop, window.top);
+        EXPECT_EQ(p.dialogWidth, window.right - window.left);
+        EXPECT_EQ(p.dialogHeight, window.bottom - window.top);
+        EXPECT_GE(p.curveLeft, -32768);
+        EXPECT_LE(p.curveLeft, 32767);
+        EXPECT_GE(p.curveTop, -32768);
+        EXPECT_LE(p.curveTop, 32767);
+        EXPECT_TRUE(p.curveInteractive == 0 || p.curveInteractive == 1);
     }
 }

@@ -15,7 +15,8 @@ FilterParameters Placement(int32_t base) {
     FilterParameters p{};
     ApplyParameterDefaults(p);
     int32_t* v = &p.dialogLeft;
-    for (int i = 0; i < 7; ++i) v[i] = base + i * 11;
+    for (int i = 0; i < 6; ++i) v[i] = base + i * 11;
+    p.curveInteractive = 1;  // a flag
     return p;
 }
 
@@ -52,7 +53,8 @@ TEST(IniFile, IsWrittenAndReadBesideTheModule) {
     ReadIniFile();
     gParams = nullptr;
     const int32_t* got = &other.dialogLeft;
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(-40 + i * 11, got[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(-40 + i * 11, got[i]) << i;
+    EXPECT_EQ(1, other.curveInteractive);
     std::remove(ini.c_str());
 }
 
