@@ -824,7 +824,14 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             return FALSE;
         }
         case WM_GETMINMAXINFO: {
-            const dialog::Size s = dialog::MinimumDialogSize(gScreenDpi);
+            dialog::Size s = dialog::MinimumDialogSize(gScreenDpi);
+            // Never larger than the screen it is on: OK must stay reachable.
+            MONITORINFO mi{};
+            mi.cbSize = sizeof mi;
+            if (GetMonitorInfoA(MonitorFromWindow(dlg, MONITOR_DEFAULTTONEAREST), &mi)) {
+                s.width = std::min<int>(s.width, mi.rcWork.right - mi.rcWork.left);
+                s.height = std::min<int>(s.height, mi.rcWork.bottom - mi.rcWork.top);
+            }
             auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
             mmi->ptMinTrackSize = POINT{s.width, s.height};
             return TRUE;

@@ -32,6 +32,11 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
 // corner 1, 2 or 3 of a branch triangle.
 void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner);
 
+// The most triangles a scene grows: the growth tree's own budget, which no
+// setting of the dialog reaches. A tool that draws many scenes (a fuzz
+// target) may lower it; anything at or below 0 restores the default.
+void SetSceneTriangleBudget(int32_t budget);
+
 // ---- Scene set-up ----------------------------------------------------------
 
 // The draw mode of a RenderMode value.

@@ -55,6 +55,8 @@ void ClearGeometryFields(FilterParameters& p) {
 
 void Progress(float done) { SetProgress(done, 100); }
 
+int32_t gSceneTriangleBudget = kBranchBudget;
+
 
 // Every value the growth reads, computed once per scene.
 //
@@ -400,6 +402,8 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
 
 }  // namespace
 
+void SetSceneTriangleBudget(int32_t budget) { gSceneTriangleBudget = budget > 0 ? budget : kBranchBudget; }
+
 void ResolveEmitterType(FilterParameters& p) {
     if (p.EmTp == 3) p.EmTp = PathListEmpty() ? 1 : 0;
     if (p.EmTp == 0 && PathListEmpty()) p.EmTp = 1;
@@ -526,7 +530,7 @@ void BuildAndRenderScene(FilterParameters& p) {
         }
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
-        BranchTree list;
+        BranchTree list(gSceneTriangleBudget);
         if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
         else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
 

@@ -1,7 +1,7 @@
 // Fuzz target: the parameter record as a host hands it back, any 256 bytes
 // (stale cache pointers, NaNs, out-of-range enumerations, counts of 2^32 - 1),
 // through the sanitiser and into a small render. The sanitised record holds
-// only finite values in their ranges and a second pass changes nothing; the
+// only finite floats and a second pass changes nothing; the
 // render ends without a sanitizer report, within libFuzzer's time-out,
 // with every page block it took given back, and leaves nothing of the
 // record's pointers behind.
@@ -16,6 +16,7 @@
 #include "FilterParameters.h"
 #include "PageMemory.h"
 #include "ParameterSanitizer.h"
+#include "Scene.h"
 #include "SceneImage.h"
 
 using namespace frostel;
@@ -52,6 +53,9 @@ std::vector<uint8_t> Source() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t bytes[kParametersHandleSize] = {};
     std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
+    // A scene near the dialog's maxima grows millions of triangles: bounded,
+    // but far too slow for a fuzzer. The budget's own effect is tested apart.
+    SetSceneTriangleBudget(20000);
     const auto live = GetPageMemoryStats().live;
     {
         testing::SceneImage image(kW, kH, Source());
