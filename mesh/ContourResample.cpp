@@ -245,11 +245,11 @@ void CMeshBuilder::ResampleContour(CBorderLine& line, CPointSet& set, float step
 }
 
 void CMeshBuilder::ErasePointsWithFlags(CPointSet& set, uint32_t mask) {
-    for (auto it = set.begin(); it != set.end();) it = ((*it)->flags & mask) == mask ? set.Erase(it) : std::next(it);
+    set.EraseIf([mask](const CMyPoint& p) { return (p.flags & mask) == mask; });
 }
 
 void CMeshBuilder::ErasePointsWithoutFlags(CPointSet& set, uint32_t mask) {
-    for (auto it = set.begin(); it != set.end();) it = ((*it)->flags & mask) != mask ? set.Erase(it) : std::next(it);
+    set.EraseIf([mask](const CMyPoint& p) { return (p.flags & mask) != mask; });
 }
 
 }  // namespace frostel

@@ -1,6 +1,8 @@
 #include "MeshPoint.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace frostel {
 
@@ -73,10 +75,9 @@ size_t CPointSet::CellTable::Hash(const Cell& c) {
     return static_cast<size_t>(h ^ (h >> 32));
 }
 
-void CPointSet::CellTable::Grow() {
+void CPointSet::CellTable::Rehash(size_t capacity) {
     std::vector<Slot> old;
     old.swap(slots_);
-    const size_t capacity = old.empty() ? 1024 : (live_ * 4 > old.size() ? old.size() * 2 : old.size());
     slots_.assign(capacity, Slot{{0, 0, 0}, nullptr});
     mask_ = capacity - 1;
     used_ = live_ = 0;
@@ -85,7 +86,10 @@ void CPointSet::CellTable::Grow() {
 }
 
 void CPointSet::CellTable::Insert(const Cell& c, CMyPoint* p) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    // The table grows as it always has: which of two near twins a search
+    // meets first follows the slots' history.
+    if ((used_ + 1) * 2 > slots_.size())
+        Rehash(slots_.empty() ? 1024 : (live_ * 4 > slots_.size() ? slots_.size() * 2 : slots_.size()));
     size_t i = Hash(c) & mask_;
     while (slots_[i].point && slots_[i].point != Tomb()) i = (i + 1) & mask_;
     if (!slots_[i].point) ++used_;
@@ -128,32 +132,70 @@ CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
     return nullptr;
 }
 
-CMyPoint* CPointSet::Insert(CMyPoint* p) {
-    CMyPointPtr hold(p);  // frees a dropped new point
-    if (CMyPoint* twin = FindNear(p->x, p->y, p->z)) return twin;
-    ordered_.insert(hold);
+// Before any inserting or erasing, the array is in order: the first walk or
+// search after a change sorts it. Stored points are pairwise apart, so the
+// plain order of x, y and z is the tolerant one; the keys below make it total
+// even for a NaN, which sorts last.
+namespace {
+uint32_t OrderKey(float v) {
+    if (v != v) return UINT32_MAX;
+    const float plain = v + 0.0f;  // -0 as +0
+    uint32_t bits;
+    std::memcpy(&bits, &plain, sizeof bits);
+    return bits & 0x80000000u ? ~bits : bits | 0x80000000u;
+}
+bool PlainLess(const CMyPoint& a, const CMyPoint& b) {
+    const uint32_t ax = OrderKey(a.x), bx = OrderKey(b.x);
+    if (ax != bx) return ax < bx;
+    const uint32_t ay = OrderKey(a.y), by = OrderKey(b.y);
+    if (ay != by) return ay < by;
+    return OrderKey(a.z) < OrderKey(b.z);
+}
+}  // namespace
+
+const CPointSet::Ordered& CPointSet::Sorted() const {
+    if (!sorted_) {
+        std::sort(points_.begin(), points_.end(), [](const CMyPointPtr& a, const CMyPointPtr& b) { return PlainLess(*a, *b); });
+        sorted_ = true;
+    }
+    return points_;
+}
+
+CMyPoint* CPointSet::Store(CMyPoint* p) {
+    // A point stored after the last one in order keeps the array in order.
+    if (sorted_ && !points_.empty() && !PlainLess(*points_.back(), *p)) sorted_ = false;
+    points_.emplace_back(p);
     grid_.Insert(CellOf(p->x, p->y, p->z), p);
     return p;
 }
 
+CMyPoint* CPointSet::Insert(CMyPoint* p) {
+    CMyPointPtr hold(p);  // frees a dropped new point
+    if (CMyPoint* twin = FindNear(p->x, p->y, p->z)) return twin;
+    return Store(p);
+}
+
 CMyPoint* CPointSet::Insert(float x, float y, float z) {
     if (CMyPoint* twin = FindNear(x, y, z)) return twin;
-    return Insert(new CMyPoint(x, y, z));
+    return Store(new CMyPoint(x, y, z));
 }
 
 CPointSet::iterator CPointSet::Lookup(const CMyPoint& key) const {
-    return ordered_.lower_bound(key);
+    const Ordered& ordered = Sorted();
+    return std::lower_bound(ordered.begin(), ordered.end(), key,
+                            [](const CMyPointPtr& p, const CMyPoint& k) { return CMyPointLess()(*p, k); });
 }
 
 CPointSet::iterator CPointSet::Erase(iterator it) {
     const CMyPoint* p = it->get();
     grid_.Erase(CellOf(p->x, p->y, p->z), p);
-    return ordered_.erase(it);
+    return points_.erase(it);
 }
 
 void CPointSet::Clear() {
     grid_.Clear();
-    ordered_.clear();
+    points_.clear();
+    sorted_ = true;
 }
 
 }  // namespace frostel

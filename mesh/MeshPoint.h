@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
-#include <set>
 #include <vector>
 
 namespace frostel {
@@ -161,12 +160,15 @@ struct CMyPointLess {
 
 // The ordered set of mesh points in which no two stored points are within the
 // tolerance. A grid of tolerance-sized cells finds a near twin directly, so
-// the answer does not depend on the tree's shape (the tolerant order alone
-// cannot promise that for chains of nearly equal points). Stored points must
-// not move while points are still inserted.
+// the answer does not depend on an order's shape (the tolerant order alone
+// cannot promise that for chains of nearly equal points). The points are kept
+// in an array, put in order only when the set is next walked or searched:
+// stored points are pairwise apart, so the tolerant order is then the plain
+// order of x, y and z. Stored points must not move while points are still
+// inserted; inserting or erasing invalidates iterators.
 class CPointSet {
 public:
-    using Ordered = std::set<CMyPointPtr, CMyPointLess>;
+    using Ordered = std::vector<CMyPointPtr>;
     using iterator = Ordered::const_iterator;
 
     CPointSet() = default;
@@ -184,12 +186,29 @@ public:
     iterator Lookup(const CMyPoint& key) const;
     // Drops the set's reference.
     iterator Erase(iterator it);
+    // Drops the set's references to the points for which drop(point) holds.
+    template <typename F>
+    void EraseIf(F&& drop) {
+        size_t kept = 0;
+        for (size_t i = 0; i < points_.size(); ++i) {
+            CMyPoint* p = points_[i].get();
+            if (drop(*p)) {
+                grid_.Erase(CellOf(p->x, p->y, p->z), p);
+                continue;
+            }
+            if (kept != i) points_[kept] = std::move(points_[i]);
+            ++kept;
+        }
+        points_.resize(kept);
+    }
     void Clear();
+    // Room for n points in the order's array.
+    void Reserve(size_t n) { points_.reserve(n); }
 
-    size_t size() const { return ordered_.size(); }
-    bool empty() const { return ordered_.empty(); }
-    iterator begin() const { return ordered_.begin(); }
-    iterator end() const { return ordered_.end(); }
+    size_t size() const { return points_.size(); }
+    bool empty() const { return points_.empty(); }
+    iterator begin() const { return Sorted().begin(); }
+    iterator end() const { return Sorted().end(); }
 
 private:
     struct Cell {
@@ -222,15 +241,19 @@ private:
         };
         static size_t Hash(const Cell& c);
         static CMyPoint* Tomb() { return reinterpret_cast<CMyPoint*>(&tombAnchor_); }
-        void Grow();
+        void Rehash(size_t capacity);
 
         static char tombAnchor_;
         std::vector<Slot> slots_;
         size_t mask_ = 0, used_ = 0, live_ = 0;
     };
     static Cell CellOf(float x, float y, float z);
+    CMyPoint* Store(CMyPoint* p);
+    const Ordered& Sorted() const;
 
-    Ordered ordered_;
+    // In order when sorted_ is set.
+    mutable Ordered points_;
+    mutable bool sorted_ = true;
     CellTable grid_;
 };
 
