@@ -39,7 +39,10 @@ void CMeshBuilder::DropSmallContours() {
     ErasePointsWithoutFlags(points_, kPointKey);
 }
 
-CMeshBuilder::CMeshBuilder() : mask_(-1, -1, kOutsideValue) { contours_.reserve(100); }
+CMeshBuilder::CMeshBuilder()
+    : pool_(std::make_shared<std::pmr::unsynchronized_pool_resource>()), mask_(-1, -1, kOutsideValue) {
+    contours_.reserve(100);
+}
 
 CMeshBuilder::~CMeshBuilder() = default;
 

@@ -81,8 +81,13 @@ void CPointSet::CellTable::Rehash(size_t capacity) {
     slots_.assign(capacity, Slot{{0, 0, 0}, nullptr});
     mask_ = capacity - 1;
     used_ = live_ = 0;
-    for (const Slot& s : old)
+    // In the old slots' order, each new slot loaded a few points ahead.
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (i + kAhead < old.size() && old[i + kAhead].point) Prefetch(old[i + kAhead].cell);
+        const Slot& s = old[i];
         if (s.point && s.point != Tomb()) Insert(s.cell, s.point);
+    }
 }
 
 void CPointSet::CellTable::Insert(const Cell& c, CMyPoint* p) {
@@ -112,24 +117,46 @@ void CPointSet::CellTable::Clear() {
     mask_ = used_ = live_ = 0;
 }
 
-static int64_t CellIndex(double v) { return static_cast<int64_t>(std::floor(v / kCellSize + 0.5)); }
+// floor(v / kCellSize + 0.5), without a library call.
+static int64_t CellIndex(double v) {
+    const double t = v / kCellSize + 0.5;
+    const int64_t i = static_cast<int64_t>(t);
+    return static_cast<double>(i) > t ? i - 1 : i;
+}
 
 CPointSet::Cell CPointSet::CellOf(float x, float y, float z) { return {CellIndex(x), CellIndex(y), CellIndex(z)}; }
 
-CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
-    if (grid_.Empty()) return nullptr;
+// Calls f(cell) for the cells of the tolerance window around (x, y, z), in
+// order, until f returns true.
+template <typename F>
+bool CPointSet::ForWindowCells(float x, float y, float z, F&& f) {
     const double v[3] = {x, y, z};
     int64_t lo[3], hi[3];
     for (int i = 0; i < 3; ++i) {
         lo[i] = CellIndex(v[i] - kWindow);
         hi[i] = CellIndex(v[i] + kWindow);
     }
-    auto near = [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); };
     for (int64_t cx = lo[0]; cx <= hi[0]; ++cx)
         for (int64_t cy = lo[1]; cy <= hi[1]; ++cy)
             for (int64_t cz = lo[2]; cz <= hi[2]; ++cz)
-                if (CMyPoint* p = grid_.Find(Cell{cx, cy, cz}, near)) return p;
-    return nullptr;
+                if (f(Cell{cx, cy, cz})) return true;
+    return false;
+}
+
+void CPointSet::Prefetch(float x, float y, float z) const {
+    if (grid_.Empty()) return;
+    ForWindowCells(x, y, z, [&](const Cell& c) {
+        grid_.Prefetch(c);
+        return false;
+    });
+}
+
+CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
+    if (grid_.Empty()) return nullptr;
+    auto near = [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); };
+    CMyPoint* found = nullptr;
+    ForWindowCells(x, y, z, [&](const Cell& c) { return (found = grid_.Find(c, near)) != nullptr; });
+    return found;
 }
 
 // Before any inserting or erasing, the array is in order: the first walk or
@@ -167,6 +194,18 @@ CMyPoint* CPointSet::Store(CMyPoint* p) {
     points_.emplace_back(p);
     grid_.Insert(CellOf(p->x, p->y, p->z), p);
     return p;
+}
+
+void CPointSet::StoreApart(const std::vector<CMyPointPtr>& points) {
+    constexpr size_t kAhead = 16;
+    points_.reserve(points_.size() + points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i + kAhead < points.size()) {
+            const CMyPoint& ahead = *points[i + kAhead];
+            grid_.Prefetch(CellOf(ahead.x, ahead.y, ahead.z));
+        }
+        Store(points[i].get());
+    }
 }
 
 CMyPoint* CPointSet::Insert(CMyPoint* p) {

@@ -182,6 +182,12 @@ public:
     CMyPoint* Insert(float x, float y, float z);
     // The stored point within the tolerance of (x, y, z), or null.
     CMyPoint* FindNear(float x, float y, float z) const;
+    // Stores points, in order, that are apart from each other and from every
+    // stored point, as Insert would one by one (without its searches).
+    void StoreApart(const std::vector<CMyPointPtr>& points);
+    // Starts loading where FindNear(x, y, z) will look first; lets the
+    // searches of a run of points overlap.
+    void Prefetch(float x, float y, float z) const;
     // The first stored point not less than the key.
     iterator Lookup(const CMyPoint& key) const;
     // Drops the set's reference.
@@ -189,8 +195,16 @@ public:
     // Drops the set's references to the points for which drop(point) holds.
     template <typename F>
     void EraseIf(F&& drop) {
+        // The cells of the next few points are looked up ahead.
+        constexpr size_t kAhead = 16;
+        for (size_t i = 0; i < kAhead && i < points_.size(); ++i)
+            if (drop(*points_[i])) grid_.Prefetch(CellOf(points_[i]->x, points_[i]->y, points_[i]->z));
         size_t kept = 0;
         for (size_t i = 0; i < points_.size(); ++i) {
+            if (i + kAhead < points_.size()) {
+                const CMyPoint& ahead = *points_[i + kAhead];
+                if (drop(ahead)) grid_.Prefetch(CellOf(ahead.x, ahead.y, ahead.z));
+            }
             CMyPoint* p = points_[i].get();
             if (drop(*p)) {
                 grid_.Erase(CellOf(p->x, p->y, p->z), p);
@@ -222,6 +236,9 @@ private:
         void Erase(const Cell& c, const CMyPoint* p);
         void Clear();
         bool Empty() const { return live_ == 0; }
+        void Prefetch(const Cell& c) const {
+            if (!slots_.empty()) __builtin_prefetch(&slots_[Hash(c) & mask_]);
+        }
         // Calls f(point) for each point in cell c until f returns true;
         // returns that point or null.
         template <typename F>
@@ -248,6 +265,8 @@ private:
         size_t mask_ = 0, used_ = 0, live_ = 0;
     };
     static Cell CellOf(float x, float y, float z);
+    template <typename F>
+    static bool ForWindowCells(float x, float y, float z, F&& f);
     CMyPoint* Store(CMyPoint* p);
     const Ordered& Sorted() const;
 
