@@ -144,6 +144,7 @@ bool CPointSet::ForWindowCells(float x, float y, float z, F&& f) {
 }
 
 void CPointSet::Prefetch(float x, float y, float z) const {
+    Index();
     if (grid_.Empty()) return;
     ForWindowCells(x, y, z, [&](const Cell& c) {
         grid_.Prefetch(c);
@@ -152,6 +153,7 @@ void CPointSet::Prefetch(float x, float y, float z) const {
 }
 
 CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
+    Index();
     if (grid_.Empty()) return nullptr;
     auto near = [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); };
     CMyPoint* found = nullptr;
@@ -182,30 +184,43 @@ bool PlainLess(const CMyPoint& a, const CMyPoint& b) {
 
 const CPointSet::Ordered& CPointSet::Sorted() const {
     if (!sorted_) {
+        Index();
         std::sort(points_.begin(), points_.end(), [](const CMyPointPtr& a, const CMyPointPtr& b) { return PlainLess(*a, *b); });
         sorted_ = true;
     }
     return points_;
 }
 
-CMyPoint* CPointSet::Store(CMyPoint* p) {
-    // A point stored after the last one in order keeps the array in order.
+void CPointSet::Index() const {
+    constexpr size_t kAhead = 16;
+    for (size_t i = indexed_; i < points_.size(); ++i) {
+        if (i + kAhead < points_.size()) {
+            const CMyPoint& ahead = *points_[i + kAhead];
+            grid_.Prefetch(CellOf(ahead.x, ahead.y, ahead.z));
+        }
+        const CMyPoint& p = *points_[i];
+        grid_.Insert(CellOf(p.x, p.y, p.z), points_[i].get());
+    }
+    indexed_ = points_.size();
+}
+
+// A point stored after the last one in order keeps the array in order.
+void CPointSet::Append(CMyPoint* p) {
     if (sorted_ && !points_.empty() && !PlainLess(*points_.back(), *p)) sorted_ = false;
     points_.emplace_back(p);
+}
+
+CMyPoint* CPointSet::Store(CMyPoint* p) {
+    Index();
+    Append(p);
     grid_.Insert(CellOf(p->x, p->y, p->z), p);
+    indexed_ = points_.size();
     return p;
 }
 
 void CPointSet::StoreApart(const std::vector<CMyPointPtr>& points) {
-    constexpr size_t kAhead = 16;
     points_.reserve(points_.size() + points.size());
-    for (size_t i = 0; i < points.size(); ++i) {
-        if (i + kAhead < points.size()) {
-            const CMyPoint& ahead = *points[i + kAhead];
-            grid_.Prefetch(CellOf(ahead.x, ahead.y, ahead.z));
-        }
-        Store(points[i].get());
-    }
+    for (const CMyPointPtr& p : points) Append(p.get());
 }
 
 CMyPoint* CPointSet::Insert(CMyPoint* p) {
@@ -226,15 +241,19 @@ CPointSet::iterator CPointSet::Lookup(const CMyPoint& key) const {
 }
 
 CPointSet::iterator CPointSet::Erase(iterator it) {
+    Index();
     const CMyPoint* p = it->get();
     grid_.Erase(CellOf(p->x, p->y, p->z), p);
-    return points_.erase(it);
+    const iterator next = points_.erase(it);
+    indexed_ = points_.size();
+    return next;
 }
 
 void CPointSet::Clear() {
     grid_.Clear();
     points_.clear();
     sorted_ = true;
+    indexed_ = 0;
 }
 
 }  // namespace frostel

@@ -183,7 +183,9 @@ public:
     // The stored point within the tolerance of (x, y, z), or null.
     CMyPoint* FindNear(float x, float y, float z) const;
     // Stores points, in order, that are apart from each other and from every
-    // stored point, as Insert would one by one (without its searches).
+    // stored point, as Insert would one by one (without its searches). Their
+    // cells are entered in the grid when it is next used, as they would have
+    // been now.
     void StoreApart(const std::vector<CMyPointPtr>& points);
     // Starts loading where FindNear(x, y, z) will look first; lets the
     // searches of a run of points overlap.
@@ -195,6 +197,7 @@ public:
     // Drops the set's references to the points for which drop(point) holds.
     template <typename F>
     void EraseIf(F&& drop) {
+        Index();
         // The cells of the next few points are looked up ahead.
         constexpr size_t kAhead = 16;
         for (size_t i = 0; i < kAhead && i < points_.size(); ++i)
@@ -214,6 +217,7 @@ public:
             ++kept;
         }
         points_.resize(kept);
+        indexed_ = kept;
     }
     void Clear();
     // Room for n points in the order's array.
@@ -267,13 +271,18 @@ private:
     static Cell CellOf(float x, float y, float z);
     template <typename F>
     static bool ForWindowCells(float x, float y, float z, F&& f);
+    void Append(CMyPoint* p);
     CMyPoint* Store(CMyPoint* p);
     const Ordered& Sorted() const;
+    // Enters the cells of the points stored since the grid was last used.
+    void Index() const;
 
-    // In order when sorted_ is set.
+    // In order when sorted_ is set; the first indexed_ have their cells in
+    // the grid.
     mutable Ordered points_;
     mutable bool sorted_ = true;
-    CellTable grid_;
+    mutable size_t indexed_ = 0;
+    mutable CellTable grid_;
 };
 
 }  // namespace frostel
