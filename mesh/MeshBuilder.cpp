@@ -32,11 +32,11 @@ void CMeshBuilder::DropSmallContours() {
     }
     for (auto& line : contours_) {
         if (!line) continue;
-        for (auto& p : line->points) p->flags |= kPointKey;
-        for (auto& p : line->points) p->flags &= ~kPointRemove;
+        for (auto& p : line->points) p->flags = (p->flags | kPointKey) & ~kPointRemove;
     }
-    ErasePointsWithFlags(points_, kPointRemove);
-    ErasePointsWithoutFlags(points_, kPointKey);
+    // The points marked for removal and those of no remaining line, in one
+    // pass (which goes first makes no difference).
+    points_.EraseIf([](const CMyPoint& p) { return (p.flags & kPointRemove) || !(p.flags & kPointKey); });
 }
 
 CMeshBuilder::CMeshBuilder()
