@@ -60,7 +60,11 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     bool ok = false;
     try {
         CopyMask(width, height, stride, mask);
+        points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         FindBorderLines(mask_, contours_);
+        // Resampling adds about as many points again, more with a fine
+        // spacing; room only, the memory is touched as it fills.
+        points_.Reserve(points_.size() * 3 + 1024);
         for (auto& line : contours_) ResampleContour(*line, points_, step, spacing);
         DropSmallContours();
         ok = WriteOutput(pointCount, edgeCount, points, edges);

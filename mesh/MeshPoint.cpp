@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace frostel {
 
@@ -64,57 +65,69 @@ bool CMyPointLess::operator()(const CMyPoint& a, const CMyPoint& b) const {
 static constexpr double kCellSize = 0.025;
 static constexpr double kWindow = kPointTolerance * 1.01;
 
-char CPointSet::CellTable::tombAnchor_;
-
-size_t CPointSet::CellTable::Hash(const Cell& c) {
-    uint64_t h = static_cast<uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
-    h = (h ^ (h >> 32)) + static_cast<uint64_t>(c.y) * 0xC2B2AE3D27D4EB4Full;
-    h = (h ^ (h >> 29)) + static_cast<uint64_t>(c.z) * 0x165667B19E3779F9ull;
-    h ^= h >> 32;
-    h *= 0xD6E8FEB86659FD93ull;
-    return static_cast<size_t>(h ^ (h >> 32));
+size_t CPointSet::CellTiles::TileHash::operator()(const std::pair<int64_t, int64_t>& t) const {
+    uint64_t h = static_cast<uint64_t>(t.first) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 32)) + static_cast<uint64_t>(t.second) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<size_t>(h ^ (h >> 29));
 }
 
-void CPointSet::CellTable::Rehash(size_t capacity) {
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(capacity, Slot{{0, 0, 0}, nullptr});
-    mask_ = capacity - 1;
-    used_ = live_ = 0;
-    // In the old slots' order, each new slot loaded a few points ahead.
-    constexpr size_t kAhead = 8;
-    for (size_t i = 0; i < old.size(); ++i) {
-        if (i + kAhead < old.size() && old[i + kAhead].point) Prefetch(old[i + kAhead].cell);
-        const Slot& s = old[i];
-        if (s.point && s.point != Tomb()) Insert(s.cell, s.point);
-    }
+void CPointSet::CellTiles::SetFrame(const Cell& lo, const Cell& hi) {
+    if (!entries_.empty()) return;
+    frameX_ = TileOf(lo.x);
+    frameY_ = TileOf(lo.y);
+    frameWidth_ = TileOf(hi.x) - frameX_ + 1;
+    frameHeight_ = TileOf(hi.y) - frameY_ + 1;
+    frame_.assign(static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_), 0);
 }
 
-void CPointSet::CellTable::Insert(const Cell& c, CMyPoint* p) {
-    // The table grows as it always has: which of two near twins a search
-    // meets first follows the slots' history.
-    if ((used_ + 1) * 2 > slots_.size())
-        Rehash(slots_.empty() ? 1024 : (live_ * 4 > slots_.size() ? slots_.size() * 2 : slots_.size()));
-    size_t i = Hash(c) & mask_;
-    while (slots_[i].point && slots_[i].point != Tomb()) i = (i + 1) & mask_;
-    if (!slots_[i].point) ++used_;
-    slots_[i] = Slot{c, p};
+uint32_t CPointSet::CellTiles::Head(int64_t tx, int64_t ty) const {
+    const int64_t fx = tx - frameX_, fy = ty - frameY_;
+    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
+        return frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+    if (others_.empty()) return 0;
+    const auto it = others_.find({tx, ty});
+    return it == others_.end() ? 0 : it->second;
+}
+
+uint32_t& CPointSet::CellTiles::HeadSlot(int64_t tx, int64_t ty) {
+    const int64_t fx = tx - frameX_, fy = ty - frameY_;
+    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
+        return frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+    return others_[{tx, ty}];
+}
+
+void CPointSet::CellTiles::Prefetch(const Cell& c) const {
+    const int64_t fx = TileOf(c.x) - frameX_, fy = TileOf(c.y) - frameY_;
+    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
+        __builtin_prefetch(&frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)]);
+}
+
+void CPointSet::CellTiles::Insert(const Cell& c, CMyPoint* p) {
+    if (entries_.size() >= UINT32_MAX) throw std::bad_alloc();
+    uint32_t& head = HeadSlot(TileOf(c.x), TileOf(c.y));
+    entries_.push_back({c, p, head});
+    head = static_cast<uint32_t>(entries_.size());
     ++live_;
 }
 
-void CPointSet::CellTable::Erase(const Cell& c, const CMyPoint* p) {
-    if (slots_.empty()) return;
-    for (size_t i = Hash(c) & mask_; slots_[i].point; i = (i + 1) & mask_)
-        if (slots_[i].point == p) {
-            slots_[i].point = Tomb();
+void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
+    uint32_t* link = &HeadSlot(TileOf(c.x), TileOf(c.y));
+    while (*link != 0) {
+        Entry& e = entries_[*link - 1];
+        if (e.point == p) {
+            *link = e.next;
             --live_;
             return;
         }
+        link = &e.next;
+    }
 }
 
-void CPointSet::CellTable::Clear() {
-    slots_.clear();
-    mask_ = used_ = live_ = 0;
+void CPointSet::CellTiles::Clear() {
+    entries_.clear();
+    std::fill(frame_.begin(), frame_.end(), 0u);
+    others_.clear();
+    live_ = 0;
 }
 
 // floor(v / kCellSize + 0.5), without a library call.
@@ -126,39 +139,30 @@ static int64_t CellIndex(double v) {
 
 CPointSet::Cell CPointSet::CellOf(float x, float y, float z) { return {CellIndex(x), CellIndex(y), CellIndex(z)}; }
 
-// Calls f(cell) for the cells of the tolerance window around (x, y, z), in
-// order, until f returns true.
-template <typename F>
-bool CPointSet::ForWindowCells(float x, float y, float z, F&& f) {
-    const double v[3] = {x, y, z};
-    int64_t lo[3], hi[3];
-    for (int i = 0; i < 3; ++i) {
-        lo[i] = CellIndex(v[i] - kWindow);
-        hi[i] = CellIndex(v[i] + kWindow);
-    }
-    for (int64_t cx = lo[0]; cx <= hi[0]; ++cx)
-        for (int64_t cy = lo[1]; cy <= hi[1]; ++cy)
-            for (int64_t cz = lo[2]; cz <= hi[2]; ++cz)
-                if (f(Cell{cx, cy, cz})) return true;
-    return false;
+// The cells of the tolerance window around (x, y, z).
+void CPointSet::WindowOf(float x, float y, float z, Cell& lo, Cell& hi) {
+    lo = {CellIndex(static_cast<double>(x) - kWindow), CellIndex(static_cast<double>(y) - kWindow),
+          CellIndex(static_cast<double>(z) - kWindow)};
+    hi = {CellIndex(static_cast<double>(x) + kWindow), CellIndex(static_cast<double>(y) + kWindow),
+          CellIndex(static_cast<double>(z) + kWindow)};
 }
 
 void CPointSet::Prefetch(float x, float y, float z) const {
     Index();
-    if (grid_.Empty()) return;
-    ForWindowCells(x, y, z, [&](const Cell& c) {
-        grid_.Prefetch(c);
-        return false;
-    });
+    grid_.Prefetch(CellOf(x, y, z));
 }
 
 CMyPoint* CPointSet::FindNear(float x, float y, float z) const {
     Index();
     if (grid_.Empty()) return nullptr;
-    auto near = [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); };
-    CMyPoint* found = nullptr;
-    ForWindowCells(x, y, z, [&](const Cell& c) { return (found = grid_.Find(c, near)) != nullptr; });
-    return found;
+    Cell lo, hi;
+    WindowOf(x, y, z, lo, hi);
+    return grid_.FindFirst(lo, hi, [&](const CMyPoint* p) { return NearPoint(*p, x, y, z); });
+}
+
+void CPointSet::SetFrame(float width, float height) {
+    if (!points_.empty()) return;
+    grid_.SetFrame(CellOf(-1.0f, -1.0f, 0.0f), CellOf(width + 1.0f, height + 1.0f, 0.0f));
 }
 
 // Before any inserting or erasing, the array is in order: the first walk or
@@ -247,6 +251,11 @@ CPointSet::iterator CPointSet::Erase(iterator it) {
     const iterator next = points_.erase(it);
     indexed_ = points_.size();
     return next;
+}
+
+void CPointSet::Reserve(size_t n) {
+    points_.reserve(n);
+    grid_.Reserve(n);
 }
 
 void CPointSet::Clear() {

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace frostel {
@@ -161,11 +163,13 @@ struct CMyPointLess {
 // The ordered set of mesh points in which no two stored points are within the
 // tolerance. A grid of tolerance-sized cells finds a near twin directly, so
 // the answer does not depend on an order's shape (the tolerant order alone
-// cannot promise that for chains of nearly equal points). The points are kept
-// in an array, put in order only when the set is next walked or searched:
-// stored points are pairwise apart, so the tolerant order is then the plain
-// order of x, y and z. Stored points must not move while points are still
-// inserted; inserting or erasing invalidates iterators.
+// cannot promise that for chains of nearly equal points). When two stored
+// points are near a new one, the one in the first cell of the window (in x,
+// y, z order) is found, and within a cell the one stored first. The points
+// are kept in an array, put in order only when the set is next walked or
+// searched: stored points are pairwise apart, so the tolerant order is then
+// the plain order of x, y and z. Stored points must not move while points
+// are still inserted; inserting or erasing invalidates iterators.
 class CPointSet {
 public:
     using Ordered = std::vector<CMyPointPtr>;
@@ -220,8 +224,11 @@ public:
         indexed_ = kept;
     }
     void Clear();
-    // Room for n points in the order's array.
-    void Reserve(size_t n) { points_.reserve(n); }
+    // Points are mostly expected in [0, width] x [0, height]: their cells
+    // are then found by direct addressing. Only an empty set takes it.
+    void SetFrame(float width, float height);
+    // Room for n points without moving the arrays.
+    void Reserve(size_t n);
 
     size_t size() const { return points_.size(); }
     bool empty() const { return points_.empty(); }
@@ -233,44 +240,69 @@ private:
         int64_t x, y, z;
         bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
     };
-    // Open-addressing table of cell -> point; a cell may hold a few points.
-    class CellTable {
+    // The stored points by cell, for the searches. Cells are grouped in tiles
+    // of two pixels square (every z), each tile a chain of its points, newest
+    // first. Tiles inside the frame are addressed directly, so that searches
+    // along a contour stay in memory already loaded; others are hashed.
+    class CellTiles {
     public:
+        // Direct addressing for the tiles of the cells lo..hi; an empty
+        // index only.
+        void SetFrame(const Cell& lo, const Cell& hi);
         void Insert(const Cell& c, CMyPoint* p);
         void Erase(const Cell& c, const CMyPoint* p);
         void Clear();
+        void Reserve(size_t n) { entries_.reserve(n); }
         bool Empty() const { return live_ == 0; }
-        void Prefetch(const Cell& c) const {
-            if (!slots_.empty()) __builtin_prefetch(&slots_[Hash(c) & mask_]);
-        }
-        // Calls f(point) for each point in cell c until f returns true;
-        // returns that point or null.
+        void Prefetch(const Cell& c) const;
+        // Among the points whose cells lie in lo..hi and for which near(point)
+        // holds: the one of the first cell in x, y, z order, and of those the
+        // first stored.
         template <typename F>
-        CMyPoint* Find(const Cell& c, F&& f) const {
-            if (slots_.empty()) return nullptr;
-            for (size_t i = Hash(c) & mask_;; i = (i + 1) & mask_) {
-                const Slot& s = slots_[i];
-                if (!s.point) return nullptr;
-                if (s.point != Tomb() && s.cell == c && f(s.point)) return s.point;
-            }
+        CMyPoint* FindFirst(const Cell& lo, const Cell& hi, F&& near) const {
+            CMyPoint* best = nullptr;
+            Cell bestCell{0, 0, 0};
+            for (int64_t ty = TileOf(lo.y); ty <= TileOf(hi.y); ++ty)
+                for (int64_t tx = TileOf(lo.x); tx <= TileOf(hi.x); ++tx)
+                    for (uint32_t i = Head(tx, ty); i != 0; i = entries_[i - 1].next) {
+                        const Entry& e = entries_[i - 1];
+                        const Cell& c = e.cell;
+                        if (c.x < lo.x || c.x > hi.x || c.y < lo.y || c.y > hi.y || c.z < lo.z || c.z > hi.z) continue;
+                        if (!near(e.point)) continue;
+                        // Later in a chain is stored earlier.
+                        if (!best || CellBefore(c, bestCell) || c == bestCell) {
+                            best = e.point;
+                            bestCell = c;
+                        }
+                    }
+            return best;
         }
 
     private:
-        struct Slot {
+        struct Entry {
             Cell cell;
-            CMyPoint* point;  // null: never used; Tomb(): erased
+            CMyPoint* point;
+            uint32_t next;  // 1 + the next older entry of the tile; 0: none
         };
-        static size_t Hash(const Cell& c);
-        static CMyPoint* Tomb() { return reinterpret_cast<CMyPoint*>(&tombAnchor_); }
-        void Rehash(size_t capacity);
+        struct TileHash {
+            size_t operator()(const std::pair<int64_t, int64_t>& t) const;
+        };
+        static constexpr int64_t kTile = 80;  // cells a side
+        static int64_t TileOf(int64_t cell) { return cell >= 0 ? cell / kTile : -((-cell + kTile - 1) / kTile); }
+        static bool CellBefore(const Cell& a, const Cell& b) {
+            return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
+        }
+        uint32_t Head(int64_t tx, int64_t ty) const;
+        uint32_t& HeadSlot(int64_t tx, int64_t ty);
 
-        static char tombAnchor_;
-        std::vector<Slot> slots_;
-        size_t mask_ = 0, used_ = 0, live_ = 0;
+        std::vector<Entry> entries_;
+        std::vector<uint32_t> frame_;  // heads of the direct tiles
+        int64_t frameX_ = 0, frameY_ = 0, frameWidth_ = 0, frameHeight_ = 0;
+        std::unordered_map<std::pair<int64_t, int64_t>, uint32_t, TileHash> others_;
+        size_t live_ = 0;
     };
     static Cell CellOf(float x, float y, float z);
-    template <typename F>
-    static bool ForWindowCells(float x, float y, float z, F&& f);
+    static void WindowOf(float x, float y, float z, Cell& lo, Cell& hi);
     void Append(CMyPoint* p);
     CMyPoint* Store(CMyPoint* p);
     const Ordered& Sorted() const;
@@ -282,7 +314,7 @@ private:
     mutable Ordered points_;
     mutable bool sorted_ = true;
     mutable size_t indexed_ = 0;
-    mutable CellTable grid_;
+    mutable CellTiles grid_;
 };
 
 }  // namespace frostel
