@@ -75,15 +75,17 @@ void CPointSet::CellTiles::SetFrame(const Cell& lo, const Cell& hi) {
     if (!entries_.empty()) return;
     frameX_ = TileOf(lo.x);
     frameY_ = TileOf(lo.y);
-    frameWidth_ = TileOf(hi.x) - frameX_ + 1;
-    frameHeight_ = TileOf(hi.y) - frameY_ + 1;
-    frame_.assign(static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_), 0);
+    const int64_t width = TileOf(hi.x) - frameX_ + 1, height = TileOf(hi.y) - frameY_ + 1;
+    // Without the memory every tile is hashed.
+    frame_ = PageBlock(static_cast<size_t>(width) * static_cast<size_t>(height) * sizeof(uint32_t));
+    frameWidth_ = frame_ ? width : 0;
+    frameHeight_ = frame_ ? height : 0;
 }
 
 uint32_t CPointSet::CellTiles::Head(int64_t tx, int64_t ty) const {
     const int64_t fx = tx - frameX_, fy = ty - frameY_;
     if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        return frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+        return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
     if (others_.empty()) return 0;
     const auto it = others_.find({tx, ty});
     return it == others_.end() ? 0 : it->second;
@@ -92,14 +94,14 @@ uint32_t CPointSet::CellTiles::Head(int64_t tx, int64_t ty) const {
 uint32_t& CPointSet::CellTiles::HeadSlot(int64_t tx, int64_t ty) {
     const int64_t fx = tx - frameX_, fy = ty - frameY_;
     if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        return frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+        return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
     return others_[{tx, ty}];
 }
 
 void CPointSet::CellTiles::Prefetch(const Cell& c) const {
     const int64_t fx = TileOf(c.x) - frameX_, fy = TileOf(c.y) - frameY_;
     if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        __builtin_prefetch(&frame_[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)]);
+        __builtin_prefetch(frame_.as<uint32_t>() + static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx));
 }
 
 void CPointSet::CellTiles::Insert(const Cell& c, CMyPoint* p) {
@@ -125,7 +127,7 @@ void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
 
 void CPointSet::CellTiles::Clear() {
     entries_.clear();
-    std::fill(frame_.begin(), frame_.end(), 0u);
+    if (frame_) std::memset(frame_.get(), 0, static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_) * sizeof(uint32_t));
     others_.clear();
     live_ = 0;
 }

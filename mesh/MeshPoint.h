@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <list>
 #include <unordered_map>
+
+#include "PageMemory.h"
 #include <utility>
 #include <vector>
 
@@ -287,7 +289,7 @@ private:
         struct TileHash {
             size_t operator()(const std::pair<int64_t, int64_t>& t) const;
         };
-        static constexpr int64_t kTile = 80;  // cells a side
+        static constexpr int64_t kTile = 160;  // cells a side
         static int64_t TileOf(int64_t cell) { return cell >= 0 ? cell / kTile : -((-cell + kTile - 1) / kTile); }
         static bool CellBefore(const Cell& a, const Cell& b) {
             return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
@@ -296,7 +298,7 @@ private:
         uint32_t& HeadSlot(int64_t tx, int64_t ty);
 
         std::vector<Entry> entries_;
-        std::vector<uint32_t> frame_;  // heads of the direct tiles
+        PageBlock frame_;  // heads of the direct tiles, zero-filled as touched
         int64_t frameX_ = 0, frameY_ = 0, frameWidth_ = 0, frameHeight_ = 0;
         std::unordered_map<std::pair<int64_t, int64_t>, uint32_t, TileHash> others_;
         size_t live_ = 0;
