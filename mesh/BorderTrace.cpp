@@ -43,6 +43,17 @@ uint8_t CMeshBuilder::CornerEntry(uint8_t ul, uint8_t ur, uint8_t ll, uint8_t lr
 
 namespace {
 
+// Whether any of the words * 8 corner entries from p has an edge.
+bool AnyEdge(const uint8_t* p, int words) {
+    uint64_t any = 0;
+    for (int i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, p + 8 * i, 8);
+        any |= word;
+    }
+    return (any & 0x0F0F0F0F0F0F0F0Full) != 0;
+}
+
 // out[x] = CornerEntry(a[x], a[x + 1], b[x], b[x + 1]) for x < n: sixteen
 // corners at a time, without branches. Each corner's edge count decides a
 // junction: three edges always, four unless both diagonals pair up.
@@ -158,6 +169,9 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
         currentBit = bit;
         corners[at] &= static_cast<uint8_t>(~bit);
         at += step[d];
+        // Walks down or up the raster meet a new row at each step: load a
+        // few rows ahead.
+        __builtin_prefetch(corners + at + 4 * step[d]);
         x += kMoveX[d];
         y += kMoveY[d];
         corners[at] &= static_cast<uint8_t>(~(1u << Opposite(d)));
@@ -244,10 +258,13 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
     for (int y = 0; y <= h; ++y) {
         uint8_t* row = border.Row(y);
         for (int x = 0; x <= w; ++x) {
-            // Eight corners without edges at a time (traces clear edges
+            // Corners without edges 32 or 8 at a time (traces clear edges
             // ahead, so the raster is read afresh).
-            uint64_t eight;
-            if (x + 8 <= w + 1 && (std::memcpy(&eight, row + x, 8), !(eight & 0x0F0F0F0F0F0F0F0Full))) {
+            if (x + 32 <= w + 1 && !AnyEdge(row + x, 4)) {
+                x += 31;
+                continue;
+            }
+            if (x + 8 <= w + 1 && !AnyEdge(row + x, 1)) {
                 x += 7;
                 continue;
             }
