@@ -230,7 +230,7 @@ void CMeshBuilder::MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, st
             // pixel apart, far beyond the tolerance.
             p = shared.at(v.corner);
         } else {
-            p = new CMyPoint(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
+            p = points_.Make(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
             made->emplace_back(p);
             if (v.shared) shared.emplace(v.corner, p);
         }

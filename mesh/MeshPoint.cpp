@@ -1,6 +1,7 @@
 #include "MeshPoint.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -9,7 +10,51 @@ namespace frostel {
 
 void CMyPoint::Release() {
     if (--refCount_ > 0) return;
-    delete this;
+    if (slab_)
+        CPointSlabs::Free(this);
+    else
+        delete this;
+}
+
+namespace {
+constexpr size_t kSlabBytes = 64 * 1024;
+// Points start past the slab's header, each on its own alignment.
+constexpr size_t kPointBytes = (sizeof(CMyPoint) + alignof(CMyPoint) - 1) / alignof(CMyPoint) * alignof(CMyPoint);
+constexpr size_t kFirstPoint = 64;
+}  // namespace
+
+// The points carved and not yet freed, and one more while carved.
+struct CPointSlabs::Slab {
+    std::atomic<int32_t> live{1};
+};
+
+CPointSlabs::~CPointSlabs() { Drop(current_); }
+
+void CPointSlabs::Drop(Slab* slab) {
+    if (slab && slab->live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        slab->~Slab();
+        ::operator delete(slab, std::align_val_t(kSlabBytes));
+    }
+}
+
+CMyPoint* CPointSlabs::New(float x, float y, float z) {
+    if (!current_ || used_ + kPointBytes > kSlabBytes) {
+        Slab* fresh = new (::operator new(kSlabBytes, std::align_val_t(kSlabBytes))) Slab;
+        Drop(current_);
+        current_ = fresh;
+        used_ = kFirstPoint;
+    }
+    CMyPoint* p = new (reinterpret_cast<char*>(current_) + used_) CMyPoint(x, y, z);
+    used_ += kPointBytes;
+    current_->live.fetch_add(1, std::memory_order_relaxed);
+    p->slab_ = true;
+    return p;
+}
+
+void CPointSlabs::Free(CMyPoint* p) {
+    Slab* slab = reinterpret_cast<Slab*>(reinterpret_cast<uintptr_t>(p) & ~static_cast<uintptr_t>(kSlabBytes - 1));
+    p->~CMyPoint();
+    Drop(slab);
 }
 
 void CMyPoint::RemoveRib(CRib* rib) {
@@ -237,7 +282,7 @@ CMyPoint* CPointSet::Insert(CMyPoint* p) {
 
 CMyPoint* CPointSet::Insert(float x, float y, float z) {
     if (CMyPoint* twin = FindNear(x, y, z)) return twin;
-    return Store(new CMyPoint(x, y, z));
+    return Store(slabs_.New(x, y, z));
 }
 
 CPointSet::iterator CPointSet::Lookup(const CMyPoint& key) const {

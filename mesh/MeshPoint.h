@@ -110,7 +110,31 @@ public:
     std::list<CRibPtr> ribs;           // ribs ending at the point, owned
 
 private:
+    friend class CPointSlabs;
     int refCount_ = 0;
+    bool slab_ = false;  // from a CPointSlabs, freed back to its slab
+};
+
+// Points carved from 64 KB slabs instead of one heap block each. A point goes
+// back to its slab, and a slab to the heap when its last point has gone and
+// no allocator is carving it, whichever goes last.
+class CPointSlabs {
+public:
+    CPointSlabs() = default;
+    ~CPointSlabs();
+    CPointSlabs(const CPointSlabs&) = delete;
+    CPointSlabs& operator=(const CPointSlabs&) = delete;
+
+    // A new point (reference count 0); throws std::bad_alloc.
+    CMyPoint* New(float x, float y, float z);
+    // Destroys a point made by New.
+    static void Free(CMyPoint* p);
+
+private:
+    struct Slab;
+    static void Drop(Slab* slab);
+    Slab* current_ = nullptr;
+    size_t used_ = 0;
 };
 
 // An edge between two points; registers itself in both points' rib lists and
@@ -188,6 +212,8 @@ public:
     CMyPoint* Insert(float x, float y, float z);
     // The stored point within the tolerance of (x, y, z), or null.
     CMyPoint* FindNear(float x, float y, float z) const;
+    // A new point from the set's slabs, not stored.
+    CMyPoint* Make(float x, float y, float z) { return slabs_.New(x, y, z); }
     // Stores points, in order, that are apart from each other and from every
     // stored point, as Insert would one by one (without its searches). Their
     // cells are entered in the grid when it is next used, as they would have
@@ -311,6 +337,7 @@ private:
     // Enters the cells of the points stored since the grid was last used.
     void Index() const;
 
+    CPointSlabs slabs_;
     // In order when sorted_ is set; the first indexed_ have their cells in
     // the grid.
     mutable Ordered points_;
