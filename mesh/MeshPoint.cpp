@@ -163,6 +163,7 @@ void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
         Entry& e = entries_[*link - 1];
         if (e.point == p) {
             *link = e.next;
+            e.point = nullptr;
             --live_;
             return;
         }
@@ -170,10 +171,14 @@ void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
     }
 }
 
-void CPointSet::CellTiles::Clear() {
-    entries_.clear();
+void CPointSet::CellTiles::ClearHeads() {
     if (frame_) std::memset(frame_.get(), 0, static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_) * sizeof(uint32_t));
     others_.clear();
+}
+
+void CPointSet::CellTiles::Clear() {
+    ClearHeads();
+    entries_.clear();
     live_ = 0;
 }
 

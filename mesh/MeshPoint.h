@@ -230,21 +230,10 @@ public:
     template <typename F>
     void EraseIf(F&& drop) {
         Index();
-        // The cells of the next few points are looked up ahead.
-        constexpr size_t kAhead = 16;
-        for (size_t i = 0; i < kAhead && i < points_.size(); ++i)
-            if (drop(*points_[i])) grid_.Prefetch(CellOf(points_[i]->x, points_[i]->y, points_[i]->z));
+        grid_.Retain([&](const CMyPoint& p) { return !drop(p); });
         size_t kept = 0;
         for (size_t i = 0; i < points_.size(); ++i) {
-            if (i + kAhead < points_.size()) {
-                const CMyPoint& ahead = *points_[i + kAhead];
-                if (drop(ahead)) grid_.Prefetch(CellOf(ahead.x, ahead.y, ahead.z));
-            }
-            CMyPoint* p = points_[i].get();
-            if (drop(*p)) {
-                grid_.Erase(CellOf(p->x, p->y, p->z), p);
-                continue;
-            }
+            if (drop(*points_[i])) continue;
             if (kept != i) points_[kept] = std::move(points_[i]);
             ++kept;
         }
@@ -279,6 +268,23 @@ private:
         void SetFrame(const Cell& lo, const Cell& hi);
         void Insert(const Cell& c, CMyPoint* p);
         void Erase(const Cell& c, const CMyPoint* p);
+        // Keeps the points for which keep(point) holds, in their order: one
+        // pass over the entries instead of a search for each point.
+        template <typename F>
+        void Retain(F&& keep) {
+            ClearHeads();
+            size_t kept = 0;
+            for (size_t i = 0; i < entries_.size(); ++i) {
+                Entry e = entries_[i];
+                if (!e.point || !keep(*e.point)) continue;
+                uint32_t& head = HeadSlot(TileOf(e.cell.x), TileOf(e.cell.y));
+                e.next = head;
+                entries_[kept++] = e;
+                head = static_cast<uint32_t>(kept);
+            }
+            entries_.resize(kept);
+            live_ = kept;
+        }
         void Clear();
         void Reserve(size_t n) { entries_.reserve(n); }
         bool Empty() const { return live_ == 0; }
@@ -311,6 +317,7 @@ private:
             Cell cell;
             CMyPoint* point;
             uint32_t next;  // 1 + the next older entry of the tile; 0: none
+            // point: null once erased
         };
         struct TileHash {
             size_t operator()(const std::pair<int64_t, int64_t>& t) const;
@@ -321,6 +328,7 @@ private:
             return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
         }
         uint32_t Head(int64_t tx, int64_t ty) const;
+        void ClearHeads();
         uint32_t& HeadSlot(int64_t tx, int64_t ty);
 
         std::vector<Entry> entries_;
