@@ -227,15 +227,18 @@ public:
     // Drops the set's reference.
     iterator Erase(iterator it);
     // Drops the set's references to the points for which drop(point) holds.
+    // Every point is judged before any is released.
     template <typename F>
     void EraseIf(F&& drop) {
         Index();
         grid_.Retain([&](const CMyPoint& p) { return !drop(p); });
+        Ordered gone;
         size_t kept = 0;
         for (size_t i = 0; i < points_.size(); ++i) {
-            if (drop(*points_[i])) continue;
-            if (kept != i) points_[kept] = std::move(points_[i]);
-            ++kept;
+            if (drop(*points_[i]))
+                gone.push_back(std::move(points_[i]));
+            else if (kept++ != i)
+                points_[kept - 1] = std::move(points_[i]);
         }
         points_.resize(kept);
         indexed_ = kept;
