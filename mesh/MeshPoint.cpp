@@ -127,7 +127,7 @@ void CPointSet::CellTiles::SetFrame(const Cell& lo, const Cell& hi) {
     frameHeight_ = frame_ ? height : 0;
 }
 
-uint32_t CPointSet::CellTiles::Head(int64_t tx, int64_t ty) const {
+uint32_t CPointSet::CellTiles::RunOf(int64_t tx, int64_t ty) const {
     const int64_t fx = tx - frameX_, fy = ty - frameY_;
     if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
         return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
@@ -136,7 +136,7 @@ uint32_t CPointSet::CellTiles::Head(int64_t tx, int64_t ty) const {
     return it == others_.end() ? 0 : it->second;
 }
 
-uint32_t& CPointSet::CellTiles::HeadSlot(int64_t tx, int64_t ty) {
+uint32_t& CPointSet::CellTiles::RunSlot(int64_t tx, int64_t ty) {
     const int64_t fx = tx - frameX_, fy = ty - frameY_;
     if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
         return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
@@ -150,35 +150,47 @@ void CPointSet::CellTiles::Prefetch(const Cell& c) const {
 }
 
 void CPointSet::CellTiles::Insert(const Cell& c, CMyPoint* p) {
-    if (entries_.size() >= UINT32_MAX) throw std::bad_alloc();
-    uint32_t& head = HeadSlot(TileOf(c.x), TileOf(c.y));
-    entries_.push_back({c, p, head});
-    head = static_cast<uint32_t>(entries_.size());
+    uint32_t& slot = RunSlot(TileOf(c.x), TileOf(c.y));
+    if (slot == 0) {
+        if (runs_.size() >= UINT32_MAX) throw std::bad_alloc();
+        runs_.push_back({entries_.size(), 0, 4});
+        entries_.resize(entries_.size() + 4);
+        slot = static_cast<uint32_t>(runs_.size());
+    }
+    Run& run = runs_[slot - 1];
+    if (run.count == run.capacity) {
+        // The full run moves to the end with twice the room.
+        if (run.capacity > UINT32_MAX / 2) throw std::bad_alloc();
+        const size_t start = entries_.size();
+        entries_.resize(start + 2 * static_cast<size_t>(run.capacity));
+        std::copy_n(entries_.begin() + static_cast<ptrdiff_t>(run.start), run.count,
+                    entries_.begin() + static_cast<ptrdiff_t>(start));
+        run.start = start;
+        run.capacity *= 2;
+    }
+    entries_[run.start + run.count++] = {c, p};
     ++live_;
 }
 
 void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
-    uint32_t* link = &HeadSlot(TileOf(c.x), TileOf(c.y));
-    while (*link != 0) {
-        Entry& e = entries_[*link - 1];
-        if (e.point == p) {
-            *link = e.next;
-            e.point = nullptr;
+    const uint32_t r = RunOf(TileOf(c.x), TileOf(c.y));
+    if (r == 0) return;
+    Run& run = runs_[r - 1];
+    Entry* e = entries_.data() + run.start;
+    for (uint32_t i = 0; i < run.count; ++i)
+        if (e[i].point == p) {
+            std::copy(e + i + 1, e + run.count, e + i);
+            --run.count;
             --live_;
             return;
         }
-        link = &e.next;
-    }
-}
-
-void CPointSet::CellTiles::ClearHeads() {
-    if (frame_) std::memset(frame_.get(), 0, static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_) * sizeof(uint32_t));
-    others_.clear();
 }
 
 void CPointSet::CellTiles::Clear() {
-    ClearHeads();
+    if (frame_) std::memset(frame_.get(), 0, static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_) * sizeof(uint32_t));
+    others_.clear();
     entries_.clear();
+    runs_.clear();
     live_ = 0;
 }
 

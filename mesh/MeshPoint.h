@@ -261,8 +261,9 @@ private:
         bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
     };
     // The stored points by cell, for the searches. Cells are grouped in tiles
-    // of two pixels square (every z), each tile a chain of its points, newest
-    // first. Tiles inside the frame are addressed directly, so that searches
+    // of four pixels square (every z), each tile's points kept together in
+    // the order they were stored (a full run moves to the end, twice as
+    // long). Tiles inside the frame are addressed directly, so that searches
     // along a contour stay in memory already loaded; others are hashed.
     class CellTiles {
     public:
@@ -272,24 +273,20 @@ private:
         void Insert(const Cell& c, CMyPoint* p);
         void Erase(const Cell& c, const CMyPoint* p);
         // Keeps the points for which keep(point) holds, in their order: one
-        // pass over the entries instead of a search for each point.
+        // pass over the tiles instead of a search for each point.
         template <typename F>
         void Retain(F&& keep) {
-            ClearHeads();
-            size_t kept = 0;
-            for (size_t i = 0; i < entries_.size(); ++i) {
-                Entry e = entries_[i];
-                if (!e.point || !keep(*e.point)) continue;
-                uint32_t& head = HeadSlot(TileOf(e.cell.x), TileOf(e.cell.y));
-                e.next = head;
-                entries_[kept++] = e;
-                head = static_cast<uint32_t>(kept);
+            for (Run& run : runs_) {
+                Entry* e = entries_.data() + run.start;
+                uint32_t kept = 0;
+                for (uint32_t i = 0; i < run.count; ++i)
+                    if (keep(*e[i].point)) e[kept++] = e[i];
+                live_ -= run.count - kept;
+                run.count = kept;
             }
-            entries_.resize(kept);
-            live_ = kept;
         }
         void Clear();
-        void Reserve(size_t n) { entries_.reserve(n); }
+        void Reserve(size_t n) { entries_.reserve(2 * n); }
         bool Empty() const { return live_ == 0; }
         void Prefetch(const Cell& c) const;
         // Among the points whose cells lie in lo..hi and for which near(point)
@@ -300,18 +297,20 @@ private:
             CMyPoint* best = nullptr;
             Cell bestCell{0, 0, 0};
             for (int64_t ty = TileOf(lo.y); ty <= TileOf(hi.y); ++ty)
-                for (int64_t tx = TileOf(lo.x); tx <= TileOf(hi.x); ++tx)
-                    for (uint32_t i = Head(tx, ty); i != 0; i = entries_[i - 1].next) {
-                        const Entry& e = entries_[i - 1];
-                        const Cell& c = e.cell;
+                for (int64_t tx = TileOf(lo.x); tx <= TileOf(hi.x); ++tx) {
+                    const uint32_t r = RunOf(tx, ty);
+                    if (r == 0) continue;
+                    const Run& run = runs_[r - 1];
+                    const Entry* e = entries_.data() + run.start;
+                    for (uint32_t i = 0; i < run.count; ++i) {
+                        const Cell& c = e[i].cell;
                         if (c.x < lo.x || c.x > hi.x || c.y < lo.y || c.y > hi.y || c.z < lo.z || c.z > hi.z) continue;
-                        if (!near(e.point)) continue;
-                        // Later in a chain is stored earlier.
-                        if (!best || CellBefore(c, bestCell) || c == bestCell) {
-                            best = e.point;
+                        if ((!best || CellBefore(c, bestCell)) && near(e[i].point)) {
+                            best = e[i].point;
                             bestCell = c;
                         }
                     }
+                }
             return best;
         }
 
@@ -319,8 +318,11 @@ private:
         struct Entry {
             Cell cell;
             CMyPoint* point;
-            uint32_t next;  // 1 + the next older entry of the tile; 0: none
-            // point: null once erased
+        };
+        // A tile's points: entries_[start, start + count), room for capacity.
+        struct Run {
+            size_t start;
+            uint32_t count, capacity;
         };
         struct TileHash {
             size_t operator()(const std::pair<int64_t, int64_t>& t) const;
@@ -330,12 +332,13 @@ private:
         static bool CellBefore(const Cell& a, const Cell& b) {
             return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
         }
-        uint32_t Head(int64_t tx, int64_t ty) const;
-        void ClearHeads();
-        uint32_t& HeadSlot(int64_t tx, int64_t ty);
+        // 1 + the index of the tile's run; 0: none yet.
+        uint32_t RunOf(int64_t tx, int64_t ty) const;
+        uint32_t& RunSlot(int64_t tx, int64_t ty);
 
         std::vector<Entry> entries_;
-        PageBlock frame_;  // heads of the direct tiles, zero-filled as touched
+        std::vector<Run> runs_;
+        PageBlock frame_;  // runs of the direct tiles, zero-filled as touched
         int64_t frameX_ = 0, frameY_ = 0, frameWidth_ = 0, frameHeight_ = 0;
         std::unordered_map<std::pair<int64_t, int64_t>, uint32_t, TileHash> others_;
         size_t live_ = 0;
