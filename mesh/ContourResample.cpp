@@ -213,7 +213,8 @@ void CMeshBuilder::ResampleContour(CBorderLine& line, CPointSet& set, float step
     auto midPoints = [&](auto&& f) {
         for (Entry p = pts.begin(), q = std::next(p); q != pts.end(); p = q, ++q) {
             CMyPoint &a = **p, &b = **q;
-            if (!(a.flags & kPointStep) && !(b.flags & kPointStep)) f(a, b, q, a.x + (b.x - a.x) * 0.5f, a.y + (b.y - a.y) * 0.5f);
+            if ((a.flags & kPointStep) || (b.flags & kPointStep)) continue;
+            f(a, b, q, a.x + (b.x - a.x) * 0.5f, a.y + (b.y - a.y) * 0.5f);
         }
     };
     midPoints([&](CMyPoint&, CMyPoint&, Entry, float x, float y) { set.Prefetch(x, y, kContourZ); });

@@ -127,26 +127,26 @@ void CPointSet::CellTiles::SetFrame(const Cell& lo, const Cell& hi) {
     frameHeight_ = frame_ ? height : 0;
 }
 
-uint32_t CPointSet::CellTiles::RunOf(int64_t tx, int64_t ty) const {
+uint32_t* CPointSet::CellTiles::FrameSlot(int64_t tx, int64_t ty) const {
     const int64_t fx = tx - frameX_, fy = ty - frameY_;
-    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+    if (fx < 0 || fy < 0 || fx >= frameWidth_ || fy >= frameHeight_) return nullptr;
+    return frame_.as<uint32_t>() + static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx);
+}
+
+uint32_t CPointSet::CellTiles::RunOf(int64_t tx, int64_t ty) const {
+    if (const uint32_t* slot = FrameSlot(tx, ty)) return *slot;
     if (others_.empty()) return 0;
     const auto it = others_.find({tx, ty});
     return it == others_.end() ? 0 : it->second;
 }
 
 uint32_t& CPointSet::CellTiles::RunSlot(int64_t tx, int64_t ty) {
-    const int64_t fx = tx - frameX_, fy = ty - frameY_;
-    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        return frame_.as<uint32_t>()[static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx)];
+    if (uint32_t* slot = FrameSlot(tx, ty)) return *slot;
     return others_[{tx, ty}];
 }
 
 void CPointSet::CellTiles::Prefetch(const Cell& c) const {
-    const int64_t fx = TileOf(c.x) - frameX_, fy = TileOf(c.y) - frameY_;
-    if (fx >= 0 && fy >= 0 && fx < frameWidth_ && fy < frameHeight_)
-        __builtin_prefetch(frame_.as<uint32_t>() + static_cast<size_t>(fy) * static_cast<size_t>(frameWidth_) + static_cast<size_t>(fx));
+    if (const uint32_t* slot = FrameSlot(TileOf(c.x), TileOf(c.y))) __builtin_prefetch(slot);
 }
 
 void CPointSet::CellTiles::Insert(const Cell& c, CMyPoint* p) {
@@ -187,7 +187,8 @@ void CPointSet::CellTiles::Erase(const Cell& c, const CMyPoint* p) {
 }
 
 void CPointSet::CellTiles::Clear() {
-    if (frame_) std::memset(frame_.get(), 0, static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_) * sizeof(uint32_t));
+    const size_t tiles = static_cast<size_t>(frameWidth_) * static_cast<size_t>(frameHeight_);
+    if (frame_) std::memset(frame_.get(), 0, tiles * sizeof(uint32_t));
     others_.clear();
     entries_.clear();
     runs_.clear();
@@ -253,7 +254,8 @@ bool PlainLess(const CMyPoint& a, const CMyPoint& b) {
 const CPointSet::Ordered& CPointSet::Sorted() const {
     if (!sorted_) {
         Index();
-        std::sort(points_.begin(), points_.end(), [](const CMyPointPtr& a, const CMyPointPtr& b) { return PlainLess(*a, *b); });
+        std::sort(points_.begin(), points_.end(),
+                  [](const CMyPointPtr& a, const CMyPointPtr& b) { return PlainLess(*a, *b); });
         sorted_ = true;
     }
     return points_;

@@ -332,6 +332,8 @@ private:
         static bool CellBefore(const Cell& a, const Cell& b) {
             return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
         }
+        // The frame's slot for tile (tx, ty); null outside the frame.
+        uint32_t* FrameSlot(int64_t tx, int64_t ty) const;
         // 1 + the index of the tile's run; 0: none yet.
         uint32_t RunOf(int64_t tx, int64_t ty) const;
         uint32_t& RunSlot(int64_t tx, int64_t ty);
