@@ -117,10 +117,37 @@ Mask Checkerboard(int w, int h, int period, int values) {
 }
 
 struct Case {
-    const char* name;
+    std::string name;
     Mask mask;
     uint64_t expected;
 };
+
+// A random mask: noise, blobs, a checkerboard with flipped pixels or a
+// median-smoothed plane, of random size and number of values.
+Mask RandomMask(uint32_t seed) {
+    std::mt19937 rng(seed);
+    const int w = 1 + static_cast<int>(rng() % 90), h = 1 + static_cast<int>(rng() % 70);
+    const int levels = 2 + static_cast<int>(rng() % 6);
+    switch (seed % 4) {
+        case 0:
+            return test::NoiseMask(w, h, levels, rng());
+        case 1:
+            return test::SmoothMask(w, h, levels, rng(), 0.2 + (rng() % 10) / 10.0);
+        case 2: {
+            Mask m = Checkerboard(w, h, 1 + static_cast<int>(rng() % 3), levels);
+            for (int k = 0; k < w * h / 8; ++k) m.pixels[rng() % m.pixels.size()] = static_cast<uint8_t>(rng() % levels * 40);
+            return m;
+        }
+        default: {
+            std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
+            for (auto& v : plane) v = static_cast<uint8_t>(rng());
+            Mask m = test::FilledMask(w, h, 0);
+            MedianFilter8(m.pixels.data(), plane.data(), w, h, 1 + static_cast<int>(rng() % 13));
+            for (auto& v : m.pixels) v = static_cast<uint8_t>(v / 84 * 84);
+            return m;
+        }
+    }
+}
 
 std::vector<Case> Cases() {
     std::vector<Case> cases;
@@ -144,6 +171,26 @@ std::vector<Case> Cases() {
     add("333x211 brightness 4-level", BrightnessMask(333, 211, false, 11), 0x13DAF95C1E490217ull);
     add("301x199 brightness binary", BrightnessMask(301, 199, true, 12), 0x184D2C43FF8C5DBFull);
     add("uniform 40x30", test::FilledMask(40, 30, 84), 0xDCCC869267E7AAE7ull);
+    const uint64_t randomDigests[] = {
+        0xFD78A760522B2739ull,
+        0xF37DADCDDFE7C74Cull,
+        0x6B0374EDF25119D0ull,
+        0x746611EBF20A743Cull,
+        0x26A500B2F2B2E56Dull,
+        0x472427C68F5C5034ull,
+        0x1146505C5D9748A3ull,
+        0x1A9F9855BB238C70ull,
+        0x9950B3C6E5B996CAull,
+        0xEECA8F40FF441DE7ull,
+        0xAD3C0763F3105B20ull,
+        0x6E2F1383A598BDCFull,
+        0x512A01CFE712A4C8ull,
+        0x360F82A3C4088D69ull,
+        0x31CBB8F1D028C184ull,
+        0xE9CEA1A26C823785ull,
+    };
+    for (uint32_t i = 0; i < 16; ++i)
+        cases.push_back({"random " + std::to_string(i), RandomMask(1000 + i), randomDigests[i]});
     return cases;
 }
 
@@ -159,7 +206,7 @@ TEST(ContourGoldenTest, OutputsAreThoseOfTheReferenceImplementation) {
         if (c.mask.width >= 8 && c.mask.height >= 8) AddRelief(d, c.mask, 1.0f, 10);
         if (d.Value() != c.expected) {
             char line[160];
-            std::snprintf(line, sizeof line, "    add(\"%s\", ..., 0x%016llXull);\n", c.name,
+            std::snprintf(line, sizeof line, "    add(\"%s\", ..., 0x%016llXull);\n", c.name.c_str(),
                           static_cast<unsigned long long>(d.Value()));
             report += line;
         }
