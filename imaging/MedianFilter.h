@@ -1,4 +1,4 @@
-// Running-histogram median filter on 8-bit planes.
+// Median filter on 8-bit planes: per-column counts summed along each row.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,9 @@ namespace frostel {
 // window of `window` samples a side, clipped at the plane's edges: each
 // output is the median of the samples actually inside. window < 1 copies
 // the plane; height < 1 or width < 1 does nothing. src and dst must not
-// overlap.
+// overlap. Takes a stripe's column counts (about 0.25 MB) from page memory;
+// without them, or for windows of more than 65535 samples, it sweeps one
+// histogram along each row instead, slower, with the same result.
 void MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int window);
 
 // The filter's median of `count` samples held in a 256-bin histogram whose

@@ -1,5 +1,6 @@
 // The crack follower: borders are walked along pixel edges between corners.
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "MeshBuilder.h"
@@ -40,22 +41,59 @@ uint8_t CMeshBuilder::CornerEntry(uint8_t ul, uint8_t ur, uint8_t ll, uint8_t lr
     return e;
 }
 
-// Rows of the mask are padded with the outside value so the inner loop reads
-// without bounds checks.
+namespace {
+
+// Whether any of the words * 8 corner entries from p has an edge.
+bool AnyEdge(const uint8_t* p, int words) {
+    uint64_t any = 0;
+    for (int i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, p + 8 * i, 8);
+        any |= word;
+    }
+    return (any & 0x0F0F0F0F0F0F0F0Full) != 0;
+}
+
+// out[x] = CornerEntry(a[x], a[x + 1], b[x], b[x + 1]) for x < n: sixteen
+// corners at a time, without branches. Each corner's edge count decides a
+// junction: three edges always, four unless both diagonals pair up.
+void FillCornerRow(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t n) {
+    using Bytes = uint8_t __attribute__((vector_size(16)));
+    auto load = [](const uint8_t* p) {
+        Bytes v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    };
+    size_t x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const Bytes ul = load(a + x), ur = load(a + x + 1), ll = load(b + x), lr = load(b + x + 1);
+        // Lanes of 0xFF where pixels differ.
+        const Bytes right = (Bytes)(ur != lr), down = (Bytes)(ll != lr), left = (Bytes)(ul != ll), up = (Bytes)(ul != ur);
+        const Bytes edges = static_cast<Bytes>(-(right + down + left + up));
+        const Bytes junction = (Bytes)(edges >= 3) & ((Bytes)(ul != lr) | (Bytes)(ur != ll));
+        const Bytes entry = (right & uint8_t{kEdgeRight}) | (down & uint8_t{kEdgeDown}) | (left & uint8_t{kEdgeLeft}) |
+                            (up & uint8_t{kEdgeUp}) | (junction & uint8_t{kJunction});
+        std::memcpy(out + x, &entry, sizeof entry);
+    }
+    for (; x < n; ++x) out[x] = CMeshBuilder::CornerEntry(a[x], a[x + 1], b[x], b[x + 1]);
+}
+
+}  // namespace
+
+// Corner x of a row lies between pixels x - 1 and x of the rows above and
+// below; the first and last corners, and the rows past the mask, read the
+// outside value.
 void CMeshBuilder::FillBorderRaster(const TCRaster<unsigned char>& mask, TCRaster<unsigned char>& border) {
     const int w = mask.Width(), h = mask.Height();
     const uint8_t outside = mask.DefaultValue();
-    std::vector<uint8_t> above(static_cast<size_t>(w) + 2, outside), below(above);
+    const std::vector<uint8_t> none(static_cast<size_t>(w), outside);
     for (int y = 0; y <= h; ++y) {
-        above.swap(below);
-        if (y < h) {
-            const uint8_t* row = mask.Row(y);
-            std::copy(row, row + w, below.begin() + 1);
-        } else {
-            std::fill(below.begin(), below.end(), outside);
-        }
+        const uint8_t* above = y > 0 ? mask.Row(y - 1) : none.data();
+        const uint8_t* below = y < h ? mask.Row(y) : none.data();
         uint8_t* out = border.Row(y);
-        for (int x = 0; x <= w; ++x) out[x] = CornerEntry(above[x], above[x + 1], below[x], below[x + 1]);
+        out[0] = CornerEntry(outside, above[0], outside, below[0]);
+        FillCornerRow(above, below, out + 1, static_cast<size_t>(w) - 1);
+        out[w] = CornerEntry(above[w - 1], outside, below[w - 1], outside);
     }
 }
 
@@ -75,10 +113,33 @@ void CMeshBuilder::PrependBorderPoint(CBorderLine& line, CMyPoint* p) {
     pts.emplace_front(p);
 }
 
+void CCornerWalk::Clear() {
+    visits.clear();
+    front = back = -1;
+    count = 0;
+    closed = false;
+}
+
+// As AppendBorderPoint and PrependBorderPoint will do with the corners'
+// points: two corners give the same point exactly when they are one corner.
+void CCornerWalk::Add(const Visit& v) {
+    visits.push_back(v);
+    const bool forward = v.forward;
+    if (count > 0 && v.corner == (forward ? front : back)) closed = true;
+    if (count > 0 && v.corner == (forward ? back : front)) return;
+    (forward ? back : front) = v.corner;
+    if (count++ == 0) (forward ? front : back) = v.corner;
+}
+
 bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, const TCRaster<unsigned char>& mask,
-                                TCRaster<unsigned char>& border, CBorderLine& line) {
-    const int startX = x, startY = y;
-    const unsigned startEntry = border.Get(x, y);
+                                TCRaster<unsigned char>& border, CBorderLine& line, CCornerWalk& walk) {
+    // Corners by index into the raster's block; a move is one step of it.
+    uint8_t* const corners = border.Pixels();
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(border.Stride());
+    const ptrdiff_t step[4] = {1, stride, -1, -stride};
+    ptrdiff_t at = y * stride + x;
+    const ptrdiff_t start = at;
+    const unsigned startEntry = corners[at];
     int d = -1;
     for (int i = 0; i < 4 && d < 0; ++i)
         if ((startEntry >> i & 1) && (region == kOutsideValue || RightHand(mask, x, y, i) == region)) d = i;
@@ -90,40 +151,44 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
         line.regionB = RightHand(mask, x, y, (d + 3) & 3);
         tracked = line.regionA;
     }
-
-    auto addPoint = [&](int px, int py) {
-        CMyPoint* p = points_.Insert(static_cast<float>(px), static_cast<float>(py), kContourZ);
-        if (forward)
-            AppendBorderPoint(line, p);
-        else
-            PrependBorderPoint(line, p);
+    // `leaving`: the edge the walk is about to take from here (0 at its
+    // end). Edges left over, a junction or the start bring walks back.
+    auto visit = [&](unsigned leaving) {
+        uint8_t& entry = corners[at];
+        const bool again = entry & kCornerPoint;
+        const bool shared = (entry & kJunction) || at == start || (entry & kEdgeBits & ~leaving);
+        entry |= kCornerPoint;
+        walk.Add({x, y, at, forward, again, shared});
     };
 
     unsigned previousBit = 0x0F, currentBit = 0x0F;
     for (;;) {
         const unsigned bit = 1u << d;
-        if (bit != currentBit) addPoint(x, y);  // a point where the walk turns
+        if (bit != currentBit) visit(bit);  // a corner where the walk turns
         previousBit = currentBit;
         currentBit = bit;
-        border.Row(y)[x] &= static_cast<uint8_t>(~bit);
+        corners[at] &= static_cast<uint8_t>(~bit);
+        at += step[d];
+        // Walks down or up the raster meet a new row at each step: load a
+        // few rows ahead.
+        __builtin_prefetch(corners + at + 4 * step[d]);
         x += kMoveX[d];
         y += kMoveY[d];
-        border.Row(y)[x] &= static_cast<uint8_t>(~(1u << Opposite(d)));
+        corners[at] &= static_cast<uint8_t>(~(1u << Opposite(d)));
 
-        const unsigned entry = border.Row(y)[x];
-        if ((entry & kJunction) || (x == startX && y == startY)) {
-            addPoint(x, y);
+        const unsigned entry = corners[at];
+        if ((entry & kJunction) || at == start) {
+            visit(0);
             return true;
         }
         const unsigned edges = entry & kEdgeBits;
         if (edges == 0) {
             // A dead end: the walked edges still belong to the line.
-            addPoint(x, y);
+            visit(0);
             return false;
         }
-        if (PopCount(edges) == 1) {
-            d = 0;
-            while (!(edges >> d & 1)) ++d;
+        if ((edges & (edges - 1)) == 0) {
+            d = __builtin_ctz(edges);
             continue;
         }
         // Several ways on (a checkerboard corner): keep the tracked value on
@@ -143,10 +208,36 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
             }
         }
         if (best < 0) {
-            addPoint(x, y);
+            visit(0);
             return true;
         }
         d = best;
+    }
+}
+
+void CMeshBuilder::MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, std::vector<CMyPointPtr>* made,
+                                  std::unordered_map<int64_t, CMyPoint*>& shared) {
+    // The points' cells are looked up ahead, so that the searches of a
+    // line's corners overlap instead of waiting one by one.
+    if (!made)
+        for (const auto& v : walk.visits) points_.Prefetch(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
+    for (const auto& v : walk.visits) {
+        CMyPoint* p;
+        if (!made) {
+            p = points_.Insert(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
+        } else if (v.again) {
+            // The set would find this corner's own point: corners are a
+            // pixel apart, far beyond the tolerance.
+            p = shared.at(v.corner);
+        } else {
+            p = points_.Make(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
+            made->emplace_back(p);
+            if (v.shared) shared.emplace(v.corner, p);
+        }
+        if (v.forward)
+            AppendBorderPoint(line, p);
+        else
+            PrependBorderPoint(line, p);
     }
 }
 
@@ -157,19 +248,39 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
     if (!border.Create(h + 1, w + 1)) throw kBorderRasterError;
     FillBorderRaster(mask, border);
 
+    // Into an empty set every corner's point is new at its first visit: the
+    // points are stored together at the end, their searches overlapping.
+    std::vector<CMyPointPtr> made;
+    std::unordered_map<int64_t, CMyPoint*> shared;
+    shared.reserve(1024);
+    std::vector<CMyPointPtr>* const fresh = points_.empty() ? &made : nullptr;
+    CCornerWalk walk;
     for (int y = 0; y <= h; ++y) {
         uint8_t* row = border.Row(y);
         for (int x = 0; x <= w; ++x) {
+            // Corners without edges 32 or 8 at a time (traces clear edges
+            // ahead, so the raster is read afresh).
+            if (x + 32 <= w + 1 && !AnyEdge(row + x, 4)) {
+                x += 31;
+                continue;
+            }
+            if (x + 8 <= w + 1 && !AnyEdge(row + x, 1)) {
+                x += 7;
+                continue;
+            }
             // Every trace clears at least its first edge; keep going while the
             // corner has edges, or borders between two junctions are lost.
             while (row[x] & kEdgeBits) {
                 const bool junction = row[x] & kJunction;
-                auto line = std::make_unique<CBorderLine>();
+                auto line = std::make_unique<CBorderLine>(pool_);
                 // A trace that dead-ends (its way on taken at a checkerboard
                 // corner) or cannot start backward still walked its edges:
                 // the line is kept and simply ends there.
-                TraceBorders(true, kOutsideValue, y, x, mask, border, *line);
-                if (!junction && !line->closed) TraceBorders(false, line->regionB, y, x, mask, border, *line);
+                walk.Clear();
+                TraceBorders(true, kOutsideValue, y, x, mask, border, *line, walk);
+                if (!junction && !walk.closed) TraceBorders(false, line->regionB, y, x, mask, border, *line, walk);
+                // Its points even when the line goes: the set keeps them.
+                MakeWalkPoints(walk, *line, fresh, shared);
                 if (line->points.size() < 2) continue;
                 if (!line->closed) {
                     line->points.front()->flags |= kPointKey;
@@ -179,6 +290,7 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
             }
         }
     }
+    points_.StoreApart(made);
 }
 
 }  // namespace frostel

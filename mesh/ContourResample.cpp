@@ -42,7 +42,7 @@ void RemoveFlagged(CBorderLine& line, uint32_t bit, bool withBit) {
 // A junction point is shared with the other lines that end there, and a mark
 // left on it would drop it from the next of them to be resampled.
 void RemoveMarked(CBorderLine& line) {
-    std::list<CMyPointPtr> gone;
+    CBorderLine::Points gone(line.points.get_allocator());
     for (Entry e = line.points.begin(); e != line.points.end();) {
         const Entry next = std::next(e);
         if ((*e)->flags & kPointRemove) gone.splice(gone.end(), line.points, e);
@@ -163,17 +163,24 @@ void CMeshBuilder::SubdivideContourEdges(CBorderLine& line, int spacing, CPointS
     if (spacing < 1) return;
     auto& pts = line.points;
     if (pts.size() < 2) return;
-    for (Entry a = pts.begin(), b = std::next(a); b != pts.end(); a = b, ++b) {
-        const float ax = (*a)->x, ay = (*a)->y;
-        const float dx = (*b)->x - ax, dy = (*b)->y - ay;
-        const int k = static_cast<int>(std::floor((std::fabs(dx) + std::fabs(dy)) / static_cast<float>(spacing)));
-        for (int j = 1; j <= k; ++j) {
-            const float t = static_cast<float>(j) / static_cast<float>(k + 1);
-            CMyPoint* p = NewPoint(set, ax + t * dx, ay + t * dy);
-            p->flags |= kPointSubdivide;
-            pts.emplace(b, p);
+    // Each new point goes before b; the new ones are never a or b.
+    auto subdivisions = [&](auto&& f) {
+        for (Entry a = pts.begin(), b = std::next(a); b != pts.end(); a = b, ++b) {
+            const float ax = (*a)->x, ay = (*a)->y;
+            const float dx = (*b)->x - ax, dy = (*b)->y - ay;
+            const int k = static_cast<int>(std::floor((std::fabs(dx) + std::fabs(dy)) / static_cast<float>(spacing)));
+            for (int j = 1; j <= k; ++j) {
+                const float t = static_cast<float>(j) / static_cast<float>(k + 1);
+                f(b, ax + t * dx, ay + t * dy);
+            }
         }
-    }
+    };
+    subdivisions([&](Entry, float x, float y) { set.Prefetch(x, y, kContourZ); });
+    subdivisions([&](Entry b, float x, float y) {
+        CMyPoint* p = NewPoint(set, x, y);
+        p->flags |= kPointSubdivide;
+        pts.emplace(b, p);
+    });
     for (auto& p : pts) p->flags &= ~kPointSubdivide;
 }
 
@@ -203,13 +210,19 @@ void CMeshBuilder::ResampleContour(CBorderLine& line, CPointSet& set, float step
 
     // Mid-points between neighbours that are no step points; the corners
     // between them go unless they are key points.
-    for (Entry p = pts.begin(), q = std::next(p); q != pts.end(); p = q, ++q) {
-        CMyPoint &a = **p, &b = **q;
-        if ((a.flags & kPointStep) || (b.flags & kPointStep)) continue;
-        pts.emplace(q, NewPoint(set, a.x + (b.x - a.x) * 0.5f, a.y + (b.y - a.y) * 0.5f));
+    auto midPoints = [&](auto&& f) {
+        for (Entry p = pts.begin(), q = std::next(p); q != pts.end(); p = q, ++q) {
+            CMyPoint &a = **p, &b = **q;
+            if ((a.flags & kPointStep) || (b.flags & kPointStep)) continue;
+            f(a, b, q, a.x + (b.x - a.x) * 0.5f, a.y + (b.y - a.y) * 0.5f);
+        }
+    };
+    midPoints([&](CMyPoint&, CMyPoint&, Entry, float x, float y) { set.Prefetch(x, y, kContourZ); });
+    midPoints([&](CMyPoint& a, CMyPoint& b, Entry q, float x, float y) {
+        pts.emplace(q, NewPoint(set, x, y));
         if (!(a.flags & kPointKey)) a.flags |= kPointRemove;
         if (!(b.flags & kPointKey)) b.flags |= kPointRemove;
-    }
+    });
     RemoveMarked(line);
     if (pts.size() < 2) return;
 
@@ -245,11 +258,11 @@ void CMeshBuilder::ResampleContour(CBorderLine& line, CPointSet& set, float step
 }
 
 void CMeshBuilder::ErasePointsWithFlags(CPointSet& set, uint32_t mask) {
-    for (auto it = set.begin(); it != set.end();) it = ((*it)->flags & mask) == mask ? set.Erase(it) : std::next(it);
+    set.EraseIf([mask](const CMyPoint& p) { return (p.flags & mask) == mask; });
 }
 
 void CMeshBuilder::ErasePointsWithoutFlags(CPointSet& set, uint32_t mask) {
-    for (auto it = set.begin(); it != set.end();) it = ((*it)->flags & mask) != mask ? set.Erase(it) : std::next(it);
+    set.EraseIf([mask](const CMyPoint& p) { return (p.flags & mask) != mask; });
 }
 
 }  // namespace frostel

@@ -32,14 +32,17 @@ void CMeshBuilder::DropSmallContours() {
     }
     for (auto& line : contours_) {
         if (!line) continue;
-        for (auto& p : line->points) p->flags |= kPointKey;
-        for (auto& p : line->points) p->flags &= ~kPointRemove;
+        for (auto& p : line->points) p->flags = (p->flags | kPointKey) & ~kPointRemove;
     }
-    ErasePointsWithFlags(points_, kPointRemove);
-    ErasePointsWithoutFlags(points_, kPointKey);
+    // The points marked for removal and those of no remaining line, in one
+    // pass (which goes first makes no difference).
+    points_.EraseIf([](const CMyPoint& p) { return (p.flags & kPointRemove) || !(p.flags & kPointKey); });
 }
 
-CMeshBuilder::CMeshBuilder() : mask_(-1, -1, kOutsideValue) { contours_.reserve(100); }
+CMeshBuilder::CMeshBuilder()
+    : pool_(std::make_shared<std::pmr::unsynchronized_pool_resource>()), mask_(-1, -1, kOutsideValue) {
+    contours_.reserve(100);
+}
 
 CMeshBuilder::~CMeshBuilder() = default;
 
@@ -57,7 +60,11 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     bool ok = false;
     try {
         CopyMask(width, height, stride, mask);
+        points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         FindBorderLines(mask_, contours_);
+        // Resampling adds about as many points again, more with a fine
+        // spacing; room only, the memory is touched as it fills.
+        points_.Reserve(points_.size() * 3 + 1024);
         for (auto& line : contours_) ResampleContour(*line, points_, step, spacing);
         DropSmallContours();
         ok = WriteOutput(pointCount, edgeCount, points, edges);

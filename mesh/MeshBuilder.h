@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <memory_resource>
+#include <unordered_map>
 #include <vector>
 
 #include "MeshPoint.h"
@@ -37,17 +39,47 @@ enum : uint8_t {
     kEdgeUp = 0x08,
     kEdgeBits = 0x0F,
     kJunction = 0x10,
+    // While tracing: a point was made at the corner.
+    kCornerPoint = 0x20,
 };
 
 // One traced border: corner points in walking order. A closed line repeats
 // its first point at the end. regionA is the value on the walker's right in
-// the first step, regionB the one on its left.
+// the first step, regionB the one on its left. The list's nodes come from
+// `nodes` (the builder's pool for traced lines), which the line keeps alive.
 struct CBorderLine {
-    using Entry = std::list<CMyPointPtr>::iterator;
-    std::list<CMyPointPtr> points;
+    using Points = std::pmr::list<CMyPointPtr>;
+    using Entry = Points::iterator;
+    using NodePool = std::shared_ptr<std::pmr::memory_resource>;
+
+    CBorderLine() : points(std::pmr::new_delete_resource()) {}
+    explicit CBorderLine(const NodePool& pool) : nodes(pool), points(pool.get()) {}
+
+    NodePool nodes;
+    Points points;
     bool closed = false;
     uint8_t regionA = 0;
     uint8_t regionB = 0;
+};
+
+// The corners where a trace turned or ended, in the order it met them, and
+// what the line's ends, length and closing will be once the corners are
+// points. The points are made afterwards, in the same order.
+struct CCornerWalk {
+    struct Visit {
+        int32_t x, y;
+        int64_t corner;
+        bool forward;  // appended, else prepended
+        bool again;    // an earlier visit made the corner's point
+        bool shared;   // a later visit may need the corner's point
+    };
+    std::vector<Visit> visits;
+    int64_t front = -1, back = -1;  // corner indices
+    size_t count = 0;
+    bool closed = false;
+
+    void Clear();
+    void Add(const Visit& v);
 };
 
 using ContourList = std::vector<std::unique_ptr<CBorderLine>>;
@@ -106,13 +138,20 @@ public:
     // Traces every border of the mask into lines. Throws a text when the
     // mask is empty or the corner raster cannot be had.
     void FindBorderLines(const TCRaster<unsigned char>& mask, ContourList& lines);
-    // Walks one border from corner (x, y), clearing the edges it walks.
-    // Forward traces append and, with region kOutsideValue, take the first
-    // edge and set the line's region values; backward traces prepend and
-    // start on an edge with `region` on the right. False when no edge starts
-    // or the walk dead-ends; the line then ends at the dead end.
+    // Walks one border from corner (x, y), clearing the edges it walks and
+    // noting its corners in walk. Forward traces append and, with region
+    // kOutsideValue, take the first edge and set the line's region values;
+    // backward traces prepend and start on an edge with `region` on the
+    // right. False when no edge starts or the walk dead-ends; the line then
+    // ends at the dead end.
     bool TraceBorders(bool forward, uint8_t region, int y, int x, const TCRaster<unsigned char>& mask,
-                      TCRaster<unsigned char>& border, CBorderLine& line);
+                      TCRaster<unsigned char>& border, CBorderLine& line, CCornerWalk& walk);
+    // The walk's corners as points of the set, appended and prepended to
+    // the line in the walk's order. With `made` (a trace into an empty set)
+    // new points are collected there, in order, instead of being stored,
+    // and `shared` finds the points of corners met again.
+    void MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, std::vector<CMyPointPtr>* made,
+                        std::unordered_map<int64_t, CMyPoint*>& shared);
     static void AppendBorderPoint(CBorderLine& line, CMyPoint* p);
     static void PrependBorderPoint(CBorderLine& line, CMyPoint* p);
 
@@ -142,6 +181,8 @@ public:
     static const char* const kBorderRasterError;
 
 protected:
+    // List nodes of the traced lines.
+    CBorderLine::NodePool pool_;
     ContourList contours_;
     TCRaster<unsigned char> mask_;
     CPointSet points_;

@@ -11,7 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
-#include <set>
+#include <unordered_map>
+
+#include "PageMemory.h"
+#include <utility>
 #include <vector>
 
 namespace frostel {
@@ -107,7 +110,31 @@ public:
     std::list<CRibPtr> ribs;           // ribs ending at the point, owned
 
 private:
+    friend class CPointSlabs;
     int refCount_ = 0;
+    bool slab_ = false;  // from a CPointSlabs, freed back to its slab
+};
+
+// Points carved from 64 KB slabs instead of one heap block each. A point goes
+// back to its slab, and a slab to the heap when its last point has gone and
+// no allocator is carving it, whichever goes last.
+class CPointSlabs {
+public:
+    CPointSlabs() = default;
+    ~CPointSlabs();
+    CPointSlabs(const CPointSlabs&) = delete;
+    CPointSlabs& operator=(const CPointSlabs&) = delete;
+
+    // A new point (reference count 0); throws std::bad_alloc.
+    CMyPoint* New(float x, float y, float z);
+    // Destroys a point made by New.
+    static void Free(CMyPoint* p);
+
+private:
+    struct Slab;
+    static void Drop(Slab* slab);
+    Slab* current_ = nullptr;
+    size_t used_ = 0;
 };
 
 // An edge between two points; registers itself in both points' rib lists and
@@ -161,12 +188,17 @@ struct CMyPointLess {
 
 // The ordered set of mesh points in which no two stored points are within the
 // tolerance. A grid of tolerance-sized cells finds a near twin directly, so
-// the answer does not depend on the tree's shape (the tolerant order alone
-// cannot promise that for chains of nearly equal points). Stored points must
-// not move while points are still inserted.
+// the answer does not depend on an order's shape (the tolerant order alone
+// cannot promise that for chains of nearly equal points). When two stored
+// points are near a new one, the one in the first cell of the window (in x,
+// y, z order) is found, and within a cell the one stored first. The points
+// are kept in an array, put in order only when the set is next walked or
+// searched: stored points are pairwise apart, so the tolerant order is then
+// the plain order of x, y and z. Stored points must not move while points
+// are still inserted; inserting or erasing invalidates iterators.
 class CPointSet {
 public:
-    using Ordered = std::set<CMyPointPtr, CMyPointLess>;
+    using Ordered = std::vector<CMyPointPtr>;
     using iterator = Ordered::const_iterator;
 
     CPointSet() = default;
@@ -180,58 +212,154 @@ public:
     CMyPoint* Insert(float x, float y, float z);
     // The stored point within the tolerance of (x, y, z), or null.
     CMyPoint* FindNear(float x, float y, float z) const;
+    // A new point from the set's slabs, not stored.
+    CMyPoint* Make(float x, float y, float z) { return slabs_.New(x, y, z); }
+    // Stores points, in order, that are apart from each other and from every
+    // stored point, as Insert would one by one (without its searches). Their
+    // cells are entered in the grid when it is next used, as they would have
+    // been now.
+    void StoreApart(const std::vector<CMyPointPtr>& points);
+    // Starts loading where FindNear(x, y, z) will look first; lets the
+    // searches of a run of points overlap.
+    void Prefetch(float x, float y, float z) const;
     // The first stored point not less than the key.
     iterator Lookup(const CMyPoint& key) const;
     // Drops the set's reference.
     iterator Erase(iterator it);
+    // Drops the set's references to the points for which drop(point) holds.
+    // Every point is judged before any is released.
+    template <typename F>
+    void EraseIf(F&& drop) {
+        Index();
+        grid_.Retain([&](const CMyPoint& p) { return !drop(p); });
+        Ordered gone;
+        size_t kept = 0;
+        for (size_t i = 0; i < points_.size(); ++i) {
+            if (drop(*points_[i]))
+                gone.push_back(std::move(points_[i]));
+            else if (kept++ != i)
+                points_[kept - 1] = std::move(points_[i]);
+        }
+        points_.resize(kept);
+        indexed_ = kept;
+    }
     void Clear();
+    // Points are mostly expected in [0, width] x [0, height]: their cells
+    // are then found by direct addressing. Only an empty set takes it.
+    void SetFrame(float width, float height);
+    // Room for n points without moving the arrays.
+    void Reserve(size_t n);
 
-    size_t size() const { return ordered_.size(); }
-    bool empty() const { return ordered_.empty(); }
-    iterator begin() const { return ordered_.begin(); }
-    iterator end() const { return ordered_.end(); }
+    size_t size() const { return points_.size(); }
+    bool empty() const { return points_.empty(); }
+    iterator begin() const { return Sorted().begin(); }
+    iterator end() const { return Sorted().end(); }
 
 private:
     struct Cell {
         int64_t x, y, z;
         bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
     };
-    // Open-addressing table of cell -> point; a cell may hold a few points.
-    class CellTable {
+    // The stored points by cell, for the searches. Cells are grouped in tiles
+    // of four pixels square (every z), each tile's points kept together in
+    // the order they were stored (a full run moves to the end, twice as
+    // long). Tiles inside the frame are addressed directly, so that searches
+    // along a contour stay in memory already loaded; others are hashed.
+    class CellTiles {
     public:
+        // Direct addressing for the tiles of the cells lo..hi; an empty
+        // index only.
+        void SetFrame(const Cell& lo, const Cell& hi);
         void Insert(const Cell& c, CMyPoint* p);
         void Erase(const Cell& c, const CMyPoint* p);
-        void Clear();
-        bool Empty() const { return live_ == 0; }
-        // Calls f(point) for each point in cell c until f returns true;
-        // returns that point or null.
+        // Keeps the points for which keep(point) holds, in their order: one
+        // pass over the tiles instead of a search for each point.
         template <typename F>
-        CMyPoint* Find(const Cell& c, F&& f) const {
-            if (slots_.empty()) return nullptr;
-            for (size_t i = Hash(c) & mask_;; i = (i + 1) & mask_) {
-                const Slot& s = slots_[i];
-                if (!s.point) return nullptr;
-                if (s.point != Tomb() && s.cell == c && f(s.point)) return s.point;
+        void Retain(F&& keep) {
+            for (Run& run : runs_) {
+                Entry* e = entries_.data() + run.start;
+                uint32_t kept = 0;
+                for (uint32_t i = 0; i < run.count; ++i)
+                    if (keep(*e[i].point)) e[kept++] = e[i];
+                live_ -= run.count - kept;
+                run.count = kept;
             }
+        }
+        void Clear();
+        void Reserve(size_t n) { entries_.reserve(2 * n); }
+        bool Empty() const { return live_ == 0; }
+        void Prefetch(const Cell& c) const;
+        // Among the points whose cells lie in lo..hi and for which near(point)
+        // holds: the one of the first cell in x, y, z order, and of those the
+        // first stored.
+        template <typename F>
+        CMyPoint* FindFirst(const Cell& lo, const Cell& hi, F&& near) const {
+            CMyPoint* best = nullptr;
+            Cell bestCell{0, 0, 0};
+            for (int64_t ty = TileOf(lo.y); ty <= TileOf(hi.y); ++ty)
+                for (int64_t tx = TileOf(lo.x); tx <= TileOf(hi.x); ++tx) {
+                    const uint32_t r = RunOf(tx, ty);
+                    if (r == 0) continue;
+                    const Run& run = runs_[r - 1];
+                    const Entry* e = entries_.data() + run.start;
+                    for (uint32_t i = 0; i < run.count; ++i) {
+                        const Cell& c = e[i].cell;
+                        if (c.x < lo.x || c.x > hi.x || c.y < lo.y || c.y > hi.y || c.z < lo.z || c.z > hi.z) continue;
+                        if ((!best || CellBefore(c, bestCell)) && near(e[i].point)) {
+                            best = e[i].point;
+                            bestCell = c;
+                        }
+                    }
+                }
+            return best;
         }
 
     private:
-        struct Slot {
+        struct Entry {
             Cell cell;
-            CMyPoint* point;  // null: never used; Tomb(): erased
+            CMyPoint* point;
         };
-        static size_t Hash(const Cell& c);
-        static CMyPoint* Tomb() { return reinterpret_cast<CMyPoint*>(&tombAnchor_); }
-        void Grow();
+        // A tile's points: entries_[start, start + count), room for capacity.
+        struct Run {
+            size_t start;
+            uint32_t count, capacity;
+        };
+        struct TileHash {
+            size_t operator()(const std::pair<int64_t, int64_t>& t) const;
+        };
+        static constexpr int64_t kTile = 160;  // cells a side
+        static int64_t TileOf(int64_t cell) { return cell >= 0 ? cell / kTile : -((-cell + kTile - 1) / kTile); }
+        static bool CellBefore(const Cell& a, const Cell& b) {
+            return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
+        }
+        // The frame's slot for tile (tx, ty); null outside the frame.
+        uint32_t* FrameSlot(int64_t tx, int64_t ty) const;
+        // 1 + the index of the tile's run; 0: none yet.
+        uint32_t RunOf(int64_t tx, int64_t ty) const;
+        uint32_t& RunSlot(int64_t tx, int64_t ty);
 
-        static char tombAnchor_;
-        std::vector<Slot> slots_;
-        size_t mask_ = 0, used_ = 0, live_ = 0;
+        std::vector<Entry> entries_;
+        std::vector<Run> runs_;
+        PageBlock frame_;  // runs of the direct tiles, zero-filled as touched
+        int64_t frameX_ = 0, frameY_ = 0, frameWidth_ = 0, frameHeight_ = 0;
+        std::unordered_map<std::pair<int64_t, int64_t>, uint32_t, TileHash> others_;
+        size_t live_ = 0;
     };
     static Cell CellOf(float x, float y, float z);
+    static void WindowOf(float x, float y, float z, Cell& lo, Cell& hi);
+    void Append(CMyPoint* p);
+    CMyPoint* Store(CMyPoint* p);
+    const Ordered& Sorted() const;
+    // Enters the cells of the points stored since the grid was last used.
+    void Index() const;
 
-    Ordered ordered_;
-    CellTable grid_;
+    CPointSlabs slabs_;
+    // In order when sorted_ is set; the first indexed_ have their cells in
+    // the grid.
+    mutable Ordered points_;
+    mutable bool sorted_ = true;
+    mutable size_t indexed_ = 0;
+    mutable CellTiles grid_;
 };
 
 }  // namespace frostel

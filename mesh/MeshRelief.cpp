@@ -238,6 +238,7 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     second.reserve(100);
     try {
         CopyMask(width, height, stride, mask);
+        points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         TCRaster<int> distance(-1, -1, 0), peak(-1, -1, 0);
         BuildDistanceRaster(distance);
         AddInnerPoints(distance, points_, spacing / 2);

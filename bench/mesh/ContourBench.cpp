@@ -19,7 +19,7 @@ namespace {
 
 using namespace frostel;
 
-constexpr int kW = 4000, kH = 3000, kReps = 3;
+constexpr int kW = 4000, kH = 3000, kReps = 7;
 
 struct Figures {
     double trace = 0, load = 0;

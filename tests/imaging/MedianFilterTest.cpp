@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MedianFilter.h"
+#include "PageMemory.h"
 
 namespace frostel {
 namespace {
@@ -79,6 +80,64 @@ TEST(MedianFilterTest, MatchesTheBruteForceRuleOnSmallPlanes) {
                 MedianFilter8(dst.data(), src.data(), w, h, window);
                 ASSERT_EQ(dst, Reference(src, w, h, window)) << w << "x" << h << " window " << window;
             }
+}
+
+TEST(MedianFilterTest, MatchesTheBruteForceRuleAcrossStripesAndRows) {
+    // Wide planes run in several stripes of columns; each pattern stresses
+    // a different search: grain, flat runs with rare outliers, two levels
+    // (ranks straddling a gap), a ramp through every nibble.
+    std::mt19937 rng(29);
+    for (int w : {450, 980})
+        for (int window : {11, 4, 25}) {
+            const int h = 17;
+            for (int pattern = 0; pattern < 4; ++pattern) {
+                std::vector<uint8_t> src(static_cast<size_t>(w) * h), dst(src.size(), 0xCD);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const unsigned n = rng();
+                        const int v = pattern == 0   ? 128 + static_cast<int>(n % 81) - 40 + (x / 50) % 7
+                                      : pattern == 1 ? (n % 97 == 0 ? static_cast<int>(n % 256) : 60)
+                                      : pattern == 2 ? (n % 2 ? 255 : 0)
+                                                     : (x * 256 / w + y + static_cast<int>(n % 5)) % 256;
+                        src[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(v);
+                    }
+                MedianFilter8(dst.data(), src.data(), w, h, window);
+                ASSERT_EQ(dst, Reference(src, w, h, window)) << w << "x" << h << " window " << window << " pattern " << pattern;
+            }
+        }
+}
+
+TEST(MedianFilterTest, WithoutMemoryForColumnCountsTheResultIsTheSame) {
+    // The column counts are the one allocation; without them the filter
+    // sweeps a histogram along each row instead.
+    std::mt19937 rng(5);
+    const int w = 70, h = 31;
+    std::vector<uint8_t> src(w * h), fast(src.size()), slow(src.size());
+    for (auto& v : src) v = static_cast<uint8_t>(rng() % 9 * 30);
+    for (int window : {1, 3, 11, 20}) {
+        MedianFilter8(fast.data(), src.data(), w, h, window);
+        const int64_t live = GetPageMemoryStats().live;
+        FailPageAllocationAfter(1);
+        MedianFilter8(slow.data(), src.data(), w, h, window);
+        FailPageAllocationAfter(0);
+        EXPECT_EQ(GetPageMemoryStats().live, live);
+        EXPECT_EQ(slow, fast) << "window " << window;
+        EXPECT_EQ(slow, Reference(src, w, h, window)) << "window " << window;
+    }
+}
+
+TEST(MedianFilterTest, WindowsCoveringThePlaneGiveItsMedianEverywhere) {
+    // 255 x 255 samples in one window still count in 16 bits; 258 x 255 do
+    // not, and the row sweep takes over with the same answer.
+    std::mt19937 rng(8);
+    for (int w : {255, 258}) {
+        const int h = 255;
+        std::vector<uint8_t> src(static_cast<size_t>(w) * h), dst(src.size());
+        for (auto& v : src) v = static_cast<uint8_t>(rng() % 200 + (rng() % 3) * 20);
+        MedianFilter8(dst.data(), src.data(), w, h, 2 * std::max(w, h) + 1);
+        const uint8_t whole = ReferenceMedian(src);
+        EXPECT_EQ(std::count(dst.begin(), dst.end(), whole), static_cast<std::ptrdiff_t>(dst.size())) << w;
+    }
 }
 
 TEST(MedianFilterTest, NarrowPlanesReadOnlyTheirOwnRows) {

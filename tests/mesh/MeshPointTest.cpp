@@ -114,6 +114,33 @@ TEST(MeshPointTest, PointSetKeepsTheFirstOfNearTwins) {
     EXPECT_NE(chain.Insert(0.001f, 0.0f, 0.0f), origin);
 }
 
+TEST(MeshPointTest, PointsOutliveTheirSetAndGoWithTheirLastHolder) {
+    // Several slabs' worth of points, some held past the set, some erased
+    // early; the sanitizer catches a slab freed under a live point or kept
+    // after its last one.
+    std::vector<CMyPointPtr> kept;
+    {
+        CPointSet set;
+        for (int i = 0; i < 5000; ++i) {
+            CMyPoint* p = set.Insert(static_cast<float>(i % 97), static_cast<float>(i / 97), kContourZ);
+            if (i % 7 == 0) kept.emplace_back(p);
+        }
+        set.EraseIf([](const CMyPoint& p) { return static_cast<int>(p.x) % 2 == 0; });
+        // Odd x: 48 in each of the 51 full rows, 26 in the last (x < 53).
+        EXPECT_EQ(set.size(), 51u * 48 + 26);
+        // Erased points that nothing else holds are gone; the set still finds
+        // the others.
+        EXPECT_EQ(set.FindNear(2.0f, 3.0f, kContourZ), nullptr);
+        EXPECT_NE(set.FindNear(3.0f, 3.0f, kContourZ), nullptr);
+    }
+    ASSERT_EQ(kept.size(), 715u);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i]->RefCount(), 1);
+        EXPECT_EQ(kept[i]->x, static_cast<float>(i * 7 % 97));
+    }
+    kept.clear();
+}
+
 TEST(MeshPointTest, PointSetMatchesABruteForceOnDenseClusters) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> cell(0, 40);
