@@ -257,7 +257,7 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
 template <typename Each>
 void ForEachTriangle(const SceneArgs& s, Each&& each) {
     if (s.triangles == nullptr || s.points == nullptr) return;
-    for (int i = 0; i < s.triangleCount; ++i) {
+    for (int i = 0; i < s.triangleCount && KeepDrawing(i); ++i) {
         const __Point3ds* c[3];
         if (!TriangleCorners(s, s.triangles[i], c)) continue;
         each(&s.triangles[i], c);

@@ -36,6 +36,12 @@ extern EngineClip _Dirty;
 
 uint8_t __GetDrawBackFaces1();
 
+// The watch's verdict on going on after `done` of the frame's work units;
+// false once it said stop (and from then on until the frame ends).
+bool KeepDrawing(int64_t done);
+// Work units of the frame: each triangle once per pass.
+void BeginWatchedFrame(int64_t total);
+
 float __DefRenderOnePixel(float offX, float offY, unsigned char* frame, unsigned char* src, float x, float y,
                           float z, __Triangle3ds* tri, material3ds* materials, int materialCount, float& out0,
                           float& out1, float& out2, __Point* normal, unsigned char useTextures, float u, float v,

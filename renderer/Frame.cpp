@@ -31,6 +31,16 @@ namespace {
 
 light3ds gDefaultLight = {"", 200.0f, 200.0f, 1000.0f, 1.0f, 1.0f, 1.0f, 1.0f, {}};
 
+struct Watch {
+    frostel::RenderWatch watch = nullptr;
+    void* context = nullptr;
+    bool watching = false;  // only __RasterScene's frames are watched
+    bool stopped = false;
+    int64_t base = 0, total = 0;  // the pass's first unit, the frame's units
+} gWatch;
+
+void EndWatchedFrame() { gWatch.watching = false; }
+
 void FillFarthest(float* depth, size_t count) { std::memset(depth, 0xFE, count * sizeof(float)); }
 
 // Sets the channel depth, row length and clip of a frame; false when the
@@ -63,6 +73,31 @@ void DrawPass(const SceneArgs& s) {
 }
 
 }  // namespace
+
+void BeginWatchedFrame(int64_t total) {
+    gWatch.watching = true;
+    gWatch.stopped = false;
+    gWatch.base = 0;
+    gWatch.total = total;
+}
+
+bool KeepDrawing(int64_t done) {
+    if (gWatch.stopped) return false;
+    if (!gWatch.watching || gWatch.watch == nullptr) return true;
+    if (!gWatch.watch(gWatch.context, gWatch.base + done, gWatch.total)) gWatch.stopped = true;
+    return !gWatch.stopped;
+}
+
+namespace frostel {
+
+void SetRenderWatch(RenderWatch watch, void* context) {
+    gWatch.watch = watch;
+    gWatch.context = context;
+}
+
+bool RenderWasStopped() { return gWatch.stopped; }
+
+}  // namespace frostel
 
 bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]) {
     const int32_t index[3] = {t.a, t.b, t.c};
@@ -179,6 +214,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
                    int materialCount, material3ds* materials, __Texture* textures, int lightCount,
                    light3ds* lights, GlassProp* glass) {
     size_t pixels;
+    gWatch.stopped = false;
     if (src == nullptr || !BeginFrame(dst, width, height, rowLength, pixels)) return;
     const SceneArgs s{dst,     src,  width,        height,    pointCount, triangleCount, triangles, points,
                       offX,    offY, materialCount, materials, textures,  lightCount,    lights,    glass};
@@ -187,7 +223,9 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         // The inverted preview edges never draw back faces, now or later.
         _DrawBackFaces1 = 0;
         _DrawBackFaces = 0;
+        BeginWatchedFrame(triangleCount);
         __RasterSceneMode0(s);
+        EndWatchedFrame();
         _OwnZBuff = 0;
         return;
     }
@@ -236,14 +274,18 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     _RefractDepth = refractDepth.as<float>();
 
     _DrawBackFaces1 = _DrawBackFaces ? 1 : 0;
+    BeginWatchedFrame(int64_t(std::max(triangleCount, 0)) * (_DrawBackFaces1 ? 2 : 1));
     DrawPass(s);
-    if (_DrawBackFaces1) {
+    if (_DrawBackFaces1 && !gWatch.stopped) {
         // What the back faces produced is what the front faces refract.
         if (_BackgroundCopy != nullptr) std::memcpy(_BackgroundCopy, dst, frameBytes);
         _DrawBackFaces1 = 0;
         if (_OwnZBuff) FillFarthest(ZBuff, pixels);
+        gWatch.base = std::max(triangleCount, 0);
         DrawPass(s);
     }
+    _DrawBackFaces1 = 0;
+    EndWatchedFrame();
 
     _TargetBuffer = _TriangleBuffer = _EdgeColor = _EdgeBackground = _BackgroundCopy = nullptr;
     _RefractDepth = nullptr;

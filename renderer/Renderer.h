@@ -202,3 +202,16 @@ void __ConvertText(__Texture* texture);
 uint8_t __mmx_present();
 
 }  // extern "C"
+
+// Not exported: the module's own watch over a long render.
+namespace frostel {
+
+// Called on the thread that called __RasterScene, now and then while it draws
+// (the watch itself decides how often it acts), with the work done so far out
+// of the whole. Returning false ends the frame early: dst then holds part of
+// the scene and RenderWasStopped() is true until the next frame.
+using RenderWatch = bool (*)(void* context, int64_t done, int64_t total);
+void SetRenderWatch(RenderWatch watch, void* context);  // null: no watch
+bool RenderWasStopped();
+
+}  // namespace frostel

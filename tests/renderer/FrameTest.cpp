@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "Engine.h"
@@ -158,6 +159,78 @@ TEST(Frame, RunningOutOfMemoryLeavesTheDestinationAsItWas) {
         Rgba again = src;
         Render(again, src, s);
         EXPECT_TRUE(again == reference);
+    }
+}
+
+// A row of separate triangles, one per 6-pixel column.
+Scene TriangleRow(int count) {
+    Scene s;
+    for (int i = 0; i < count; ++i) {
+        const float x = 1.0f + 6.0f * float(i);
+        s.AddFront(Vertex(x, 4, 10), Vertex(x + 4, 4, 10), Vertex(x, 30, 10));
+    }
+    s.AddMaterial(0.8f, 0.4f, 0.2f);
+    s.AddLight(20, 10, 300);
+    return s;
+}
+
+struct WatchLog {
+    int calls = 0, stopAfter = -1;
+    int64_t lastDone = -1, total = -1;
+    bool ordered = true;
+};
+
+bool Watch(void* context, int64_t done, int64_t total) {
+    WatchLog& log = *static_cast<WatchLog*>(context);
+    log.ordered = log.ordered && done > log.lastDone && done < total;
+    log.lastDone = done, log.total = total;
+    return log.stopAfter < 0 || ++log.calls <= log.stopAfter;
+}
+
+// The triangles of TriangleRow that changed a pixel of their own column.
+int ColumnsDrawn(const Rgba& dst, const Rgba& src) {
+    int drawn = 0;
+    for (int i = 0; i < 7; ++i) {
+        bool changed = false;
+        for (int y = 0; y < dst.height; ++y)
+            for (int x = 6 * i + 1; x < 6 * i + 6; ++x) changed = changed || std::memcmp(dst.at(x, y), src.at(x, y), 4) != 0;
+        drawn += changed;
+    }
+    return drawn;
+}
+
+TEST(Frame, TheWatchSeesEveryTriangleOfEachPassAndCanEndTheFrame) {
+    Flags keep;
+    const Rgba src = Checker(kW, kH);
+    for (uint8_t mode : {0, 3, 6, 9}) {
+        for (uint8_t back : {0, 1}) {
+            _DrawMode = mode, _Quality = 1, _DrawBackFaces = back;
+            Scene s = TriangleRow(7);
+            WatchLog all;
+            frostel::SetRenderWatch(Watch, &all);
+            Rgba whole = src;
+            Render(whole, src, s);
+            EXPECT_FALSE(frostel::RenderWasStopped());
+            const int64_t units = (mode != 0 && back) ? 14 : 7;
+            EXPECT_EQ(all.total, units) << "mode " << int(mode);
+            EXPECT_EQ(all.lastDone, units - 1);
+            EXPECT_TRUE(all.ordered);
+            EXPECT_EQ(ColumnsDrawn(whole, src), 7) << "mode " << int(mode);
+
+            WatchLog three;
+            three.stopAfter = 3;
+            frostel::SetRenderWatch(Watch, &three);
+            Rgba part = src;
+            const int64_t live = GetPageMemoryStats().live;
+            Render(part, src, s);
+            EXPECT_TRUE(frostel::RenderWasStopped());
+            EXPECT_EQ(GetPageMemoryStats().live, live);
+            EXPECT_EQ(ZBuff, nullptr);
+            EXPECT_EQ(_DrawBackFaces1, 0);
+            // A stop in the back-face pass skips the front pass as well.
+            EXPECT_EQ(ColumnsDrawn(part, src), back && mode != 0 ? 0 : 3) << "mode " << int(mode);
+            frostel::SetRenderWatch(nullptr, nullptr);
+        }
     }
 }
 
