@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
 
 #include "ColorModel.h"
 #include "ImageIO.h"
@@ -69,6 +72,38 @@ TEST(ImageIOTest, RgbAndRgbaFilesBecomeDocumentsAndBack) {
         ASSERT_TRUE(DecodePng(again, 4, b, error));
         EXPECT_EQ(a.pixels, b.pixels);
     }
+}
+
+TEST(ImageIOTest, LargePicturesEncodeInBandsIntoOneValidStream) {
+    // 8 MB of pixels: eight bands deflated apart and joined.
+    Image8 img;
+    img.width = 1000, img.height = 2000, img.channels = 4;
+    img.pixels.resize(size_t(img.width) * img.height * 4);
+    uint32_t state = 12345;
+    for (size_t i = 0; i < img.pixels.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        // Smooth with noise, so that rows both match and differ.
+        img.pixels[i] = uint8_t((i / 4 % 1000) / 4 + ((state >> 24) & 7));
+    }
+    std::vector<uint8_t> file, again;
+    std::string error;
+    ASSERT_TRUE(EncodePng(img, file, error)) << error;
+    ASSERT_TRUE(EncodePng(img, again, error)) << error;
+    EXPECT_TRUE(file == again);
+    Image8 back;
+    ASSERT_TRUE(DecodePng(file, 4, back, error)) << error;
+    EXPECT_EQ(back.width, img.width);
+    EXPECT_EQ(back.height, img.height);
+    EXPECT_TRUE(back.pixels == img.pixels);
+    // The stream's own check value must hold too, which a lenient decoder skips.
+    const uint8_t idat[4] = {'I', 'D', 'A', 'T'};
+    const auto at = std::search(file.begin(), file.end(), idat, idat + 4);
+    ASSERT_NE(at, file.end());
+    const size_t length = size_t(at[-4]) << 24 | size_t(at[-3]) << 16 | size_t(at[-2]) << 8 | size_t(at[-1]);
+    std::vector<uint8_t> raw(size_t(img.width * 4 + 1) * img.height);
+    uLongf rawSize = uLongf(raw.size());
+    EXPECT_EQ(uncompress(raw.data(), &rawSize, &*(at + 4), uLong(length)), Z_OK);
+    EXPECT_EQ(rawSize, raw.size());
 }
 
 TEST(ImageIOTest, ForcedAlphaIsOpaqueAndCmykConvertsBothWays) {
