@@ -65,6 +65,19 @@ struct SceneArgs {
     GlassProp* glass;
 };
 
+// Per-frame precomputation for the built-in shader: one brightness plane per
+// distinct bump texture of the scene's materials. Made before the first
+// triangle is drawn and only read while drawing, so drawing threads may share
+// it; released when the object goes. Lacking memory, the shader reads the
+// texels instead, with the same result.
+class ShaderFrame {
+public:
+    explicit ShaderFrame(const SceneArgs& s);
+    ~ShaderFrame();
+    ShaderFrame(const ShaderFrame&) = delete;
+    ShaderFrame& operator=(const ShaderFrame&) = delete;
+};
+
 // ---- Numbers
 
 constexpr float kDepthFill = -1.6947395e38f;  // every byte 0xFE: farther than any scene depth

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Engine.h"
+#include "Shading.h"
 
 namespace {
 
@@ -185,14 +185,6 @@ void Normalized(const __Point3ds& p, float out[3]) {
         for (int k = 0; k < 3; ++k) out[k] /= len;
 }
 
-float Shade(const SceneArgs& s, uint8_t* frame, int x, int y, float z, __Triangle3ds* tri, __Point& normal,
-            bool tex, float u, float v, __PrevInfo* prev, const float plane[4], float color[3]) {
-    return RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
-                          static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, tri, s.materials,
-                          s.materialCount, color[0], color[1], color[2], &normal, tex ? 1 : 0, u, v, s.textures,
-                          s.lightCount, s.lights, prev, s.glass, plane[0], plane[1], plane[2], plane[3]);
-}
-
 // Flat and Phong fills share everything but the normal.
 template <bool kPhong>
 void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
@@ -207,6 +199,7 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
     for (int i = 0; i < 3; ++i)
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
+    const PixelShader shade(s, t.tri);
     __PrevInfo prev{};
     walk.Run(
         _Quality != 0,
@@ -229,7 +222,8 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
             float u = 0.0f, v = 0.0f;
             if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
             float color[3];
-            const float opacity = Shade(s, frame, x, y, depth, t.tri, normal, tex, u, v, &prev, t.plane, color);
+            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), depth,
+                                        &normal, tex, u, v, &prev, t.plane, color);
             __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
             if (kPhong) {
                 prev.normal = normal;
@@ -286,6 +280,7 @@ void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, 
     const float pq2 = p * p + q * q, root = std::sqrt(pq2);
     const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0, l2 = dx * dx + dy * dy;
     const SceneArgs& s = *shading.scene;
+    const PixelShader shade(s, shading.tri);
     WalkSegment(x0, y0, x1, y1, width, [&](int x, int y) {
         const float coverage = _Quality ? SegmentCoverage(p, q, r, pq2, root, static_cast<float>(x),
                                                           static_cast<float>(y), width, x0, y0, x1, y1)
@@ -295,12 +290,8 @@ void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, 
         const float z = static_cast<float>(z0 + t * (static_cast<double>(z1) - z0));
         __Point normal = shading.normal;
         float color[3];
-        const float opacity =
-            RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
-                           static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, shading.tri,
-                           s.materials, s.materialCount, color[0], color[1], color[2], &normal, 0, 0.0f, 0.0f,
-                           s.textures, s.lightCount, s.lights, nullptr, s.glass, shading.plane[0],
-                           shading.plane[1], shading.plane[2], shading.plane[3]);
+        const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z,
+                                    &normal, false, 0.0f, 0.0f, nullptr, shading.plane, color);
         __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
     });
 }
