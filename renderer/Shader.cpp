@@ -66,7 +66,8 @@ void Bilinear(const Texels& t, float X, float Y, bool clampNeighbour, float out[
 }
 
 // The footprint box between the previous sample's texel and this one, when
-// they lie more than 2 texels apart.
+// they lie more than 2 texels apart; at most kMostFootprint texels a side.
+constexpr int kMostFootprint = 10;
 struct Footprint {
     bool active;
     float Xp, Yp, dX, dY;
@@ -81,8 +82,8 @@ Footprint FootprintOf(const Texels& t, const MapParams3ds& map, const __PrevInfo
     f.dY = Y - f.Yp;
     if (std::fabs(f.dX) + std::fabs(f.dY) <= 2.0f) return f;
     f.active = true;
-    f.nx = static_cast<int>(std::min(std::fabs(f.dX) + 1.0f, 10.0f));
-    f.ny = static_cast<int>(std::min(std::fabs(f.dY) + 1.0f, 10.0f));
+    f.nx = static_cast<int>(std::min(std::fabs(f.dX) + 1.0f, static_cast<float>(kMostFootprint)));
+    f.ny = static_cast<int>(std::min(std::fabs(f.dY) + 1.0f, static_cast<float>(kMostFootprint)));
     return f;
 }
 
@@ -94,9 +95,11 @@ void SampleMap(const Texels& t, const MapParams3ds& map, float u, float v, const
     for (int k = 0; k < 4; ++k) out[k] = 0.0f;
     const Footprint f = FootprintOf(t, map, prev, X, Y);
     if (f.active) {
+        int col[kMostFootprint], row[kMostFootprint];
+        for (int i = 0; i < f.nx; ++i) col[i] = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
+        for (int j = 0; j < f.ny; ++j) row[j] = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
         for (int j = 0; j < f.ny; ++j)
-            for (int i = 0; i < f.nx; ++i)
-                t.Texel(Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t), Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t), out);
+            for (int i = 0; i < f.nx; ++i) t.Texel(col[i], row[j], out);
         for (int k = 0; k < 4; ++k) out[k] /= static_cast<float>(f.nx * f.ny);
     } else if (_Quality) {
         Bilinear(t, X, Y, false, out);
@@ -118,13 +121,21 @@ void Bump(const Texels& t, const MapParams3ds& map, float u, float v, const __Pr
     if (f.active) {
         const int right = static_cast<int>(std::max(std::fabs(f.dX), 1.0f));
         const int down = static_cast<int>(std::max(std::fabs(f.dY), 1.0f));
+        // A box column depends on i alone and a box row on j alone.
+        int col[kMostFootprint], colRight[kMostFootprint], row[kMostFootprint], rowDown[kMostFootprint];
+        for (int i = 0; i < f.nx; ++i) {
+            col[i] = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
+            colRight[i] = static_cast<int>((static_cast<int64_t>(col[i]) + right) % t.w);
+        }
+        for (int j = 0; j < f.ny; ++j) {
+            row[j] = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
+            rowDown[j] = static_cast<int>((static_cast<int64_t>(row[j]) + down) % t.h);
+        }
         for (int j = 0; j < f.ny; ++j)
             for (int i = 0; i < f.nx; ++i) {
-                const int ci = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
-                const int cj = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
-                sc += t.Brightness(ci, cj);
-                sr += t.Brightness(static_cast<int>((static_cast<int64_t>(ci) + right) % t.w), cj);
-                sd += t.Brightness(ci, static_cast<int>((static_cast<int64_t>(cj) + down) % t.h));
+                sc += t.Brightness(col[i], row[j]);
+                sr += t.Brightness(colRight[i], row[j]);
+                sd += t.Brightness(col[i], rowDown[j]);
             }
         const float n = static_cast<float>(f.nx * f.ny);
         sc /= n, sr /= n, sd /= n;
@@ -233,6 +244,9 @@ float GlassSample(const TriangleShading& t, const float plane[4], float z, int k
     return v / (sum * cm);
 }
 
+// The glass box is at most this many pixels a side.
+constexpr int kMostGlassBox = 5;
+
 // Replaces the surface colour by the refracted, colour-split background.
 template <BackgroundRule kRule>
 void Glass(const TriangleShading& t, const float plane[4], float x, float y, float z, float nx, float ny, float nz,
@@ -266,17 +280,27 @@ void Glass(const TriangleShading& t, const float plane[4], float x, float y, flo
         }
         if (std::fabs(delta[0][0]) + std::fabs(delta[0][1]) > 2.0f) {
             for (int k = 0; k < 3; ++k) {
-                const int Nx = static_cast<int>(std::min(std::fabs(delta[k][0]) + 1.0f, 5.0f));
-                const int Ny = static_cast<int>(std::min(std::fabs(delta[k][1]) + 1.0f, 5.0f));
+                const int Nx = static_cast<int>(std::min(std::fabs(delta[k][0]) + 1.0f, float(kMostGlassBox)));
+                const int Ny = static_cast<int>(std::min(std::fabs(delta[k][1]) + 1.0f, float(kMostGlassBox)));
+                int col[kMostGlassBox], row[kMostGlassBox];
+                for (int i = 0; i < Nx; ++i) col[i] = FrameCol(pk[k][0] + i * delta[k][0] / Nx, ownCol, t.width);
+                for (int j = 0; j < Ny; ++j) row[j] = FrameCol(pk[k][1] + j * delta[k][1] / Ny, ownRow, t.height);
                 double sum = 0.0;
-                for (int j = 0; j < Ny; ++j)
-                    for (int i = 0; i < Nx; ++i) {
-                        const float sx = pk[k][0] + i * delta[k][0] / Nx, sy = pk[k][1] + j * delta[k][1] / Ny;
-                        const int ci = FrameCol(sx, ownCol, t.width), cj = FrameCol(sy, ownRow, t.height);
-                        sum += Background<kRule>(
-                            t, k, ci, cj,
-                            PlaneDepthFor<kRule>(plane, static_cast<float>(ci), static_cast<float>(cj), z));
+                if (kRule == BackgroundRule::kSource) {
+                    // Whole channel values: their sum is exact in any order.
+                    int64_t whole = 0;
+                    for (int j = 0; j < Ny; ++j) {
+                        const ptrdiff_t rowStart = 4 * (static_cast<ptrdiff_t>(row[j]) * t.width) + k;
+                        for (int i = 0; i < Nx; ++i) whole += __GetChannel(t.src, rowStart + 4 * col[i]);
                     }
+                    sum = static_cast<double>(whole);
+                } else {
+                    for (int j = 0; j < Ny; ++j)
+                        for (int i = 0; i < Nx; ++i)
+                            sum += Background<kRule>(t, k, col[i], row[j],
+                                                     PlaneDepth(plane, static_cast<float>(col[i]),
+                                                                static_cast<float>(row[j]), z));
+                }
                 const double mean = sum / (static_cast<double>(t.colorMax) * Nx * Ny);
                 color[k] = static_cast<float>(ClampD(mean + tint[k], 0.0, 1.0));
             }
