@@ -342,6 +342,11 @@ const float* FramePlaneFor(const TexelMap& t) {
     return nullptr;
 }
 
+float LightTerm(float spec, float specular, float dif, float surface, float light) {
+    const float term = (spec * specular + dif * surface) * light;
+    return std::isnan(term) ? 0.0f : term;
+}
+
 }  // namespace
 
 ShaderFrame::ShaderFrame(const SceneArgs& s) {
@@ -477,7 +482,9 @@ float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __
         }
     }
 
-    float out[3] = {0.0f, 0.0f, 0.0f};
+    // Three scalars rather than an array: the compiler would pack the
+    // array's stores and load them back at once, which stalls.
+    float out0 = 0.0f, out1 = 0.0f, out2 = 0.0f;
     for (int i = 0; i < t.lightCount; ++i) {
         const light3ds& l = t.lights[i];
         float lx = l.x - x, ly = l.y - y, lz = l.z - z;
@@ -494,15 +501,14 @@ float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __
         if (std::isnan(spec)) spec = 0.0f;
         spec = std::min(spec, 1e30f);
         const float dif = dd * (1 - mat.selfIllum) + mat.selfIllum;
-        const float lc[3] = {l.r, l.g, l.b};
-        for (int k = 0; k < 3; ++k) {
-            float term = (spec * mat.specular[k] + dif * surface[k]) * lc[k];
-            if (std::isnan(term)) term = 0.0f;
-            out[k] += term;
-        }
+        out0 += LightTerm(spec, mat.specular[0], dif, surface[0], l.r);
+        out1 += LightTerm(spec, mat.specular[1], dif, surface[1], l.g);
+        out2 += LightTerm(spec, mat.specular[2], dif, surface[2], l.b);
     }
     const float cm = t.colorMax;
-    for (int k = 0; k < 3; ++k) color[k] = Clamp(out[k] * cm, 0.0f, cm);
+    color[0] = Clamp(out0 * cm, 0.0f, cm);
+    color[1] = Clamp(out1 * cm, 0.0f, cm);
+    color[2] = Clamp(out2 * cm, 0.0f, cm);
     return opacity;
 }
 
