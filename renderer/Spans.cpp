@@ -47,19 +47,6 @@ Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
     return e;
 }
 
-// Pixels of a row handed to a kernel at a time: enough to keep the
-// per-pixel passes in plain loops, little enough for the stack.
-constexpr int kChunk = 64;
-
-// One stretch of a row: pixels x0 + i for i < count, with their edge values,
-// whether their centre lies inside, and their coverage (0: not visited).
-struct RowChunk {
-    int y, x0, count;
-    double E[3][kChunk];
-    bool inside[kChunk];
-    float coverage[kChunk];
-};
-
 // The walk over one triangle's pixels, row by row within the clip: interior
 // pixel centres (each exactly once over a mesh), and with bands the pixels
 // outside whose centre lies within the coverage ramp.
@@ -89,24 +76,13 @@ struct TriangleWalk {
         ok = true;
     }
 
-    // Barycentric weights of a stretch's pixels from their edge values,
-    // clamped to the triangle for band pixels: w[k][i] for corner k. Plain
-    // loops over the whole stretch, which the compiler runs two at a time.
-    void Weights(const RowChunk& c, double w[3][kChunk]) const {
-        for (int k = 0; k < 3; ++k) {
-            const double o = opposite[k];
-            const double* E = c.E[k];
-            double* wk = w[(k + 2) % 3];
-            for (int i = 0; i < c.count; ++i) {
-                const double q = E[i] / o;
-                wk[i] = q < 0.0 ? 0.0 : q;
-            }
-        }
-        for (int i = 0; i < c.count; ++i) {
-            const double sum = w[0][i] + w[1][i] + w[2][i];
-            const bool scale = sum > 0;
-            for (int k = 0; k < 3; ++k) w[k][i] = scale ? w[k][i] / sum : w[k][i];
-        }
+    // Barycentric weights from a pixel's edge values, clamped to the
+    // triangle for band pixels.
+    void Weights(const double E[3], double w[3]) const {
+        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
+        const double sum = w[0] + w[1] + w[2];
+        if (sum > 0)
+            for (int i = 0; i < 3; ++i) w[i] /= sum;
     }
 
     // The pixels of row y to visit, x0..x1 within the clip; false when none.
@@ -131,62 +107,44 @@ struct TriangleWalk {
         return true;
     }
 
-    // Visits the rows within the clip, a stretch of at most kChunk pixels at
-    // a time: rowStart(y) before each row, then stretch(chunk) with the edge
-    // values and coverage of each of its pixels.
-    template <typename Stretch, typename RowStart>
-    void Run(bool bands, Stretch&& stretch, RowStart&& rowStart) const {
+    // Visits the pixels: pixel(x, y, E, coverage, interior) for each, with
+    // its edge values E, and rowStart(y) before each row. The clip is read
+    // once.
+    template <typename Pixel, typename RowStart>
+    void Run(bool bands, Pixel&& pixel, RowStart&& rowStart) const {
         if (!ok) return;
         const EngineClip clip = _Clip;
         const double reach = bands ? kEdgeRamp : 0.0;
         const int y0 = CeilClamp(minY - reach, clip.y0, clip.y1);
         const int y1 = FloorClamp(maxY + reach, clip.y0 - 1, clip.y1 - 1);
-        RowChunk c;
         for (int y = y0; y <= y1; ++y) {
             double rowTerm[3];
             int x0, x1;
             if (!RowRange(y, reach, clip, rowTerm, x0, x1)) continue;
             rowStart(y);
-            c.y = y;
-            for (int from = x0; from <= x1; from += kChunk) {
-                c.x0 = from;
-                c.count = std::min(kChunk, x1 - from + 1);
-                Classify(bands, rowTerm, c);
-                stretch(static_cast<const RowChunk&>(c));
-            }
-        }
-    }
-
-    // Edge values and coverage over one stretch of a row.
-    void Classify(bool bands, const double rowTerm[3], RowChunk& c) const {
-        for (int k = 0; k < 3; ++k) {
-            const Edge& e = edge[k];
-            double* E = c.E[k];
-            for (int i = 0; i < c.count; ++i) E[i] = e.At(c.x0 + i, rowTerm[k]);
-        }
-        for (int i = 0; i < c.count; ++i) {
-            bool inside = true;
-            for (int k = 0; k < 3; ++k) {
-                const double E = c.E[k][i];
-                inside = inside && (E < 0 || (E == 0 && edge[k].ownsTies));
-            }
-            c.inside[i] = inside;
-            c.coverage[i] = inside ? 1.0f : 0.0f;
-        }
-        if (!bands) return;
-        const int y = c.y;
-        for (int i = 0; i < c.count; ++i) {
-            if (c.inside[i]) continue;
-            const int x = c.x0 + i;
-            double d = 0.0;
-            bool outside = false;
-            for (int k = 0; k < 3; ++k)
-                if (c.E[k][i] > 0) {
-                    const double dk = edge[k].Distance(x, y);
-                    d = outside ? std::min(d, dk) : dk;
-                    outside = true;
+            for (int x = x0; x <= x1; ++x) {
+                double E[3];
+                bool inside = true;
+                for (int i = 0; i < 3; ++i) {
+                    E[i] = edge[i].At(x, rowTerm[i]);
+                    inside = inside && (E[i] < 0 || (E[i] == 0 && edge[i].ownsTies));
                 }
-            c.coverage[i] = static_cast<float>(ClampD(kEdgeRamp - d, 0.0, 1.0));
+                float coverage = 1.0f;
+                if (!inside) {
+                    if (!bands) continue;
+                    double d = 0.0;
+                    bool outside = false;
+                    for (int i = 0; i < 3; ++i)
+                        if (E[i] > 0) {
+                            const double di = edge[i].Distance(x, y);
+                            d = outside ? std::min(d, di) : di;
+                            outside = true;
+                        }
+                    coverage = static_cast<float>(ClampD(kEdgeRamp - d, 0.0, 1.0));
+                    if (coverage <= 0.0f) continue;
+                }
+                pixel(x, y, E, coverage, inside);
+            }
         }
     }
 };
@@ -240,36 +198,16 @@ void Normalized(const __Point3ds& p, float out[3]) {
         for (int k = 0; k < 3; ++k) out[k] /= len;
 }
 
-// Depths of a stretch's pixels from the plane, and whether each is nearer
-// than the z-buffer (every one without a z-buffer). zrow: the z-buffer's row,
-// or null.
-void DepthTest(const RowChunk& c, const float plane[4], float vertexZ, float depth[kChunk], bool pass[kChunk],
-               float*& zrow) {
-    const float y = static_cast<float>(c.y);
-    if (std::fabs(plane[2]) >= 0.01f)
-        for (int i = 0; i < c.count; ++i)
-            depth[i] = -(plane[0] * static_cast<float>(c.x0 + i) + plane[1] * y + plane[3]) / plane[2];
-    else
-        for (int i = 0; i < c.count; ++i) depth[i] = vertexZ;
-    zrow = nullptr;
-    if (ZBuff == nullptr) {
-        for (int i = 0; i < c.count; ++i) pass[i] = true;
-        return;
-    }
-    for (int i = 0; i < c.count; ++i) pass[i] = false;
-    if (c.y < 0 || c.y >= Zheight) return;
-    zrow = ZBuff + static_cast<ptrdiff_t>(c.y) * Zwidth;
-    const int lo = std::clamp(-c.x0, 0, c.count), hi = std::clamp(Zwidth - c.x0, 0, c.count);
-    const float* stored = zrow + c.x0;
-    for (int i = lo; i < hi; ++i) pass[i] = depth[i] > stored[i];
-}
-
 // Blends kernel pixels, which lie within the clip, and widens the triangle
-// buffer's written box once a stretch.
-class StretchWriter {
+// buffer's written box once a row.
+class RowWriter {
 public:
-    explicit StretchWriter(uint8_t* frame)
+    explicit RowWriter(uint8_t* frame)
         : frame_(frame), deep_(_Deep != 0), tracks_(frame == _TriangleBuffer), cm_(static_cast<float>(_ColorMax)) {}
+    ~RowWriter() { Flush(); }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
     void Blend(int x, int y, float c0, float c1, float c2, float a) {
         if (!(a > 0.0f)) return;
         const float c[3] = {Clamp(c0, 0.0f, cm_), Clamp(c1, 0.0f, cm_), Clamp(c2, 0.0f, cm_)};
@@ -277,15 +215,14 @@ public:
             BlendChannels<uint16_t>(frame_, PixelIndex(x, y), c, a, cm_);
         else
             BlendChannels<uint8_t>(frame_, PixelIndex(x, y), c, a, cm_);
+        if (!tracks_) return;
+        if (y != y_) Flush(), y_ = y;
         lo_ = std::min(lo_, x), hi_ = std::max(hi_, x);
     }
-    // After the pixels of row y.
-    void EndStretch(int y) {
+    void Flush() {
         if (lo_ > hi_) return;
-        if (tracks_) {
-            _Dirty.x0 = std::min(_Dirty.x0, lo_), _Dirty.y0 = std::min(_Dirty.y0, y);
-            _Dirty.x1 = std::max(_Dirty.x1, hi_ + 1), _Dirty.y1 = std::max(_Dirty.y1, y + 1);
-        }
+        _Dirty.x0 = std::min(_Dirty.x0, lo_), _Dirty.y0 = std::min(_Dirty.y0, y_);
+        _Dirty.x1 = std::max(_Dirty.x1, hi_ + 1), _Dirty.y1 = std::max(_Dirty.y1, y_ + 1);
         lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
     }
 
@@ -293,7 +230,7 @@ private:
     uint8_t* frame_;
     bool deep_, tracks_;
     float cm_;
-    int lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
+    int y_ = 0, lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
 };
 
 // Flat and Phong fills share everything but the normal.
@@ -311,54 +248,41 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
     const PixelShader shade(s, t.tri);
-    StretchWriter out(frame);
+    RowWriter out(frame);
     __PrevInfo prev{};
+    // The flat fill reads the weights only for texture coordinates.
+    const bool weighted = kPhong || tex;
     walk.Run(
         _Quality != 0,
-        [&](const RowChunk& c) {
-            float depths[kChunk];
-            bool pass[kChunk];
-            float* zrow;
-            DepthTest(c, t.plane, t.v[0].z, depths, pass, zrow);
-            const int y = c.y;
-            double W[3][kChunk];
-            walk.Weights(c, W);
-            float N[3][kChunk];
+        [&](int x, int y, const double* E, float coverage, bool interior) {
+            float depth;
+            if (!__ZTest(x, y, t.plane, t.v[0].z, interior, depth)) return;
+            double w[3] = {0.0, 0.0, 0.0};
+            if (weighted) walk.Weights(E, w);
+            __Point normal = t.faceNormal;
             if (kPhong) {
-                for (int i = 0; i < c.count; ++i) {
-                    const float w0 = static_cast<float>(W[0][i]), w1 = static_cast<float>(W[1][i]),
-                                w2 = static_cast<float>(W[2][i]);
-                    for (int k = 0; k < 3; ++k)
-                        N[k][i] = quadratic ? w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] +
-                                                  w0 * w1 * mid[0][k] + 2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k]
-                                            : w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
-                }
+                float N[3];
+                const float w0 = static_cast<float>(w[0]), w1 = static_cast<float>(w[1]),
+                            w2 = static_cast<float>(w[2]);
+                for (int k = 0; k < 3; ++k)
+                    N[k] = quadratic ? w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] +
+                                           w0 * w1 * mid[0][k] + 2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k]
+                                     : w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
+                normal = {N[0], N[1], N[2]};
             }
-            for (int i = 0; i < c.count; ++i) {
-                if (!(c.coverage[i] > 0.0f) || !pass[i]) continue;
-                const int x = c.x0 + i;
-                const float depth = depths[i];
-                if (zrow != nullptr && c.inside[i]) zrow[x] = depth;
-                const double w[3] = {W[0][i], W[1][i], W[2][i]};
-                __Point normal = t.faceNormal;
-                if (kPhong) normal = {N[0][i], N[1][i], N[2][i]};
-                float u = 0.0f, v = 0.0f;
-                if (tex)
-                    InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY,
-                                  u, v);
-                float color[3];
-                const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY),
-                                            depth, &normal, tex, u, v, &prev, t.plane, color);
-                out.Blend(x, y, color[0], color[1], color[2], opacity * c.coverage[i]);
-                if (kPhong) {
-                    prev.normal = normal;
-                    prev.x = static_cast<float>(x - s.offX);
-                    prev.y = static_cast<float>(y - s.offY);
-                    prev.u = u, prev.v = v;
-                    prev.valid = 1;
-                }
+            float u = 0.0f, v = 0.0f;
+            if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
+            float color[3];
+            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), depth,
+                                        &normal, tex, u, v, &prev, t.plane, color);
+            out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+            if (kPhong) {
+                prev.normal = normal;
+                prev.x = static_cast<float>(x - s.offX);
+                prev.y = static_cast<float>(y - s.offY);
+                prev.u = u, prev.v = v;
+                prev.valid = 1;
             }
-            out.EndStretch(y);
         },
         [&](int) { prev.valid = 0; });
 }
@@ -392,14 +316,10 @@ void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { Sp
 
 void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity) {
     const TriangleWalk walk(t.v);
-    StretchWriter out(frame);
+    RowWriter out(frame);
     walk.Run(
         _Quality != 0,
-        [&](const RowChunk& c) {
-            for (int i = 0; i < c.count; ++i)
-                if (c.coverage[i] > 0.0f) out.Blend(c.x0 + i, c.y, c0, c1, c2, opacity * c.coverage[i]);
-            out.EndStretch(c.y);
-        },
+        [&](int x, int y, const double*, float coverage, bool) { out.Blend(x, y, c0, c1, c2, opacity * coverage); },
         [](int) {});
 }
 
