@@ -409,7 +409,6 @@ void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t*
     out.backPass = _DrawBackFaces1 != 0;
     out.doubleSide = _DubleSide != 0;
     out.twoPass = _DrawBackFaces == 1;
-    out.deep = _Deep != 0;
     if (_BackgroundCopy == nullptr || _RefractDepth == nullptr || _TargetBuffer == nullptr ||
         ((!_DrawBackFaces || _DrawBackFaces1) && !_UseMultyRefract))
         out.background = BackgroundRule::kSource;

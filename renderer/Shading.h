@@ -68,7 +68,7 @@ struct TriangleShading {
     float colorMax;
     int width, height;  // the frame glass samples, Zwidth x Zheight
     BackgroundRule background;
-    bool quality, backPass, doubleSide, twoPass, deep;
+    bool quality, backPass, doubleSide, twoPass;
 };
 
 // Resolves the shader's inputs for one triangle. With framePlanes the bump
