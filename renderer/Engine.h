@@ -2,6 +2,7 @@
 // shader, and the helpers they have in common. Not part of the interface.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -63,6 +64,19 @@ struct SceneArgs {
     int lightCount;
     light3ds* lights;
     GlassProp* glass;
+};
+
+// Per-frame precomputation for the built-in shader: one brightness plane per
+// distinct bump texture of the scene's materials. Made before the first
+// triangle is drawn and only read while drawing, so drawing threads may share
+// it; released when the object goes. Lacking memory, the shader reads the
+// texels instead, with the same result.
+class ShaderFrame {
+public:
+    explicit ShaderFrame(const SceneArgs& s);
+    ~ShaderFrame();
+    ShaderFrame(const ShaderFrame&) = delete;
+    ShaderFrame& operator=(const ShaderFrame&) = delete;
 };
 
 // ---- Numbers
@@ -158,6 +172,32 @@ void __ProjectPersp(float x, float y, float z, float& ox, float& oy);
 // Writes one shaded colour (0.._ColorMax) into the frame with coverage a,
 // clipped to _Clip.
 void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a);
+
+// The write of __BlendPixel at the pixel whose first channel is at index i,
+// for channels of type T, with the colour already clamped to 0..cm and a > 0.
+template <typename T>
+inline void BlendChannels(uint8_t* frame, ptrdiff_t i, const float c[3], float a, float cm) {
+    uint8_t* px = frame + i * static_cast<ptrdiff_t>(sizeof(T));
+    T v[4];
+    if (a >= 1.0f) {
+        // Covered: what was there is not read.
+        for (int k = 0; k < 3; ++k) v[k] = static_cast<T>(static_cast<int>(c[k]));
+        v[3] = static_cast<T>(static_cast<int>(cm));
+        std::memcpy(px, v, sizeof v);
+        return;
+    }
+    std::memcpy(v, px, sizeof v);
+    if (v[3] == 0) {
+        for (int k = 0; k < 3; ++k) v[k] = static_cast<T>(static_cast<int>(c[k]));
+        v[3] = static_cast<T>(static_cast<int>(std::min(cm, cm * a)));
+    } else {
+        const int oldAlpha = v[3];
+        for (int k = 0; k < 3; ++k)
+            v[k] = static_cast<T>(static_cast<int>(Clamp(static_cast<float>(v[k]) * (1 - a) + c[k] * a, 0.0f, cm)));
+        v[3] = static_cast<T>(static_cast<int>(std::max(cm * a, static_cast<float>(oldAlpha))));
+    }
+    std::memcpy(px, v, sizeof v);
+}
 
 // Coverage 0..1 of a pixel centre at distance |p x + q y + r| / root from a
 // line, for a line of half-width w (a one-pixel ramp at its border).

@@ -272,6 +272,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     _EdgeBackground = edgeBackground.as<uint8_t>();
     _BackgroundCopy = backgroundCopy.as<uint8_t>();
     _RefractDepth = refractDepth.as<float>();
+    const ShaderFrame shaderFrame(s);
 
     _DrawBackFaces1 = _DrawBackFaces ? 1 : 0;
     BeginWatchedFrame(int64_t(std::max(triangleCount, 0)) * (_DrawBackFaces1 ? 2 : 1));

@@ -166,23 +166,10 @@ void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, fl
     }
     const float cm = static_cast<float>(_ColorMax);
     const float c[3] = {Clamp(c0, 0.0f, cm), Clamp(c1, 0.0f, cm), Clamp(c2, 0.0f, cm)};
-    const ptrdiff_t i = PixelIndex(x, y);
-    if (a >= 1.0f) {
-        for (int k = 0; k < 3; ++k) __PutChannel(frame, i + k, static_cast<int>(c[k]));
-        __PutChannel(frame, i + 3, _ColorMax);
-        return;
-    }
-    const int oldAlpha = __GetChannel(frame, i + 3);
-    if (oldAlpha == 0) {
-        for (int k = 0; k < 3; ++k) __PutChannel(frame, i + k, static_cast<int>(c[k]));
-        __PutChannel(frame, i + 3, static_cast<int>(std::min(cm, cm * a)));
-        return;
-    }
-    for (int k = 0; k < 3; ++k) {
-        const float old = static_cast<float>(__GetChannel(frame, i + k));
-        __PutChannel(frame, i + k, static_cast<int>(Clamp(old * (1 - a) + c[k] * a, 0.0f, cm)));
-    }
-    __PutChannel(frame, i + 3, static_cast<int>(std::max(cm * a, static_cast<float>(oldAlpha))));
+    if (_Deep)
+        BlendChannels<uint16_t>(frame, PixelIndex(x, y), c, a, cm);
+    else
+        BlendChannels<uint8_t>(frame, PixelIndex(x, y), c, a, cm);
 }
 
 float LineCoverage(float p, float q, float r, float root, float x, float y, float w) {

@@ -3,46 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Engine.h"
+#include "PageMemory.h"
+#include "Shading.h"
 
 namespace {
 
-struct Material {
-    float diffuse[3];
-    float specular[3];
-    float exponent;
-    float strength;
-    float selfIllum;
-    float opacity;
-};
+constexpr ShadeMaterial kDefaultMaterial = {{0.5f, 0.5f, 0.5f}, {1.0f, 1.0f, 1.0f}, 150.0f, 10.0f, 0.0f, 1.0f};
 
-constexpr Material kDefaultMaterial = {{0.5f, 0.5f, 0.5f}, {1.0f, 1.0f, 1.0f}, 150.0f, 10.0f, 0.0f, 1.0f};
-
-// A texture slot that can be sampled: present, with pixels and a size. Texels
-// are read at the texture's own depth and scaled to the frame's.
-struct Texels {
-    const uint8_t* pixels;
-    int w, h;
-    bool is16;
-    float scale;  // raw texel value to frame channel units
-
-    int Raw(int i, int j, int k) const {
-        const ptrdiff_t index = (static_cast<ptrdiff_t>(j) * w + i) * 4 + k;
-        if (!is16) return pixels[index];
-        uint16_t v;
-        std::memcpy(&v, pixels + 2 * index, 2);
-        return v;
-    }
-    float Channel(int i, int j, int k) const { return Raw(i, j, k) * scale; }
-    // Colour components 0, 1, 2 come from texel channels 2, 1, 0; then alpha.
-    void Texel(int i, int j, float out[4]) const {
-        out[0] += Channel(i, j, 2);
-        out[1] += Channel(i, j, 1);
-        out[2] += Channel(i, j, 0);
-        out[3] += Channel(i, j, 3);
-    }
-    float Brightness(int i, int j) const { return Channel(i, j, 0) + Channel(i, j, 1) + Channel(i, j, 2); }
-};
+using Texels = TexelMap;
 
 bool SlotTexels(const __Texture* textures, int slot, Texels& out) {
     if (textures == nullptr) return false;
@@ -54,13 +22,17 @@ bool SlotTexels(const __Texture* textures, int slot, Texels& out) {
     out.is16 = t.is16Bit != 0;
     const bool frame16 = _Deep != 0;
     out.scale = out.is16 == frame16 ? 1.0f : (frame16 ? 32768.0f / 255.0f : 255.0f / 32768.0f);
+    out.brightness = nullptr;
     return true;
 }
 
 // Wraps a texel coordinate into 0..size.
 float Wrap(float x, int size) {
     if (!std::isfinite(x)) return 0.0f;
-    float r = static_cast<float>(std::fmod(static_cast<double>(x), static_cast<double>(size)));
+    // fmod gives back a value already within the size unchanged.
+    float r = std::fabs(static_cast<double>(x)) < static_cast<double>(size)
+                  ? x
+                  : static_cast<float>(std::fmod(static_cast<double>(x), static_cast<double>(size)));
     if (r < 0.0f) r += static_cast<float>(size);
     if (r >= static_cast<float>(size)) r = static_cast<float>(size - 1);
     return r;
@@ -94,7 +66,8 @@ void Bilinear(const Texels& t, float X, float Y, bool clampNeighbour, float out[
 }
 
 // The footprint box between the previous sample's texel and this one, when
-// they lie more than 2 texels apart.
+// they lie more than 2 texels apart; at most kMostFootprint texels a side.
+constexpr int kMostFootprint = 10;
 struct Footprint {
     bool active;
     float Xp, Yp, dX, dY;
@@ -109,8 +82,8 @@ Footprint FootprintOf(const Texels& t, const MapParams3ds& map, const __PrevInfo
     f.dY = Y - f.Yp;
     if (std::fabs(f.dX) + std::fabs(f.dY) <= 2.0f) return f;
     f.active = true;
-    f.nx = static_cast<int>(std::min(std::fabs(f.dX) + 1.0f, 10.0f));
-    f.ny = static_cast<int>(std::min(std::fabs(f.dY) + 1.0f, 10.0f));
+    f.nx = static_cast<int>(std::min(std::fabs(f.dX) + 1.0f, static_cast<float>(kMostFootprint)));
+    f.ny = static_cast<int>(std::min(std::fabs(f.dY) + 1.0f, static_cast<float>(kMostFootprint)));
     return f;
 }
 
@@ -122,9 +95,11 @@ void SampleMap(const Texels& t, const MapParams3ds& map, float u, float v, const
     for (int k = 0; k < 4; ++k) out[k] = 0.0f;
     const Footprint f = FootprintOf(t, map, prev, X, Y);
     if (f.active) {
+        int col[kMostFootprint], row[kMostFootprint];
+        for (int i = 0; i < f.nx; ++i) col[i] = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
+        for (int j = 0; j < f.ny; ++j) row[j] = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
         for (int j = 0; j < f.ny; ++j)
-            for (int i = 0; i < f.nx; ++i)
-                t.Texel(Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t), Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t), out);
+            for (int i = 0; i < f.nx; ++i) t.Texel(col[i], row[j], out);
         for (int k = 0; k < 4; ++k) out[k] /= static_cast<float>(f.nx * f.ny);
     } else if (_Quality) {
         Bilinear(t, X, Y, false, out);
@@ -146,13 +121,21 @@ void Bump(const Texels& t, const MapParams3ds& map, float u, float v, const __Pr
     if (f.active) {
         const int right = static_cast<int>(std::max(std::fabs(f.dX), 1.0f));
         const int down = static_cast<int>(std::max(std::fabs(f.dY), 1.0f));
+        // A box column depends on i alone and a box row on j alone.
+        int col[kMostFootprint], colRight[kMostFootprint], row[kMostFootprint], rowDown[kMostFootprint];
+        for (int i = 0; i < f.nx; ++i) {
+            col[i] = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
+            colRight[i] = static_cast<int>((static_cast<int64_t>(col[i]) + right) % t.w);
+        }
+        for (int j = 0; j < f.ny; ++j) {
+            row[j] = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
+            rowDown[j] = static_cast<int>((static_cast<int64_t>(row[j]) + down) % t.h);
+        }
         for (int j = 0; j < f.ny; ++j)
             for (int i = 0; i < f.nx; ++i) {
-                const int ci = Col(Wrap(f.Xp + i * f.dX / f.nx, t.w), t);
-                const int cj = Row(Wrap(f.Yp + j * f.dY / f.ny, t.h), t);
-                sc += t.Brightness(ci, cj);
-                sr += t.Brightness(static_cast<int>((static_cast<int64_t>(ci) + right) % t.w), cj);
-                sd += t.Brightness(ci, static_cast<int>((static_cast<int64_t>(cj) + down) % t.h));
+                sc += t.Brightness(col[i], row[j]);
+                sr += t.Brightness(colRight[i], row[j]);
+                sd += t.Brightness(col[i], rowDown[j]);
             }
         const float n = static_cast<float>(f.nx * f.ny);
         sc /= n, sr /= n, sd /= n;
@@ -202,23 +185,14 @@ void SampleReflection(const Texels& t, const MapParams3ds& map, float x, float y
 
 // ---- Glass
 
-struct GlassView {
-    const uint8_t* src;
-    float plane[4];
-    float z;
-    int width, height;
-};
-
 // Component k of the background behind frame pixel (i, j) at depth zs.
-float Background(const GlassView& g, int k, int i, int j, float zs) {
-    const ptrdiff_t p = static_cast<ptrdiff_t>(j) * g.width + i;
+template <BackgroundRule kRule>
+float Background(const TriangleShading& t, int k, int i, int j, float zs) {
+    const ptrdiff_t p = static_cast<ptrdiff_t>(j) * t.width + i;
     const ptrdiff_t ch = 4 * p + k;
-    const float cm = static_cast<float>(_ColorMax);
-    if (_BackgroundCopy == nullptr || _RefractDepth == nullptr || _TargetBuffer == nullptr)
-        return static_cast<float>(__GetChannel(g.src, ch));
+    if (kRule == BackgroundRule::kSource) return static_cast<float>(__GetChannel(t.src, ch));
     const int alpha = __GetChannel(_TargetBuffer, 4 * p + 3);
-    if (!_DrawBackFaces || _DrawBackFaces1) {
-        if (!_UseMultyRefract) return static_cast<float>(__GetChannel(g.src, ch));
+    if (kRule == BackgroundRule::kMultiRefraction) {
         const float D = _RefractDepth[p];
         const bool otherSurface = std::fabs(D - zs) >= 30.0f;
         float value;
@@ -233,9 +207,9 @@ float Background(const GlassView& g, int k, int i, int j, float zs) {
         return value;
     }
     // Front pass after the back faces: look through what they left.
-    if (__GetChannel(_BackgroundCopy, 4 * p + 3) == 0) return static_cast<float>(__GetChannel(g.src, ch));
-    const float f = static_cast<float>(alpha) / cm;
-    return static_cast<float>(__GetChannel(g.src, ch)) * (1 - f) +
+    if (__GetChannel(_BackgroundCopy, 4 * p + 3) == 0) return static_cast<float>(__GetChannel(t.src, ch));
+    const float f = static_cast<float>(alpha) / t.colorMax;
+    return static_cast<float>(__GetChannel(t.src, ch)) * (1 - f) +
            static_cast<float>(__GetChannel(_BackgroundCopy, ch)) * f;
 }
 
@@ -244,34 +218,47 @@ int FrameCol(float x, int fallback, int width) {
     return static_cast<int>(x);
 }
 
+// The source rule never reads the depth: it is not even computed then.
+template <BackgroundRule kRule>
+float PlaneDepthFor(const float plane[4], float x, float y, float z) {
+    return kRule == BackgroundRule::kSource ? z : PlaneDepth(plane, x, y, z);
+}
+
 // One background component around the displaced position (px, py).
-float GlassSample(const GlassView& g, int k, float px, float py, int ownCol, int ownRow) {
-    const int i = FrameCol(px, ownCol, g.width), j = FrameCol(py, ownRow, g.height);
-    const float cm = static_cast<float>(_ColorMax);
-    if (!_Quality) return Background(g, k, i, j, g.z) / cm;
+template <BackgroundRule kRule>
+float GlassSample(const TriangleShading& t, const float plane[4], float z, int k, float px, float py, int ownCol,
+                  int ownRow) {
+    const int i = FrameCol(px, ownCol, t.width), j = FrameCol(py, ownRow, t.height);
+    const float cm = t.colorMax;
+    if (!t.quality) return Background<kRule>(t, k, i, j, z) / cm;
     const float fx = std::fabs(px - static_cast<float>(i)), fy = std::fabs(py - static_cast<float>(j));
-    const int i1 = std::min(i + 1, g.width - 1), j1 = std::min(j + 1, g.height - 1);
+    const int i1 = std::min(i + 1, t.width - 1), j1 = std::min(j + 1, t.height - 1);
     const float w00 = (2 - fx - fy) * (2 - fx - fy), w10 = (1 + fx - fy) * (1 + fx - fy);
     const float w01 = (1 - fx + fy) * (1 - fx + fy), w11 = (fx + fy) * (fx + fy);
     float sum = w00 + w10 + w01 + w11;
     if (sum == 0.0f) sum = 1.0f;
-    const float v = w00 * Background(g, k, i, j, g.z) +
-                    w10 * Background(g, k, i1, j, PlaneDepth(g.plane, px + 1, py, g.z)) +
-                    w01 * Background(g, k, i, j1, PlaneDepth(g.plane, px, py + 1, g.z)) +
-                    w11 * Background(g, k, i1, j1, PlaneDepth(g.plane, px + 1, py + 1, g.z));
+    const float v = w00 * Background<kRule>(t, k, i, j, z) +
+                    w10 * Background<kRule>(t, k, i1, j, PlaneDepthFor<kRule>(plane, px + 1, py, z)) +
+                    w01 * Background<kRule>(t, k, i, j1, PlaneDepthFor<kRule>(plane, px, py + 1, z)) +
+                    w11 * Background<kRule>(t, k, i1, j1, PlaneDepthFor<kRule>(plane, px + 1, py + 1, z));
     return v / (sum * cm);
 }
 
+// The glass box is at most this many pixels a side.
+constexpr int kMostGlassBox = 5;
+
 // Replaces the surface colour by the refracted, colour-split background.
-void Glass(const GlassProp& glass, const GlassView& g, float offX, float offY, float x, float y, float nx,
-           float ny, float nz, const __PrevInfo* prev, float color[3]) {
+template <BackgroundRule kRule>
+void Glass(const TriangleShading& t, const float plane[4], float x, float y, float z, float nx, float ny, float nz,
+           const __PrevInfo* prev, float color[3]) {
+    const GlassProp& glass = *t.glass;
     const float K = glass.coefficient, Roff = glass.offset, Ab = glass.aberration / 100.0f;
     const float q = Ab != 0.0f ? (1 - Ab) * (1 + Ab) : 1.0f;
     const float s = -K * nz - (K * (nz - 1) + 1);
     const float R[3] = {Roff, q * Roff, q * q * Roff};
-    const float Px = offX + x, Py = offY + y;
-    const int ownCol = std::clamp(FrameCol(Px, 0, g.width), 0, g.width - 1);
-    const int ownRow = std::clamp(FrameCol(Py, 0, g.height), 0, g.height - 1);
+    const float Px = t.offX + x, Py = t.offY + y;
+    const int ownCol = std::clamp(FrameCol(Px, 0, t.width), 0, t.width - 1);
+    const int ownRow = std::clamp(FrameCol(Py, 0, t.height), 0, t.height - 1);
     double tint[3];
     for (int k = 0; k < 3; ++k) tint[k] = static_cast<double>(color[k]) - 0.5;
 
@@ -281,11 +268,11 @@ void Glass(const GlassProp& glass, const GlassView& g, float offX, float offY, f
         pk[k][1] = Py + s * R[k] * ny;
     }
 
-    if (prev != nullptr && prev->valid && _DrawBackFaces != 1 && _Quality) {
+    if (prev != nullptr && prev->valid && !t.twoPass && t.quality) {
         float pnx = prev->normal.x, pny = prev->normal.y, pnz = prev->normal.z;
         const float len = std::sqrt(pnx * pnx + pny * pny + pnz * pnz);
         if (len > 0.0f) pnx /= len, pny /= len;
-        const float Ppx = offX + prev->x, Ppy = offY + prev->y;
+        const float Ppx = t.offX + prev->x, Ppy = t.offY + prev->y;
         float delta[3][2];
         for (int k = 0; k < 3; ++k) {
             delta[k][0] = Ppx + s * R[k] * pnx - pk[k][0];
@@ -293,76 +280,176 @@ void Glass(const GlassProp& glass, const GlassView& g, float offX, float offY, f
         }
         if (std::fabs(delta[0][0]) + std::fabs(delta[0][1]) > 2.0f) {
             for (int k = 0; k < 3; ++k) {
-                const int Nx = static_cast<int>(std::min(std::fabs(delta[k][0]) + 1.0f, 5.0f));
-                const int Ny = static_cast<int>(std::min(std::fabs(delta[k][1]) + 1.0f, 5.0f));
+                const int Nx = static_cast<int>(std::min(std::fabs(delta[k][0]) + 1.0f, float(kMostGlassBox)));
+                const int Ny = static_cast<int>(std::min(std::fabs(delta[k][1]) + 1.0f, float(kMostGlassBox)));
+                int col[kMostGlassBox], row[kMostGlassBox];
+                for (int i = 0; i < Nx; ++i) col[i] = FrameCol(pk[k][0] + i * delta[k][0] / Nx, ownCol, t.width);
+                for (int j = 0; j < Ny; ++j) row[j] = FrameCol(pk[k][1] + j * delta[k][1] / Ny, ownRow, t.height);
                 double sum = 0.0;
-                for (int j = 0; j < Ny; ++j)
-                    for (int i = 0; i < Nx; ++i) {
-                        const float sx = pk[k][0] + i * delta[k][0] / Nx, sy = pk[k][1] + j * delta[k][1] / Ny;
-                        const int ci = FrameCol(sx, ownCol, g.width), cj = FrameCol(sy, ownRow, g.height);
-                        sum += Background(g, k, ci, cj, PlaneDepth(g.plane, static_cast<float>(ci),
-                                                                   static_cast<float>(cj), g.z));
+                if (kRule == BackgroundRule::kSource) {
+                    // Whole channel values: their sum is exact in any order.
+                    int64_t whole = 0;
+                    for (int j = 0; j < Ny; ++j) {
+                        const ptrdiff_t rowStart = 4 * (static_cast<ptrdiff_t>(row[j]) * t.width) + k;
+                        for (int i = 0; i < Nx; ++i) whole += __GetChannel(t.src, rowStart + 4 * col[i]);
                     }
-                const double mean = sum / (static_cast<double>(_ColorMax) * Nx * Ny);
+                    sum = static_cast<double>(whole);
+                } else {
+                    for (int j = 0; j < Ny; ++j)
+                        for (int i = 0; i < Nx; ++i)
+                            sum += Background<kRule>(t, k, col[i], row[j],
+                                                     PlaneDepth(plane, static_cast<float>(col[i]),
+                                                                static_cast<float>(row[j]), z));
+                }
+                const double mean = sum / (static_cast<double>(t.colorMax) * Nx * Ny);
                 color[k] = static_cast<float>(ClampD(mean + tint[k], 0.0, 1.0));
             }
             return;
         }
     }
     for (int k = 0; k < 3; ++k) {
-        const float v = GlassSample(g, k, pk[k][0], pk[k][1], ownCol, ownRow);
+        const float v = GlassSample<kRule>(t, plane, z, k, pk[k][0], pk[k][1], ownCol, ownRow);
         color[k] = static_cast<float>(ClampD(v + tint[k], 0.0, 1.0));
     }
 }
 
+// ---- The frame's bump brightness planes
+
+// One plane per distinct bump texture; a scene brings one or a few.
+constexpr int kMostPlanes = 16;
+// Larger textures are read texel by texel: a plane must stay small beside the frame.
+constexpr int64_t kMostPlaneTexels = int64_t(1) << 22;
+
+struct BrightnessPlane {
+    const uint8_t* pixels;
+    int w, h;
+    bool is16;
+    float scale;
+    float* plane;
+};
+
+struct FramePlanes {
+    BrightnessPlane entry[kMostPlanes];
+    int count = 0;
+} gPlanes;
+
+const float* FramePlaneFor(const TexelMap& t) {
+    for (int i = 0; i < gPlanes.count; ++i) {
+        const BrightnessPlane& e = gPlanes.entry[i];
+        if (e.pixels == t.pixels && e.w == t.w && e.h == t.h && e.is16 == t.is16 && e.scale == t.scale)
+            return e.plane;
+    }
+    return nullptr;
+}
+
+float LightTerm(float spec, float specular, float dif, float surface, float light) {
+    const float term = (spec * specular + dif * surface) * light;
+    return std::isnan(term) ? 0.0f : term;
+}
+
 }  // namespace
 
-float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsigned char* src, float x, float y,
-                          float z, __Triangle3ds* tri, material3ds* materials, int materialCount, float& out0,
-                          float& out1, float& out2, __Point* normal, unsigned char useTextures, float u, float v,
-                          __Texture* textures, int lightCount, light3ds* lights, __PrevInfo* prev,
-                          GlassProp* glass, float a, float b, float c, float d) {
-    // Normal, turned for the back faces and double-sided surfaces.
-    float nx = normal ? normal->x : 0.0f, ny = normal ? normal->y : 0.0f, nz = normal ? normal->z : 1.0f;
-    if (_DrawBackFaces1) nx = -nx, ny = -ny, nz = -nz;
-    if (_DubleSide && nz < 0) nz = -nz;
-    const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (len > 0.0f && std::isfinite(len)) nx /= len, ny /= len, nz /= len;
+ShaderFrame::ShaderFrame(const SceneArgs& s) {
+    gPlanes.count = 0;
+    // A client's shader reads the textures its own way.
+    if (RenderOnePixel != __DefRenderOnePixel || s.materials == nullptr || s.textures == nullptr) return;
+    for (int m = 0; m < s.materialCount && gPlanes.count < kMostPlanes; ++m) {
+        TexelMap t;
+        if (!SlotTexels(s.textures + 4 * static_cast<ptrdiff_t>(m), 2, t) || FramePlaneFor(t) != nullptr) continue;
+        const int64_t texels = static_cast<int64_t>(t.w) * t.h;
+        if (texels > kMostPlaneTexels) continue;
+        float* plane = static_cast<float*>(frostel::AllocPages(static_cast<size_t>(texels) * sizeof(float)));
+        if (plane == nullptr) continue;
+        for (int j = 0; j < t.h; ++j)
+            for (int i = 0; i < t.w; ++i) plane[static_cast<ptrdiff_t>(j) * t.w + i] = t.ReadBrightness(i, j);
+        gPlanes.entry[gPlanes.count++] = {t.pixels, t.w, t.h, t.is16, t.scale, plane};
+    }
+}
 
-    // The light's cosine over the normal's length: 1 for a unit normal.
-    float toCosine = 1.0f;
+ShaderFrame::~ShaderFrame() {
+    for (int i = 0; i < gPlanes.count; ++i) frostel::FreePages(gPlanes.entry[i].plane);
+    gPlanes.count = 0;
+}
+
+void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t* src, const __Triangle3ds* tri,
+                    const material3ds* materials, int materialCount, const __Texture* textures, int lightCount,
+                    const light3ds* lights, const GlassProp* glass, bool framePlanes) {
     const int m = tri != nullptr ? tri->material : 0;
     const bool ownMaterial = materials != nullptr && materialCount >= 1 && m < materialCount;
-    Material mat = kDefaultMaterial;
+    out.material = kDefaultMaterial;
+    out.maps = nullptr;
+    for (bool& b : out.mapped) b = false;
     if (ownMaterial) {
         const material3ds& src3 = materials[m];
+        ShadeMaterial& mat = out.material;
         for (int k = 0; k < 3; ++k) mat.diffuse[k] = src3.diffuse[k], mat.specular[k] = src3.specular[k];
         mat.exponent = src3.shininess * 100.0f;
         mat.strength = src3.shineStrength;
         mat.selfIllum = src3.selfIllum;
         mat.opacity = 1.0f - Clamp(-src3.transparency, 0.0f, 1.0f);
-
+        out.maps = src3.maps;
         const __Texture* slots = textures != nullptr ? textures + 4 * static_cast<ptrdiff_t>(m) : nullptr;
-        const MapParams3ds* maps = src3.maps;
-        Texels t;
+        for (int k = 0; k < 4; ++k) out.mapped[k] = SlotTexels(slots, k, out.texture[k]);
+        if (framePlanes && out.mapped[2]) out.texture[2].brightness = FramePlaneFor(out.texture[2]);
+    }
+    if (lightCount <= 0 || lights == nullptr) {
+        lights = _LightDef;
+        lightCount = 1;
+    }
+    out.lights = lights;
+    out.lightCount = lights != nullptr ? lightCount : 0;
+    out.src = src;
+    out.offX = offX, out.offY = offY;
+    out.colorMax = static_cast<float>(_ColorMax);
+    out.width = Zwidth, out.height = Zheight;
+    out.glass = glass != nullptr && ownMaterial && glass[m].enabled && src != nullptr && Zwidth > 0 && Zheight > 0
+                    ? &glass[m]
+                    : nullptr;
+    out.quality = _Quality != 0;
+    out.backPass = _DrawBackFaces1 != 0;
+    out.doubleSide = _DubleSide != 0;
+    out.twoPass = _DrawBackFaces == 1;
+    if (_BackgroundCopy == nullptr || _RefractDepth == nullptr || _TargetBuffer == nullptr ||
+        ((!_DrawBackFaces || _DrawBackFaces1) && !_UseMultyRefract))
+        out.background = BackgroundRule::kSource;
+    else if (!_DrawBackFaces || _DrawBackFaces1)
+        out.background = BackgroundRule::kMultiRefraction;
+    else
+        out.background = BackgroundRule::kThroughBackFaces;
+}
+
+float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __Point* normal, bool useTextures,
+                   float u, float v, const __PrevInfo* prev, const float plane[4], float color[3]) {
+    // Normal, turned for the back faces and double-sided surfaces.
+    float nx = normal ? normal->x : 0.0f, ny = normal ? normal->y : 0.0f, nz = normal ? normal->z : 1.0f;
+    if (t.backPass) nx = -nx, ny = -ny, nz = -nz;
+    if (t.doubleSide && nz < 0) nz = -nz;
+    const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (len > 0.0f && std::isfinite(len)) nx /= len, ny /= len, nz /= len;
+
+    // The light's cosine over the normal's length: 1 for a unit normal.
+    float toCosine = 1.0f;
+    ShadeMaterial mat = t.material;
+    if (t.maps != nullptr) {
+        const MapParams3ds* maps = t.maps;
         float reflection[3];
-        const bool reflect = SlotTexels(slots, 3, t);
-        if (reflect) SampleReflection(t, maps[kReflectionMapSlot], x, y, z, nx, ny, nz, reflection);
-        if (useTextures && SlotTexels(slots, 0, t)) {
+        const bool reflect = t.mapped[3];
+        if (reflect) SampleReflection(t.texture[3], maps[kReflectionMapSlot], x, y, z, nx, ny, nz, reflection);
+        if (useTextures && t.mapped[0]) {
             float s[4];
-            SampleMap(t, maps[kColorMapSlot], u, v, prev, s);
+            SampleMap(t.texture[0], maps[kColorMapSlot], u, v, prev, s);
             const float w = Clamp(maps[kColorMapSlot].amount, 0.0f, 1.0f) * s[3];
             for (int k = 0; k < 3; ++k) mat.diffuse[k] = w * s[k] + std::max(1 - w, 0.0f) * mat.diffuse[k];
         }
-        if (useTextures && SlotTexels(slots, 1, t)) {
+        if (useTextures && t.mapped[1]) {
             float s[4];
-            SampleMap(t, maps[kOpacityMapSlot], u, v, prev, s);
+            SampleMap(t.texture[1], maps[kOpacityMapSlot], u, v, prev, s);
             const float w = Clamp(maps[kOpacityMapSlot].amount, 0.0f, 1.0f) * s[3];
             const float brightest = std::max({s[0], s[1], s[2]});
             mat.opacity = brightest * w + std::max(1 - w, 0.0f) * mat.opacity;
         }
-        if (useTextures && SlotTexels(slots, 2, t)) {
-            Bump(t, maps[kBumpMapSlot], u, v, prev, nx, ny);
+        if (useTextures && t.mapped[2]) {
+            Bump(t.texture[2], maps[kBumpMapSlot], u, v, prev, nx, ny);
             // The tilted normal keeps its length, which the diffuse term reads
             // as it is. The highlight follows the angle alone: a "cosine"
             // above 1 raised to the exponent would be a white speck.
@@ -376,22 +463,29 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
     }
     const float opacity = Clamp(mat.opacity, 0.0f, 1.0f);
 
-    if (lightCount <= 0 || lights == nullptr) {
-        lights = _LightDef;
-        lightCount = 1;
-    }
-    out0 = out1 = out2 = 0.0f;
-    if (lights == nullptr) return opacity;
+    color[0] = color[1] = color[2] = 0.0f;
+    if (t.lights == nullptr) return opacity;
 
-    float color[3] = {mat.diffuse[0], mat.diffuse[1], mat.diffuse[2]};
-    if (glass != nullptr && ownMaterial && glass[m].enabled && src != nullptr && Zwidth > 0 && Zheight > 0) {
-        const GlassView g{src, {a, b, c, d}, z, Zwidth, Zheight};
-        Glass(glass[m], g, offX, offY, x, y, nx, ny, nz, prev, color);
+    float surface[3] = {mat.diffuse[0], mat.diffuse[1], mat.diffuse[2]};
+    if (t.glass != nullptr) {
+        switch (t.background) {
+            case BackgroundRule::kSource:
+                Glass<BackgroundRule::kSource>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+                break;
+            case BackgroundRule::kMultiRefraction:
+                Glass<BackgroundRule::kMultiRefraction>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+                break;
+            case BackgroundRule::kThroughBackFaces:
+                Glass<BackgroundRule::kThroughBackFaces>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+                break;
+        }
     }
 
-    float out[3] = {0.0f, 0.0f, 0.0f};
-    for (int i = 0; i < lightCount; ++i) {
-        const light3ds& l = lights[i];
+    // Three scalars rather than an array: the compiler would pack the
+    // array's stores and load them back at once, which stalls.
+    float out0 = 0.0f, out1 = 0.0f, out2 = 0.0f;
+    for (int i = 0; i < t.lightCount; ++i) {
+        const light3ds& l = t.lights[i];
         float lx = l.x - x, ly = l.y - y, lz = l.z - z;
         const float ll = std::sqrt(lx * lx + ly * ly + lz * lz);
         if (ll > 0.0f) lx /= ll, ly /= ll, lz /= ll;
@@ -406,16 +500,27 @@ float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsi
         if (std::isnan(spec)) spec = 0.0f;
         spec = std::min(spec, 1e30f);
         const float dif = dd * (1 - mat.selfIllum) + mat.selfIllum;
-        const float lc[3] = {l.r, l.g, l.b};
-        for (int k = 0; k < 3; ++k) {
-            float term = (spec * mat.specular[k] + dif * color[k]) * lc[k];
-            if (std::isnan(term)) term = 0.0f;
-            out[k] += term;
-        }
+        out0 += LightTerm(spec, mat.specular[0], dif, surface[0], l.r);
+        out1 += LightTerm(spec, mat.specular[1], dif, surface[1], l.g);
+        out2 += LightTerm(spec, mat.specular[2], dif, surface[2], l.b);
     }
-    const float cm = static_cast<float>(_ColorMax);
-    out0 = Clamp(out[0] * cm, 0.0f, cm);
-    out1 = Clamp(out[1] * cm, 0.0f, cm);
-    out2 = Clamp(out[2] * cm, 0.0f, cm);
+    const float cm = t.colorMax;
+    color[0] = Clamp(out0 * cm, 0.0f, cm);
+    color[1] = Clamp(out1 * cm, 0.0f, cm);
+    color[2] = Clamp(out2 * cm, 0.0f, cm);
+    return opacity;
+}
+
+float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsigned char* src, float x, float y,
+                          float z, __Triangle3ds* tri, material3ds* materials, int materialCount, float& out0,
+                          float& out1, float& out2, __Point* normal, unsigned char useTextures, float u, float v,
+                          __Texture* textures, int lightCount, light3ds* lights, __PrevInfo* prev,
+                          GlassProp* glass, float a, float b, float c, float d) {
+    TriangleShading t;
+    ResolveShading(t, offX, offY, src, tri, materials, materialCount, textures, lightCount, lights, glass, false);
+    const float plane[4] = {a, b, c, d};
+    float color[3];
+    const float opacity = ShadeBuiltIn(t, x, y, z, normal, useTextures != 0, u, v, prev, plane, color);
+    out0 = color[0], out1 = color[1], out2 = color[2];
     return opacity;
 }

@@ -2,8 +2,9 @@
 // and the thick, one-colour and inverted lines.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
-#include "Engine.h"
+#include "Shading.h"
 
 namespace {
 
@@ -75,33 +76,51 @@ struct TriangleWalk {
         ok = true;
     }
 
-    // Visits the pixels: pixel(x, y, weights, coverage, interior) for each,
-    // rowStart(y) before each row.
+    // Barycentric weights from a pixel's edge values, clamped to the
+    // triangle for band pixels.
+    void Weights(const double E[3], double w[3]) const {
+        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
+        const double sum = w[0] + w[1] + w[2];
+        if (sum > 0)
+            for (int i = 0; i < 3; ++i) w[i] /= sum;
+    }
+
+    // The pixels of row y to visit, x0..x1 within the clip; false when none.
+    bool RowRange(int y, double reach, const EngineClip& clip, double rowTerm[3], int& x0, int& x1) const {
+        double lo = minX - reach, hi = maxX + reach;
+        bool empty = false;
+        for (int i = 0; i < 3; ++i) {
+            const Edge& e = edge[i];
+            rowTerm[i] = e.RowTerm(y);
+            const double ea = e.sign * e.a, rest = e.sign * rowTerm[i], limit = reach * e.length;
+            if (ea > 0)
+                hi = std::min(hi, (limit - rest) / ea);
+            else if (ea < 0)
+                lo = std::max(lo, (limit - rest) / ea);
+            else if (rest > limit)
+                empty = true;
+        }
+        if (empty || !(lo <= hi + 2)) return false;
+        // One pixel of slack each side; the exact test per pixel decides.
+        x0 = FloorClamp(lo - 1, clip.x0, clip.x1);
+        x1 = CeilClamp(hi + 1, clip.x0 - 1, clip.x1 - 1);
+        return true;
+    }
+
+    // Visits the pixels: pixel(x, y, E, coverage, interior) for each, with
+    // its edge values E, and rowStart(y) before each row. The clip is read
+    // once.
     template <typename Pixel, typename RowStart>
     void Run(bool bands, Pixel&& pixel, RowStart&& rowStart) const {
         if (!ok) return;
+        const EngineClip clip = _Clip;
         const double reach = bands ? kEdgeRamp : 0.0;
-        const int y0 = CeilClamp(minY - reach, _Clip.y0, _Clip.y1);
-        const int y1 = FloorClamp(maxY + reach, _Clip.y0 - 1, _Clip.y1 - 1);
+        const int y0 = CeilClamp(minY - reach, clip.y0, clip.y1);
+        const int y1 = FloorClamp(maxY + reach, clip.y0 - 1, clip.y1 - 1);
         for (int y = y0; y <= y1; ++y) {
             double rowTerm[3];
-            double lo = minX - reach, hi = maxX + reach;
-            bool empty = false;
-            for (int i = 0; i < 3; ++i) {
-                const Edge& e = edge[i];
-                rowTerm[i] = e.RowTerm(y);
-                const double ea = e.sign * e.a, rest = e.sign * rowTerm[i], limit = reach * e.length;
-                if (ea > 0)
-                    hi = std::min(hi, (limit - rest) / ea);
-                else if (ea < 0)
-                    lo = std::max(lo, (limit - rest) / ea);
-                else if (rest > limit)
-                    empty = true;
-            }
-            if (empty || !(lo <= hi + 2)) continue;
-            // One pixel of slack each side; the exact test per pixel decides.
-            const int x0 = FloorClamp(lo - 1, _Clip.x0, _Clip.x1);
-            const int x1 = CeilClamp(hi + 1, _Clip.x0 - 1, _Clip.x1 - 1);
+            int x0, x1;
+            if (!RowRange(y, reach, clip, rowTerm, x0, x1)) continue;
             rowStart(y);
             for (int x = x0; x <= x1; ++x) {
                 double E[3];
@@ -124,13 +143,7 @@ struct TriangleWalk {
                     coverage = static_cast<float>(ClampD(kEdgeRamp - d, 0.0, 1.0));
                     if (coverage <= 0.0f) continue;
                 }
-                // Barycentric weights, clamped to the triangle for band pixels.
-                double w[3];
-                for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
-                const double sum = w[0] + w[1] + w[2];
-                if (sum > 0)
-                    for (double& wi : w) wi /= sum;
-                pixel(x, y, w, coverage, inside);
+                pixel(x, y, E, coverage, inside);
             }
         }
     }
@@ -185,13 +198,40 @@ void Normalized(const __Point3ds& p, float out[3]) {
         for (int k = 0; k < 3; ++k) out[k] /= len;
 }
 
-float Shade(const SceneArgs& s, uint8_t* frame, int x, int y, float z, __Triangle3ds* tri, __Point& normal,
-            bool tex, float u, float v, __PrevInfo* prev, const float plane[4], float color[3]) {
-    return RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
-                          static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, tri, s.materials,
-                          s.materialCount, color[0], color[1], color[2], &normal, tex ? 1 : 0, u, v, s.textures,
-                          s.lightCount, s.lights, prev, s.glass, plane[0], plane[1], plane[2], plane[3]);
-}
+// Blends kernel pixels, which lie within the clip, and widens the triangle
+// buffer's written box once a row.
+class RowWriter {
+public:
+    explicit RowWriter(uint8_t* frame)
+        : frame_(frame), deep_(_Deep != 0), tracks_(frame == _TriangleBuffer), cm_(static_cast<float>(_ColorMax)) {}
+    ~RowWriter() { Flush(); }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    void Blend(int x, int y, float c0, float c1, float c2, float a) {
+        if (!(a > 0.0f)) return;
+        const float c[3] = {Clamp(c0, 0.0f, cm_), Clamp(c1, 0.0f, cm_), Clamp(c2, 0.0f, cm_)};
+        if (deep_)
+            BlendChannels<uint16_t>(frame_, PixelIndex(x, y), c, a, cm_);
+        else
+            BlendChannels<uint8_t>(frame_, PixelIndex(x, y), c, a, cm_);
+        if (!tracks_) return;
+        if (y != y_) Flush(), y_ = y;
+        lo_ = std::min(lo_, x), hi_ = std::max(hi_, x);
+    }
+    void Flush() {
+        if (lo_ > hi_) return;
+        _Dirty.x0 = std::min(_Dirty.x0, lo_), _Dirty.y0 = std::min(_Dirty.y0, y_);
+        _Dirty.x1 = std::max(_Dirty.x1, hi_ + 1), _Dirty.y1 = std::max(_Dirty.y1, y_ + 1);
+        lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
+    }
+
+private:
+    uint8_t* frame_;
+    bool deep_, tracks_;
+    float cm_;
+    int y_ = 0, lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
+};
 
 // Flat and Phong fills share everything but the normal.
 template <bool kPhong>
@@ -207,30 +247,35 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
     for (int i = 0; i < 3; ++i)
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
+    const PixelShader shade(s, t.tri);
+    RowWriter out(frame);
     __PrevInfo prev{};
+    // The flat fill reads the weights only for texture coordinates.
+    const bool weighted = kPhong || tex;
     walk.Run(
         _Quality != 0,
-        [&](int x, int y, const double* w, float coverage, bool interior) {
+        [&](int x, int y, const double* E, float coverage, bool interior) {
             float depth;
             if (!__ZTest(x, y, t.plane, t.v[0].z, interior, depth)) return;
+            double w[3] = {0.0, 0.0, 0.0};
+            if (weighted) walk.Weights(E, w);
             __Point normal = t.faceNormal;
             if (kPhong) {
                 float N[3];
                 const float w0 = static_cast<float>(w[0]), w1 = static_cast<float>(w[1]),
                             w2 = static_cast<float>(w[2]);
-                for (int k = 0; k < 3; ++k) {
-                    N[k] = w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
-                    if (quadratic)
-                        N[k] = w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] + w0 * w1 * mid[0][k] +
-                               2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k];
-                }
+                for (int k = 0; k < 3; ++k)
+                    N[k] = quadratic ? w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] +
+                                           w0 * w1 * mid[0][k] + 2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k]
+                                     : w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
                 normal = {N[0], N[1], N[2]};
             }
             float u = 0.0f, v = 0.0f;
             if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
             float color[3];
-            const float opacity = Shade(s, frame, x, y, depth, t.tri, normal, tex, u, v, &prev, t.plane, color);
-            __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
+            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), depth,
+                                        &normal, tex, u, v, &prev, t.plane, color);
+            out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
             if (kPhong) {
                 prev.normal = normal;
                 prev.x = static_cast<float>(x - s.offX);
@@ -271,11 +316,10 @@ void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { Sp
 
 void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity) {
     const TriangleWalk walk(t.v);
+    RowWriter out(frame);
     walk.Run(
         _Quality != 0,
-        [&](int x, int y, const double*, float coverage, bool) {
-            __BlendPixel(frame, c0, c1, c2, x, y, opacity * coverage);
-        },
+        [&](int x, int y, const double*, float coverage, bool) { out.Blend(x, y, c0, c1, c2, opacity * coverage); },
         [](int) {});
 }
 
@@ -286,6 +330,7 @@ void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, 
     const float pq2 = p * p + q * q, root = std::sqrt(pq2);
     const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0, l2 = dx * dx + dy * dy;
     const SceneArgs& s = *shading.scene;
+    const PixelShader shade(s, shading.tri);
     WalkSegment(x0, y0, x1, y1, width, [&](int x, int y) {
         const float coverage = _Quality ? SegmentCoverage(p, q, r, pq2, root, static_cast<float>(x),
                                                           static_cast<float>(y), width, x0, y0, x1, y1)
@@ -295,12 +340,8 @@ void __SpanWire(uint8_t* frame, const WireShading& shading, float x0, float y0, 
         const float z = static_cast<float>(z0 + t * (static_cast<double>(z1) - z0));
         __Point normal = shading.normal;
         float color[3];
-        const float opacity =
-            RenderOnePixel(static_cast<float>(s.offX), static_cast<float>(s.offY), frame, s.src,
-                           static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z, shading.tri,
-                           s.materials, s.materialCount, color[0], color[1], color[2], &normal, 0, 0.0f, 0.0f,
-                           s.textures, s.lightCount, s.lights, nullptr, s.glass, shading.plane[0],
-                           shading.plane[1], shading.plane[2], shading.plane[3]);
+        const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), z,
+                                    &normal, false, 0.0f, 0.0f, nullptr, shading.plane, color);
         __BlendPixel(frame, color[0], color[1], color[2], x, y, opacity * coverage);
     });
 }

@@ -403,5 +403,25 @@ TEST(Shader, MultipleRefractionSeesOpaqueGlassFurtherAway) {
     EXPECT_NEAR(p.out[0], 17, 1e-3);
 }
 
+TEST(Shader, GlassAveragesTowardsAFarPreviousSampleExceptInTheTwoPassRender) {
+    Flags keep;
+    _Quality = 1;
+    GlassPixel p;
+    p.normal = {0, 0, 1};
+    const float single = (p.Shade(), p.out[0]);
+    // The previous pixel refracted 10 columns to the right (s = -2): a box over the ramp between.
+    __PrevInfo prev{};
+    prev.normal = {-0.6f, 0, 0.8f};
+    prev.valid = 1;
+    prev.x = p.x - 2, prev.y = p.y;
+    p.prev = &prev;
+    p.Shade();
+    EXPECT_GT(p.out[0], single + 4 * 3);
+    // The front pass of a two-pass render looks through one sample.
+    _DrawBackFaces = 1;
+    p.Shade();
+    EXPECT_EQ(p.out[0], single);
+}
+
 }  // namespace
 }  // namespace rtest
