@@ -665,7 +665,8 @@ void ExpectPreviewOfTheFinal(const std::vector<std::string>& settings) {
         // Measured: at most 10 misses (0.13 %) and a shading mean of 4.7; a
         // figure grown in the preview's own frame misses 2 to 22 % and
         // shades 7.6 to 13.5 apart at 100 %, one cut short by a budget that
-        // follows the preview's buffer 45 to 50 % and 30 to 32.
+        // follows the preview's buffer 45 to 50 % and 30 to 32, contours
+        // traced in the preview's buffer at the fit zoom 3 to 81 % and 12.5.
         EXPECT_GT(m.figure, 0);
         EXPECT_LE(m.coverageMisses, m.inner / 100 + 2) << m.inner << " inner pixels";
         EXPECT_LT(m.shadingMean, 8.0) << m.inner << " inner pixels";
@@ -679,7 +680,9 @@ TEST(DialogHost, ThePreviewShowsWhatOkRenders) {
                                  std::vector<std::string>{"MnIn=10"},           // Density 10
                                  // Some 585,000 triangles: more than any budget that followed the
                                  // preview's buffer would let it grow.
-                                 std::vector<std::string>{"EfKn=1", "PtrK=1", "MnIn=10"}}) {
+                                 std::vector<std::string>{"EfKn=1", "PtrK=1", "MnIn=10"},
+                                 // Brightness contours: traced in the whole document, not the preview.
+                                 std::vector<std::string>{"EmTp=1"}, std::vector<std::string>{"EmTp=1", "EfKn=1"}}) {
         SCOPED_TRACE(SettingsName(settings));
         ExpectPreviewOfTheFinal(settings);
     }
