@@ -39,9 +39,12 @@ extern int32_t gMaskRowBytes;
 extern float gFitScale;  // smallest whole scale at which the document fits the preview
 extern bool gZoomable;   // the document is larger than the preview
 
-// The navigator's copy of the whole document (RGBA, rows of width * 4).
+// The navigator's copy of the whole document (RGBA, rows of width * 4), and
+// of its selection when it has one (a byte a pixel, rows of width; null
+// without a selection or memory).
 extern uint8_t* gNavigatorSource;
 extern int32_t gNavigatorWidth, gNavigatorHeight;
+extern uint8_t* gNavigatorSelection;
 // R, G, B of the layers below the target over a checkerboard, gWorkWidth x
 // gWorkHeight pixels, rows of gWorkWidth * 3; null without such layers.
 extern uint8_t* gLayersBackground;

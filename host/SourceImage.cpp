@@ -35,6 +35,7 @@ float gFitScale = 1.0f;
 bool gZoomable = false;
 uint8_t* gNavigatorSource = nullptr;
 int32_t gNavigatorWidth = 0, gNavigatorHeight = 0;
+uint8_t* gNavigatorSelection = nullptr;
 uint8_t* gLayersBackground = nullptr;
 PreviewPort* gPreviewPort = nullptr;
 ProgressPort* gProgressPort = nullptr;
@@ -370,7 +371,8 @@ pi::OSErr ReadPreviewImage(PreviewPort& preview) {
 
 void FreeNavigatorSource() {
     FreePages(gNavigatorSource);
-    gNavigatorSource = nullptr;
+    FreePages(gNavigatorSelection);
+    gNavigatorSource = gNavigatorSelection = nullptr;
     gNavigatorWidth = gNavigatorHeight = 0;
     gNavigatorRead = false;
 }
@@ -470,6 +472,15 @@ bool ReadSourceImage() {
     if (!HostBufferFits(fr->inData, fr->inRowBytes, width, height, planes * sampleBytes)) {
         FreeNavigatorSource();
         return NavigatorFails(kHostMemoryText);
+    }
+
+    // The selection as OK will see it, for the contours the preview grows along.
+    if (fr->haveMask && HostBufferFits(fr->maskData, fr->maskRowBytes, width, height, 1)) {
+        gNavigatorSelection = static_cast<uint8_t*>(AllocPages(size_t(width) * size_t(height)));
+        const auto* m = static_cast<const uint8_t*>(fr->maskData);
+        for (int32_t y = 0; gNavigatorSelection != nullptr && y < height; ++y)
+            std::memcpy(gNavigatorSelection + size_t(y) * size_t(width), m + ptrdiff_t(y) * fr->maskRowBytes,
+                        size_t(width));
     }
 
     gIsCmyk = fr->imageMode == pi::plugInModeCMYKColor || fr->imageMode == pi::plugInModeCMYK64;

@@ -107,6 +107,11 @@ struct Callbacks {
                 h.log_.Add("advanceState", {{"refused", JsonBool(true)}}, kRefusedErr);
                 return kRefusedErr;
             }
+            if (h.options_.serveNothing) {
+                h.FreeBuffers();
+                h.log_.Add("advanceState", {{"servedNothing", JsonBool(true)}}, pi::noErr);
+                return pi::noErr;
+            }
             return h.ServeRequest("advanceState");
         });
     }

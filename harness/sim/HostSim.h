@@ -82,6 +82,7 @@ struct Options {
     DropHandle dropHandle = DropHandle::None;
     int16_t dropBefore = pi::filterSelectorStart;  // the handle is disposed and cleared before each such selector
     bool refuseAdvance = false;  // advanceState answers kRefusedErr and serves nothing
+    bool serveNothing = false;   // advanceState answers noErr and serves nothing (a faulty host)
     int abortAfter = -1;         // abortProc answers true from call abortAfter + 1 on (-1: never)
     int failConvertAt = 0;       // this colour space suite conversion (Convert8 or Convert16) fails
 };

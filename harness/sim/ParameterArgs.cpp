@@ -58,9 +58,10 @@ bool ApplyParameterSettings(const std::vector<ParameterSetting>& settings, uint8
 
 std::string ParameterUsage() {
     return "  --set KEY=VALUE         set a parameter by its four-character key after the\n"
-           "                          parameters selector (repeatable; clamped to what the\n"
-           "                          dialog accepts), e.g. --set RndS=7 --set EfKn=3\n"
-           "                          --set BkCl=0x00FF00\n";
+           "                          parameters selector (repeatable; also beyond the\n"
+           "                          dialog's ranges: an integer keeps its field's bits,\n"
+           "                          a number that is not finite is refused), e.g.\n"
+           "                          --set RndS=7 --set EfKn=3 --set BkCl=0x00FF00\n";
 }
 
 }  // namespace frostel::hostsim

@@ -129,27 +129,36 @@ SceneValues ComputeValues(const FilterParameters& p) {
     return v;
 }
 
+// What the contours are traced in: W x H pixels of RGBA, and the selection
+// (one byte a pixel, rows of selectionRowBytes) when the document has one.
+struct MaskSource {
+    int W = 0, H = 0;
+    const uint8_t* rgba = nullptr;
+    const uint8_t* selection = nullptr;
+    int32_t selectionRowBytes = 0;
+};
+
 // The mask the contours are traced in: the selection, or the source's
 // brightness smoothed and cut into four levels. False when memory is short.
-bool BuildMask(const SceneValues& v, PageBlock& mask) {
-    const size_t pixels = size_t(v.W) * size_t(v.H);
+bool BuildMask(const MaskSource& s, PageBlock& mask) {
+    const size_t pixels = size_t(s.W) * size_t(s.H);
     mask = PageBlock(pixels);
     if (!mask) return false;
     uint8_t* m = mask.as<uint8_t>();
-    if (gHaveMask && gMaskData != nullptr && (v.H <= 1 || gMaskRowBytes >= v.W)) {
-        for (int y = 0; y < v.H; ++y) {
-            const uint8_t* s = gMaskData + ptrdiff_t(y) * gMaskRowBytes;
-            for (int x = 0; x < v.W; ++x) m[size_t(y) * v.W + x] = s[x] != 0 ? 255 : 0;
+    if (s.selection != nullptr && (s.H <= 1 || s.selectionRowBytes >= s.W)) {
+        for (int y = 0; y < s.H; ++y) {
+            const uint8_t* row = s.selection + ptrdiff_t(y) * s.selectionRowBytes;
+            for (int x = 0; x < s.W; ++x) m[size_t(y) * s.W + x] = row[x] != 0 ? 255 : 0;
         }
         return true;
     }
     PageBlock plane(pixels);
-    if (!plane || gSourceRGBA == nullptr) return true;  // an empty mask: no contours
+    if (!plane || s.rgba == nullptr) return true;  // an empty mask: no contours
     uint8_t* b = plane.as<uint8_t>();
     uint8_t lo = 255, hi = 0;
     for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* s = gSourceRGBA + 4 * i;
-        b[i] = s[3] == 0 ? 0 : uint8_t((0.5 * s[0] + 0.3 * s[1] + 0.2 * s[2]) * (s[3] / 255.0));
+        const uint8_t* p = s.rgba + 4 * i;
+        b[i] = p[3] == 0 ? 0 : uint8_t((0.5 * p[0] + 0.3 * p[1] + 0.2 * p[2]) * (p[3] / 255.0));
         lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
     }
     // The levels lie 84 apart: a picture whose brightness stays between two
@@ -157,30 +166,99 @@ bool BuildMask(const SceneValues& v, PageBlock& mask) {
     // then spread over the levels.
     if (lo / 84 == hi / 84 && hi > lo)
         for (size_t i = 0; i < pixels; ++i) b[i] = uint8_t((b[i] - lo) * 255 / (hi - lo));
-    MedianFilter8(m, b, v.W, v.H, 11);
+    MedianFilter8(m, b, s.W, s.H, 11);
     for (size_t i = 0; i < pixels; ++i) m[i] = uint8_t((m[i] / 84) * 84);
     return true;
 }
 
-// The contours of the work buffer's mask as an emitter in the frame: its
-// points 30 document pixels apart.
-void BuildContourEmitter(const SceneValues& v, const uint8_t* mask, Emitter& emitter) {
-    CMeshBuilder builder;
-    int pointCount = 0, edgeCount = 0;
+// Traced contour points and edges (page blocks), in the pixels of the
+// picture they were traced in.
+struct Contours {
     float* points = nullptr;
     ContourEdge* edges = nullptr;
-    const int spacing = int(std::clamp(30.0f / v.scale, 0.0f, 1000.0f));
-    if (builder.LoadMask(v.W, v.H, v.W, mask, 1.0f, spacing, pointCount, edgeCount, points, edges) &&
-        pointCount > 0 && edgeCount > 0 && points != nullptr && edges != nullptr) {
-        if (!v.FrameIsWork())
-            for (int i = 0; i < pointCount; ++i) {
-                points[2 * i] = (points[2 * i] + v.viewX) * v.scale;
-                points[2 * i + 1] = (points[2 * i + 1] + v.viewY) * v.scale;
-            }
-        BuildPointArrays(pointCount, edgeCount, points, edges, emitter, -v.FW / 2.0f, -v.FH / 2.0f);
+    int pointCount = 0, edgeCount = 0;
+
+    void Free() {
+        FreePages(points);
+        FreePages(edges);
+        *this = Contours{};
     }
-    FreePages(points);
-    FreePages(edges);
+};
+
+// The contours of the mask, their points `spacing` pixels apart. False when
+// memory is short; no contour at all is not a failure.
+bool TraceContours(const MaskSource& s, int spacing, Contours& out) {
+    out.Free();
+    PageBlock mask;
+    if (!BuildMask(s, mask)) return false;
+    CMeshBuilder builder;
+    if (builder.LoadMask(s.W, s.H, s.W, mask.as<uint8_t>(), 1.0f, spacing, out.pointCount, out.edgeCount,
+                         out.points, out.edges) &&
+        out.pointCount > 0 && out.edgeCount > 0 && out.points != nullptr && out.edges != nullptr)
+        return true;
+    out.Free();
+    return true;
+}
+
+// In the dialog the contours are traced where OK traces them: in the whole
+// document (the navigator's copy and selection), once a dialog. A preview
+// of any zoom or view then grows along the outline of the final render,
+// which the preview's own small buffer would only approximate.
+struct DocumentContours {
+    const uint8_t* source = nullptr;
+    const uint8_t* selection = nullptr;
+    int W = 0, H = 0;
+    Contours contours;
+} gDocumentContours;
+
+void FreeDocumentContours() {
+    gDocumentContours.contours.Free();
+    gDocumentContours = DocumentContours{};
+}
+
+// The document's contours in frame pixels, or null when the dialog has no
+// copy of the document to trace them in (or memory is short).
+const Contours* ContoursOfTheDocument(const SceneValues& v) {
+    if (!gDialogOpen || gNavigatorSource == nullptr || gNavigatorWidth != v.FW || gNavigatorHeight != v.FH)
+        return nullptr;
+    const uint8_t* selection = gHaveMask ? gNavigatorSelection : nullptr;
+    if (gHaveMask && selection == nullptr) return nullptr;
+    DocumentContours& d = gDocumentContours;
+    if (d.source != gNavigatorSource || d.selection != selection || d.W != v.FW || d.H != v.FH) {
+        FreeDocumentContours();
+        MaskSource s;
+        s.W = v.FW, s.H = v.FH, s.rgba = gNavigatorSource;
+        s.selection = selection, s.selectionRowBytes = v.FW;
+        if (!TraceContours(s, 30, d.contours)) return nullptr;
+        d.source = gNavigatorSource, d.selection = selection, d.W = v.FW, d.H = v.FH;
+    }
+    return &d.contours;
+}
+
+// The contours as an emitter in the frame: their points 30 document pixels
+// apart. False when memory is short.
+bool BuildContourEmitter(const SceneValues& v, Emitter& emitter) {
+    if (const Contours* c = ContoursOfTheDocument(v)) {
+        if (c->pointCount > 0)
+            BuildPointArrays(c->pointCount, c->edgeCount, c->points, c->edges, emitter, -v.FW / 2.0f, -v.FH / 2.0f);
+        return true;
+    }
+    // The work buffer's own picture and selection, mapped into the frame.
+    MaskSource s;
+    s.W = v.W, s.H = v.H, s.rgba = gSourceRGBA;
+    if (gHaveMask && gMaskData != nullptr) s.selection = gMaskData, s.selectionRowBytes = gMaskRowBytes;
+    Contours c;
+    if (!TraceContours(s, int(std::clamp(30.0f / v.scale, 0.0f, 1000.0f)), c)) return false;
+    if (c.pointCount > 0) {
+        if (!v.FrameIsWork())
+            for (int i = 0; i < c.pointCount; ++i) {
+                c.points[2 * i] = (c.points[2 * i] + v.viewX) * v.scale;
+                c.points[2 * i + 1] = (c.points[2 * i + 1] + v.viewY) * v.scale;
+            }
+        BuildPointArrays(c.pointCount, c.edgeCount, c.points, c.edges, emitter, -v.FW / 2.0f, -v.FH / 2.0f);
+    }
+    c.Free();
+    return true;
 }
 
 void BuildFixedFigure(int P, const SceneValues& v, Emitter& e) {
@@ -483,6 +561,7 @@ void FreeSceneCache() {
     FreePages(gOwn.bump);
     gOwn.bump = nullptr;
     FreeOwnGeometry();
+    FreeDocumentContours();
 }
 
 void BuildAndRenderScene(FilterParameters& p) {
@@ -495,14 +574,10 @@ void BuildAndRenderScene(FilterParameters& p) {
     if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return;
 
     Emitter emitter;
-    PageBlock mask;
     const bool dirty = p.geometryDirty != 0;
-    if (dirty && p.EfKn != 3 && p.EmTp == 1) {
-        if (!BuildMask(v, mask)) {
-            SetResult(pi::memFullErr);
-            return;
-        }
-        BuildContourEmitter(v, mask.as<uint8_t>(), emitter);
+    if (dirty && p.EfKn != 3 && p.EmTp == 1 && !BuildContourEmitter(v, emitter)) {
+        SetResult(pi::memFullErr);
+        return;
     }
     if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty())
         BuildPathEmitter(emitter, -v.FW / 2.0f, -v.FH / 2.0f, PathView{});

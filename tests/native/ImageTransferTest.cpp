@@ -364,6 +364,37 @@ TEST_F(Steps, NavigatorReadsTheWholeDocumentOnce) {
     }
 }
 
+// The navigator's read keeps the selection too: the preview's contours are
+// traced in it as OK traces them.
+TEST_F(Steps, NavigatorKeepsTheWholeSelection) {
+    for (bool selected : {true, false}) {
+        SCOPED_TRACE(selected ? "selection" : "none");
+        gRequestWhole = false;
+        Host host(&BodyEntry, Options{});
+        Document doc = Document::Blank(7, 4);
+        if (selected) {
+            doc.mask.assign(7 * 4, 0);
+            for (size_t i = 0; i < doc.mask.size(); ++i) doc.mask[i] = uint8_t(i % 3 == 0 ? 255 : i % 3);
+        }
+        host.SetDocument(doc);
+        FilterData data{};
+        const RunResult rr = Run(host, [&](pi::FilterRecord&) {
+            gData = &data;
+            ASSERT_TRUE(ReadSourceImage());
+            if (selected) {
+                ASSERT_NE(gNavigatorSelection, nullptr);
+                EXPECT_EQ(std::vector<uint8_t>(gNavigatorSelection, gNavigatorSelection + doc.mask.size()), doc.mask);
+            } else {
+                EXPECT_EQ(gNavigatorSelection, nullptr);
+            }
+            gData = nullptr;
+        });
+        ASSERT_TRUE(rr.ok) << rr.message;
+        FreeNavigatorSource();
+        EXPECT_EQ(gNavigatorSelection, nullptr);
+    }
+}
+
 TEST_F(Steps, NavigatorFailuresAlertAndCancel) {
     gRequestWhole = false;
     {

@@ -247,10 +247,24 @@ struct Drawn {
     std::vector<__Point3ds> points;
 };
 
-// One render of the document `doc` (docW x docH) through the view: the
-// dialog's way (draft, geometry kept) or, without a view, the final one.
+// The selection as the host serves it through the view: point-sampled.
+std::vector<uint8_t> ShownSelection(const std::vector<uint8_t>& selection, int docW, const View& v) {
+    std::vector<uint8_t> out(size_t(v.w) * v.h);
+    for (int y = 0; y < v.h; ++y)
+        for (int x = 0; x < v.w; ++x)
+            out[size_t(y) * v.w + x] = selection[size_t((v.y + y) * v.scale) * docW + (v.x + x) * v.scale];
+    return out;
+}
+
+// What the dialog holds of the whole document: the navigator's copy.
+enum class Navigator { None, Copy };
+
+// One render of the document `doc` (docW x docH, with `selection` when it is
+// not empty) through the view: the dialog's way (draft, geometry kept) or,
+// without a view, the final one.
 Drawn DrawThrough(const std::vector<uint8_t>& doc, int docW, int docH, const std::vector<const char*>& settings,
-                  const View* view, bool keepGeometry) {
+                  const View* view, bool keepGeometry, const std::vector<uint8_t>& selection = {},
+                  Navigator navigator = Navigator::Copy) {
     const View whole{1, 0, 0, docW, docH};
     const View& v = view != nullptr ? *view : whole;
     testing::SceneImage image(v.w, v.h, Shown(doc, docW, v));
@@ -258,6 +272,17 @@ Drawn DrawThrough(const std::vector<uint8_t>& doc, int docW, int docH, const std
     gDialogOpen = view != nullptr || keepGeometry;
     gPreviewScale = float(v.scale);
     gViewX = v.x, gViewY = v.y;
+    const std::vector<uint8_t> shownSelection = selection.empty() ? selection : ShownSelection(selection, docW, v);
+    if (!selection.empty()) {
+        gHaveMask = true;
+        gMaskData = shownSelection.data();
+        gMaskRowBytes = v.w;
+    }
+    if (gDialogOpen && navigator == Navigator::Copy) {
+        gNavigatorSource = const_cast<uint8_t*>(doc.data());
+        gNavigatorSelection = selection.empty() ? nullptr : const_cast<uint8_t*>(selection.data());
+        gNavigatorWidth = docW, gNavigatorHeight = docH;
+    }
     for (const char* s : settings) {
         const std::string text(s);
         const uint32_t code = uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 |
@@ -277,25 +302,27 @@ Drawn DrawThrough(const std::vector<uint8_t>& doc, int docW, int docH, const std
     FreeSceneCache();
     gPreviewScale = 1.0f;
     gViewX = gViewY = 0;
+    gHaveMask = false;
+    gMaskData = nullptr;
+    gNavigatorSource = gNavigatorSelection = nullptr;
+    gNavigatorWidth = gNavigatorHeight = 0;
     return d;
 }
-
-class PreviewOfTheFinal : public ::testing::TestWithParam<std::vector<const char*>> {};
 
 // The figure grows in the final render's frame whatever the preview's size,
 // zoom or view: the same triangles, moved and scaled into the preview; and
 // what the preview shows is the final picture but for draft quality.
-TEST_P(PreviewOfTheFinal, GrowsTheSameFigureAndShowsTheFinalPicture) {
+void ExpectPreviewsOfTheFinal(const std::vector<const char*>& settings, const std::vector<uint8_t>& selection = {}) {
     constexpr int kW = 200, kH = 120;
     const std::vector<uint8_t> doc = Photo(kW, kH);
     const int64_t live = GetPageMemoryStats().live;
-    const Drawn final = DrawThrough(doc, kW, kH, GetParam(), nullptr, false);
-    const Drawn frame = DrawThrough(doc, kW, kH, GetParam(), nullptr, true);
+    const Drawn final = DrawThrough(doc, kW, kH, settings, nullptr, false, selection);
+    const Drawn frame = DrawThrough(doc, kW, kH, settings, nullptr, true, selection);
     ASSERT_GT(frame.points.size(), 0u);
     for (const View& view : {View{1, 60, 25, 110, 80}, View{2, 0, 0, kW / 2, kH / 2}, View{2, 20, 10, 70, 45}}) {
         SCOPED_TRACE("scale " + std::to_string(view.scale) + " at " + std::to_string(view.x) + "," +
                      std::to_string(view.y));
-        const Drawn preview = DrawThrough(doc, kW, kH, GetParam(), &view, true);
+        const Drawn preview = DrawThrough(doc, kW, kH, settings, &view, true, selection);
         ASSERT_EQ(preview.points.size(), frame.points.size());
         float worst = 0;
         for (size_t i = 0; i < frame.points.size(); ++i) {
@@ -319,11 +346,34 @@ TEST_P(PreviewOfTheFinal, GrowsTheSameFigureAndShowsTheFinalPicture) {
     EXPECT_EQ(GetPageMemoryStats().live, live);
 }
 
+class PreviewOfTheFinal : public ::testing::TestWithParam<std::vector<const char*>> {};
+
+TEST_P(PreviewOfTheFinal, GrowsTheSameFigureAndShowsTheFinalPicture) { ExpectPreviewsOfTheFinal(GetParam()); }
+
+// The selection's contours are traced in the document's selection, as OK
+// traces them; without the dialog's copy of the document the preview still
+// grows along the selection it was served.
+TEST(PreviewOfTheFinalSelection, GrowsAlongTheWholeSelection) {
+    constexpr int kW = 200, kH = 120;
+    std::vector<uint8_t> selection(size_t(kW) * kH, 0);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (std::hypot((x - 90) / 70.0, (y - 60) / 40.0) < 1 || std::hypot(x - 170.0, y - 30.0) < 14)
+                selection[size_t(y) * kW + x] = 255;
+    ExpectPreviewsOfTheFinal({"EmTp=1", "EfKn=1", "PtrK=1"}, selection);
+
+    const View half{2, 0, 0, kW / 2, kH / 2};
+    const Drawn own = DrawThrough(Photo(kW, kH), kW, kH, {"EmTp=1"}, &half, true, selection, Navigator::None);
+    EXPECT_GT(own.points.size(), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, PreviewOfTheFinal,
                          ::testing::Values(std::vector<const char*>{},                        // factory: Floral 3
                                            std::vector<const char*>{"EfKn=1", "PtrK=1"},      // Geometric 1
                                            std::vector<const char*>{"EfKn=3", "PtrK=2"},      // Single 2
-                                           std::vector<const char*>{"MnIn=10"}));             // Density 10
+                                           std::vector<const char*>{"MnIn=10"},               // Density 10
+                                           // Brightness contours, traced in the whole document.
+                                           std::vector<const char*>{"EmTp=1", "EfKn=1", "PtrK=1"}));
 
 TEST(EngineMesh, ConvertsAtMostTheLimitAndReleasesEveryNode) {
     BranchTree tree;

@@ -140,6 +140,56 @@ TEST(Effect, AFigureIsWholeAtEverySize) {
     EXPECT_NEAR(a / b, 1.0, 0.2) << a << " at 640 x 400, " << b << " at 1600 x 1000";
 }
 
+// A Geometric figure along a star's outline grows more than 250,000
+// triangles whatever the star's size: it fills every arm, as a Floral one
+// does, and is not cut short partway along the outline's trace.
+TEST(Effect, AFigureAlongAStarFillsEveryArm) {
+    constexpr int32_t w = 200, h = 125;
+    constexpr double cx = w / 2.0, cy = h * 0.525, outer = h * 0.475, inner = outer * 0.385;
+    constexpr double kPi = 3.14159265358979323846;
+    Document doc = Scenery(w, h);
+    doc.mask.assign(size_t(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Even-odd test against the ten corners, the first arm pointing up.
+            bool in = false;
+            for (int i = 0, j = 9; i < 10; j = i++) {
+                const double ai = -kPi / 2 + i * kPi / 5, aj = -kPi / 2 + j * kPi / 5;
+                const double ri = i % 2 ? inner : outer, rj = j % 2 ? inner : outer;
+                const double xi = cx + ri * std::cos(ai), yi = cy + ri * std::sin(ai);
+                const double xj = cx + rj * std::cos(aj), yj = cy + rj * std::sin(aj);
+                if ((yi > y + 0.5) != (yj > y + 0.5) && x + 0.5 < (xj - xi) * (y + 0.5 - yi) / (yj - yi) + xi)
+                    in = !in;
+            }
+            doc.mask[size_t(y) * w + x] = in ? 255 : 0;
+        }
+    const std::vector<std::vector<std::string>> figures = {
+        {"EfKn=1", "PtrK=1", "GrwD=1"}, {"EfKn=1", "PtrK=1", "GrwD=2"}, {"EfKn=1", "PtrK=1", "GrwD=8"},
+        {"EfKn=2", "GrwD=1"}};
+    for (const auto& settings : figures) {
+        SCOPED_TRACE(settings[0] + " " + settings.back());
+        std::vector<std::string> all = settings;
+        all.push_back("EmTp=1");
+        const Outcome o = RunWith(doc, all);
+        ASSERT_TRUE(o.ok) << o.message;
+        for (int arm = 0; arm < 5; ++arm) {
+            // Halfway out along the arm, a 9 x 9 window inside it.
+            const double a = -kPi / 2 + arm * 2 * kPi / 5;
+            const int ax = int(cx + 0.6 * outer * std::cos(a)), ay = int(cy + 0.6 * outer * std::sin(a));
+            int changed = 0, total = 0;
+            for (int y = ay - 4; y <= ay + 4; ++y)
+                for (int x = ax - 4; x <= ax + 4; ++x) {
+                    const size_t i = (size_t(y) * w + x) * 3;
+                    ++total;
+                    changed += std::memcmp(&o.pixels[i], &doc.pixels[i], 3) != 0;
+                }
+            // A Floral figure is lace: a share of its pixels, an arm left out none.
+            EXPECT_GT(changed, settings[0] == "EfKn=1" ? total / 2 : total / 8)
+                << "arm " << arm << " at " << ax << "," << ay;
+        }
+    }
+}
+
 TEST(Effect, AlphaCutDrawsOnTheBackgroundColourOrOnTransparency) {
     const std::vector<std::string> cut = {"AlpC=1", "BkCl=0x30A020", "Comp=0", "CmDs=0"};
     {

@@ -1,6 +1,6 @@
 # The built module through the test host's command line: with factory values
 # the effect is drawn, also in a host with only the filter record's basics;
-# --set and --preset change parameters; with nothing to grow RGB and CMYK
+# --set and --preset change parameters, also past the dialog's ranges; with nothing to grow RGB and CMYK
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
 # and writes nothing.
@@ -66,6 +66,19 @@ run_harness(3 noheader --preset ${WORK}/noheader.frlpst)
 run_harness(3 nopreset --preset ${WORK}/missing.frlpst)
 run_harness(2 badkey --set Nope=1)
 run_harness(2 badvalue --set Wdth=nan)
+
+# Values the dialog cannot type keep their meaning: render modes 0, 8 and 200
+# draw as Phong (5, the factory mode), MinInterval 0 grows nothing.
+foreach(mode 0 8 200)
+  run_harness(0 mode${mode} --set RndM=${mode})
+  expect_same(effect mode${mode})
+endforeach()
+run_harness(0 nointerval --set MnIn=0)
+expect_sample(nointerval)
+# The sample's brightness stays within one level: without a selection it
+# still grows along its brightness contours.
+run_harness(0 contours --set EmTp=1)
+expect_effect(contours)
 
 set(nothing --set Comp=0 --set CmDs=0)
 run_harness(0 rgb --row-padding 5 --runs 2 ${nothing})

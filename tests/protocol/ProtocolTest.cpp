@@ -277,6 +277,22 @@ TEST_P(Protocol, ARefusedRequestStopsStartAndRendersNothing) {
     ExpectHandlesBalanced(host);
 }
 
+// A host that answers the request without buffers: nothing is read or
+// written, and the run fails as one without memory would.
+TEST_P(Protocol, ARequestAnsweredWithoutBuffersRendersNothing) {
+    Options o = HostOptions();
+    o.serveNothing = true;
+    Host host(FilterEntry(), o);
+    const Document doc = Noise(9, 9);
+    host.SetDocument(doc);
+    const RunResult rr = host.RunFilter(true);
+    EXPECT_FALSE(rr.ok);
+    EXPECT_EQ(rr.failedSelector, pi::filterSelectorStart);
+    EXPECT_EQ(rr.result, pi::memFullErr);
+    EXPECT_EQ(host.document().pixels, doc.pixels);
+    ExpectHandlesBalanced(host);
+}
+
 TEST_P(Protocol, WorksWithoutABasicSuite) {
     Options o = HostOptions();
     o.basicSuite = false;

@@ -283,6 +283,41 @@ TEST(Shader, BumpTiltsTheNormalAlikeAtBothDepths) {
     EXPECT_NEAR(bumped8, bumped16, 2e-3);
 }
 
+// The bump leaves the tilted normal longer than 1. The highlight must still
+// follow the angle to the light alone: a bumped normal facing the light
+// shines as a flat one facing it, never the white speck of a "cosine" of
+// 1.41 raised to the exponent.
+TEST(Shader, ABumpedNormalFacingTheLightShinesAsAFlatOne) {
+    Flags keep;
+    _Quality = 0;
+    // Brightness 0 then 90 to the right, amount 1/9: the normal tilts by (-1, 0).
+    Texture tex(2, 1, {{0, 0, 0, 255}, {30, 30, 30, 255}});
+    auto highlight = [&](bool bumped, float lightX) {
+        Pixel p;
+        material3ds& m = p.materials[0];
+        m.diffuse[0] = m.diffuse[1] = m.diffuse[2] = 0;  // the highlight alone
+        m.specular[0] = m.specular[1] = m.specular[2] = 1;
+        m.shininess = 1.5f;  // exponent 150, the factory material's
+        m.shineStrength = 0.5f;
+        p.lights.clear();
+        p.Light(p.x + lightX, p.y, p.z + 100, 1.0f);
+        if (bumped) {
+            p.textures[2] = tex.t;
+            UseMap(m, kBumpMapSlot, 1.0f / 9.0f);
+            p.useTextures = 1;
+        } else {
+            p.normal = {-1, 0, 1};
+        }
+        p.Shade();
+        return p.out[0];
+    };
+    EXPECT_NEAR(highlight(false, -100), 0.5f * 255, 0.5f);
+    EXPECT_NEAR(highlight(true, -100), 0.5f * 255, 0.5f);
+    // Off the tilted normal the highlight falls away as it does on a flat one.
+    EXPECT_NEAR(highlight(true, -80), highlight(false, -80), 0.5f);
+    EXPECT_LT(highlight(true, -80), 0.5f * 255 * 0.5f);
+}
+
 TEST(Shader, ReflectionMapBlendsTheEnvironment) {
     Flags keep;
     _Quality = 1;
