@@ -277,9 +277,10 @@ TEST(PathRibs, SampleWhereTheLengthSearchPutsThePoints) {
         EXPECT_TRUE(r.inReach);
         longSegment += r.index >= all.ribCount() - 4000;
     }
-    for (int i = 0; i < all.ribCount(); ++i) {
-        if (!walked[size_t(i)]) EXPECT_EQ(all.ribs()[i].length, 0.0f) << i;
-    }
+    for (int i = 0; i < all.ribCount(); ++i)
+        if (!walked[size_t(i)]) {
+            EXPECT_EQ(all.ribs()[i].length, 0.0f) << i;
+        }
     EXPECT_GT(all.ribCount(), 6000);
     EXPECT_LT(longSegment, 1100);
     FreePathList();
