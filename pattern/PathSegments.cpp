@@ -175,7 +175,12 @@ bool Append(const Knot& from, const Knot& to, int32_t resolution) {
 
 }  // namespace
 
-bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc) {
+bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc, bool* outOfMemory) {
+    auto append = [&](const Knot& from, const Knot& to) {
+        if (Append(from, to, doc.verticalResolution)) return true;
+        if (outOfMemory) *outOfMemory = true;
+        return false;
+    };
     while (i < count && records[i].selector >= kFirstOtherRecord) ++i;
     if (i >= count) return false;
     const PathRecord& head = records[i];
@@ -194,15 +199,16 @@ bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocumen
         Knot knot;
         r = NextKnot(records, count, i, closed);
         if (!r || !ConvertKnot(*r, doc, knot)) return false;
-        if (!Append(previous, knot, doc.verticalResolution)) return false;
+        if (!append(previous, knot)) return false;
         previous = knot;
     }
-    if (closed && !Append(previous, first, doc.verticalResolution)) return false;
-    return true;
+    return !closed || append(previous, first);
 }
 
-void ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc) {
-    for (int i = 0; i < count; ++i) ReadSubpath(records, count, i, doc);
+bool ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc) {
+    bool outOfMemory = false;
+    for (int i = 0; i < count && !outOfMemory; ++i) ReadSubpath(records, count, i, doc, &outOfMemory);
+    return !outOfMemory;
 }
 
 // ---- The path emitter ---------------------------------------------------

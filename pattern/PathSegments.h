@@ -82,10 +82,13 @@ bool AppendBezierSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t
 // Reads the subpath starting at records[i] (after any skipped records) and
 // appends its segments; i is left at the last record it consumed, so the
 // caller's step to the next record moves on. False when no valid subpath
-// starts there (segments already appended stay).
-bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc);
-// Every subpath of the records, in order, appended to the list.
-void ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc);
+// starts there or memory ran short (*outOfMemory set); segments already
+// appended stay.
+bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc,
+                 bool* outOfMemory = nullptr);
+// Every subpath of the records, in order, appended to the list. False when
+// memory ran short (what was read stays).
+bool ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc);
 
 // ---- The path emitter ---------------------------------------------------
 // How document pixels map to work pixels: x / scale - viewX + offset.
