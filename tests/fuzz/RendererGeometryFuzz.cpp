@@ -11,9 +11,12 @@
 // twice the triangle's longest edge in three dimensions, with normals as
 // the growers make them: a unit normal in the plane and |nz| <= 1.
 //
-// The curved modes (2, 9, 10) sample every patch up to (16 (w + h) + 64)^2 / 2
-// times whatever part of it shows: they get at most 4 triangles in frames of
-// at most 16 x 16.
+// Limits, until the renderer bounds these: the curved modes (2, 9, 10)
+// sample every patch up to (16 (w + h) + 64)^2 / 2 times whatever part of it
+// shows, so they get at most 4 triangles in frames of at most 16 x 16; and
+// Rough (mode 0) steps its one-pixel lines with a double that stops moving
+// past 2^53 (a line that far out never ends) and turns a line's other
+// coordinate into an int unchecked (past 2^31): its points stay below 2^30.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -36,11 +39,11 @@ struct Reader {
     const uint8_t* data;
     size_t size, at = 0;
     uint8_t Byte() { return at < size ? data[at++] : 0; }
-    // A 16-bit mantissa times a power of two from 2^-24 to 2^39: from
-    // fractions of a pixel to about 10^16 either way.
-    float Coordinate() {
+    // A 16-bit mantissa times a power of two from 2^-24 to 2^(powers - 25):
+    // from fractions of a pixel to about 10^16 either way.
+    float Coordinate(int powers = 64) {
         const int16_t m = int16_t(uint16_t(Byte() << 8 | Byte()));
-        return std::ldexp(float(m), int(Byte() % 64) - 24);
+        return std::ldexp(float(m), int(Byte() % powers) - 24);
     }
 };
 
@@ -88,12 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int triangleCount = 1 + in.Byte() % (curved ? 4 : 12);
     const int pointCount = 1 + in.Byte() % 24;
     const int offX = int8_t(in.Byte()), offY = int8_t(in.Byte());
+    const int powers = mode == 0 ? 39 : 64;  // Rough: below 2^30
 
     std::vector<__Point3ds> points(static_cast<size_t>(pointCount));
     bool grownNormals = true;
     for (__Point3ds& p : points) {
         p = __Point3ds{};
-        p.x = in.Coordinate(), p.y = in.Coordinate(), p.z = in.Coordinate();
+        p.x = in.Coordinate(powers), p.y = in.Coordinate(powers), p.z = in.Coordinate(powers);
         const uint8_t kind = in.Byte();
         p.hasNormal = kind & 1;
         p.hasTexCoords = (kind >> 1) & 1;
