@@ -1,5 +1,6 @@
 #include "BranchGrowers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -179,6 +180,20 @@ void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, flo
         GrowBranchRecursive(i, K, list, depth + 1, t.p2.x, t.p2.y, z, n2x, n2y, nz, childSpread, childLength,
                             pw, pl, D * 1.2f, q, childT, It);
     }
+}
+
+int64_t BranchRecursiveTriangles(int T, int It) {
+    constexpr double kMost = double(int64_t(1) << 40);
+    // The depth-0 limit is drawn, but never below 1: only It bounds the depth.
+    const int depths = std::min(std::max(It, 1), kMaxBranchDepth);
+    double calls = 1, triangles = 0;
+    for (int depth = 0; depth < depths && triangles < kMost; ++depth) {
+        const double k = ToCount(std::fmax(1.0, 0.5 * T));
+        triangles += calls * k;
+        calls *= 2 * k;
+        T = ToCount(T * 1.5);
+    }
+    return int64_t(std::min(triangles, kMost));
 }
 
 void GrowSubBranches(float& endX, float& endY, BranchTree& list, float x, float y, float z, float theta,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 
 #include "GrowthTree.h"
 
@@ -28,6 +29,11 @@ void AddBranchTriangle(BranchTree& list, float x1, float y1, float x2, float y2,
 void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, float y, float z, float nx,
                          float ny, float nz, float s, float l, float pw, float pl, float D, float q, int T,
                          int It);
+
+// The triangles GrowBranchRecursive grows from depth 0 with the triangle
+// count T and iteration limit It while its tree has room: the same for
+// every start, direction and draw. At most 2^40.
+int64_t BranchRecursiveTriangles(int T, int It);
 
 // An arc of triangles from (x, y) at angle theta curling by kappa over the
 // length; n triangles (at least 7, plus one); may grow one side arc while

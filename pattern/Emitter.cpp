@@ -24,6 +24,21 @@ void Emitter::Clear() {
     vertexCount_ = ribCount_ = 0;
 }
 
+bool EmitterRibs::Next(EmitterRib& out) {
+    while (next_ < e_.ribCount()) {
+        const int i = next_++;
+        const PatternRib& r = e_.ribs()[i];
+        if (r.a < 0 || r.b < 0 || r.a >= e_.vertexCount() || r.b >= e_.vertexCount()) continue;
+        out.index = i;
+        out.a = e_.vertices()[r.a];
+        out.b = e_.vertices()[r.b];
+        out.rib = r;
+        out.inReach = true;
+        return true;
+    }
+    return false;
+}
+
 void FigureBuilder::PushVertex(float x, float y, float z, float nx, float ny, float nz) {
     PatternVertex v{};
     v.x = x;

@@ -2,8 +2,10 @@
 // branches grow. Its arrays live in page memory.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
+#include "GrowthReach.h"
 #include "GrowthTree.h"
 #include "PageMemory.h"
 
@@ -24,6 +26,42 @@ public:
 private:
     PageBlock vertices_, ribs_;
     int vertexCount_ = 0, ribCount_ = 0;
+};
+
+// One rib as the growth reads it, with its place in the emitter's rib order
+// (which seeds its branches).
+struct EmitterRib {
+    int64_t index = 0;
+    PatternVertex a{}, b{};
+    PatternRib rib{};  // a and b not read
+    // False when nothing grown on it can show: it is walked, not grown.
+    bool inReach = true;
+};
+
+// The ribs of an emitter in order. A source may leave out ribs that could
+// not change the growth (no length, broken indices), and may end early when
+// nothing after can show.
+class RibSource {
+public:
+    virtual ~RibSource() = default;
+    // Every rib of the emitter, those left out included.
+    virtual int64_t ribCount() const = 0;
+    // The next rib; false when there is none.
+    virtual bool Next(EmitterRib& out) = 0;
+    // Where the growth on its ribs can show; null: everywhere.
+    virtual const BranchReach* reach() const { return nullptr; }
+};
+
+// The ribs of an Emitter's arrays, all in reach.
+class EmitterRibs : public RibSource {
+public:
+    explicit EmitterRibs(const Emitter& e) : e_(e) {}
+    int64_t ribCount() const override { return e_.ribCount(); }
+    bool Next(EmitterRib& out) override;
+
+private:
+    const Emitter& e_;
+    int next_ = 0;
 };
 
 // Collects the vertices and ribs of a figure in push order, then hands them

@@ -1,11 +1,16 @@
 #include "GrowthTree.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 namespace frostel {
 
 int32_t gBranchCount = 0;
+
+void CountUngrownBranches(int64_t n) {
+    if (n > 0) gBranchCount = int32_t(std::min<int64_t>(kMostBranchCount, int64_t(gBranchCount) + n));
+}
 
 void SegmentNormal(float x1, float y1, float x2, float y2, float& nx, float& ny) {
     nx = y2 - y1;
@@ -35,7 +40,7 @@ bool BranchTree::Add(const BranchTriangle& t) {
     tail_->next = node;
     tail_ = node;
     ++size_;
-    ++gBranchCount;
+    if (gBranchCount < kMostBranchCount) ++gBranchCount;
     return true;
 }
 

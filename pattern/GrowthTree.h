@@ -37,8 +37,14 @@ static_assert(sizeof(BranchTriangle) == 88, "BranchTriangle layout");
 void SegmentNormal(float x1, float y1, float x2, float y2, float& nx, float& ny);
 
 // Triangles created since the driver last reset it; the engine arrays are
-// sized from it.
+// sized from it. It also counts triangles left ungrown because they could
+// not show (CountUngrownBranches), and stops at kMostBranchCount.
 extern int32_t gBranchCount;
+constexpr int32_t kMostBranchCount = INT32_MAX - 1;
+
+// Adds n triangles that a grower would have made (n <= 0: none): the
+// triangles grown after them keep the counts they would have had.
+void CountUngrownBranches(int64_t n);
 
 // The most triangles one scene may grow. Slider values alone can ask for
 // 10^13 triangles; past this the growers stop.

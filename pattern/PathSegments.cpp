@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <limits>
 #include <new>
 
 namespace frostel {
@@ -173,7 +175,12 @@ bool Append(const Knot& from, const Knot& to, int32_t resolution) {
 
 }  // namespace
 
-bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc) {
+bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc, bool* outOfMemory) {
+    auto append = [&](const Knot& from, const Knot& to) {
+        if (Append(from, to, doc.verticalResolution)) return true;
+        if (outOfMemory) *outOfMemory = true;
+        return false;
+    };
     while (i < count && records[i].selector >= kFirstOtherRecord) ++i;
     if (i >= count) return false;
     const PathRecord& head = records[i];
@@ -192,15 +199,16 @@ bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocumen
         Knot knot;
         r = NextKnot(records, count, i, closed);
         if (!r || !ConvertKnot(*r, doc, knot)) return false;
-        if (!Append(previous, knot, doc.verticalResolution)) return false;
+        if (!append(previous, knot)) return false;
         previous = knot;
     }
-    if (closed && !Append(previous, first, doc.verticalResolution)) return false;
-    return true;
+    return !closed || append(previous, first);
 }
 
-void ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc) {
-    for (int i = 0; i < count; ++i) ReadSubpath(records, count, i, doc);
+bool ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc) {
+    bool outOfMemory = false;
+    for (int i = 0; i < count && !outOfMemory; ++i) ReadSubpath(records, count, i, doc, &outOfMemory);
+    return !outOfMemory;
 }
 
 // ---- The path emitter ---------------------------------------------------
@@ -208,61 +216,218 @@ void ImportPathRecords(const PathRecord* records, int count, const PathDocument&
 namespace {
 
 constexpr float kSampleSpacing = 5.0f;  // document pixels per rib
+constexpr int64_t kMostPathRibs = int64_t(1) << 62;
 
 // Ribs of one segment: one per step of at most 5 pixels, the last ending
-// exactly at the segment's end.
+// exactly at the segment's end. A segment too long to measure has none.
 int64_t SegmentSteps(float length) {
-    if (!(length > 0)) return 0;
-    if (!(length < 1e12f)) return -1;
+    if (!(length > 0) || !(length < 1e12f)) return 0;
     return std::max<int64_t>(1, int64_t(std::ceil(double(length) / kSampleSpacing)));
 }
 
+float Fraction(int64_t j, int64_t steps) { return j == steps ? 1.0f : float(double(j) / double(steps)); }
+
+// Keys of the two ends; the length search's leaves are 1024 .. 2047.
+constexpr int kStartKey = 0, kEndKey = 4096;
+
+// Walking a segment costs its ribs, the length search's split curves (1023
+// at most) and the positions the growth steps through: in units of about
+// one position.
+double WalkCost(int64_t steps, double length, double step) {
+    return 3.0 * double(std::min<int64_t>(steps, 1100)) + 10.0 * double(std::min<int64_t>(10 * steps, 1023)) +
+           length / step;
+}
+constexpr double kWalkBudget = double(1 << 25);
+
 }  // namespace
+
+bool PathRibs::Start(float offsetX, float offsetY, const PathView& view, const BranchReach& reach, bool everyRib) {
+    table_ = PageBlock();
+    segments_ = ribCount_ = 0;
+    lastShowing_ = current_ = -1;
+    walked_ = 0;
+    offsetX_ = offsetX, offsetY_ = offsetY;
+    view_ = view;
+    scale_ = view.previewScale > 0 ? view.previewScale : 1.0f;
+    reach_ = reach;
+    everyRib_ = everyRib;
+    int64_t count = 0;
+    for (const BezierSegment* s = gPathHead; s; s = s->next) ++count;
+    if (count == 0) return true;
+    table_ = PageBlock(size_t(count) * sizeof(Segment));
+    if (!table_) return false;
+    Segment* table = table_.as<Segment>();
+    int64_t k = 0;
+    for (const BezierSegment* s = gPathHead; s; s = s->next, ++k) {
+        Segment& e = table[k];
+        e.s = s;
+        e.steps = std::min(SegmentSteps(s->length), kMostPathRibs - ribCount_);
+        e.firstRib = ribCount_;
+        e.length = s->length;
+        ribCount_ += e.steps;
+        // The curve lies inside its control points' hull, and no rib is
+        // longer than the control polygon.
+        ReachBox box{1e300, 1e300, -1e300, -1e300};
+        double polygon = 0;
+        for (int i = 0; i < 4; ++i) {
+            const double x = s->xs[i] / scale_ - view.viewX + offsetX, y = s->ys[i] / scale_ - view.viewY + offsetY;
+            box.x0 = std::min(box.x0, x), box.x1 = std::max(box.x1, x);
+            box.y0 = std::min(box.y0, y), box.y1 = std::max(box.y1, y);
+            if (i > 0) polygon += std::hypot(double(s->xs[i]) - s->xs[i - 1], double(s->ys[i]) - s->ys[i - 1]) / scale_;
+        }
+        e.radius = reach.Radius(polygon * 1.01 + 1);
+        e.shows = e.steps > 0 && reach.Shows(box, e.radius);
+        if (e.shows) lastShowing_ = k;
+    }
+    segments_ = count;
+    return true;
+}
+
+float PathRibs::NodeLength(int node, float t) {
+    if (nodeStamp_[node] != stamp_) {
+        const BezierSegment& s = *seg_.s;
+        float px[4], py[4];
+        BezierSplit(t, s.xs, px);
+        BezierSplit(t, s.ys, py);
+        nodeLength_[node] = BezierLength(px, py);
+        nodeStamp_[node] = stamp_;
+    }
+    return nodeLength_[node];
+}
+
+// BezierPointAtLength's search, its split lengths computed once a segment.
+PathRibs::Sample PathRibs::At(int64_t j) {
+    const float f = Fraction(j, seg_.steps);
+    if (f <= 0) return {kStartKey, 0.0f, 0.0f};
+    if (f >= 1) return {kEndKey, 1.0f, std::numeric_limits<float>::infinity()};
+    const float target = length_ * f;
+    float t = 0.5f, step = 0.5f, upTo = std::numeric_limits<float>::infinity();
+    int node = 1;
+    for (int i = 0; i < 10; ++i) {
+        const float v = NodeLength(node, t);
+        if (target > v) {
+            t = t + step, node = 2 * node + 1;
+        } else {
+            t = t - step, node = 2 * node;
+            upTo = std::min(upTo, v);
+        }
+        step /= 2;
+    }
+    return {node, t, upTo};
+}
+
+PatternVertex PathRibs::Point(float t) const {
+    const BezierSegment& s = *seg_.s;
+    PatternVertex v{};
+    float dx = BezierDerivative(t, s.xs), dy = BezierDerivative(t, s.ys);
+    const float sum = std::fabs(dx) + std::fabs(dy);
+    if (sum != 0) dx /= sum, dy /= sum;
+    v.x = BezierValue(t, s.xs) / scale_ - view_.viewX + offsetX_;
+    v.y = BezierValue(t, s.ys) / scale_ - view_.viewY + offsetY_;
+    v.nx = dx;
+    v.ny = dy;
+    v.hasNormal = 1;
+    return v;
+}
+
+// The first sample after j whose key differs from j's: the length targets
+// grow with j, so a key holds for a run of samples.
+int64_t PathRibs::NextKeyChange(int64_t j) const {
+    const int64_t steps = seg_.steps;
+    if (sample_.key == kEndKey) return steps;
+    const float upTo = sample_.upTo;
+    auto changed = [&](int64_t k) {
+        if (k >= steps) return true;
+        const float f = Fraction(k, steps);
+        return f >= 1 || length_ * f > upTo;
+    };
+    int64_t lo = j, hi = j + 1, stride = 1;
+    while (!changed(hi)) {
+        lo = hi;
+        stride *= 2;
+        hi = std::min(steps, j + stride);
+    }
+    while (hi - lo > 1) {
+        const int64_t mid = lo + (hi - lo) / 2;
+        (changed(mid) ? hi : lo) = mid;
+    }
+    return hi;
+}
+
+bool PathRibs::Enter(int64_t index) {
+    for (;; ++index) {
+        current_ = index;
+        if (index >= segments_ || (!reach_.Everything() && index > lastShowing_)) return false;
+        seg_ = table_.as<Segment>()[index];
+        if (seg_.shows || reach_.Everything()) break;
+        const double cost = WalkCost(seg_.steps, seg_.length, reach_.step());
+        if (walked_ + cost <= kWalkBudget) {
+            walked_ += cost;
+            break;
+        }
+    }
+    length_ = BezierLength(seg_.s->xs, seg_.s->ys);
+    if (++stamp_ == 0) {
+        std::fill(std::begin(nodeStamp_), std::end(nodeStamp_), 0u);
+        stamp_ = 1;
+    }
+    j_ = 0;
+    sample_ = At(0);
+    point_ = Point(sample_.t);
+    return true;
+}
+
+bool PathRibs::Next(EmitterRib& out) {
+    if (current_ < 0 && !Enter(0)) return false;
+    while (j_ >= seg_.steps)
+        if (!Enter(current_ + 1)) return false;
+    int64_t j = j_ + 1;
+    Sample next;
+    PatternVertex point;
+    if (everyRib_) {
+        next = At(j);
+        point = next.key == sample_.key ? point_ : Point(next.t);
+    } else {
+        j = NextKeyChange(j_);
+        next = At(j);
+        point = Point(next.t);
+    }
+    out.index = seg_.firstRib + j - 1;
+    out.a = point_;
+    out.b = point;
+    PatternRib& r = out.rib;
+    r = PatternRib{};
+    r.a = 0, r.b = 1;
+    SegmentNormal(point_.x, point_.y, point.x, point.y, r.nx, r.ny);
+    r.length = std::hypot(point.x - point_.x, point.y - point_.y);
+    r.flag = 1;
+    out.inReach = seg_.shows && reach_.Shows({std::min(point_.x, point.x), std::min(point_.y, point.y),
+                                              std::max(point_.x, point.x), std::max(point_.y, point.y)},
+                                             seg_.radius);
+    j_ = j;
+    sample_ = next;
+    point_ = point;
+    return true;
+}
 
 bool BuildPathEmitter(Emitter& out, float offsetX, float offsetY, const PathView& view) {
     out.Clear();
-    int64_t ribs = 0;
-    for (const BezierSegment* s = gPathHead; s; s = s->next) {
-        const int64_t steps = SegmentSteps(s->length);
-        if (steps < 0) return false;
-        ribs += steps;
-        if (ribs > (int64_t(1) << 28)) return false;  // no image holds a path this long
-    }
-    if (ribs == 0) return true;
-    if (!out.Allocate(int(2 * ribs), int(ribs))) return false;
-
-    const float scale = view.previewScale > 0 ? view.previewScale : 1.0f;
+    PathRibs ribs;
+    if (!ribs.Start(offsetX, offsetY, view, BranchReach(), true)) return false;
+    const int64_t count = ribs.ribCount();
+    if (count == 0) return true;
+    if (count > (int64_t(1) << 28)) return false;  // no image holds a path this long
+    if (!out.Allocate(int(2 * count), int(count))) return false;
     PatternVertex* vertices = out.vertices();
     PatternRib* ribArray = out.ribs();
-    int c = 0;
-    for (const BezierSegment* s = gPathHead; s; s = s->next) {
-        const int64_t steps = SegmentSteps(s->length);
-        PatternVertex prev{};
-        for (int64_t j = 0; j <= steps; ++j) {
-            const float f = j == steps ? 1.0f : float(double(j) / double(steps));
-            PatternVertex v{};
-            float dx, dy;
-            BezierPointAtLength(f, s->xs, s->ys, v.x, v.y, dx, dy);
-            const float sum = std::fabs(dx) + std::fabs(dy);
-            if (sum != 0) dx /= sum, dy /= sum;
-            v.x = v.x / scale - view.viewX + offsetX;
-            v.y = v.y / scale - view.viewY + offsetY;
-            v.nx = dx;
-            v.ny = dy;
-            v.hasNormal = 1;
-            if (j > 0) {
-                PatternRib& r = ribArray[c];
-                r.a = 2 * c;
-                r.b = 2 * c + 1;
-                SegmentNormal(prev.x, prev.y, v.x, v.y, r.nx, r.ny);
-                r.length = std::hypot(v.x - prev.x, v.y - prev.y);
-                r.flag = 1;
-                vertices[2 * c] = prev;
-                vertices[2 * c + 1] = v;
-                ++c;
-            }
-            prev = v;
-        }
+    EmitterRib r;
+    while (ribs.Next(r)) {
+        const int c = int(r.index);
+        ribArray[c] = r.rib;
+        ribArray[c].a = 2 * c;
+        ribArray[c].b = 2 * c + 1;
+        vertices[2 * c] = r.a;
+        vertices[2 * c + 1] = r.b;
     }
     return true;
 }

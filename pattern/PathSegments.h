@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "Emitter.h"
+#include "GrowthReach.h"
+#include "PageMemory.h"
 
 namespace frostel {
 
@@ -80,10 +82,13 @@ bool AppendBezierSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t
 // Reads the subpath starting at records[i] (after any skipped records) and
 // appends its segments; i is left at the last record it consumed, so the
 // caller's step to the next record moves on. False when no valid subpath
-// starts there (segments already appended stay).
-bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc);
-// Every subpath of the records, in order, appended to the list.
-void ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc);
+// starts there or memory ran short (*outOfMemory set); segments already
+// appended stay.
+bool ReadSubpath(const PathRecord* records, int count, int& i, const PathDocument& doc,
+                 bool* outOfMemory = nullptr);
+// Every subpath of the records, in order, appended to the list. False when
+// memory ran short (what was read stays).
+bool ImportPathRecords(const PathRecord* records, int count, const PathDocument& doc);
 
 // ---- The path emitter ---------------------------------------------------
 // How document pixels map to work pixels: x / scale - viewX + offset.
@@ -92,9 +97,71 @@ struct PathView {
     float viewX = 0.0f, viewY = 0.0f;
 };
 
-// Samples every segment about every 5 document pixels into ribs that do not
-// share vertices. False (emitter empty) when memory is short; an empty list
-// gives an empty emitter.
+// The path's ribs one at a time, without holding them: every segment is
+// sampled at ceil(length / 5) + 1 points evenly spaced along its length,
+// each rib joining two neighbours. Ribs whose two points fall on the same
+// curve parameter (long segments, whose length search resolves only so
+// far) have no length and are left out unless every rib is asked for.
+//
+// With a reach, the walk ends after the last segment whose growth can show,
+// and each rib tells whether its own can. Segments out of reach are walked
+// (the growth follows their spacing and draws) within a budget of about a
+// million pixels of path; past it they are passed over as if their ribs
+// had no length.
+class PathRibs : public RibSource {
+public:
+    // Takes the segment list as it is now; the list must stay unchanged
+    // while the ribs are walked. False (no ribs) when memory is short.
+    bool Start(float offsetX, float offsetY, const PathView& view, const BranchReach& reach = BranchReach(),
+               bool everyRib = false);
+
+    int64_t ribCount() const override { return ribCount_; }
+    bool Next(EmitterRib& out) override;
+    const BranchReach* reach() const override { return reach_.Everything() ? nullptr : &reach_; }
+
+private:
+    struct Segment {
+        const BezierSegment* s;
+        int64_t steps, firstRib;
+        double radius;  // how far growth on its ribs may draw
+        float length;
+        bool shows;
+    };
+    struct Sample {
+        int key;     // the curve parameter's place in the length search
+        float t;
+        float upTo;  // the largest length target with the same key
+    };
+
+    bool Enter(int64_t index);
+    Sample At(int64_t j);
+    float NodeLength(int node, float t);
+    PatternVertex Point(float t) const;
+    int64_t NextKeyChange(int64_t j) const;
+
+    PageBlock table_;
+    int64_t segments_ = 0, lastShowing_ = -1, ribCount_ = 0;
+    float offsetX_ = 0, offsetY_ = 0, scale_ = 1;
+    PathView view_;
+    BranchReach reach_;
+    bool everyRib_ = false;
+    double walked_ = 0;  // spent of the budget for segments out of reach
+
+    // The segment being walked.
+    int64_t current_ = -1, j_ = 0;
+    Segment seg_{};
+    float length_ = 0;
+    Sample sample_{};
+    PatternVertex point_{};
+    // Lengths of the search's split curves, for the current segment only.
+    float nodeLength_[1024] = {};
+    uint32_t nodeStamp_[1024] = {};
+    uint32_t stamp_ = 0;
+};
+
+// Every rib of the path in arrays (ribs do not share vertices). False
+// (emitter empty) when memory is short or the path has more than 2^28 ribs;
+// an empty list gives an empty emitter.
 bool BuildPathEmitter(Emitter& out, float offsetX, float offsetY, const PathView& view);
 
 }  // namespace frostel

@@ -1,8 +1,11 @@
 // The whole scene with factory values, as a silent run draws it: emitter,
 // growth, engine records, bump texture and the render, into a work buffer
-// of a preview's size and of a 12-megapixel photo.
+// of a preview's size and of a 12-megapixel photo. Then growth along long
+// work paths that mostly lie off the image.
 //   scene_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstring>
@@ -10,6 +13,8 @@
 
 #include "Dialog.h"
 #include "Effect.h"
+#include "PathSegments.h"
+#include "Scene.h"
 #include "SceneImage.h"
 
 namespace {
@@ -57,5 +62,52 @@ BENCHMARK(Scene)->Args({600, 450})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(Scene)->Args({4000, 3000})->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
+
+// Work paths in document pixels (72 dpi).
+void Line(double x0, double y0, double x1, double y1) {
+    auto p = [](double v) { return int32_t(v * 65536); };
+    AppendBezierSegment(p(x0), p(y0), p(x0 + (x1 - x0) / 3), p(y0 + (y1 - y0) / 3), p(x0 + 2 * (x1 - x0) / 3),
+                        p(y0 + 2 * (y1 - y0) / 3), p(x1), p(y1), 72 << 16);
+}
+void Triangle() {
+    Line(10, 10, 50, 14);
+    Line(50, 14, 30, 40);
+    Line(30, 40, 10, 10);
+}
+// Knots alternating between x = +-8000 px: every segment some 16,000 px
+// long; a quarter pixel apart in y from y0 on, or (through) all across the
+// image.
+void ZigZag(int knots, double y0, bool through) {
+    auto y = [&](int k) { return through ? 4 + k % 41 : y0 + 0.25 * k; };
+    for (int k = 0; k + 1 < knots; ++k) Line(k % 2 ? 8000 : -8000, y(k), k % 2 ? -8000 : 8000, y(k + 1));
+}
+
+// kind 0: a visible triangle, then knots off the image; 1: only the knots
+// off the image; 2: the knots off the image, then the triangle; 3: knots
+// through the image.
+void Path(benchmark::State& state) {
+    const int kind = int(state.range(0)), knots = int(state.range(1)), w = 64, h = 48;
+    testing::SceneImage image(w, h, Photo(w, h));
+    FreePathList();
+    if (kind == 0) Triangle();
+    ZigZag(knots, 5000, kind == 3);
+    if (kind == 2) Triangle();
+    for (auto _ : state) {
+        ApplyParameterDefaults(image.params);
+        image.params.EmTp = 0;
+        BuildAndRenderScene(image.params);
+        FreeSceneCache();
+        benchmark::DoNotOptimize(image.work.data());
+    }
+    FreePathList();
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    state.counters["peak MB"] = double(u.ru_maxrss) / 1024;
+}
+
+BENCHMARK(Path)->Args({0, 20000})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Path)->Args({1, 100000})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Path)->Args({2, 100000})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(Path)->Args({3, 100000})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -86,15 +86,27 @@ void ReadHostPaths() {
     // Unpacked into a handle of our own; the host's goes back at once.
     const ptrdiff_t size = GetHostHandleSize(procs, data);
     const size_t count = size > 0 ? size_t(size) / kPathRecordBytes : 0;
-    if (count == 0 || count > size_t(INT32_MAX) / sizeof(PathRecord)) return;
+    if (count == 0) return;
+    if (count > size_t(INT32_MAX) / sizeof(PathRecord)) {
+        Keep(pi::memFullErr);  // more than a handle of ours can hold
+        return;
+    }
     const pi::Ptr bytes = hostData.Lock();
     OwnedHandle unpacked(procs, bytes ? NewHostHandle(procs, int32_t(count * sizeof(PathRecord))) : nullptr);
     const pi::Ptr records = unpacked.Lock();
-    if (!records) return;
+    // A path that cannot be read whole is not grown along in part, nor
+    // silently replaced by the contours.
+    if (!records) {
+        Keep(pi::memFullErr);
+        return;
+    }
     UnpackPathRecords(reinterpret_cast<const uint8_t*>(bytes), count * kPathRecordBytes,
                       reinterpret_cast<PathRecord*>(records));
     hostData.Free();
-    ImportPathRecords(reinterpret_cast<const PathRecord*>(records), int(count), doc);
+    if (!ImportPathRecords(reinterpret_cast<const PathRecord*>(records), int(count), doc)) {
+        FreePathList();
+        Keep(pi::memFullErr);
+    }
 }
 
 }  // namespace frostel

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "FilterParameters.h"
+#include "GrowthReach.h"
 #include "GrowthTree.h"
 #include "Renderer.h"
 
@@ -31,6 +32,10 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
                      __Point3ds*& points, __Triangle3ds*& triangles);
 // corner 1, 2 or 3 of a branch triangle.
 void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner);
+
+// What bounds the reach of the branches grown along an emitter with the
+// record's values, for the frame and work buffer as they are now.
+GrowthBounds GrowthBoundsFor(const FilterParameters& p);
 
 // The most triangles a scene grows: the growth tree's own budget, which no
 // setting of the dialog reaches. A tool that draws many scenes (a fuzz

@@ -11,6 +11,7 @@
 #include "Emitter.h"
 #include "EmitterFigures.h"
 #include "GrowthRandom.h"
+#include "GrowthReach.h"
 #include "HostPaths.h"
 #include "HostSuites.h"
 #include "ImageTransfer.h"
@@ -287,30 +288,82 @@ void TurnNormal(int mode, float& nx, float& ny) {
     }
 }
 
-// Effect kinds 1 and 2: branches along the emitter's ribs.
-void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, const Emitter& e,
+// The width and length factors as the effect kind scales them.
+void EffectFactors(const FilterParameters& p, const SceneValues& v, float& Wf, float& Lf) {
+    Wf = v.Wf, Lf = v.Lf;
+    switch (p.EfKn) {
+        case 1: Lf = Lf * v.SW / 400.0f; break;
+        case 2: Wf = 2.0f * Wf, Lf = Lf * v.SW / 100.0f; break;
+        default: Lf = p.Lngh, Wf = p.Wdth; break;
+    }
+}
+
+// Where growth along the path can show: the frame and the work buffer's
+// view of it, wide enough for what the renderer draws around a corner, taken
+// back through the scale and move the points get after growing.
+GrowthBounds Bounds(const FilterParameters& p, const SceneValues& v, float Wf, float Lf) {
+    GrowthBounds g;
+    g.effectKind = p.EfKn;
+    g.patternKind = p.PtrK;
+    g.SW = v.SW;
+    g.step = std::max(0.25f, v.MI * v.SW / 5.0f);
+    g.Wf = Wf, g.Lf = Lf;
+    g.ID = v.ID, g.ID4 = v.ID4;
+    g.tau = v.tau, g.D = v.D, g.pw = v.pw;
+    g.T5 = v.T5, g.It = v.It;
+    return g;
+}
+
+BranchReach PathReach(const FilterParameters& p, const SceneValues& v, float dx, float dy) {
+    const double sf = v.scaleFactor;
+    if (!std::isfinite(sf) || sf == 0) return BranchReach();
+    float Wf, Lf;
+    EffectFactors(p, v, Wf, Lf);
+    const GrowthBounds g = Bounds(p, v, Wf, Lf);
+    constexpr double kMargin = 8;  // work pixels
+    const double m = kMargin * v.scale;
+    const double x0 = std::min(-v.FW / 2.0, v.viewX * double(v.scale) - v.FW / 2.0) - m;
+    const double x1 = std::max(v.FW / 2.0, (v.W + v.viewX) * double(v.scale) - v.FW / 2.0) + m;
+    const double y0 = std::min(-v.FH / 2.0, v.viewY * double(v.scale) - v.FH / 2.0) - m;
+    const double y1 = std::max(v.FH / 2.0, (v.H + v.viewY) * double(v.scale) - v.FH / 2.0) + m;
+    const double gx0 = (x0 - dx) / sf, gx1 = (x1 - dx) / sf, gy0 = (y0 - dy) / sf, gy1 = (y1 - dy) / sf;
+    const ReachBox shown{std::min(gx0, gx1), std::min(gy0, gy1), std::max(gx0, gx1), std::max(gy0, gy1)};
+    const uint8_t mode = DrawModeFor(p.RndM);
+    return BranchReach(g, shown, mode == 2 || mode == 8 || mode == 9 || mode == 10);
+}
+
+// Effect kinds 1 and 2: branches along the emitter's ribs. Where growth
+// cannot reach what is drawn, the rib is walked without growing: the
+// spacing carried to the next rib, the floral figures' chained draw and the
+// triangle count (which the geometric fans' heights follow) go on as if it
+// had grown.
+void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, RibSource& ribs,
                       BranchTree& list) {
-    const int R = e.ribCount();
+    const int64_t R = ribs.ribCount();
     if (R <= 0) return;
-    // Beyond +-2e9 the shares only stand for "all" or "none": kept within int.
-    constexpr double kMostRibs = 2e9;
+    // Beyond +-4e18 the shares only stand for "all" or "none": kept within int64.
+    constexpr double kMostRibs = 4e18;
     const double c = std::clamp(double(R) * p.Comp / 100.0, -kMostRibs, kMostRibs);
-    const int C0 = int(c);
-    const float F0 = float(c - C0);
+    const int64_t C0 = int64_t(c);
+    const float F0 = float(c - double(C0));
     const float fr = F0 > 0 ? F0 : 1.0f;
-    const int CD = int(std::clamp(double(R) * p.CmDs / 100.0, -kMostRibs, kMostRibs));
-    const int C1 = F0 > 0 ? C0 + 1 : C0;
-    const int N = int(std::min<int64_t>(R, int64_t(C1) + CD));
+    const int64_t CD = int64_t(std::clamp(double(R) * p.CmDs / 100.0, -kMostRibs, kMostRibs));
+    const int64_t C1 = F0 > 0 ? C0 + 1 : C0;
+    const int64_t N = std::min(R, C1 + CD);
     const float MI = v.MI * v.SW;
+    // Without a length or a spacing nothing grows anywhere.
+    if (!(Lf > 0) || !(MI > 0)) return;
+    const int64_t fanTriangles = p.EfKn == 1 ? 1 + BranchRecursiveTriangles(v.T5, v.It) : 0;
+    const BranchReach* reach = ribs.reach();
     float carry = 0;
     uint32_t L = 0;
-    const PatternVertex* verts = e.vertices();
-    for (int i = 0; i < N && !list.Full(); ++i) {
+    EmitterRib e;
+    while (!list.Full() && ribs.Next(e) && e.index < N) {
+        const int64_t i = e.index;
         Progress(10.0f + 40.0f * float(i) / float(N));
         SeedGrowthRandom(v.B + uint32_t(i));
         const float ce = i == N - 1 ? fr : 1.0f;
-        const PatternRib& rib = e.ribs()[i];
-        if (rib.a < 0 || rib.b < 0 || rib.a >= e.vertexCount() || rib.b >= e.vertexCount()) continue;
+        const PatternRib& rib = e.rib;
         int mode = p.GrwD;
         if (mode == 8) mode = i % 7;
         float nx = rib.nx, ny = rib.ny;
@@ -322,8 +375,8 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
         }
         const float len = rib.length;
         if (!(len > 0) || !(MI > 0) || !std::isfinite(len)) continue;
-        const PatternVertex& a = verts[rib.a];
-        const PatternVertex& b = verts[rib.b];
+        const PatternVertex& a = e.a;
+        const PatternVertex& b = e.b;
         float px = a.x, py = a.y;
         const float ux = (b.x - a.x) / len, uy = (b.y - a.y) / len;
         const float S = MI / 5.0f;
@@ -343,8 +396,10 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
         const float bw = std::max(0.01f, (rl * v.ID4 + (1.0f - v.ID4)) * Wf);
         const float bl = lf * Lf;
         const float bt = lf * v.tau;
+        const double radius = e.inReach && reach ? reach->Radius(len) : 0;
 
         for (float t = start; t < len && !list.Full(); t += h, px += sx, py += sy) {
+            const bool grows = e.inReach && (!reach || reach->Shows({px, py, px, py}, radius));
             float width = bw, length = bl;
             const float q = t / len;
             if ((ce < 1.0f && len != 0) || i >= C0) {
@@ -363,17 +418,21 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
                 }
             }
             if (p.EfKn == 1) {
-                if (length > 0) {
+                if (length > 0 && !grows) {
+                    CountUngrownBranches(fanTriangles);
+                } else if (length > 0) {
                     AddBranchTriangle(list, px, py, px + sx, py + sy, nx, ny, std::min(h * 0.5f, len), lf);
-                    GrowBranchRecursive(i, p.PtrK, list, 0, px, py, 0, nx, ny, 0, width, length, v.pw, v.pl, v.D,
-                                        v.lose, v.T5, v.It);
+                    // The fan reads only the index's parity.
+                    GrowBranchRecursive(int(i & 0x7FFFFFFF), p.PtrK, list, 0, px, py, 0, nx, ny, 0, width, length,
+                                        v.pw, v.pl, v.D, v.lose, v.T5, v.It);
                 }
                 continue;
             }
             // Effect kind 2: one figure per position, its look drawn afresh.
-            const float angle = DirectionAngleDeg(-nx, -ny, 0, 0);
             SeedGrowthRandom(L + p.RndS + uint32_t(i));
             L = uint32_t(GrowthRandom());
+            if (!grows) continue;
+            const float angle = DirectionAngleDeg(-nx, -ny, 0, 0);
             const float r = float(L % 1000) / 1000.0f;
             const float theta = float(double(angle) * kPi / 180.0 - kPi / 2.0) + (r - 0.5f) * v.D;
             float sigma = float((double(r) * v.D / 3.0 + 0.5) * bt);
@@ -480,6 +539,13 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
 
 }  // namespace
 
+GrowthBounds GrowthBoundsFor(const FilterParameters& p) {
+    const SceneValues v = ComputeValues(p);
+    float Wf, Lf;
+    EffectFactors(p, v, Wf, Lf);
+    return Bounds(p, v, Wf, Lf);
+}
+
 void SetSceneTriangleBudget(int32_t budget) { gSceneTriangleBudget = budget > 0 ? budget : kBranchBudget; }
 
 void ResolveEmitterType(FilterParameters& p) {
@@ -574,13 +640,13 @@ void BuildAndRenderScene(FilterParameters& p) {
     if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return;
 
     Emitter emitter;
+    PathRibs pathRibs;
+    bool alongPath = false;
     const bool dirty = p.geometryDirty != 0;
     if (dirty && p.EfKn != 3 && p.EmTp == 1 && !BuildContourEmitter(v, emitter)) {
         SetResult(pi::memFullErr);
         return;
     }
-    if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty())
-        BuildPathEmitter(emitter, -v.FW / 2.0f, -v.FH / 2.0f, PathView{});
 
     const int P = p.EmTp == 2 ? p.MskK : 7;
     float dx, dy;
@@ -591,23 +657,30 @@ void BuildAndRenderScene(FilterParameters& p) {
     } else {
         dx = v.SW * p.CtnX / 200.0f, dy = v.SH * p.CtnY / -200.0f;
     }
+    if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty()) {
+        // The path is walked rib by rib as the branches grow, not held.
+        if (!pathRibs.Start(-v.FW / 2.0f, -v.FH / 2.0f, PathView{}, PathReach(p, v, dx, dy))) {
+            SetResult(pi::memFullErr);
+            return;
+        }
+        alongPath = true;
+    }
 
     if (dirty) {
         if (p.EfKn != 3) BuildFixedFigure(P, v, emitter);
         Progress(10);
         gBranchCount = 0;
         SeedGrowthRandom(v.B);
-        float Wf = v.Wf, Lf = v.Lf;
-        switch (p.EfKn) {
-            case 1: Lf = Lf * v.SW / 400.0f; break;
-            case 2: Wf = 2.0f * Wf, Lf = Lf * v.SW / 100.0f; break;
-            default: Lf = p.Lngh, Wf = p.Wdth; break;
-        }
+        float Wf, Lf;
+        EffectFactors(p, v, Wf, Lf);
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
         BranchTree list(gSceneTriangleBudget);
         if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
-        else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
+        else if (p.EfKn == 1 || p.EfKn == 2) {
+            EmitterRibs emitterRibs(emitter);
+            GrowAlongEmitter(p, v, Wf, Lf, alongPath ? static_cast<RibSource&>(pathRibs) : emitterRibs, list);
+        }
 
         ClearGeometryFields(p);
         FreeOwnGeometry();

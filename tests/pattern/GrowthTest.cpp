@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "BranchGrowers.h"
@@ -312,6 +313,32 @@ TEST(BranchGrowers, RotatePointArrayBringsTheRecordFirst) {
     EXPECT_EQ(std::vector<int>(r, r + 5), (std::vector<int>{2, 3, 4, 0, 1}));
     RotatePointArray(5, 0, r);
     EXPECT_EQ(r[0], 2);
+}
+
+// Where a fan is not grown its triangles are still counted: the count the
+// fan would have reached, for any start, direction and draw.
+TEST(BranchGrowers, TheFanCountedWithoutGrowingIt) {
+    for (int T : {0, 3, 15, 40})
+        for (int It = 0; It <= (T < 15 ? 5 : T < 40 ? 4 : 3); ++It) {
+            SCOPED_TRACE(std::to_string(T) + " " + std::to_string(It));
+            for (uint32_t seed : {1u, 977u})
+                EXPECT_EQ(int64_t(Recursive(seed, T, It).size()), BranchRecursiveTriangles(T, It));
+        }
+    // The dialog's maxima and beyond: capped, never overflowing.
+    EXPECT_EQ(BranchRecursiveTriangles(150, 10), int64_t(1) << 40);
+    EXPECT_EQ(BranchRecursiveTriangles(INT_MAX, INT_MAX), int64_t(1) << 40);
+
+    gBranchCount = 5;
+    CountUngrownBranches(1000);
+    CountUngrownBranches(-7);
+    EXPECT_EQ(gBranchCount, 1005);
+    CountUngrownBranches(BranchRecursiveTriangles(INT_MAX, INT_MAX));
+    EXPECT_EQ(gBranchCount, kMostBranchCount);
+    // A triangle stored at the top keeps the count where it is.
+    BranchTree tree;
+    ASSERT_TRUE(tree.Add(BranchTriangle{}));
+    EXPECT_EQ(gBranchCount, kMostBranchCount);
+    gBranchCount = 0;
 }
 
 TEST(BranchBudget, HugeRequestsStopAtTheBudget) {

@@ -144,6 +144,28 @@ TEST_F(HostPaths, AMissingPropertySuiteIsASuiteFailure) {
     EXPECT_EQ(host.log().Count("handOut"), 0u);
 }
 
+// A path that cannot be read whole is out of memory, not a document
+// without a path (whose branches would follow the contours instead).
+TEST_F(HostPaths, NoRoomToUnpackTheRecordsIsOutOfMemory) {
+    const auto path = Parse("open\nknot 1 1\nknot 30 30\n");
+    for (const bool lock : {false, true}) {
+        SCOPED_TRACE(lock ? "lock" : "new");
+        Host host(&PathEntry);
+        // The records' copy is the filter's first new handle; the host's
+        // path data its first lock.
+        if (lock) host.options().failLockAt = 1;
+        else host.options().failNewAt = 1;
+        host.SetDocument(hostsim::Document::Blank(64, 64));
+        hostsim::ServePaths(host, &path);
+        const auto rr = host.RunFilter(true);
+        EXPECT_FALSE(rr.ok);
+        EXPECT_EQ(rr.result, pi::memFullErr);
+        EXPECT_TRUE(gSeen.segments.empty());
+        EXPECT_EQ(host.LiveHandles(), 0);
+        EXPECT_EQ(host.OutstandingLocks(), 0);
+    }
+}
+
 TEST_F(HostPaths, TheHarnessServesAPathFile) {
     // The length record claims nine knots; the subpath ends with its three.
     const std::string text = "closed knots=9\nknot 5 5\nknot 60 5\nknot 60 40\n";

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "GrowAlong.h"
+#include "PageMemory.h"
 #include "PathSegments.h"
 #include "WorkPath.h"
 
@@ -208,6 +211,158 @@ TEST(PathEmitter, RibsEveryFivePixelsOnEverySegment) {
     ASSERT_TRUE(BuildPathEmitter(e, 0, 0, PathView{}));
     EXPECT_EQ(e.ribCount(), 0);
     EXPECT_EQ(e.vertexCount(), 0);
+}
+
+// A segment in document pixels at 72 dpi.
+void Curve(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3) {
+    auto p = [](float v) { return int32_t(v * 65536); };
+    ASSERT_TRUE(AppendBezierSegment(p(x0), p(y0), p(x1), p(y1), p(x2), p(y2), p(x3), p(y3), k72));
+}
+void Straight(float x0, float y0, float x1, float y1) {
+    Curve(x0, y0, x0 + (x1 - x0) / 3, y0 + (y1 - y0) / 3, x1 - (x1 - x0) / 3, y1 - (y1 - y0) / 3, x1, y1);
+}
+
+std::vector<EmitterRib> Walk(PathRibs& ribs) {
+    std::vector<EmitterRib> out;
+    EmitterRib r;
+    while (ribs.Next(r)) out.push_back(r);
+    return out;
+}
+
+bool SameVertex(const PatternVertex& a, const PatternVertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The walk samples each segment where BezierPointAtLength puts its points,
+// to the bit, and leaves out only ribs whose two points are one: a segment
+// far longer than 5 x 1024 pixels has more ribs than its length search has
+// parameters, and is walked in about 1000 steps whatever its length.
+TEST(PathRibs, SampleWhereTheLengthSearchPutsThePoints) {
+    FreePathList();
+    Curve(0, 0, 80, -60, 220, 200, 300, 120);
+    Straight(300, 120, 303, 121);  // shorter than 5 pixels: one rib
+    Curve(303, 121, 10000, -8000, 20000, 9000, 30000, 500);
+    const PathView view{1.5f, 3, 4};
+    Emitter all;
+    ASSERT_TRUE(BuildPathEmitter(all, -10, 20, view));
+    int c = 0;
+    for (const BezierSegment* s = gPathHead; s; s = s->next) {
+        const int steps = std::max(1, int(std::ceil(double(s->length) / 5)));
+        for (int j = 1; j <= steps; ++j, ++c) {
+            for (int end = 0; end < 2; ++end) {
+                const int k = j - 1 + end;
+                float x, y, dx, dy;
+                BezierPointAtLength(k == steps ? 1.0f : float(double(k) / steps), s->xs, s->ys, x, y, dx, dy);
+                const PatternVertex& v = all.vertices()[2 * c + end];
+                ASSERT_EQ(v.x, x / 1.5f - 3 - 10) << c;
+                ASSERT_EQ(v.y, y / 1.5f - 4 + 20) << c;
+            }
+        }
+    }
+    ASSERT_EQ(c, all.ribCount());
+
+    PathRibs ribs;
+    ASSERT_TRUE(ribs.Start(-10, 20, view));
+    EXPECT_EQ(ribs.ribCount(), all.ribCount());
+    std::vector<bool> walked(size_t(all.ribCount()), false);
+    int64_t last = -1, longSegment = 0;
+    for (const EmitterRib& r : Walk(ribs)) {
+        ASSERT_GT(r.index, last);
+        last = r.index;
+        walked[size_t(r.index)] = true;
+        const PatternRib& whole = all.ribs()[r.index];
+        EXPECT_TRUE(SameVertex(r.a, all.vertices()[2 * r.index]));
+        EXPECT_TRUE(SameVertex(r.b, all.vertices()[2 * r.index + 1]));
+        EXPECT_EQ(r.rib.nx, whole.nx);
+        EXPECT_EQ(r.rib.ny, whole.ny);
+        EXPECT_EQ(r.rib.length, whole.length);
+        EXPECT_TRUE(r.inReach);
+        longSegment += r.index >= all.ribCount() - 4000;
+    }
+    for (int i = 0; i < all.ribCount(); ++i)
+        if (!walked[size_t(i)]) {
+            EXPECT_EQ(all.ribs()[i].length, 0.0f) << i;
+        }
+    EXPECT_GT(all.ribCount(), 6000);
+    EXPECT_LT(longSegment, 1100);
+    FreePathList();
+}
+
+// A reach as small as a pixel around a box in emitter coordinates.
+BranchReach TightReach(const ReachBox& box) {
+    GrowthBounds g;
+    g.effectKind = 0;  // grows nothing: the reach is the renderer's pixel
+    return BranchReach(g, box, false);
+}
+
+TEST(PathRibs, TheReachMarksRibsAndEndsTheWalk) {
+    FreePathList();
+    Straight(0, 50, 100, 50);    // crosses the box
+    Straight(100, 50, 900, 50);  // leaves it
+    Straight(900, 50, 60, 20);   // comes back
+    Straight(60, 20, 60, -800);  // and leaves for good
+    Straight(60, -800, 0, -800);
+    Straight(0, -800, 0, -900);
+    PathRibs ribs;
+    ASSERT_TRUE(ribs.Start(0, 0, PathView{}, TightReach({40, 0, 80, 100})));
+    const std::vector<EmitterRib> walked = Walk(ribs);
+    ASSERT_FALSE(walked.empty());
+    int64_t firstOfFifth = 0, count = 0, k = 0;
+    for (const BezierSegment* s = gPathHead; s; s = s->next, ++k) {
+        if (k == 4) firstOfFifth = count;
+        count += int64_t(std::ceil(double(s->length) / 5));
+    }
+    int inReach = 0;
+    for (const EmitterRib& r : walked) {
+        const bool near = std::min(r.a.x, r.b.x) <= 81 && std::max(r.a.x, r.b.x) >= 39 &&
+                          std::min(r.a.y, r.b.y) <= 101 && std::max(r.a.y, r.b.y) >= -1;
+        EXPECT_EQ(r.inReach, near) << r.index;
+        inReach += r.inReach;
+    }
+    EXPECT_GT(inReach, 10);
+    // Nothing after the last segment that meets the box.
+    EXPECT_EQ(walked.back().index, firstOfFifth - 1);
+    EXPECT_EQ(ribs.ribCount(), count);
+    FreePathList();
+}
+
+// Out of reach the walk spends a budget: far segments beyond it are passed
+// over, and the ribs after them keep their places.
+TEST(PathRibs, FarSegmentsAreWalkedOnlySoFar) {
+    FreePathList();
+    for (int k = 0; k < 1000; ++k) Straight(k % 2 ? 8000 : -8000, 5000 + k, k % 2 ? -8000 : 8000, 5001 + k);
+    Straight(-8000, 6000, 50, 50);
+    Straight(50, 50, 60, 50);
+    PathRibs everything, reached;
+    ASSERT_TRUE(everything.Start(0, 0, PathView{}));
+    ASSERT_TRUE(reached.Start(0, 0, PathView{}, TightReach({0, 0, 100, 100})));
+    const std::vector<EmitterRib> all = Walk(everything), some = Walk(reached);
+    EXPECT_EQ(reached.ribCount(), everything.ribCount());
+    ASSERT_GT(some.size(), 1000u);
+    EXPECT_LT(some.size(), all.size() / 2);
+    // The last segment's ribs, where every walk has them.
+    for (size_t k = 1; k <= 2; ++k) {
+        EXPECT_EQ(some[some.size() - k].index, all[all.size() - k].index);
+        EXPECT_TRUE(SameVertex(some[some.size() - k].b, all[all.size() - k].b));
+        EXPECT_TRUE(some[some.size() - k].inReach);
+    }
+    FreePathList();
+}
+
+TEST(PathRibs, ShortMemoryStartsNoWalk) {
+    FreePathList();
+    Straight(0, 0, 100, 0);
+    PathRibs ribs;
+    FailPageAllocationAfter(1);
+    EXPECT_FALSE(ribs.Start(0, 0, PathView{}));
+    FailPageAllocationAfter(0);
+    EXPECT_EQ(ribs.ribCount(), 0);
+    EmitterRib r;
+    EXPECT_FALSE(ribs.Next(r));
+    Emitter e;
+    FailPageAllocationAfter(1);
+    EXPECT_FALSE(BuildPathEmitter(e, 0, 0, PathView{}));
+    FailPageAllocationAfter(0);
+    EXPECT_EQ(e.ribCount(), 0);
+    FreePathList();
 }
 
 }  // namespace
