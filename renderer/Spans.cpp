@@ -377,9 +377,16 @@ void DdaLine(int width, int height, float x0, float y0, float x1, float y1, Put&
     // Steps k with sm + k inside 0..majorSize and k < length.
     const double kFrom = std::max(0.0, std::ceil(-sm));
     const double kTo = std::min(std::ceil(length) - 1, std::ceil(majorSize - sm) - 1);
-    for (double k = kFrom; k <= kTo; k += 1.0) {
-        const double m = sm + k, n = sn + k * slope;
-        const int px = static_cast<int>(std::floor(xMajor ? m : n)), py = static_cast<int>(std::floor(xMajor ? n : m));
+    // Counted in integers: far out a step of 1.0 no longer moves a double,
+    // and the steps are then taken from the first one inside the frame.
+    const bool far = kFrom >= 4503599627370496.0;  // 2^52
+    const double m0 = sm + kFrom, n0 = sn + kFrom * slope;
+    const double steps = far ? std::min(std::ceil(length) - 1 - kFrom, std::ceil(majorSize - m0) - 1) : kTo - kFrom;
+    for (int64_t i = 0; i <= steps; ++i) {
+        const double k = kFrom + static_cast<double>(i);
+        const double m = far ? m0 + static_cast<double>(i) : sm + k;
+        const double n = far ? n0 + static_cast<double>(i) * slope : sn + k * slope;
+        const int px = FloorClamp(xMajor ? m : n, -1, width), py = FloorClamp(xMajor ? n : m, -1, height);
         if (px < 0 || py < 0 || px >= width || py >= height) continue;
         put(static_cast<ptrdiff_t>(py) * width + px);
     }

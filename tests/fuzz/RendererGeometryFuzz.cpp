@@ -13,10 +13,7 @@
 //
 // Limits, until the renderer bounds these: the curved modes (2, 9, 10)
 // sample every patch up to (16 (w + h) + 64)^2 / 2 times whatever part of it
-// shows, so they get at most 4 triangles in frames of at most 16 x 16; and
-// Rough (mode 0) steps its one-pixel lines with a double that stops moving
-// past 2^53 (a line that far out never ends) and turns a line's other
-// coordinate into an int unchecked (past 2^31): its points stay below 2^30.
+// shows, so they get at most 4 triangles in frames of at most 16 x 16.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -91,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int triangleCount = 1 + in.Byte() % (curved ? 4 : 12);
     const int pointCount = 1 + in.Byte() % 24;
     const int offX = int8_t(in.Byte()), offY = int8_t(in.Byte());
-    const int powers = mode == 0 ? 39 : 64;  // Rough: below 2^30
+    const int powers = 64;
 
     std::vector<__Point3ds> points(static_cast<size_t>(pointCount));
     bool grownNormals = true;

@@ -234,6 +234,27 @@ TEST(Frame, TheWatchSeesEveryTriangleOfEachPassAndCanEndTheFrame) {
     }
 }
 
+TEST(Frame, RoughLinesFarPastTheFrameEndAndDrawWhatCrossesIt) {
+    Flags keep;
+    _DrawMode = 0;
+    const Rgba src = Checker(kW, kH);
+    for (float far : {1e9f, 1e17f, 3e38f}) {
+        Scene s;
+        // One edge along row 5 from far left to far right, the others far below.
+        s.AddTriangle(Vertex(-far, 5.25f, 1), Vertex(far, 5.25f, 1), Vertex(0, far, 1));
+        Rgba dst = src;
+        Render(dst, src, s);
+        for (int x = 0; x < kW; ++x) {
+            const uint8_t* p = dst.at(x, 5);
+            const uint8_t* q = src.at(x, 5);
+            ASSERT_TRUE(p[0] == 255 - q[0] && p[1] == 255 - q[1] && p[2] == 255 - q[2]) << far << " at " << x;
+        }
+        // The two other edges run far outside the frame.
+        for (int y = 0; y < kH; ++y)
+            if (y != 5) EXPECT_EQ(std::memcmp(dst.at(0, y), src.at(0, y), size_t(kW) * 4), 0) << far << " row " << y;
+    }
+}
+
 TEST(Frame, BadFramesAreLeftAlone) {
     Flags keep;
     _DrawMode = 6;
