@@ -17,12 +17,16 @@ void SegmentNormal(float x1, float y1, float x2, float y2, float& nx, float& ny)
     }
 }
 
-BranchTree::BranchTree(int32_t budget) : budget_(budget) {}
+BranchTree::BranchTree(int32_t budget, WorkWatch* watch) : budget_(budget), watch_(watch) {}
 
 BranchTree::~BranchTree() { Clear(); }
 
 bool BranchTree::Add(const BranchTriangle& t) {
     if (Full()) return false;
+    if (!KeepGoing(watch_)) {
+        stopped_ = true;
+        return false;
+    }
     auto* payload = new (std::nothrow) BranchTriangle(t);
     auto* node = payload ? new (std::nothrow) FTTrNode : nullptr;
     if (!node) {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "WorkWatch.h"
+
 namespace frostel {
 
 // An emitter vertex, and the layout of each corner of a branch triangle.
@@ -62,18 +64,22 @@ public:
 // in growth order. Every stored triangle is counted in gBranchCount.
 class BranchTree {
 public:
-    explicit BranchTree(int32_t budget = kBranchBudget);
+    // With a watch, every stored triangle counts on it, and the tree is full
+    // once it says stop.
+    explicit BranchTree(int32_t budget = kBranchBudget, WorkWatch* watch = nullptr);
     ~BranchTree();
     BranchTree(const BranchTree&) = delete;
     BranchTree& operator=(const BranchTree&) = delete;
 
     // Appends a copy of t and counts it. False, with nothing stored, once the
-    // budget is spent or memory ran out; from then on the tree is full.
+    // budget is spent, memory ran out or the watch said stop; from then on
+    // the tree is full.
     bool Add(const BranchTriangle& t);
 
     // No further triangle will be stored: growers stop on this.
-    bool Full() const { return size_ >= budget_ || outOfMemory_; }
+    bool Full() const { return size_ >= budget_ || outOfMemory_ || stopped_; }
     bool OutOfMemory() const { return outOfMemory_; }
+    bool Stopped() const { return stopped_; }
     bool BudgetSpent() const { return size_ >= budget_; }
     int32_t size() const { return size_; }
 
@@ -99,7 +105,9 @@ private:
     FTTrNode* tail_ = &sentinel_;
     int32_t size_ = 0;
     int32_t budget_;
+    WorkWatch* watch_;
     bool outOfMemory_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace frostel

@@ -10,6 +10,7 @@
 #include "GrowthRandom.h"
 #include "GrowthTree.h"
 #include "PageMemory.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 namespace {
@@ -344,6 +345,46 @@ TEST(BranchBudget, HugeRequestsStopAtTheBudget) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 10.0);
     EXPECT_GE(kBranchBudget, 2000000);
+}
+
+// Stops at its n-th ask.
+struct StopAt {
+    int n, asks = 0;
+    static bool Ask(void* self) {
+        auto& s = *static_cast<StopAt*>(self);
+        return ++s.asks < s.n;
+    }
+};
+
+TEST(BranchBudget, AWatchStopsEveryGrowerWithTheFigureGrownSoFar) {
+    using Grow = void (*)(BranchTree&);
+    const Grow growers[] = {
+        [](BranchTree& t) {
+            GrowBranchRecursive(0, 1, t, 0, 0, 0, 0, 1, 0, 0, 0.5f, 20, 0.01f, 0.01f, 0.3f, 0.5f, INT_MAX, INT_MAX);
+        },
+        [](BranchTree& t) { GrowFigureA(INT_MAX, t, 0, 0, 0, 0, 0.9f, 1e6f, 0.3f, false, INT_MAX); },
+        [](BranchTree& t) { GrowFigureB(3, t, 0, 0, 0, 0, 0.5f, 1e6f, 0.3f, INT_MAX, INT_MAX, 0.5f, 0.2f, 0.1f); },
+    };
+    for (const Grow grow : growers) {
+        StopAt twelfth{12};
+        WorkWatch watch(&StopAt::Ask, &twelfth, 0);
+        StartScene(7);
+        BranchTree stopped(kBranchBudget, &watch);
+        grow(stopped);  // would grow millions of triangles
+        EXPECT_TRUE(stopped.Stopped());
+        EXPECT_TRUE(stopped.Full());
+        EXPECT_FALSE(stopped.BudgetSpent());
+        EXPECT_EQ(twelfth.asks, 12);
+        EXPECT_EQ(gBranchCount, stopped.size());
+        EXPECT_FALSE(stopped.Add(BranchTriangle{}));
+        ASSERT_GT(stopped.size(), 0);
+
+        // What it holds is the start of the same figure, byte for byte.
+        StartScene(7);
+        BranchTree cut(stopped.size());
+        grow(cut);
+        EXPECT_TRUE(SameBytes(Contents(stopped), Contents(cut)));
+    }
 }
 
 }  // namespace
