@@ -38,6 +38,7 @@ int32_t gNavigatorWidth = 0, gNavigatorHeight = 0;
 uint8_t* gLayersBackground = nullptr;
 PreviewPort* gPreviewPort = nullptr;
 ProgressPort* gProgressPort = nullptr;
+InputPort* gInputPort = nullptr;
 
 namespace {
 

@@ -21,7 +21,9 @@
 #include "PathSegments.h"
 #include "Plugin.h"
 #include "PointTransforms.h"
+#include "RunStop.h"
 #include "Scene.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 
@@ -53,9 +55,114 @@ void ClearGeometryFields(FilterParameters& p) {
     p.cachedTriangleCount = p.cachedPointCount = 0;
 }
 
-void Progress(float done) { SetProgress(done, 100); }
-
 int32_t gSceneTriangleBudget = kBranchBudget;
+
+// Progress out of 100 of a scene's steps.
+constexpr float kGrowthFrom = 10, kGrowthSpan = 40, kRenderFrom = 75, kRenderSpan = 25;
+
+// One scene's watch over its long steps. Each counts its work on it; each
+// time the watch asks (at most every StopCheckIntervalMs), the bar moves to
+// where the step has got and the host, or the dialog during a preview, says
+// whether to go on.
+class RunWatch {
+public:
+    RunWatch() : watch_(&RunWatch::Ask, this, StopCheckIntervalMs()) {}
+    RunWatch(const RunWatch&) = delete;
+    RunWatch& operator=(const RunWatch&) = delete;
+
+    WorkWatch* watch() { return &watch_; }
+    bool Stopped() const { return watch_.Stopped(); }
+    RunStatus status() const { return status_; }
+
+    // A step begins at `progress`, its share of the bar `span`: shown now,
+    // and asked when due. False once stopped.
+    bool Step(float progress, float span = 0) {
+        Mark(progress);
+        span_ = span;
+        return watch_.Check();
+    }
+    // The bar at `progress`, without asking.
+    void Mark(float progress) {
+        from_ = progress, span_ = 0;
+        done_ = 0, total_ = 0;
+        tree_ = nullptr;
+        Show();
+    }
+    // How far the step has got, shown at the next ask.
+    void At(int64_t done, int64_t total) { done_ = done, total_ = total; }
+    // The growth's bar also follows the tree towards its budget: one rib may
+    // grow them all.
+    void Follow(const BranchTree* tree, int32_t budget) { tree_ = tree, budget_ = budget; }
+
+    // The scene the renderer is about to draw into a w x h buffer (centred
+    // on the origin, as the driver hands it over).
+    void Drawing(const __Triangle3ds* triangles, int32_t triangleCount, const __Point3ds* points,
+                 int32_t pointCount, int w, int h) {
+        triangles_ = triangles, points_ = points;
+        triangleCount_ = triangleCount, pointCount_ = pointCount;
+        halfW_ = float(w / 2), halfH_ = float(h / 2), w_ = float(w), h_ = float(h);
+    }
+
+    // The renderer's watch: told of each triangle of each pass.
+    static bool Rendering(void* self, int64_t done, int64_t total) {
+        auto& r = *static_cast<RunWatch*>(self);
+        r.done_ = done, r.total_ = total;
+        return r.watch_.Continue(r.TriangleUnits(done));
+    }
+
+private:
+    // A triangle's cost grows with its pixels: one unit, and one more per 64
+    // pixels of its box within the buffer.
+    uint32_t TriangleUnits(int64_t done) const {
+        if (triangleCount_ <= 0 || done < 0) return 1;
+        const __Triangle3ds& t = triangles_[done % triangleCount_];
+        if (t.a < 0 || t.b < 0 || t.c < 0 || t.a >= pointCount_ || t.b >= pointCount_ || t.c >= pointCount_) return 1;
+        const __Point3ds &a = points_[t.a], &b = points_[t.b], &c = points_[t.c];
+        const float x0 = std::max(0.0f, std::min({a.x, b.x, c.x}) + halfW_);
+        const float x1 = std::min(w_, std::max({a.x, b.x, c.x}) + halfW_);
+        const float y0 = std::max(0.0f, std::min({a.y, b.y, c.y}) + halfH_);
+        const float y1 = std::min(h_, std::max({a.y, b.y, c.y}) + halfH_);
+        const float area = (x1 - x0) * (y1 - y0);
+        if (!(x1 > x0 && y1 > y0 && area > 0)) return 1;  // also NaN
+        return 1 + uint32_t(std::min(area, 1e9f) / 64.0f);
+    }
+
+    static bool Ask(void* self) {
+        auto& r = *static_cast<RunWatch*>(self);
+        r.Show();
+        r.status_ = AskToStop();
+        return r.status_ == RunStatus::Done;
+    }
+    void Show() {
+        double share = total_ > 0 ? double(done_) / double(total_) : 0.0;
+        if (tree_ != nullptr && budget_ > 0) share = std::max(share, double(tree_->size()) / double(budget_));
+        const int at = int(from_ + span_ * float(std::clamp(share, 0.0, 1.0)));
+        if (at == shown_) return;
+        shown_ = at;
+        SetProgress(float(at), 100);
+    }
+
+    WorkWatch watch_;
+    float from_ = 0, span_ = 0;
+    int64_t done_ = 0, total_ = 0;
+    const BranchTree* tree_ = nullptr;
+    int32_t budget_ = 0;
+    const __Triangle3ds* triangles_ = nullptr;
+    const __Point3ds* points_ = nullptr;
+    int32_t triangleCount_ = 0, pointCount_ = 0;
+    float halfW_ = 0, halfH_ = 0, w_ = 0, h_ = 0;
+    int shown_ = -1;
+    RunStatus status_ = RunStatus::Done;
+};
+
+// The renderer tells `run` of its work while this lives.
+class WatchedRender {
+public:
+    explicit WatchedRender(RunWatch& run) { SetRenderWatch(&RunWatch::Rendering, &run); }
+    ~WatchedRender() { SetRenderWatch(nullptr, nullptr); }
+    WatchedRender(const WatchedRender&) = delete;
+    WatchedRender& operator=(const WatchedRender&) = delete;
+};
 
 
 // Every value the growth reads, computed once per scene.
@@ -130,16 +237,19 @@ SceneValues ComputeValues(const FilterParameters& p) {
 }
 
 // The mask the contours are traced in: the selection, or the source's
-// brightness smoothed and cut into four levels. False when memory is short.
-bool BuildMask(const SceneValues& v, PageBlock& mask) {
+// brightness smoothed and cut into four levels. False when memory is short;
+// also false, with the watch stopped, when the run was stopped.
+bool BuildMask(const SceneValues& v, PageBlock& mask, WorkWatch& watch) {
     const size_t pixels = size_t(v.W) * size_t(v.H);
+    const size_t W = size_t(v.W);
     mask = PageBlock(pixels);
     if (!mask) return false;
     uint8_t* m = mask.as<uint8_t>();
     if (gHaveMask && gMaskData != nullptr && (v.H <= 1 || gMaskRowBytes >= v.W)) {
         for (int y = 0; y < v.H; ++y) {
+            if (!watch.Continue()) return false;
             const uint8_t* s = gMaskData + ptrdiff_t(y) * gMaskRowBytes;
-            for (int x = 0; x < v.W; ++x) m[size_t(y) * v.W + x] = s[x] != 0 ? 255 : 0;
+            for (int x = 0; x < v.W; ++x) m[size_t(y) * W + size_t(x)] = s[x] != 0 ? 255 : 0;
         }
         return true;
     }
@@ -147,25 +257,29 @@ bool BuildMask(const SceneValues& v, PageBlock& mask) {
     if (!plane || gSourceRGBA == nullptr) return true;  // an empty mask: no contours
     uint8_t* b = plane.as<uint8_t>();
     uint8_t lo = 255, hi = 0;
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* s = gSourceRGBA + 4 * i;
-        b[i] = s[3] == 0 ? 0 : uint8_t((0.5 * s[0] + 0.3 * s[1] + 0.2 * s[2]) * (s[3] / 255.0));
-        lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
+    for (size_t row = 0; row < pixels; row += W) {
+        if (!watch.Continue()) return false;
+        for (size_t i = row; i < row + W; ++i) {
+            const uint8_t* s = gSourceRGBA + 4 * i;
+            b[i] = s[3] == 0 ? 0 : uint8_t((0.5 * s[0] + 0.3 * s[1] + 0.2 * s[2]) * (s[3] / 255.0));
+            lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
+        }
     }
     // The levels lie 84 apart: a picture whose brightness stays between two
     // of them (a night scene) would have no contour at all. Its own range is
     // then spread over the levels.
     if (lo / 84 == hi / 84 && hi > lo)
         for (size_t i = 0; i < pixels; ++i) b[i] = uint8_t((b[i] - lo) * 255 / (hi - lo));
-    MedianFilter8(m, b, v.W, v.H, 11);
+    if (!MedianFilter8(m, b, v.W, v.H, 11, &watch)) return false;
     for (size_t i = 0; i < pixels; ++i) m[i] = uint8_t((m[i] / 84) * 84);
     return true;
 }
 
 // The contours of the work buffer's mask as an emitter in the frame: its
 // points 30 document pixels apart.
-void BuildContourEmitter(const SceneValues& v, const uint8_t* mask, Emitter& emitter) {
+void BuildContourEmitter(const SceneValues& v, const uint8_t* mask, Emitter& emitter, WorkWatch& watch) {
     CMeshBuilder builder;
+    builder.SetWorkWatch(&watch);
     int pointCount = 0, edgeCount = 0;
     float* points = nullptr;
     ContourEdge* edges = nullptr;
@@ -211,7 +325,7 @@ void TurnNormal(int mode, float& nx, float& ny) {
 
 // Effect kinds 1 and 2: branches along the emitter's ribs.
 void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, const Emitter& e,
-                      BranchTree& list) {
+                      BranchTree& list, RunWatch& run) {
     const int R = e.ribCount();
     if (R <= 0) return;
     // Beyond +-2e9 the shares only stand for "all" or "none": kept within int.
@@ -228,7 +342,8 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
     uint32_t L = 0;
     const PatternVertex* verts = e.vertices();
     for (int i = 0; i < N && !list.Full(); ++i) {
-        Progress(10.0f + 40.0f * float(i) / float(N));
+        run.At(i, N);
+        if (!run.watch()->Continue()) break;
         SeedGrowthRandom(v.B + uint32_t(i));
         const float ce = i == N - 1 ? fr : 1.0f;
         const PatternRib& rib = e.ribs()[i];
@@ -326,8 +441,9 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
 
 // Effect kind 3: one figure at the centre.
 void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, float dx, float dy,
-                      BranchTree& list) {
-    Progress(25);
+                      BranchTree& list, RunWatch& run) {
+    if (!run.Step(25, 25)) return;
+    run.Follow(&list, gSceneTriangleBudget);
     switch (p.PtrK) {
         case 1:
         case 2:
@@ -342,20 +458,21 @@ void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf,
     }
 }
 
-// Lights, material, bump texture and glass, then the render call.
-void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
-                 __Point3ds* points, __Triangle3ds* triangles) {
+// Lights, material, bump texture and glass, then the render call. False
+// when the run was stopped before the frame was done.
+bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
+                 __Point3ds* points, __Triangle3ds* triangles, RunWatch& run) {
     light3ds lights[2];
     MakeLights(p, lights);
     if (!v.FrameIsWork())
         for (light3ds& l : lights) v.FrameToWork(l.x, l.y, l.z);
-    Progress(60);
+    if (!run.Step(60)) return false;
     const uint8_t* bump = p.bumpTexture;
 
     __SetDrawMode(DrawModeFor(p.RndM));
     __SetQuality(gDialogOpen ? 0 : 1);
     __SetDeep(0);
-    Progress(65);
+    run.Mark(65);
 
     const size_t bytes = size_t(gRowBytes) * size_t(v.H);
     if (!p.AlpC) {
@@ -365,8 +482,8 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     } else {
         FillRgba(gWorkRGBA, v.W, v.H, p.BkCl);
     }
-    Progress(70);
-    Progress(74);
+    run.Mark(70);
+    if (!run.Step(74)) return false;
 
     // The 3-byte texels become 4-byte pixels before the engine's order:
     // reading them as 4-byte groups would skew every texel and overrun.
@@ -391,13 +508,22 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     MakeGlass(p, 1.0f / v.scale, glass);
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
-    Progress(75);
+    struct Owned {
+        uint8_t* p;
+        ~Owned() { FreePages(p); }
+    } ownTexels{texels};
+    if (!run.Step(kRenderFrom, kRenderSpan)) return false;
 
     uint8_t* source = gSourceRGBA != nullptr ? gSourceRGBA : gWorkRGBA;
-    __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
-                  v.H / 2, 1, &material, textures, 2, lights, &glass);
-    Progress(100);
-    FreePages(texels);
+    run.Drawing(triangles, triangleCount, points, pointCount, v.W, v.H);
+    {
+        WatchedRender watched(run);
+        __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
+                      v.H / 2, 1, &material, textures, 2, lights, &glass);
+    }
+    if (RenderWasStopped() || run.Stopped()) return false;
+    run.Mark(100);
+    return true;
 }
 
 }  // namespace
@@ -423,7 +549,7 @@ void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner) {
 }
 
 bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
-                     __Point3ds*& points, __Triangle3ds*& triangles) {
+                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch) {
     pointCount = triangleCount = 0;
     points = nullptr;
     triangles = nullptr;
@@ -442,8 +568,13 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
     auto* pts = pointBlock.as<__Point3ds>();
     auto* tris = triangleBlock.as<__Triangle3ds>();
     int32_t k = 0;
+    bool stopped = false;
     list.Drain([&](const BranchTriangle& t) {
-        if (k >= n) return;
+        if (k >= n || stopped) return;
+        if (!KeepGoing(watch)) {
+            stopped = true;
+            return;
+        }
         tris[k].a = 3 * k, tris[k].b = 3 * k + 1, tris[k].c = 3 * k + 2;
         tris[k].material = 0;
         SetEnginePoint(pts[3 * k], t.p0, 1);
@@ -451,6 +582,7 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
         SetEnginePoint(pts[3 * k + 2], t.p2, 3);
         ++k;
     });
+    if (stopped) return false;
     pointCount = 3 * k;
     triangleCount = k;
     points = static_cast<__Point3ds*>(pointBlock.release());
@@ -485,24 +617,28 @@ void FreeSceneCache() {
     FreeOwnGeometry();
 }
 
-void BuildAndRenderScene(FilterParameters& p) {
+RunStatus BuildAndRenderScene(FilterParameters& p) {
     // Values reach the record from scripts, the registry, presets and the
     // dialog: none is trusted.
     SanitizeParameters(p);
     ResolveEmitterType(p);
     TrustOnlyOwnCache(p);
     const SceneValues v = ComputeValues(p);
-    if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return;
+    if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return RunStatus::Done;
 
+    RunWatch run;
     Emitter emitter;
     PageBlock mask;
     const bool dirty = p.geometryDirty != 0;
     if (dirty && p.EfKn != 3 && p.EmTp == 1) {
-        if (!BuildMask(v, mask)) {
+        if (!run.Step(kGrowthFrom)) return run.status();
+        if (!BuildMask(v, mask, *run.watch())) {
+            if (run.Stopped()) return run.status();
             SetResult(pi::memFullErr);
-            return;
+            return RunStatus::Done;
         }
-        BuildContourEmitter(v, mask.as<uint8_t>(), emitter);
+        BuildContourEmitter(v, mask.as<uint8_t>(), emitter, *run.watch());
+        if (run.Stopped()) return run.status();
     }
     if (dirty && p.EfKn != 3 && p.EmTp == 0 && !PathListEmpty())
         BuildPathEmitter(emitter, -v.FW / 2.0f, -v.FH / 2.0f, PathView{});
@@ -519,7 +655,7 @@ void BuildAndRenderScene(FilterParameters& p) {
 
     if (dirty) {
         if (p.EfKn != 3) BuildFixedFigure(P, v, emitter);
-        Progress(10);
+        if (!run.Step(kGrowthFrom, kGrowthSpan)) return run.status();
         gBranchCount = 0;
         SeedGrowthRandom(v.B);
         float Wf = v.Wf, Lf = v.Lf;
@@ -530,29 +666,33 @@ void BuildAndRenderScene(FilterParameters& p) {
         }
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
-        BranchTree list(gSceneTriangleBudget);
-        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
-        else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list);
+        BranchTree list(gSceneTriangleBudget, run.watch());
+        run.Follow(&list, gSceneTriangleBudget);
+        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list, run);
+        else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list, run);
 
         ClearGeometryFields(p);
         FreeOwnGeometry();
+        // A growth cut short is no figure to keep.
+        if (run.Stopped()) return run.status();
         int32_t pointCount = 0, triangleCount = 0;
         __Point3ds* points = nullptr;
         __Triangle3ds* triangles = nullptr;
         const bool built = BuildEngineMesh(list, std::min(list.size(), gBranchCount), pointCount, triangleCount,
-                                           points, triangles);
-        Progress(50);
+                                           points, triangles, run.watch());
         emitter.Clear();
+        if (run.Stopped()) return run.status();
+        run.Mark(50);
         if (!built) {
             SetResult(pi::memFullErr);
-            return;
+            return RunStatus::Done;
         }
         p.geometryDirty = 0;
         gOwn.points = p.cachedPoints = points;
         gOwn.triangles = p.cachedTriangles = triangles;
         gOwn.pointCount = p.cachedPointCount = pointCount;
         gOwn.triangleCount = p.cachedTriangleCount = triangleCount;
-        Progress(55);
+        run.Mark(55);
         if (v.scaleFactor != 1.0f) {
             if (p.EfKn == 3) {
                 for (int32_t i = 0; i < pointCount; ++i) {
@@ -568,16 +708,18 @@ void BuildAndRenderScene(FilterParameters& p) {
             for (int32_t i = 0; i < pointCount; ++i) v.FrameToWork(points[i].x, points[i].y, points[i].z);
     }
 
-    RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles);
-    Progress(0);
+    if (!RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles, run))
+        return run.status();
+    run.Mark(0);
+    return RunStatus::Done;
 }
 
-void RunEffect() {
-    if (gWorkRGBA == nullptr) return;
+RunStatus RunEffect() {
+    if (gWorkRGBA == nullptr) return RunStatus::Done;
     FilterParameters* p = gParams;
     if (p == nullptr) {
         if (gSourceRGBA != nullptr) std::memcpy(gWorkRGBA, gSourceRGBA, size_t(gRowBytes) * size_t(gWorkHeight));
-        return;
+        return RunStatus::Done;
     }
     TrustOnlyOwnCache(*p);
     if (p->bumpTexture == nullptr) gOwn.bump = p->bumpTexture = LoadBumpTexture();
@@ -590,13 +732,14 @@ void RunEffect() {
         }
         ResolveEmitterType(*p);
     }
-    BuildAndRenderScene(*p);
+    const RunStatus status = BuildAndRenderScene(*p);
     if (!gDialogOpen) {
         // Outside the dialog nothing outlives the run: a later run, or a
         // module loaded anew, must not find our pointers in the record.
         FreeSceneCache();
         FreePathList();
     }
+    return status;
 }
 
 }  // namespace frostel

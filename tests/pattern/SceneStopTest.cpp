@@ -1,0 +1,188 @@
+// The scene driver stopped part-way: by the host's abort callback in a
+// silent run, by waiting input while the dialog draws its preview.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "Dialog.h"
+#include "Effect.h"
+#include "ImageTransfer.h"
+#include "PageMemory.h"
+#include "PathSegments.h"
+#include "Plugin.h"
+#include "RunStop.h"
+#include "Scene.h"
+#include "SceneImage.h"
+
+namespace frostel {
+namespace {
+
+// Discs of light on a dark ramp: contours to trace and a figure to grow.
+std::vector<uint8_t> Discs(int w, int h) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * 4];
+            const bool disc = std::hypot(x % 80 - 40.0, y % 60 - 30.0) < 18.0;
+            p[0] = disc ? 240 : uint8_t(20 + x / 4), p[1] = disc ? 230 : uint8_t(40 + y / 4), p[2] = 90, p[3] = 255;
+        }
+    return px;
+}
+
+// What the host hears, and when it says stop.
+struct HostEar {
+    static inline std::vector<int> progress;
+    static inline std::function<bool()> stopWhen;
+    static inline int asks = 0;
+    static void Progress(pi::int32 done, pi::int32) { progress.push_back(done); }
+    static pi::Boolean Abort() {
+        ++asks;
+        return stopWhen && stopWhen() ? 1 : 0;
+    }
+};
+
+// The dialog's queue: input waits when `waitingWhen` says so.
+struct Queue : InputPort {
+    std::function<bool()> waitingWhen;
+    int asks = 0;
+    bool InputWaiting() override {
+        ++asks;
+        return waitingWhen && waitingWhen();
+    }
+};
+
+// The dialog's bar tells the same ear.
+struct Bar : ProgressPort {
+    void Show(int32_t done, int32_t total) override { HostEar::Progress(done, total); }
+};
+
+int LastProgress() { return HostEar::progress.empty() ? -1 : HostEar::progress.back(); }
+
+class SceneStop : public ::testing::Test {
+protected:
+    static constexpr int W = 160, H = 120;
+
+    void SetUp() override {
+        live_ = GetPageMemoryStats().live;
+        image_.record.progressProc = &HostEar::Progress;
+        image_.record.abortProc = &HostEar::Abort;
+        HostEar::progress.clear();
+        HostEar::stopWhen = nullptr;
+        HostEar::asks = 0;
+        params_.EmTp = 1;  // the picture's contours
+        SetStopCheckInterval(0);  // every look at the clock asks
+    }
+    void TearDown() override {
+        SetStopCheckInterval(-1);
+        gInputPort = nullptr;
+        gProgressPort = nullptr;
+        gDialogOpen = false;
+        FreeSceneCache();
+        FreePathList();
+        EXPECT_EQ(GetPageMemoryStats().live, live_);
+    }
+    RunStatus Run() {
+        HostEar::progress.clear();
+        gBranchCount = -1;  // the growth sets it to 0 when it starts
+        params_.geometryDirty = 1;
+        return RunEffect();
+    }
+
+    testing::SceneImage image_{W, H, Discs(W, H)};
+    FilterParameters& params_ = image_.params;
+    int64_t live_ = 0;
+};
+
+TEST_F(SceneStop, EachStepStopsWhenTheHostSaysSoAndKeepsNothing) {
+    struct Case {
+        const char* step;
+        std::function<bool()> when;
+        int lastProgressFrom, lastProgressTo;  // where the bar was left
+    };
+    const Case cases[] = {
+        {"start", [] { return true; }, 0, 10},
+        {"contours", [] { return HostEar::asks >= 3; }, 0, 10},
+        {"growth", [] { return gBranchCount > 50 && LastProgress() < 50; }, 10, 50},
+        {"render", [] { return LastProgress() > 76; }, 76, 99},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        HostEar::stopWhen = c.when;
+        HostEar::asks = 0;
+        EXPECT_EQ(Run(), RunStatus::Cancelled);
+        EXPECT_EQ(image_.result, 0) << "the driver leaves the result word to the entry";
+        EXPECT_EQ(GetPageMemoryStats().live, live_);
+        EXPECT_EQ(params_.cachedTriangles, nullptr);
+        EXPECT_EQ(params_.cachedPoints, nullptr);
+        EXPECT_EQ(params_.bumpTexture, nullptr);
+        EXPECT_GE(LastProgress(), c.lastProgressFrom);
+        EXPECT_LE(LastProgress(), c.lastProgressTo);
+        if (c.lastProgressTo <= 10) EXPECT_EQ(gBranchCount, -1) << "no growth began";
+    }
+    // Nothing stops it: done, with the bar through the render to its end.
+    HostEar::stopWhen = nullptr;
+    EXPECT_EQ(Run(), RunStatus::Done);
+    EXPECT_EQ(GetPageMemoryStats().live, live_);
+}
+
+TEST_F(SceneStop, TheBarMovesThroughTheRenderAndTheHostIsAskedOnlyNowAndThen) {
+    params_.RndM = 5;  // Phong
+    ASSERT_EQ(Run(), RunStatus::Done);
+    std::vector<int> during;
+    for (int v : HostEar::progress)
+        if (v > 75 && v < 100) during.push_back(v);
+    EXPECT_GE(during.size(), 3u) << "the bar stands still while the render draws";
+    // Forward only, from 0 to 100, then back to 0 for the next run.
+    ASSERT_GE(HostEar::progress.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(HostEar::progress.begin(), HostEar::progress.end() - 1));
+    EXPECT_EQ(HostEar::progress[HostEar::progress.size() - 2], 100);
+    EXPECT_EQ(HostEar::progress.back(), 0);
+
+    // At the usual pace the host hears of the run every few tens of ms.
+    SetStopCheckInterval(25);
+    HostEar::asks = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(), RunStatus::Done);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LE(HostEar::asks, int(ms / 25) + 1);
+    EXPECT_GE(HostEar::asks, int(ms / 25) / 3) << ms << " ms";
+}
+
+TEST_F(SceneStop, APreviewThatInputStopsShowsNothingNewAndDrawsTheSameLater) {
+    gDialogOpen = true;
+    Queue queue;
+    gInputPort = &queue;
+    Bar bar;
+    gProgressPort = &bar;
+    ASSERT_EQ(Run(), RunStatus::Done);
+    const std::vector<uint8_t> finished = image_.work;
+
+    // Input during the growth: no geometry is kept.
+    queue.waitingWhen = [] { return gBranchCount > 50 && LastProgress() < 50; };
+    EXPECT_EQ(Run(), RunStatus::Superseded);
+    EXPECT_EQ(params_.cachedTriangles, nullptr);
+    EXPECT_EQ(params_.geometryDirty, 1);
+
+    // Input during the render: the finished geometry stays for the next try.
+    queue.waitingWhen = [] { return LastProgress() > 76; };
+    std::fill(image_.work.begin(), image_.work.end(), 0);
+    EXPECT_EQ(Run(), RunStatus::Superseded);
+    EXPECT_EQ(params_.geometryDirty, 0);
+    EXPECT_GT(params_.cachedTriangleCount, 0);
+    EXPECT_NE(image_.work, finished);
+
+    // Once the queue is idle, the same picture as an uninterrupted preview.
+    queue.waitingWhen = nullptr;
+    HostEar::progress.clear();
+    EXPECT_EQ(RunEffect(), RunStatus::Done);
+    EXPECT_EQ(image_.work, finished);
+    EXPECT_GT(queue.asks, 0);
+    EXPECT_EQ(HostEar::asks, 0) << "the host's abort callback is not asked during a preview";
+}
+
+}  // namespace
+}  // namespace frostel
