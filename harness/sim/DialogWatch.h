@@ -35,6 +35,10 @@
 //                       (placement: window, title bar, OK and the monitors' work
 //                       areas in screen pixels)
 //   ok | cancel | close
+//
+// With the test host's dialogOkAfterMs (--dialog-ok-after), another thread
+// posts OK that long after the dialog opened, whatever the script is doing,
+// and the dialog's end logs how long it took after that ("okHandled", ms).
 #pragma once
 
 #include <string>
