@@ -1,5 +1,6 @@
 #include "GrowthTree.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -17,6 +18,22 @@ void SegmentNormal(float x1, float y1, float x2, float y2, float& nx, float& ny)
     }
 }
 
+double CoverBudget::Cover(const BranchTriangle& t) const {
+    const PatternVertex* c[3] = {&t.p0, &t.p1, &t.p2};
+    float x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+        x[i] = (c[i]->x - pivotX) * scale + pivotX + shiftX;
+        y[i] = (c[i]->y - pivotY) * scale + pivotY + shiftY;
+        if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return 0;  // nothing the render can draw
+    }
+    const double area = std::fabs(double(x[1] - x[0]) * (y[2] - y[0]) - double(x[2] - x[0]) * (y[1] - y[0])) / 2;
+    const float x0 = std::max(left, std::min({x[0], x[1], x[2]})), x1 = std::min(right, std::max({x[0], x[1], x[2]}));
+    const float y0 = std::max(top, std::min({y[0], y[1], y[2]})), y1 = std::min(bottom, std::max({y[0], y[1], y[2]}));
+    if (!(x1 > x0 && y1 > y0)) return 0;  // off the frame
+    const double box = double(x1 - x0) * double(y1 - y0);
+    return std::min(area, box);
+}
+
 BranchTree::BranchTree(int32_t budget, WorkWatch* watch) : budget_(budget), watch_(watch) {}
 
 BranchTree::~BranchTree() { Clear(); }
@@ -26,6 +43,14 @@ bool BranchTree::Add(const BranchTriangle& t) {
     if (!KeepGoing(watch_)) {
         stopped_ = true;
         return false;
+    }
+    if (cover_.pixels > 0) {
+        const double c = cover_.Cover(t);
+        if (covered_ + c > cover_.pixels) {
+            coverSpent_ = true;
+            return false;
+        }
+        covered_ += c;
     }
     auto* payload = new (std::nothrow) BranchTriangle(t);
     auto* node = payload ? new (std::nothrow) FTTrNode : nullptr;

@@ -46,6 +46,23 @@ extern int32_t gBranchCount;
 // 10^13 triangles; past this the growers stop.
 constexpr int32_t kBranchBudget = sizeof(void*) >= 8 ? 8000000 : 2000000;
 
+// Past some thousand layers a figure covers its frame whole many times over,
+// yet each layer still costs the render its time. The triangles of a scene
+// may cover at most this many frames in all.
+constexpr double kCoverFrames = 2048;
+
+// How much of the frame a figure may cover: each stored triangle adds what
+// it will cover there once the driver has scaled and shifted the figure
+// (its area, at most its box within the frame).
+struct CoverBudget {
+    double pixels = 0;  // the most in all; 0: no limit
+    // Frame point = (grown point - pivot) * scale + pivot + shift.
+    float scale = 1, pivotX = 0, pivotY = 0, shiftX = 0, shiftY = 0;
+    float left = 0, top = 0, right = 0, bottom = 0;  // the frame
+
+    double Cover(const BranchTriangle& t) const;
+};
+
 // One node of the growth list. The list owns node and payload, but the node's
 // destructor frees only the node.
 class FTTrNode {
@@ -71,16 +88,20 @@ public:
     BranchTree(const BranchTree&) = delete;
     BranchTree& operator=(const BranchTree&) = delete;
 
-    // Appends a copy of t and counts it. False, with nothing stored, once the
-    // budget is spent, memory ran out or the watch said stop; from then on
-    // the tree is full.
+    // The triangles stored from now on may cover only so much.
+    void SetCoverBudget(const CoverBudget& cover) { cover_ = cover; }
+
+    // Appends a copy of t and counts it. False, with nothing stored, once
+    // either budget is spent, memory ran out or the watch said stop; from
+    // then on the tree is full.
     bool Add(const BranchTriangle& t);
 
     // No further triangle will be stored: growers stop on this.
-    bool Full() const { return size_ >= budget_ || outOfMemory_ || stopped_; }
+    bool Full() const { return size_ >= budget_ || coverSpent_ || outOfMemory_ || stopped_; }
     bool OutOfMemory() const { return outOfMemory_; }
     bool Stopped() const { return stopped_; }
-    bool BudgetSpent() const { return size_ >= budget_; }
+    bool BudgetSpent() const { return size_ >= budget_ || coverSpent_; }
+    double Covered() const { return covered_; }
     int32_t size() const { return size_; }
 
     FTTrNode* head() { return &sentinel_; }
@@ -106,6 +127,9 @@ private:
     int32_t size_ = 0;
     int32_t budget_;
     WorkWatch* watch_;
+    CoverBudget cover_;
+    double covered_ = 0;
+    bool coverSpent_ = false;
     bool outOfMemory_ = false;
     bool stopped_ = false;
 };

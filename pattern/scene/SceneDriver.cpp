@@ -323,6 +323,19 @@ void TurnNormal(int mode, float& nx, float& ny) {
     }
 }
 
+// What the figure may cover of the final frame, where the driver scales it
+// (about the centre, a single figure about its own) and shifts it.
+CoverBudget FrameCover(const FilterParameters& p, const SceneValues& v, float dx, float dy) {
+    CoverBudget c;
+    c.pixels = kCoverFrames * double(v.FW) * double(v.FH);
+    c.scale = v.scaleFactor;
+    if (p.EfKn == 3) c.pivotX = dx, c.pivotY = dy;
+    else c.shiftX = dx, c.shiftY = dy;
+    c.left = -float(v.FW / 2), c.right = float(v.FW - v.FW / 2);
+    c.top = -float(v.FH / 2), c.bottom = float(v.FH - v.FH / 2);
+    return c;
+}
+
 // Effect kinds 1 and 2: branches along the emitter's ribs.
 void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, const Emitter& e,
                       BranchTree& list, RunWatch& run) {
@@ -667,6 +680,7 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
         BranchTree list(gSceneTriangleBudget, run.watch());
+        list.SetCoverBudget(FrameCover(p, v, dx, dy));
         run.Follow(&list, gSceneTriangleBudget);
         if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list, run);
         else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list, run);

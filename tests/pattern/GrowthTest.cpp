@@ -387,5 +387,56 @@ TEST(BranchBudget, AWatchStopsEveryGrowerWithTheFigureGrownSoFar) {
     }
 }
 
+BranchTriangle Flat(float x0, float y0, float x1, float y1, float x2, float y2) {
+    BranchTriangle t{};
+    t.p0.x = x0, t.p0.y = y0, t.p1.x = x1, t.p1.y = y1, t.p2.x = x2, t.p2.y = y2;
+    return t;
+}
+
+TEST(BranchBudget, CoverCountsWhatATriangleWillCoverOfTheFrame) {
+    CoverBudget c;
+    c.left = -50, c.right = 50, c.top = -40, c.bottom = 40;
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(0, 0, 10, 0, 0, 10)), 50.0);          // inside: its area
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(40, 0, 80, 0, 40, 10)), 100.0);       // mostly out: its box within
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(60, 0, 70, 0, 60, 10)), 0.0);         // beyond the frame
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(-100, -100, 100, -100, 0, 100)), 8000.0);  // over it all: the frame
+    const float nan = std::nanf("");
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(nan, 0, 10, 0, 0, 10)), 0.0);
+    // Scaled about the pivot, then shifted: where the driver puts it.
+    c.scale = 2, c.pivotX = 10, c.pivotY = 10, c.shiftX = -30;
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(10, 10, 20, 10, 10, 20)), 200.0);
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(45, 0, 50, 0, 45, 5)), 0.0);  // at x 50..60: out
+}
+
+TEST(BranchBudget, TheCoverBudgetEndsTheGrowthWithTheSameFigureSoFar) {
+    const auto grow = [](BranchTree& t) {
+        GrowBranchRecursive(0, 1, t, 0, 0, 0, 0, 1, 0, 0, 0.5f, 20, 0.01f, 0.01f, 0.3f, 0.5f, INT_MAX, INT_MAX);
+    };
+    CoverBudget cover;
+    cover.left = -100, cover.right = 100, cover.top = -80, cover.bottom = 80;
+    cover.pixels = 1000;
+    StartScene(5);
+    BranchTree covered;
+    covered.SetCoverBudget(cover);
+    grow(covered);
+    EXPECT_TRUE(covered.BudgetSpent());
+    EXPECT_LE(covered.Covered(), cover.pixels);
+    ASSERT_GT(covered.size(), 0);
+    double sum = 0;
+    for (const BranchTriangle& t : Contents(covered)) sum += cover.Cover(t);
+    EXPECT_NEAR(sum, covered.Covered(), 1e-6 * sum);
+
+    // The same figure without the cover budget: its start, and the next
+    // triangle would have covered too much.
+    StartScene(5);
+    BranchTree more(covered.size() + 1);
+    grow(more);
+    std::vector<BranchTriangle> grown = Contents(more);
+    ASSERT_EQ(grown.size(), size_t(covered.size()) + 1);
+    EXPECT_GT(covered.Covered() + cover.Cover(grown.back()), cover.pixels);
+    grown.pop_back();
+    EXPECT_TRUE(SameBytes(Contents(covered), grown));
+}
+
 }  // namespace
 }  // namespace frostel

@@ -184,5 +184,39 @@ TEST_F(SceneStop, APreviewThatInputStopsShowsNothingNewAndDrawsTheSameLater) {
     EXPECT_EQ(HostEar::asks, 0) << "the host's abort callback is not asked during a preview";
 }
 
+// The dialog's maxima ask for more than 10^13 triangles, many of them
+// covering a good part of the frame: what they may cover bounds the growth
+// and so the render, the same in the preview and the final run.
+TEST(SceneBudget, TheDialogsMaximaCoverAtMostTheirBudget) {
+    constexpr int W = 120, H = 80;
+    testing::SceneImage image(W, H, Discs(W, H));
+    FilterParameters& p = image.params;
+    p.EfKn = 1, p.MxIt = 10, p.MxTr = 30, p.MnIn = 1, p.MxT1 = 40, p.Wdth = 300, p.Lngh = 70, p.Scle = 200;
+    p.Dspr = 200, p.Comp = 100, p.CmDs = 100, p.RndM = 1;
+    gDialogOpen = true;  // keeps the geometry, here in the frame's own pixels
+    const int64_t live = GetPageMemoryStats().live;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunEffect(), RunStatus::Done);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    CoverBudget frame;
+    frame.left = -W / 2, frame.right = W - W / 2, frame.top = -H / 2, frame.bottom = H - H / 2;
+    double covered = 0;
+    for (int32_t i = 0; i < p.cachedTriangleCount; ++i) {
+        BranchTriangle t{};
+        const __Point3ds* c = p.cachedPoints + 3 * i;
+        t.p0.x = c[0].x, t.p0.y = c[0].y, t.p1.x = c[1].x, t.p1.y = c[1].y, t.p2.x = c[2].x, t.p2.y = c[2].y;
+        covered += frame.Cover(t);
+    }
+    const double budget = kCoverFrames * W * H;
+    EXPECT_LE(covered, budget * 1.0001);
+    EXPECT_GT(covered, budget * 0.99) << "the budget, not the triangle count, ends this growth";
+    EXPECT_LT(p.cachedTriangleCount, kBranchBudget);
+    EXPECT_LT(seconds, 30.0);
+    FreeSceneCache();
+    gDialogOpen = false;
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+}
+
 }  // namespace
 }  // namespace frostel
