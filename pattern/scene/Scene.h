@@ -30,10 +30,12 @@ RunStatus BuildAndRenderScene(FilterParameters& p);
 
 // The branch triangles as engine records: three points and one triangle per
 // branch, at most `limit` of them, each counted on the watch; every node is
-// released either way. False (nothing allocated, counts 0) when memory is
-// short or the watch said stop.
+// released either way. With `weights`, also a page block of what drawing
+// each triangle costs beside the others (1 << weight). False (nothing
+// allocated, counts 0) when memory is short or the watch said stop.
 bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
-                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch = nullptr);
+                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch = nullptr,
+                     uint8_t** weights = nullptr);
 // corner 1, 2 or 3 of a branch triangle.
 void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner);
 

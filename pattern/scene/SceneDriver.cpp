@@ -39,13 +39,16 @@ struct OwnCache {
     __Triangle3ds* triangles = nullptr;
     __Point3ds* points = nullptr;
     int32_t triangleCount = 0, pointCount = 0;
+    uint8_t* weights = nullptr;  // each triangle's TriangleWeight, beside the record's arrays
 } gOwn;
 
 void FreeOwnGeometry() {
     FreePages(gOwn.triangles);
     FreePages(gOwn.points);
+    FreePages(gOwn.weights);
     gOwn.triangles = nullptr;
     gOwn.points = nullptr;
+    gOwn.weights = nullptr;
     gOwn.triangleCount = gOwn.pointCount = 0;
 }
 
@@ -94,13 +97,11 @@ public:
     // grow them all.
     void Follow(const BranchTree* tree, int32_t budget) { tree_ = tree, budget_ = budget; }
 
-    // The scene the renderer is about to draw into a w x h buffer (centred
-    // on the origin, as the driver hands it over).
-    void Drawing(const __Triangle3ds* triangles, int32_t triangleCount, const __Point3ds* points,
-                 int32_t pointCount, int w, int h) {
-        triangles_ = triangles, points_ = points;
-        triangleCount_ = triangleCount, pointCount_ = pointCount;
-        halfW_ = float(w / 2), halfH_ = float(h / 2), w_ = float(w), h_ = float(h);
+    // The weights (TriangleWeight) of the triangles the renderer is about
+    // to draw, null for none.
+    void Drawing(const uint8_t* weights, int32_t triangleCount) {
+        weights_ = weights;
+        triangleCount_ = triangleCount;
     }
 
     // The renderer's watch: told of each triangle of each pass.
@@ -111,20 +112,12 @@ public:
     }
 
 private:
-    // A triangle's cost grows with its pixels: one unit, and one more per 64
-    // pixels of its box within the buffer.
     uint32_t TriangleUnits(int64_t done) const {
-        if (triangleCount_ <= 0 || done < 0) return 1;
-        const __Triangle3ds& t = triangles_[done % triangleCount_];
-        if (t.a < 0 || t.b < 0 || t.c < 0 || t.a >= pointCount_ || t.b >= pointCount_ || t.c >= pointCount_) return 1;
-        const __Point3ds &a = points_[t.a], &b = points_[t.b], &c = points_[t.c];
-        const float x0 = std::max(0.0f, std::min({a.x, b.x, c.x}) + halfW_);
-        const float x1 = std::min(w_, std::max({a.x, b.x, c.x}) + halfW_);
-        const float y0 = std::max(0.0f, std::min({a.y, b.y, c.y}) + halfH_);
-        const float y1 = std::min(h_, std::max({a.y, b.y, c.y}) + halfH_);
-        const float area = (x1 - x0) * (y1 - y0);
-        if (!(x1 > x0 && y1 > y0 && area > 0)) return 1;  // also NaN
-        return 1 + uint32_t(std::min(area, 1e9f) / 64.0f);
+        if (weights_ == nullptr || done < 0) return 1;
+        // Each pass counts the triangles again: at most two passes.
+        int64_t i = done;
+        while (i >= triangleCount_ && triangleCount_ > 0) i -= triangleCount_;
+        return i < triangleCount_ ? 1u << weights_[i] : 1;
     }
 
     static bool Ask(void* self) {
@@ -147,10 +140,8 @@ private:
     int64_t done_ = 0, total_ = 0;
     const BranchTree* tree_ = nullptr;
     int32_t budget_ = 0;
-    const __Triangle3ds* triangles_ = nullptr;
-    const __Point3ds* points_ = nullptr;
-    int32_t triangleCount_ = 0, pointCount_ = 0;
-    float halfW_ = 0, halfH_ = 0, w_ = 0, h_ = 0;
+    const uint8_t* weights_ = nullptr;
+    int32_t triangleCount_ = 0;
     int shown_ = -1;
     RunStatus status_ = RunStatus::Done;
 };
@@ -528,7 +519,8 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     if (!run.Step(kRenderFrom, kRenderSpan)) return false;
 
     uint8_t* source = gSourceRGBA != nullptr ? gSourceRGBA : gWorkRGBA;
-    run.Drawing(triangles, triangleCount, points, pointCount, v.W, v.H);
+    run.Drawing(triangles == gOwn.triangles && triangleCount == gOwn.triangleCount ? gOwn.weights : nullptr,
+                triangleCount);
     {
         WatchedRender watched(run);
         __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
@@ -537,6 +529,19 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     if (RenderWasStopped() || run.Stopped()) return false;
     run.Mark(100);
     return true;
+}
+
+// What drawing a triangle costs beside the others, for the render's watch:
+// 1 << weight units, about one for each 64 pixels of its box.
+inline uint8_t TriangleWeight(const BranchTriangle& t) {
+    const float w = std::max({t.p0.x, t.p1.x, t.p2.x}) - std::min({t.p0.x, t.p1.x, t.p2.x});
+    const float h = std::max({t.p0.y, t.p1.y, t.p2.y}) - std::min({t.p0.y, t.p1.y, t.p2.y});
+    const float box = w * h;
+    if (!(box >= 128.0f)) return 0;  // also NaN
+    uint32_t bits;
+    std::memcpy(&bits, &box, sizeof bits);
+    const int exponent = int(bits >> 23) - 127;  // box is positive: no sign bit
+    return uint8_t(std::min(exponent - 6, 24));
 }
 
 }  // namespace
@@ -562,7 +567,7 @@ void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner) {
 }
 
 bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
-                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch) {
+                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch, uint8_t** weights) {
     pointCount = triangleCount = 0;
     points = nullptr;
     triangles = nullptr;
@@ -574,12 +579,14 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
     }
     PageBlock pointBlock(size_t(3) * size_t(n) * sizeof(__Point3ds));
     PageBlock triangleBlock(size_t(n) * sizeof(__Triangle3ds));
-    if (!pointBlock || !triangleBlock) {
+    PageBlock weightBlock(weights != nullptr ? size_t(n) : 0);
+    if (!pointBlock || !triangleBlock || (weights != nullptr && !weightBlock)) {
         list.Clear();
         return false;
     }
     auto* pts = pointBlock.as<__Point3ds>();
     auto* tris = triangleBlock.as<__Triangle3ds>();
+    auto* wts = weightBlock.as<uint8_t>();
     int32_t k = 0;
     bool stopped = false;
     list.Drain([&](const BranchTriangle& t) {
@@ -593,6 +600,7 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
         SetEnginePoint(pts[3 * k], t.p0, 1);
         SetEnginePoint(pts[3 * k + 1], t.p1, 2);
         SetEnginePoint(pts[3 * k + 2], t.p2, 3);
+        if (wts != nullptr) wts[k] = TriangleWeight(t);
         ++k;
     });
     if (stopped) return false;
@@ -600,6 +608,7 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
     triangleCount = k;
     points = static_cast<__Point3ds*>(pointBlock.release());
     triangles = static_cast<__Triangle3ds*>(triangleBlock.release());
+    if (weights != nullptr) *weights = static_cast<uint8_t*>(weightBlock.release());
     return true;
 }
 
@@ -692,8 +701,9 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
         int32_t pointCount = 0, triangleCount = 0;
         __Point3ds* points = nullptr;
         __Triangle3ds* triangles = nullptr;
+        uint8_t* weights = nullptr;
         const bool built = BuildEngineMesh(list, std::min(list.size(), gBranchCount), pointCount, triangleCount,
-                                           points, triangles, run.watch());
+                                           points, triangles, run.watch(), &weights);
         emitter.Clear();
         if (run.Stopped()) return run.status();
         run.Mark(50);
@@ -706,6 +716,7 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
         gOwn.triangles = p.cachedTriangles = triangles;
         gOwn.pointCount = p.cachedPointCount = pointCount;
         gOwn.triangleCount = p.cachedTriangleCount = triangleCount;
+        gOwn.weights = weights;
         run.Mark(55);
         if (v.scaleFactor != 1.0f) {
             if (p.EfKn == 3) {
