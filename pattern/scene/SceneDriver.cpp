@@ -93,9 +93,9 @@ public:
     }
     // How far the step has got, shown at the next ask.
     void At(int64_t done, int64_t total) { done_ = done, total_ = total; }
-    // The growth's bar also follows the tree towards its budget: one rib may
-    // grow them all.
-    void Follow(const BranchTree* tree, int32_t budget) { tree_ = tree, budget_ = budget; }
+    // The growth's bar also follows the tree towards its budgets: one rib
+    // may grow them all.
+    void Follow(const BranchTree* tree, int32_t budget, double cover) { tree_ = tree, budget_ = budget, cover_ = cover; }
 
     // The weights (TriangleWeight) of the triangles the renderer is about
     // to draw, null for none.
@@ -129,6 +129,7 @@ private:
     void Show() {
         double share = total_ > 0 ? double(done_) / double(total_) : 0.0;
         if (tree_ != nullptr && budget_ > 0) share = std::max(share, double(tree_->size()) / double(budget_));
+        if (tree_ != nullptr && cover_ > 0) share = std::max(share, tree_->Covered() / cover_);
         const int at = int(from_ + span_ * float(std::clamp(share, 0.0, 1.0)));
         if (at == shown_) return;
         shown_ = at;
@@ -140,6 +141,7 @@ private:
     int64_t done_ = 0, total_ = 0;
     const BranchTree* tree_ = nullptr;
     int32_t budget_ = 0;
+    double cover_ = 0;
     const uint8_t* weights_ = nullptr;
     int32_t triangleCount_ = 0;
     int shown_ = -1;
@@ -154,7 +156,6 @@ public:
     WatchedRender(const WatchedRender&) = delete;
     WatchedRender& operator=(const WatchedRender&) = delete;
 };
-
 
 // Every value the growth reads, computed once per scene.
 //
@@ -445,9 +446,9 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
 
 // Effect kind 3: one figure at the centre.
 void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, float dx, float dy,
-                      BranchTree& list, RunWatch& run) {
+                      BranchTree& list, double cover, RunWatch& run) {
     if (!run.Step(25, 25)) return;
-    run.Follow(&list, gSceneTriangleBudget);
+    run.Follow(&list, gSceneTriangleBudget, cover);
     switch (p.PtrK) {
         case 1:
         case 2:
@@ -689,9 +690,10 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
         BranchTree list(gSceneTriangleBudget, run.watch());
-        list.SetCoverBudget(FrameCover(p, v, dx, dy));
-        run.Follow(&list, gSceneTriangleBudget);
-        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list, run);
+        const CoverBudget cover = FrameCover(p, v, dx, dy);
+        list.SetCoverBudget(cover);
+        run.Follow(&list, gSceneTriangleBudget, cover.pixels);
+        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list, cover.pixels, run);
         else if (p.EfKn == 1 || p.EfKn == 2) GrowAlongEmitter(p, v, Wf, Lf, emitter, list, run);
 
         ClearGeometryFields(p);
