@@ -38,6 +38,33 @@ BranchTree::BranchTree(int32_t budget, WorkWatch* watch) : budget_(budget), watc
 
 BranchTree::~BranchTree() { Clear(); }
 
+BranchTree::Cell* BranchTree::NewCell() {
+    if (backUsed_ == kCellsPerSlab) {
+        if (slabCount_ == slabRoom_) {
+            const size_t room = slabRoom_ == 0 ? 16 : slabRoom_ * 2;
+            auto** grown = new (std::nothrow) Cell*[room];
+            if (!grown) return nullptr;
+            std::copy(slabs_, slabs_ + slabCount_, grown);
+            delete[] slabs_;
+            slabs_ = grown;
+            slabRoom_ = room;
+        }
+        void* slab = ::operator new(kCellsPerSlab * sizeof(Cell), std::nothrow);
+        if (!slab) return nullptr;
+        slabs_[slabCount_++] = static_cast<Cell*>(slab);
+        backUsed_ = 0;
+    }
+    return slabs_[slabCount_ - 1] + backUsed_++;
+}
+
+void BranchTree::FreeSlabs() {
+    for (size_t i = frontSlab_; i < slabCount_; ++i) ::operator delete(slabs_[i]);
+    delete[] slabs_;
+    slabs_ = nullptr;
+    slabCount_ = slabRoom_ = frontSlab_ = frontFreed_ = 0;
+    backUsed_ = kCellsPerSlab;
+}
+
 bool BranchTree::Add(const BranchTriangle& t) {
     if (Full()) return false;
     if (!KeepGoing(watch_)) {
@@ -52,13 +79,13 @@ bool BranchTree::Add(const BranchTriangle& t) {
         }
         covered_ += c;
     }
-    auto* payload = new (std::nothrow) BranchTriangle(t);
-    auto* node = payload ? new (std::nothrow) FTTrNode : nullptr;
-    if (!node) {
-        delete payload;
+    Cell* cell = NewCell();
+    if (!cell) {
         outOfMemory_ = true;
         return false;
     }
+    auto* payload = new (&cell->triangle) BranchTriangle(t);
+    auto* node = new (&cell->node) FTTrNode;
     node->payload = payload;
     node->prev = tail_;
     tail_->next = node;
@@ -68,17 +95,29 @@ bool BranchTree::Add(const BranchTriangle& t) {
     return true;
 }
 
-void BranchTree::Unlink(FTTrNode* first) {
+void BranchTree::UnlinkFirst() {
+    FTTrNode* first = sentinel_.next;
     sentinel_.next = first->next;
     if (first->next) first->next->prev = &sentinel_;
     else tail_ = &sentinel_;
-    delete first->payload;
-    delete first;
+    first->~FTTrNode();
     --size_;
+    // The first node is the oldest cell of the first live slab.
+    if (size_ == 0) {
+        FreeSlabs();
+    } else if (++frontFreed_ == kCellsPerSlab) {
+        ::operator delete(slabs_[frontSlab_++]);
+        frontFreed_ = 0;
+    }
 }
 
 void BranchTree::Clear() {
-    while (FTTrNode* n = sentinel_.next) Unlink(n);
+    // A node's destructor does nothing (it owns neither neighbour nor
+    // payload): the slabs go whole.
+    sentinel_.next = nullptr;
+    tail_ = &sentinel_;
+    size_ = 0;
+    FreeSlabs();
 }
 
 }  // namespace frostel

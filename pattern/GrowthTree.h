@@ -4,6 +4,7 @@
 // centre, y growing downwards.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "WorkWatch.h"
@@ -63,8 +64,8 @@ struct CoverBudget {
     double Cover(const BranchTriangle& t) const;
 };
 
-// One node of the growth list. The list owns node and payload, but the node's
-// destructor frees only the node.
+// One node of the growth list. The list owns node and payload (BranchTree
+// keeps both in its slabs); the node's destructor frees neither.
 class FTTrNode {
 public:
     FTTrNode() = default;
@@ -78,7 +79,10 @@ public:
 };
 
 // The branch list of one scene: a sentinel node, then one node per triangle
-// in growth order. Every stored triangle is counted in gBranchCount.
+// in growth order. Every stored triangle is counted in gBranchCount. Nodes
+// and triangles are carved from slabs of a few thousand: growing costs no
+// allocation per triangle, and letting go of millions of them (a stopped
+// run) one free per slab. Nodes leave only from the front.
 class BranchTree {
 public:
     // With a watch, every stored triangle counts on it, and the tree is full
@@ -113,14 +117,27 @@ public:
     void Drain(Fn&& fn) {
         while (FTTrNode* n = sentinel_.next) {
             fn(static_cast<const BranchTriangle&>(*n->payload));
-            Unlink(n);
+            UnlinkFirst();
         }
     }
     // Frees every triangle; the tree may grow again.
     void Clear();
 
 private:
-    void Unlink(FTTrNode* first);
+    struct Cell {
+        FTTrNode node;
+        BranchTriangle triangle;
+    };
+    static constexpr size_t kCellsPerSlab = 8192;
+
+    Cell* NewCell();
+    void UnlinkFirst();
+    void FreeSlabs();
+
+    Cell** slabs_ = nullptr;   // in growth order; the first `frontSlab_` are freed
+    size_t slabCount_ = 0, slabRoom_ = 0, frontSlab_ = 0;
+    size_t backUsed_ = kCellsPerSlab;  // cells handed out from the last slab
+    size_t frontFreed_ = 0;            // cells let go of in the first live slab
 
     FTTrNode sentinel_;
     FTTrNode* tail_ = &sentinel_;
