@@ -38,7 +38,8 @@
 //
 // With the test host's dialogOkAfterMs (--dialog-ok-after), another thread
 // posts OK that long after the dialog opened, whatever the script is doing,
-// and the dialog's end logs how long it took after that ("okHandled", ms).
+// and the dialog's end logs how long it took after that ("okHandled": ms to
+// the dialog's end, takenMs to when its loop took OK off the queue).
 #pragma once
 
 #include <string>

@@ -70,6 +70,8 @@ double SinceLateOk(const LateOk& ok) {
 struct WatchState {
     Host* host = nullptr;
     LateOk lateOk;
+    HHOOK get = nullptr;
+    double okTakenMs = -1;
     HHOOK cbt = nullptr, ret = nullptr;
     HWND dialog = nullptr;
     WNDPROC original = nullptr;
@@ -592,6 +594,15 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(s ? s->cbt : nullptr, code, wp, lp);
 }
 
+LRESULT CALLBACK OnGetMessage(int code, WPARAM wp, LPARAM lp) {
+    WatchState* s = tWatch;
+    const auto* m = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && s && wp == PM_REMOVE && m->message == WM_COMMAND && LOWORD(m->wParam) == IDOK &&
+        s->lateOk.posted && s->okTakenMs < 0)
+        s->okTakenMs = SinceLateOk(s->lateOk);
+    return CallNextHookEx(s ? s->get : nullptr, code, wp, lp);
+}
+
 LRESULT CALLBACK AfterMessage(int code, WPARAM wp, LPARAM lp) {
     WatchState* s = tWatch;
     const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lp);
@@ -603,7 +614,7 @@ LRESULT CALLBACK AfterMessage(int code, WPARAM wp, LPARAM lp) {
             KillTimer(m->hwnd, kScriptTimer);
             if (s->lateOk.thread) {
                 const double ms = SinceLateOk(s->lateOk);
-                if (ms >= 0) Seen("okHandled", {{"ms", JsonInt(int64_t(ms + 0.5))}});
+                if (ms >= 0) Seen("okHandled", {{"ms", JsonInt(int64_t(ms + 0.5))}, {"takenMs", JsonInt(int64_t(s->okTakenMs + 0.5))}});
                 else Seen("okNotPosted", {});
                 StopLateOk(s->lateOk);
             }
@@ -622,6 +633,7 @@ DialogWatch::DialogWatch(Host& host) {
     tWatch = s;
     s->cbt = SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
     s->ret = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+    s->get = SetWindowsHookExA(WH_GETMESSAGE, OnGetMessage, nullptr, GetCurrentThreadId());
     hook_ = s;
 }
 
@@ -631,6 +643,7 @@ DialogWatch::~DialogWatch() {
     StopLateOk(s->lateOk);
     if (s->cbt) UnhookWindowsHookEx(s->cbt);
     if (s->ret) UnhookWindowsHookEx(s->ret);
+    if (s->get) UnhookWindowsHookEx(s->get);
     delete s;
     tWatch = nullptr;
 }
