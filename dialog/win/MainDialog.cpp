@@ -75,6 +75,7 @@ public:
         UpdateWindow(gProgressBar);
     }
 };
+
 // Input that asks for something other than the picture being drawn: a key
 // or a button pressed (a release alone asks nothing), the mouse moved while a
 // drag holds it, a hot key, or a command posted to the dialog or its

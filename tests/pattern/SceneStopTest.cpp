@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -216,6 +217,46 @@ TEST(SceneBudget, TheDialogsMaximaCoverAtMostTheirBudget) {
     FreeSceneCache();
     gDialogOpen = false;
     EXPECT_EQ(GetPageMemoryStats().live, live);
+}
+
+// The whole write-back of a silent run, stopped in its render: the host's
+// output keeps what it held, and nothing is left behind.
+TEST(SceneStopWrite, AStoppedRenderLeavesTheHostsOutputAsItWas) {
+    constexpr int W = 160, H = 120;
+    const std::vector<uint8_t> rgba = Discs(W, H);
+    std::vector<uint8_t> in(size_t(W) * H * 3), out(in.size(), 0x5A);
+    for (size_t i = 0; i < size_t(W) * H; ++i) std::memcpy(&in[3 * i], &rgba[4 * i], 3);
+    pi::FilterRecord fr{};
+    fr.planes = 3;
+    fr.imageMode = pi::plugInModeRGBColor;
+    fr.depth = 8;
+    fr.filterRect = fr.inRect = fr.outRect = pi::Rect{0, 0, H, W};
+    fr.inData = in.data(), fr.outData = out.data();
+    fr.inRowBytes = fr.outRowBytes = W * 3;
+    fr.progressProc = &HostEar::Progress;
+    fr.abortProc = &HostEar::Abort;
+    FilterParameters params{};
+    ApplyParameterDefaults(params);
+    int16_t result = 0;
+    gFilterRecord = &fr, gParams = &params, gResult = &result;
+    SetStopCheckInterval(0);
+    const int64_t live = GetPageMemoryStats().live;
+
+    HostEar::progress.clear();
+    HostEar::stopWhen = [] { return LastProgress() > 76; };
+    EXPECT_EQ(WriteResult(), RunStatus::Cancelled);
+    EXPECT_EQ(result, 0) << "the entry, not the write-back, says cancelled";
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0x5A; }));
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+
+    HostEar::stopWhen = nullptr;
+    EXPECT_EQ(WriteResult(), RunStatus::Done);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0x5A; }));
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+
+    SetStopCheckInterval(-1);
+    gFilterRecord = nullptr, gParams = nullptr, gResult = nullptr;
 }
 
 }  // namespace
