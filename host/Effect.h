@@ -5,10 +5,15 @@
 // The scene driver (pattern/scene) defines both.
 #pragma once
 
+#include "RunStop.h"
+
 namespace frostel {
 
 // Grows and draws the crystal figures from the locked parameter record.
-void RunEffect();
+// Anything but Done: stopped part-way (RunStop.h), the work buffer holding
+// no finished picture; everything it allocated is freed, and no geometry of
+// an unfinished growth is kept.
+RunStatus RunEffect();
 
 // Frees the bump texture and the engine arrays cached in the locked
 // parameter record, when this loaded module wrote them; pointers it did not

@@ -18,6 +18,7 @@
 
 #include "HostInterface.h"
 #include "PreviewPorts.h"
+#include "RunStop.h"
 
 namespace frostel {
 
@@ -66,8 +67,10 @@ pi::OSErr PrepareSourceImage();
 
 // The whole render: prepares the source (silent run), runs the effect and
 // writes the work buffer into the host's output. Result 0 only when nothing
-// failed; on failure the output buffer is left as the host gave it.
-void WriteResult();
+// failed; on failure the output buffer is left as the host gave it, and so
+// it is when the effect was stopped (the status says so; the result word
+// stays 0 for the caller to decide).
+RunStatus WriteResult();
 
 // The write-back step alone: the work buffer into the host's output buffer
 // (converted to CMYK in the silent run of a CMYK document).

@@ -215,8 +215,8 @@ void StartFilter() {
         SetResult(err);
     else if (fr->inData == nullptr || fr->outData == nullptr)
         SetResult(pi::memFullErr);
-    else if (ResultOk())
-        WriteResult();
+    else if (ResultOk() && WriteResult() == RunStatus::Cancelled && ResultOk())
+        SetResult(pi::userCanceledErr);  // the host's user stopped the render
 
     hostutil::MakeRect16(&fr->inRect, 0, 0, 0, 0);
     hostutil::MakeRect16(&fr->outRect, 0, 0, 0, 0);

@@ -1,8 +1,8 @@
-// What the image reads and the progress display need of the open dialog:
-// its main preview container and its progress bar. The dialog implements
-// both over its widgets and sets the two pointers while it is open (null
-// otherwise); nothing here is called across a window procedure's boundary
-// with an exception.
+// What the image reads, the progress display and the preview's stop check
+// need of the open dialog: its main preview container, its progress bar and
+// its input queue. The dialog implements them over its widgets and sets the
+// pointers while it is open (null otherwise); nothing here is called across
+// a window procedure's boundary with an exception.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,16 @@ public:
     virtual void Show(int32_t done, int32_t total) = 0;
 };
 
+class InputPort {
+public:
+    virtual ~InputPort() = default;
+    // A click, key or command waits for the dialog: the preview being drawn
+    // is already out of date. Looks without taking anything off the queue.
+    virtual bool InputWaiting() = 0;
+};
+
 extern PreviewPort* gPreviewPort;
 extern ProgressPort* gProgressPort;
+extern InputPort* gInputPort;
 
 }  // namespace frostel

@@ -106,9 +106,9 @@ pi::OSErr WriteWorkBuffer() {
     return WriteCmyk(fr, scratch);
 }
 
-void WriteResult() {
+RunStatus WriteResult() {
     pi::FilterRecord* fr = gFilterRecord;
-    if (fr == nullptr) return;
+    if (fr == nullptr) return RunStatus::Done;
     gDocDepth = DocumentDepth(fr);
     SetRenderDepth();
     gHaveMask = fr->haveMask != 0;
@@ -119,7 +119,7 @@ void WriteResult() {
         ShowAlert(kWrongModeText, kAlertCaption);
         CopyInputToOutput();
         SetResult(pi::noErr);
-        return;
+        return RunStatus::Done;
     }
     gIsCmyk = fr->imageMode == pi::plugInModeCMYKColor;
 
@@ -142,16 +142,19 @@ void WriteResult() {
         if (err == pi::noErr) err = PrepareSourceImage();
     }
 
+    RunStatus status = RunStatus::Done;
     if (err == pi::noErr) {
-        RunEffect();
+        status = RunEffect();
         // The effect reports its own failures through the result word.
         if (!ResultOk()) err = *gResult;
     }
-    if (err == pi::noErr) err = WriteWorkBuffer();
+    // A stopped effect left no finished picture: the host's buffer keeps its own.
+    if (err == pi::noErr && status == RunStatus::Done) err = WriteWorkBuffer();
 
     if (!gDialogOpen) FreeResultBuffer();
     SetProgress(0, 100);
     SetResult(err);
+    return status;
 }
 
 void FreeResultBuffer() {

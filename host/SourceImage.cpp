@@ -39,6 +39,7 @@ uint8_t* gNavigatorSelection = nullptr;
 uint8_t* gLayersBackground = nullptr;
 PreviewPort* gPreviewPort = nullptr;
 ProgressPort* gProgressPort = nullptr;
+InputPort* gInputPort = nullptr;
 
 namespace {
 

@@ -95,12 +95,13 @@ namespace {
 
 // The row-by-row filter above: one histogram swept along each row. Needs no
 // memory beyond the frame; the column filter below falls back on it.
-void MedianByRows(uint8_t* dst, const uint8_t* src, int width, int height, int r) {
+bool MedianByRows(uint8_t* dst, const uint8_t* src, int width, int height, int r, WorkWatch* watch) {
     const size_t w = static_cast<size_t>(width);
     // The window's first columns, clipped to narrow planes.
     const int lead = std::min(r, width);
     Window win;
     for (int y = 0; y < height; ++y) {
+        if (!KeepGoing(watch)) return false;
         win.Clear();
         const int y0 = std::max(y - r, 0), y1 = std::min(y + r, height - 1);
         const uint32_t rows = static_cast<uint32_t>(y1 - y0 + 1);
@@ -119,6 +120,7 @@ void MedianByRows(uint8_t* dst, const uint8_t* src, int width, int height, int r
             out[x] = win.Median(count);
         }
     }
+    return true;
 }
 
 // The column filter: every column of a stripe keeps the counts of its window
@@ -191,8 +193,9 @@ public:
     ColumnMedian(const uint8_t* src, int width, int height, int r, Count* fine, Count* coarse)
         : src_(src), width_(width), height_(height), r_(r), fine_(fine), coarse_(coarse) {}
 
-    // Output columns x0 .. x1 - 1 of every row.
-    void Stripe(uint8_t* dst, int x0, int x1) {
+    // Output columns x0 .. x1 - 1 of every row; false when the watch
+    // stopped it.
+    bool Stripe(uint8_t* dst, int x0, int x1, WorkWatch* watch) {
         c0_ = std::max(x0 - r_, 0);
         c1_ = std::min(x1 + r_, width_);
         const size_t columns = static_cast<size_t>(c1_ - c0_);
@@ -200,11 +203,13 @@ public:
         std::memset(coarse_, 0, columns * kLanes * sizeof(Count));
         for (int y = 0; y <= std::min(r_, height_ - 1); ++y) MoveRows(-1, y);
         for (int y = 0; y < height_; ++y) {
+            if (!KeepGoing(watch)) return false;
             if (y > 0) MoveRows(y - r_ - 1, y + r_ < height_ ? y + r_ : -1);
             const int y0 = std::max(y - r_, 0), y1 = std::min(y + r_, height_ - 1);
             Row(dst + static_cast<size_t>(y) * static_cast<size_t>(width_), x0, x1,
                 static_cast<uint32_t>(y1 - y0 + 1));
         }
+        return true;
     }
 
 private:
@@ -288,12 +293,12 @@ private:
 
 }  // namespace
 
-void MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int window) {
-    if (height < 1 || width < 1) return;
+bool MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int window, WorkWatch* watch) {
+    if (height < 1 || width < 1) return true;
     const size_t w = static_cast<size_t>(width);
     if (window < 1) {
         std::memcpy(dst, src, w * static_cast<size_t>(height));
-        return;
+        return true;
     }
     const int r = window / 2;
     // The column filter counts in 16 bits: the fullest window must fit.
@@ -302,13 +307,12 @@ void MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int 
     const size_t columns = static_cast<size_t>(std::min<uint64_t>(kStripe + 2 * static_cast<uint64_t>(r), w));
     PageBlock block;
     if (fullest <= UINT16_MAX) block = PageBlock(columns * (256 + kLanes) * sizeof(Count));
-    if (!block) {
-        MedianByRows(dst, src, width, height, r);
-        return;
-    }
+    if (!block) return MedianByRows(dst, src, width, height, r, watch);
     Count* fine = block.as<Count>();
     ColumnMedian filter(src, width, height, r, fine, fine + columns * 256);
-    for (int x0 = 0; x0 < width; x0 += kStripe) filter.Stripe(dst, x0, std::min(x0 + kStripe, width));
+    for (int x0 = 0; x0 < width; x0 += kStripe)
+        if (!filter.Stripe(dst, x0, std::min(x0 + kStripe, width), watch)) return false;
+    return true;
 }
 
 }  // namespace frostel

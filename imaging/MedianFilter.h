@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "WorkWatch.h"
+
 namespace frostel {
 
 // Smooths a width x height plane (rows of `width` bytes) with a square
@@ -12,7 +14,10 @@ namespace frostel {
 // overlap. Takes a stripe's column counts (about 0.25 MB) from page memory;
 // without them, or for windows of more than 65535 samples, it sweeps one
 // histogram along each row instead, slower, with the same result.
-void MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int window);
+// Each row counts on the watch; false, with dst partly written, once it says
+// stop.
+bool MedianFilter8(uint8_t* dst, const uint8_t* src, int width, int height, int window,
+                   WorkWatch* watch = nullptr);
 
 // The filter's median of `count` samples held in a 256-bin histogram whose
 // non-empty bins are the set bits of `occupancy` (bit v of word v / 32).

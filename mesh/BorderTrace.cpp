@@ -1,4 +1,5 @@
 // The crack follower: borders are walked along pixel edges between corners.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -256,6 +257,7 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
     std::vector<CMyPointPtr>* const fresh = points_.empty() ? &made : nullptr;
     CCornerWalk walk;
     for (int y = 0; y <= h; ++y) {
+        CountWork(1);
         uint8_t* row = border.Row(y);
         for (int x = 0; x <= w; ++x) {
             // Corners without edges 32 or 8 at a time (traces clear edges
@@ -281,6 +283,7 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
                 if (!junction && !walk.closed) TraceBorders(false, line->regionB, y, x, mask, border, *line, walk);
                 // Its points even when the line goes: the set keeps them.
                 MakeWalkPoints(walk, *line, fresh, shared);
+                CountWork(uint32_t(std::min<size_t>(walk.visits.size() + 1, UINT32_MAX)));
                 if (line->points.size() < 2) continue;
                 if (!line->closed) {
                     line->points.front()->flags |= kPointKey;

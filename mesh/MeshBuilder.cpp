@@ -1,5 +1,6 @@
 #include "MeshBuilder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -9,6 +10,7 @@
 namespace frostel {
 
 const char* const CMeshBuilder::kLoadMaskError = "Error! CMeshBuilder::LoadMask: Cannot load input mask!";
+const char* const CMeshBuilder::kStoppedError = "CMeshBuilder: stopped before the load was done";
 
 namespace {
 constexpr float kMinStep = 1.0f, kMaxStep = 10.0f;
@@ -65,7 +67,10 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
         // Resampling adds about as many points again, more with a fine
         // spacing; room only, the memory is touched as it fills.
         points_.Reserve(points_.size() * 3 + 1024);
-        for (auto& line : contours_) ResampleContour(*line, points_, step, spacing);
+        for (auto& line : contours_) {
+            ResampleContour(*line, points_, step, spacing);
+            CountWork(uint32_t(std::min<size_t>(line->points.size() + 1, UINT32_MAX)));
+        }
         DropSmallContours();
         ok = WriteOutput(pointCount, edgeCount, points, edges);
     } catch (const char*) {

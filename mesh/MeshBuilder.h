@@ -14,6 +14,7 @@
 #include "MeshPoint.h"
 #include "Raster.h"
 #include "Triangulation.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 
@@ -90,6 +91,10 @@ public:
     ~CMeshBuilder();
     CMeshBuilder(const CMeshBuilder&) = delete;
     CMeshBuilder& operator=(const CMeshBuilder&) = delete;
+
+    // The loads count their work on `watch` (null: none); one that it stops
+    // returns false like any failed load.
+    void SetWorkWatch(WorkWatch* watch) { watch_ = watch; }
 
     // mask: height rows of stride bytes, the first width bytes of each row
     // being pixels. step (the simplification tolerance, clamped to 1..10;
@@ -179,6 +184,7 @@ public:
     // The error texts thrown inside and caught by LoadMask.
     static const char* const kLoadMaskError;
     static const char* const kBorderRasterError;
+    static const char* const kStoppedError;
 
 protected:
     // List nodes of the traced lines.
@@ -189,6 +195,12 @@ protected:
     // The relief of the long LoadMask; goes first, releasing its triangles'
     // points and ribs before the point set.
     std::unique_ptr<CTriangulation> triangulation_;
+    WorkWatch* watch_ = nullptr;
+
+    // Counts `units` of work on the watch; throws kStoppedError once it says stop.
+    void CountWork(uint32_t units) const {
+        if (!KeepGoing(watch_, units)) throw kStoppedError;
+    }
 
     // step to 1..10 (0 or less and NaN: 1), spacing to 2..30.
     static void ClampSteps(float& step, int& spacing);

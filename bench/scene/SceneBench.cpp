@@ -1,7 +1,8 @@
 // The whole scene with factory values, as a silent run draws it: emitter,
 // growth, engine records, bump texture and the render, into a work buffer
-// of a preview's size and of a 12-megapixel photo. Then growth along long
-// work paths that mostly lie off the image.
+// of a preview's size and of a 12-megapixel photo; the most the dialog's
+// fields take, in Rough and in Phong; and growth along long work paths that
+// mostly lie off the image.
 //   scene_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 
@@ -60,6 +61,26 @@ void Scene(benchmark::State& state) {
 
 BENCHMARK(Scene)->Args({600, 450})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(Scene)->Args({4000, 3000})->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Every field of the dialog at its largest: what the growth may cover of the
+// frame bounds it, and so the render.
+void DialogMaxima(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    testing::SceneImage image(w, h, Photo(w, h));
+    FilterParameters& p = image.params;
+    for (auto _ : state) {
+        ApplyParameterDefaults(p);
+        p.EfKn = 1, p.MxIt = 10, p.MxTr = 30, p.MnIn = 1, p.MxT1 = 40, p.Wdth = 300, p.Lngh = 70, p.Scle = 200;
+        p.Dspr = 200, p.Comp = 100, p.CmDs = 100;
+        p.RndM = uint8_t(state.range(2));
+        RunEffect();
+        benchmark::DoNotOptimize(image.work.data());
+    }
+    state.SetLabel(state.range(2) == 1 ? "Rough" : "Phong");
+}
+
+BENCHMARK(DialogMaxima)->Args({640, 400, 1})->Args({640, 400, 5})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(DialogMaxima)->Args({3000, 2000, 1})->Args({3000, 2000, 5})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

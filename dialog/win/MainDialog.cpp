@@ -75,8 +75,49 @@ public:
         UpdateWindow(gProgressBar);
     }
 };
+
+// Input that asks for something other than the picture being drawn: a key
+// or a button pressed (a release alone asks nothing), the mouse moved while a
+// drag holds it, a hot key, or a command posted to the dialog or its
+// controls. Timers are not: they come only once the queue is idle.
+bool Waiting(HWND w, UINT first, UINT last, UINT kinds) {
+    MSG m;
+    return PeekMessageA(&m, w, first, last, PM_NOREMOVE | PM_NOYIELD | kinds) != 0;
+}
+class QueuePort : public InputPort {
+public:
+    bool InputWaiting() override {
+        const UINT pending = HIWORD(GetQueueStatus(QS_KEY | QS_MOUSE | QS_HOTKEY | QS_POSTMESSAGE));
+        if (pending & QS_HOTKEY) return true;
+        if ((pending & QS_MOUSEMOVE) && GetCapture()) return true;
+        if (pending & QS_KEY)
+            for (UINT m : {WM_KEYDOWN, WM_SYSKEYDOWN})
+                if (Waiting(nullptr, m, m, PM_QS_INPUT)) return true;
+        if (pending & QS_MOUSEBUTTON)
+            for (UINT m : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,
+                           WM_MBUTTONDBLCLK, WM_NCLBUTTONDOWN, WM_NCLBUTTONDBLCLK, WM_NCRBUTTONDOWN})
+                if (Waiting(nullptr, m, m, PM_QS_INPUT)) return true;
+        constexpr UINT kSysTimer = 0x118;  // the caret's blink
+        return (pending & QS_POSTMESSAGE) && gMainDialog &&
+               (Waiting(gMainDialog, 0, WM_TIMER - 1, PM_QS_POSTMESSAGE) ||
+                Waiting(gMainDialog, WM_TIMER + 1, kSysTimer - 1, PM_QS_POSTMESSAGE) ||
+                Waiting(gMainDialog, kSysTimer + 1, 0xFFFFFFFFu, PM_QS_POSTMESSAGE));
+    }
+};
 ContainerPort gPort;
 BarPort gBar;
+QueuePort gQueue;
+
+// The preview shows the last render that finished. One that newer input
+// stopped leaves it there, and the latest values are drawn once the queue
+// is idle (this timer's message comes only then).
+constexpr UINT_PTR kIdleRenderTimer = 0x7E57;
+bool gPreviewStale = false;
+
+void RenderWhenIdle() {
+    gPreviewStale = true;
+    if (gMainDialog) SetTimer(gMainDialog, kIdleRenderTimer, USER_TIMER_MINIMUM, nullptr);
+}
 
 bool DocumentSize(float* w, float* h) {
     if (gScaledWidth <= 0 || gScaledHeight <= 0) return false;
@@ -148,9 +189,15 @@ int PickWithHost(COLORREF* rgb) {
 }
 
 void RenderIntoPreview() {
-    WriteResult();
-    BuildPreviewBitmap(gPreview, CurrentPreviewSource());
+    const RunStatus status = WriteResult();
     SetResult(0);  // a failed preview leaves the last picture; the host hears of none of it
+    if (status != RunStatus::Done) {
+        RenderWhenIdle();
+        return;
+    }
+    gPreviewStale = false;
+    if (gMainDialog) KillTimer(gMainDialog, kIdleRenderTimer);
+    BuildPreviewBitmap(gPreview, CurrentPreviewSource());
 }
 
 // The tail of every zoom and pan: read, view, render, show.
@@ -634,6 +681,7 @@ BOOL InitDialog(HWND dlg) {
     }
     gPreviewPort = &gPort;
     gProgressPort = &gBar;
+    gInputPort = &gQueue;
     PreviewDialogCalls calls;
     calls.documentSize = DocumentSize;
     calls.centreMoved = OnCentreMoved;
@@ -677,9 +725,10 @@ BOOL InitDialog(HWND dlg) {
     LoadBackgroundBitmap();
     SetZoomButtons(dlg);
     SetScaleText(dlg);
+    // The first picture is drawn once the dialog is up and idle: a long one
+    // must not keep it from showing, nor from hearing OK or Cancel.
     if (PrepareSourceImage() != 0 || !ResultOk()) SetResult(0);
-    else WriteResult();
-    BuildPreviewBitmap(gPreview, CurrentPreviewSource());
+    else RenderWhenIdle();
     SetResult(0);
     UpdatePreviewBitmap(gNavigator);
     return TRUE;
@@ -708,7 +757,9 @@ void DestroyDialog(HWND dlg) {
     }
     gPreviewPort = nullptr;
     gProgressPort = nullptr;
+    gInputPort = nullptr;
     gProgressBar = nullptr;
+    gPreviewStale = false;
     SetPreviewDialogCalls(PreviewDialogCalls{});
     SetHostColorPicker(nullptr);
     gPreview = gNavigator = nullptr;
@@ -805,7 +856,10 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             OpenTabHelp(dlg);
             return TRUE;
         case WM_TIMER:
-            if (wp == IDC_PRODUCT_BUTTON) {
+            if (wp == kIdleRenderTimer) {
+                KillTimer(dlg, kIdleRenderTimer);
+                if (gPreviewStale) RerenderPreview();
+            } else if (wp == IDC_PRODUCT_BUTTON) {
                 KillTimer(dlg, IDC_PRODUCT_BUTTON);
                 if (HWND b = GetDlgItem(dlg, IDC_PRODUCT_BUTTON)) PostMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
             }
@@ -843,7 +897,8 @@ INT_PTR HandleMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             const auto* n = reinterpret_cast<const NMHDR*>(lp);
             if (n->idFrom == IDC_TABS && n->code == TCN_SELCHANGE) {
                 ShowSelectedPage(dlg);
-                BuildPreviewBitmap(gPreview, CurrentPreviewSource());
+                // An unfinished render left nothing new to show.
+                if (!gPreviewStale) BuildPreviewBitmap(gPreview, CurrentPreviewSource());
                 Redraw(gPreview, false);
             } else if (n->idFrom == IDC_TABS && int(n->code) == -521) {
                 MessageBeep(0xFFFFFFFF);

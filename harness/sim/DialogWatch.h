@@ -35,6 +35,11 @@
 //                       (placement: window, title bar, OK and the monitors' work
 //                       areas in screen pixels)
 //   ok | cancel | close
+//
+// With the test host's dialogOkAfterMs (--dialog-ok-after), another thread
+// posts OK that long after the dialog opened, whatever the script is doing,
+// and the dialog's end logs how long it took after that ("okHandled": ms to
+// the dialog's end, takenMs to when its loop took OK off the queue).
 #pragma once
 
 #include <string>

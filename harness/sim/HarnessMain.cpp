@@ -82,6 +82,9 @@ std::string HarnessUsage() {
            "                          answers it with OK unseen, as a host without dialogs)\n"
            "  --dialog-script <file>  drive the filter dialog with the script's lines and log what\n"
            "                          it shows (harness/sim/DialogWatch.h lists the commands)\n"
+           "  --dialog-ok-after MS    with --dialog-script: OK arrives MS ms\n"
+           "                          after the dialog opened, from another thread (a click\n"
+           "                          while it may be busy); the log says how long it took to end\n"
            "  --help                  this text\n"
            "\n"
            "Parameters:\n"
@@ -208,6 +211,9 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
         } else if (opt == "--dialog-script") {
             if (!value(a.dialogScript)) return fail("--dialog-script needs a script file");
             a.options.dialog = DialogAnswer::Script;
+        } else if (opt == "--dialog-ok-after") {
+            if (!number(0, 3600000, n)) return fail("--dialog-ok-after needs milliseconds from 0");
+            a.options.dialogOkAfterMs = int(n);
         } else if (opt == "--refuse-advance") {
             a.options.refuseAdvance = true;
         } else if (opt == "--abort-after") {

@@ -66,6 +66,11 @@ struct Options {
     bool pickCancelled = false;          // the user cancels the colour picker
     DialogAnswer dialog = DialogAnswer::Silent;
     std::vector<std::string> dialogScript;  // DialogAnswer::Script: one command a line
+    // Script: OK is posted this many milliseconds after the dialog
+    // opened, from another thread, as a click that comes while the dialog
+    // may be busy; the log says how long the dialog took to end after it
+    // ("dialogSeen" okHandled). -1: never.
+    int dialogOkAfterMs = -1;
 
     // Document shape as served.
     std::optional<pi::VRect> filterRect;  // instead of the selection's bounds or the whole image

@@ -26,7 +26,8 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "--abort-after", "7", "--no-handle-procs", "--handle-procs-version", "2",
                                 "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other", "--planes", "2",
                                 "--filter-rect", "1,2,30,40", "--row-padding", "3", "--no-color-services",
-                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst"});
+                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst",
+                                "--dialog-ok-after", "250"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -47,6 +48,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_EQ(a.options.dropHandle, DropHandle::Data);
     EXPECT_TRUE(a.options.refuseAdvance);
     EXPECT_EQ(a.options.abortAfter, 7);
+    EXPECT_EQ(a.options.dialogOkAfterMs, 250);
     EXPECT_FALSE(a.options.handleProcs);
     EXPECT_EQ(a.options.handleProcsVersion, 2);
     EXPECT_EQ(a.options.disabledSuites, (std::set<std::string>{"SP Runtime Suite@5", "Other"}));
@@ -98,6 +100,7 @@ TEST(HarnessArgsTest, RejectsBadCommandLines) {
         {"f.8bf", "in.png", "out.png", "--frobnicate"},
         {"f.8bf", "in.png", "out.png", "--no-suite"},
         {"f.8bf", "in.png", "out.png", "--handle-procs-version", "-2"},
+        {"f.8bf", "in.png", "out.png", "--dialog-ok-after", "-5"},
         {"f.8bf", "--about", "--mask", "m.png"},
     };
     for (const auto& argv : bad) {

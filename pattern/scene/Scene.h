@@ -14,6 +14,8 @@
 #include "GrowthReach.h"
 #include "GrowthTree.h"
 #include "Renderer.h"
+#include "RunStop.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 
@@ -22,14 +24,19 @@ namespace frostel {
 void ResolveEmitterType(FilterParameters& p);
 
 // Sanitises the record, builds or reuses the geometry and draws it into
-// gWorkRGBA. Failures (memory) go into the host's result word.
-void BuildAndRenderScene(FilterParameters& p);
+// gWorkRGBA. Failures (memory) go into the host's result word. Every long
+// step asks to stop now and then (RunStop.h); a stopped scene keeps no
+// geometry of an unfinished growth and frees what it held.
+RunStatus BuildAndRenderScene(FilterParameters& p);
 
 // The branch triangles as engine records: three points and one triangle per
-// branch, at most `limit` of them; every node is released either way. False
-// (nothing allocated, counts 0) when memory is short.
+// branch, at most `limit` of them, each counted on the watch; every node is
+// released either way. With `weights`, also a page block of what drawing
+// each triangle costs beside the others (1 << weight). False (nothing
+// allocated, counts 0) when memory is short or the watch said stop.
 bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
-                     __Point3ds*& points, __Triangle3ds*& triangles);
+                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch = nullptr,
+                     uint8_t** weights = nullptr);
 // corner 1, 2 or 3 of a branch triangle.
 void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner);
 

@@ -22,7 +22,9 @@
 #include "PathSegments.h"
 #include "Plugin.h"
 #include "PointTransforms.h"
+#include "RunStop.h"
 #include "Scene.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 
@@ -38,13 +40,16 @@ struct OwnCache {
     __Triangle3ds* triangles = nullptr;
     __Point3ds* points = nullptr;
     int32_t triangleCount = 0, pointCount = 0;
+    uint8_t* weights = nullptr;  // each triangle's TriangleWeight, beside the record's arrays
 } gOwn;
 
 void FreeOwnGeometry() {
     FreePages(gOwn.triangles);
     FreePages(gOwn.points);
+    FreePages(gOwn.weights);
     gOwn.triangles = nullptr;
     gOwn.points = nullptr;
+    gOwn.weights = nullptr;
     gOwn.triangleCount = gOwn.pointCount = 0;
 }
 
@@ -54,10 +59,105 @@ void ClearGeometryFields(FilterParameters& p) {
     p.cachedTriangleCount = p.cachedPointCount = 0;
 }
 
-void Progress(float done) { SetProgress(done, 100); }
-
 int32_t gSceneTriangleBudget = kBranchBudget;
 
+
+// Progress out of 100 of a scene's steps.
+constexpr float kGrowthFrom = 10, kGrowthSpan = 40, kRenderFrom = 75, kRenderSpan = 25;
+
+// One scene's watch over its long steps. Each counts its work on it; each
+// time the watch asks (at most every StopCheckIntervalMs), the bar moves to
+// where the step has got and the host, or the dialog during a preview, says
+// whether to go on.
+class RunWatch {
+public:
+    RunWatch() : watch_(&RunWatch::Ask, this, StopCheckIntervalMs()) {}
+    RunWatch(const RunWatch&) = delete;
+    RunWatch& operator=(const RunWatch&) = delete;
+
+    WorkWatch* watch() { return &watch_; }
+    bool Stopped() const { return watch_.Stopped(); }
+    RunStatus status() const { return status_; }
+
+    // A step begins at `progress`, its share of the bar `span`: shown now,
+    // and asked when due. False once stopped.
+    bool Step(float progress, float span = 0) {
+        Mark(progress);
+        span_ = span;
+        return watch_.Check();
+    }
+    // The bar at `progress`, without asking.
+    void Mark(float progress) {
+        from_ = progress, span_ = 0;
+        done_ = 0, total_ = 0;
+        tree_ = nullptr;
+        Show();
+    }
+    // How far the step has got, shown at the next ask.
+    void At(int64_t done, int64_t total) { done_ = done, total_ = total; }
+    // The growth's bar also follows the tree towards its budgets: one rib
+    // may grow them all.
+    void Follow(const BranchTree* tree, int32_t budget, double cover) { tree_ = tree, budget_ = budget, cover_ = cover; }
+
+    // The weights (TriangleWeight) of the triangles the renderer is about
+    // to draw, null for none.
+    void Drawing(const uint8_t* weights, int32_t triangleCount) {
+        weights_ = weights;
+        triangleCount_ = triangleCount;
+    }
+
+    // The renderer's watch: told of each triangle of each pass.
+    static bool Rendering(void* self, int64_t done, int64_t total) {
+        auto& r = *static_cast<RunWatch*>(self);
+        r.done_ = done, r.total_ = total;
+        return r.watch_.Continue(r.TriangleUnits(done));
+    }
+
+private:
+    uint32_t TriangleUnits(int64_t done) const {
+        if (weights_ == nullptr || done < 0) return 1;
+        // Each pass counts the triangles again: at most two passes.
+        int64_t i = done;
+        while (i >= triangleCount_ && triangleCount_ > 0) i -= triangleCount_;
+        return i < triangleCount_ ? 1u << weights_[i] : 1;
+    }
+
+    static bool Ask(void* self) {
+        auto& r = *static_cast<RunWatch*>(self);
+        r.Show();
+        r.status_ = AskToStop();
+        return r.status_ == RunStatus::Done;
+    }
+    void Show() {
+        double share = total_ > 0 ? double(done_) / double(total_) : 0.0;
+        if (tree_ != nullptr && budget_ > 0) share = std::max(share, double(tree_->size()) / double(budget_));
+        if (tree_ != nullptr && cover_ > 0) share = std::max(share, tree_->Covered() / cover_);
+        const int at = int(from_ + span_ * float(std::clamp(share, 0.0, 1.0)));
+        if (at == shown_) return;
+        shown_ = at;
+        SetProgress(float(at), 100);
+    }
+
+    WorkWatch watch_;
+    float from_ = 0, span_ = 0;
+    int64_t done_ = 0, total_ = 0;
+    const BranchTree* tree_ = nullptr;
+    int32_t budget_ = 0;
+    double cover_ = 0;
+    const uint8_t* weights_ = nullptr;
+    int32_t triangleCount_ = 0;
+    int shown_ = -1;
+    RunStatus status_ = RunStatus::Done;
+};
+
+// The renderer tells `run` of its work while this lives.
+class WatchedRender {
+public:
+    explicit WatchedRender(RunWatch& run) { SetRenderWatch(&RunWatch::Rendering, &run); }
+    ~WatchedRender() { SetRenderWatch(nullptr, nullptr); }
+    WatchedRender(const WatchedRender&) = delete;
+    WatchedRender& operator=(const WatchedRender&) = delete;
+};
 
 // Every value the growth reads, computed once per scene.
 //
@@ -140,14 +240,17 @@ struct MaskSource {
 };
 
 // The mask the contours are traced in: the selection, or the source's
-// brightness smoothed and cut into four levels. False when memory is short.
-bool BuildMask(const MaskSource& s, PageBlock& mask) {
+// brightness smoothed and cut into four levels. False when memory is short;
+// also false, with the watch stopped, when the run was stopped.
+bool BuildMask(const MaskSource& s, PageBlock& mask, WorkWatch& watch) {
     const size_t pixels = size_t(s.W) * size_t(s.H);
+    const size_t W = size_t(s.W);
     mask = PageBlock(pixels);
     if (!mask) return false;
     uint8_t* m = mask.as<uint8_t>();
     if (s.selection != nullptr && (s.H <= 1 || s.selectionRowBytes >= s.W)) {
         for (int y = 0; y < s.H; ++y) {
+            if (!watch.Continue()) return false;
             const uint8_t* row = s.selection + ptrdiff_t(y) * s.selectionRowBytes;
             for (int x = 0; x < s.W; ++x) m[size_t(y) * s.W + x] = row[x] != 0 ? 255 : 0;
         }
@@ -157,17 +260,20 @@ bool BuildMask(const MaskSource& s, PageBlock& mask) {
     if (!plane || s.rgba == nullptr) return true;  // an empty mask: no contours
     uint8_t* b = plane.as<uint8_t>();
     uint8_t lo = 255, hi = 0;
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* p = s.rgba + 4 * i;
-        b[i] = p[3] == 0 ? 0 : uint8_t((0.5 * p[0] + 0.3 * p[1] + 0.2 * p[2]) * (p[3] / 255.0));
-        lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
+    for (size_t row = 0; row < pixels; row += W) {
+        if (!watch.Continue()) return false;
+        for (size_t i = row; i < row + W; ++i) {
+            const uint8_t* p = s.rgba + 4 * i;
+            b[i] = p[3] == 0 ? 0 : uint8_t((0.5 * p[0] + 0.3 * p[1] + 0.2 * p[2]) * (p[3] / 255.0));
+            lo = std::min(lo, b[i]), hi = std::max(hi, b[i]);
+        }
     }
     // The levels lie 84 apart: a picture whose brightness stays between two
     // of them (a night scene) would have no contour at all. Its own range is
     // then spread over the levels.
     if (lo / 84 == hi / 84 && hi > lo)
         for (size_t i = 0; i < pixels; ++i) b[i] = uint8_t((b[i] - lo) * 255 / (hi - lo));
-    MedianFilter8(m, b, s.W, s.H, 11);
+    if (!MedianFilter8(m, b, s.W, s.H, 11, &watch)) return false;
     for (size_t i = 0; i < pixels; ++i) m[i] = uint8_t((m[i] / 84) * 84);
     return true;
 }
@@ -187,18 +293,20 @@ struct Contours {
 };
 
 // The contours of the mask, their points `spacing` pixels apart. False when
-// memory is short; no contour at all is not a failure.
-bool TraceContours(const MaskSource& s, int spacing, Contours& out) {
+// memory is short or the run was stopped (the watch tells which); no contour
+// at all is not a failure.
+bool TraceContours(const MaskSource& s, int spacing, Contours& out, WorkWatch& watch) {
     out.Free();
     PageBlock mask;
-    if (!BuildMask(s, mask)) return false;
+    if (!BuildMask(s, mask, watch)) return false;
     CMeshBuilder builder;
+    builder.SetWorkWatch(&watch);
     if (builder.LoadMask(s.W, s.H, s.W, mask.as<uint8_t>(), 1.0f, spacing, out.pointCount, out.edgeCount,
                          out.points, out.edges) &&
         out.pointCount > 0 && out.edgeCount > 0 && out.points != nullptr && out.edges != nullptr)
         return true;
     out.Free();
-    return true;
+    return !watch.Stopped();
 }
 
 // In the dialog the contours are traced where OK traces them: in the whole
@@ -218,8 +326,9 @@ void FreeDocumentContours() {
 }
 
 // The document's contours in frame pixels, or null when the dialog has no
-// copy of the document to trace them in (or memory is short).
-const Contours* ContoursOfTheDocument(const SceneValues& v) {
+// copy of the document to trace them in (or memory is short, or the run was
+// stopped).
+const Contours* ContoursOfTheDocument(const SceneValues& v, WorkWatch& watch) {
     if (!gDialogOpen || gNavigatorSource == nullptr || gNavigatorWidth != v.FW || gNavigatorHeight != v.FH)
         return nullptr;
     const uint8_t* selection = gHaveMask ? gNavigatorSelection : nullptr;
@@ -230,26 +339,30 @@ const Contours* ContoursOfTheDocument(const SceneValues& v) {
         MaskSource s;
         s.W = v.FW, s.H = v.FH, s.rgba = gNavigatorSource;
         s.selection = selection, s.selectionRowBytes = v.FW;
-        if (!TraceContours(s, 30, d.contours)) return nullptr;
+        if (!TraceContours(s, 30, d.contours, watch)) {
+            FreeDocumentContours();
+            return nullptr;
+        }
         d.source = gNavigatorSource, d.selection = selection, d.W = v.FW, d.H = v.FH;
     }
     return &d.contours;
 }
 
 // The contours as an emitter in the frame: their points 30 document pixels
-// apart. False when memory is short.
-bool BuildContourEmitter(const SceneValues& v, Emitter& emitter) {
-    if (const Contours* c = ContoursOfTheDocument(v)) {
+// apart. False when memory is short or the run was stopped.
+bool BuildContourEmitter(const SceneValues& v, Emitter& emitter, WorkWatch& watch) {
+    if (const Contours* c = ContoursOfTheDocument(v, watch)) {
         if (c->pointCount > 0)
             BuildPointArrays(c->pointCount, c->edgeCount, c->points, c->edges, emitter, -v.FW / 2.0f, -v.FH / 2.0f);
         return true;
     }
+    if (watch.Stopped()) return false;
     // The work buffer's own picture and selection, mapped into the frame.
     MaskSource s;
     s.W = v.W, s.H = v.H, s.rgba = gSourceRGBA;
     if (gHaveMask && gMaskData != nullptr) s.selection = gMaskData, s.selectionRowBytes = gMaskRowBytes;
     Contours c;
-    if (!TraceContours(s, int(std::clamp(30.0f / v.scale, 0.0f, 1000.0f)), c)) return false;
+    if (!TraceContours(s, int(std::clamp(30.0f / v.scale, 0.0f, 1000.0f)), c, watch)) return false;
     if (c.pointCount > 0) {
         if (!v.FrameIsWork())
             for (int i = 0; i < c.pointCount; ++i) {
@@ -332,13 +445,26 @@ BranchReach PathReach(const FilterParameters& p, const SceneValues& v, float dx,
     return BranchReach(g, shown, mode == 2 || mode == 8 || mode == 9 || mode == 10);
 }
 
+// What the figure may cover of the final frame, where the driver scales it
+// (about the centre, a single figure about its own) and shifts it.
+CoverBudget FrameCover(const FilterParameters& p, const SceneValues& v, float dx, float dy) {
+    CoverBudget c;
+    c.pixels = kCoverFrames * double(v.FW) * double(v.FH);
+    c.scale = v.scaleFactor;
+    if (p.EfKn == 3) c.pivotX = dx, c.pivotY = dy;
+    else c.shiftX = dx, c.shiftY = dy;
+    c.left = -float(v.FW / 2), c.right = float(v.FW - v.FW / 2);
+    c.top = -float(v.FH / 2), c.bottom = float(v.FH - v.FH / 2);
+    return c;
+}
+
 // Effect kinds 1 and 2: branches along the emitter's ribs. Where growth
 // cannot reach what is drawn, the rib is walked without growing: the
 // spacing carried to the next rib, the floral figures' chained draw and the
 // triangle count (which the geometric fans' heights follow) go on as if it
 // had grown.
 void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, RibSource& ribs,
-                      BranchTree& list) {
+                      BranchTree& list, RunWatch& run) {
     const int64_t R = ribs.ribCount();
     if (R <= 0) return;
     // Beyond +-4e18 the shares only stand for "all" or "none": kept within int64.
@@ -360,7 +486,8 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
     EmitterRib e;
     while (!list.Full() && ribs.Next(e) && e.index < N) {
         const int64_t i = e.index;
-        Progress(10.0f + 40.0f * float(i) / float(N));
+        run.At(i, N);
+        if (!run.watch()->Continue()) break;
         SeedGrowthRandom(v.B + uint32_t(i));
         const float ce = i == N - 1 ? fr : 1.0f;
         const PatternRib& rib = e.rib;
@@ -463,8 +590,9 @@ void GrowAlongEmitter(const FilterParameters& p, const SceneValues& v, float Wf,
 
 // Effect kind 3: one figure at the centre.
 void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf, float Lf, float dx, float dy,
-                      BranchTree& list) {
-    Progress(25);
+                      BranchTree& list, double cover, RunWatch& run) {
+    if (!run.Step(25, 25)) return;
+    run.Follow(&list, gSceneTriangleBudget, cover);
     switch (p.PtrK) {
         case 1:
         case 2:
@@ -479,20 +607,21 @@ void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf,
     }
 }
 
-// Lights, material, bump texture and glass, then the render call.
-void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
-                 __Point3ds* points, __Triangle3ds* triangles) {
+// Lights, material, bump texture and glass, then the render call. False
+// when the run was stopped before the frame was done.
+bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
+                 __Point3ds* points, __Triangle3ds* triangles, RunWatch& run) {
     light3ds lights[2];
     MakeLights(p, lights);
     if (!v.FrameIsWork())
         for (light3ds& l : lights) v.FrameToWork(l.x, l.y, l.z);
-    Progress(60);
+    if (!run.Step(60)) return false;
     const uint8_t* bump = p.bumpTexture;
 
     __SetDrawMode(DrawModeFor(p.RndM));
     __SetQuality(gDialogOpen ? 0 : 1);
     __SetDeep(0);
-    Progress(65);
+    run.Mark(65);
 
     const size_t bytes = size_t(gRowBytes) * size_t(v.H);
     if (!p.AlpC) {
@@ -502,8 +631,8 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     } else {
         FillRgba(gWorkRGBA, v.W, v.H, p.BkCl);
     }
-    Progress(70);
-    Progress(74);
+    run.Mark(70);
+    if (!run.Step(74)) return false;
 
     // The 3-byte texels become 4-byte pixels before the engine's order:
     // reading them as 4-byte groups would skew every texel and overrun.
@@ -528,13 +657,36 @@ void RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     MakeGlass(p, 1.0f / v.scale, glass);
     __SetUseMultyRefract(0);
     __SetDubleSide(0);
-    Progress(75);
+    struct Owned {
+        uint8_t* p;
+        ~Owned() { FreePages(p); }
+    } ownTexels{texels};
+    if (!run.Step(kRenderFrom, kRenderSpan)) return false;
 
     uint8_t* source = gSourceRGBA != nullptr ? gSourceRGBA : gWorkRGBA;
-    __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
-                  v.H / 2, 1, &material, textures, 2, lights, &glass);
-    Progress(100);
-    FreePages(texels);
+    run.Drawing(triangles == gOwn.triangles && triangleCount == gOwn.triangleCount ? gOwn.weights : nullptr,
+                triangleCount);
+    {
+        WatchedRender watched(run);
+        __RasterScene(gWorkRGBA, source, v.W, v.H, v.W * 4, pointCount, triangleCount, triangles, points, v.W / 2,
+                      v.H / 2, 1, &material, textures, 2, lights, &glass);
+    }
+    if (RenderWasStopped() || run.Stopped()) return false;
+    run.Mark(100);
+    return true;
+}
+
+// What drawing a triangle costs beside the others, for the render's watch:
+// 1 << weight units, about one for each 64 pixels of its box.
+inline uint8_t TriangleWeight(const BranchTriangle& t) {
+    const float w = std::max({t.p0.x, t.p1.x, t.p2.x}) - std::min({t.p0.x, t.p1.x, t.p2.x});
+    const float h = std::max({t.p0.y, t.p1.y, t.p2.y}) - std::min({t.p0.y, t.p1.y, t.p2.y});
+    const float box = w * h;
+    if (!(box >= 128.0f)) return 0;  // also NaN
+    uint32_t bits;
+    std::memcpy(&bits, &box, sizeof bits);
+    const int exponent = int(bits >> 23) - 127;  // box is positive: no sign bit
+    return uint8_t(std::min(exponent - 6, 24));
 }
 
 }  // namespace
@@ -567,7 +719,7 @@ void SetEnginePoint(__Point3ds& out, const PatternVertex& v, int corner) {
 }
 
 bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32_t& triangleCount,
-                     __Point3ds*& points, __Triangle3ds*& triangles) {
+                     __Point3ds*& points, __Triangle3ds*& triangles, WorkWatch* watch, uint8_t** weights) {
     pointCount = triangleCount = 0;
     points = nullptr;
     triangles = nullptr;
@@ -579,26 +731,36 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
     }
     PageBlock pointBlock(size_t(3) * size_t(n) * sizeof(__Point3ds));
     PageBlock triangleBlock(size_t(n) * sizeof(__Triangle3ds));
-    if (!pointBlock || !triangleBlock) {
+    PageBlock weightBlock(weights != nullptr ? size_t(n) : 0);
+    if (!pointBlock || !triangleBlock || (weights != nullptr && !weightBlock)) {
         list.Clear();
         return false;
     }
     auto* pts = pointBlock.as<__Point3ds>();
     auto* tris = triangleBlock.as<__Triangle3ds>();
+    auto* wts = weightBlock.as<uint8_t>();
     int32_t k = 0;
+    bool stopped = false;
     list.Drain([&](const BranchTriangle& t) {
-        if (k >= n) return;
+        if (k >= n || stopped) return;
+        if (!KeepGoing(watch)) {
+            stopped = true;
+            return;
+        }
         tris[k].a = 3 * k, tris[k].b = 3 * k + 1, tris[k].c = 3 * k + 2;
         tris[k].material = 0;
         SetEnginePoint(pts[3 * k], t.p0, 1);
         SetEnginePoint(pts[3 * k + 1], t.p1, 2);
         SetEnginePoint(pts[3 * k + 2], t.p2, 3);
+        if (wts != nullptr) wts[k] = TriangleWeight(t);
         ++k;
     });
+    if (stopped) return false;
     pointCount = 3 * k;
     triangleCount = k;
     points = static_cast<__Point3ds*>(pointBlock.release());
     triangles = static_cast<__Triangle3ds*>(triangleBlock.release());
+    if (weights != nullptr) *weights = static_cast<uint8_t*>(weightBlock.release());
     return true;
 }
 
@@ -630,22 +792,27 @@ void FreeSceneCache() {
     FreeDocumentContours();
 }
 
-void BuildAndRenderScene(FilterParameters& p) {
+RunStatus BuildAndRenderScene(FilterParameters& p) {
     // Values reach the record from scripts, the registry, presets and the
     // dialog: none is trusted.
     SanitizeParameters(p);
     ResolveEmitterType(p);
     TrustOnlyOwnCache(p);
     const SceneValues v = ComputeValues(p);
-    if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return;
+    if (v.W <= 0 || v.H <= 0 || v.FW <= 0 || v.FH <= 0 || gWorkRGBA == nullptr) return RunStatus::Done;
 
+    RunWatch run;
     Emitter emitter;
     PathRibs pathRibs;
     bool alongPath = false;
     const bool dirty = p.geometryDirty != 0;
-    if (dirty && p.EfKn != 3 && p.EmTp == 1 && !BuildContourEmitter(v, emitter)) {
-        SetResult(pi::memFullErr);
-        return;
+    if (dirty && p.EfKn != 3 && p.EmTp == 1) {
+        if (!run.Step(kGrowthFrom)) return run.status();
+        if (!BuildContourEmitter(v, emitter, *run.watch())) {
+            if (run.Stopped()) return run.status();
+            SetResult(pi::memFullErr);
+            return RunStatus::Done;
+        }
     }
 
     const int P = p.EmTp == 2 ? p.MskK : 7;
@@ -661,46 +828,55 @@ void BuildAndRenderScene(FilterParameters& p) {
         // The path is walked rib by rib as the branches grow, not held.
         if (!pathRibs.Start(-v.FW / 2.0f, -v.FH / 2.0f, PathView{}, PathReach(p, v, dx, dy))) {
             SetResult(pi::memFullErr);
-            return;
+            return RunStatus::Done;
         }
         alongPath = true;
     }
 
     if (dirty) {
         if (p.EfKn != 3) BuildFixedFigure(P, v, emitter);
-        Progress(10);
+        if (!run.Step(kGrowthFrom, kGrowthSpan)) return run.status();
         gBranchCount = 0;
         SeedGrowthRandom(v.B);
         float Wf, Lf;
         EffectFactors(p, v, Wf, Lf);
         // The tree's own budget is the only bound: one that followed the work
         // buffer would cut the preview's figure short of the final one.
-        BranchTree list(gSceneTriangleBudget);
-        if (p.EfKn == 3) GrowSingleFigure(p, v, Wf, Lf, dx, dy, list);
-        else if (p.EfKn == 1 || p.EfKn == 2) {
+        BranchTree list(gSceneTriangleBudget, run.watch());
+        const CoverBudget cover = FrameCover(p, v, dx, dy);
+        list.SetCoverBudget(cover);
+        run.Follow(&list, gSceneTriangleBudget, cover.pixels);
+        if (p.EfKn == 3) {
+            GrowSingleFigure(p, v, Wf, Lf, dx, dy, list, cover.pixels, run);
+        } else if (p.EfKn == 1 || p.EfKn == 2) {
             EmitterRibs emitterRibs(emitter);
-            GrowAlongEmitter(p, v, Wf, Lf, alongPath ? static_cast<RibSource&>(pathRibs) : emitterRibs, list);
+            GrowAlongEmitter(p, v, Wf, Lf, alongPath ? static_cast<RibSource&>(pathRibs) : emitterRibs, list, run);
         }
 
         ClearGeometryFields(p);
         FreeOwnGeometry();
+        // A growth cut short is no figure to keep.
+        if (run.Stopped()) return run.status();
         int32_t pointCount = 0, triangleCount = 0;
         __Point3ds* points = nullptr;
         __Triangle3ds* triangles = nullptr;
+        uint8_t* weights = nullptr;
         const bool built = BuildEngineMesh(list, std::min(list.size(), gBranchCount), pointCount, triangleCount,
-                                           points, triangles);
-        Progress(50);
+                                           points, triangles, run.watch(), &weights);
         emitter.Clear();
+        if (run.Stopped()) return run.status();
+        run.Mark(50);
         if (!built) {
             SetResult(pi::memFullErr);
-            return;
+            return RunStatus::Done;
         }
         p.geometryDirty = 0;
         gOwn.points = p.cachedPoints = points;
         gOwn.triangles = p.cachedTriangles = triangles;
         gOwn.pointCount = p.cachedPointCount = pointCount;
         gOwn.triangleCount = p.cachedTriangleCount = triangleCount;
-        Progress(55);
+        gOwn.weights = weights;
+        run.Mark(55);
         if (v.scaleFactor != 1.0f) {
             if (p.EfKn == 3) {
                 for (int32_t i = 0; i < pointCount; ++i) {
@@ -716,16 +892,18 @@ void BuildAndRenderScene(FilterParameters& p) {
             for (int32_t i = 0; i < pointCount; ++i) v.FrameToWork(points[i].x, points[i].y, points[i].z);
     }
 
-    RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles);
-    Progress(0);
+    if (!RenderScene(p, v, p.cachedPointCount, p.cachedTriangleCount, p.cachedPoints, p.cachedTriangles, run))
+        return run.status();
+    run.Mark(0);
+    return RunStatus::Done;
 }
 
-void RunEffect() {
-    if (gWorkRGBA == nullptr) return;
+RunStatus RunEffect() {
+    if (gWorkRGBA == nullptr) return RunStatus::Done;
     FilterParameters* p = gParams;
     if (p == nullptr) {
         if (gSourceRGBA != nullptr) std::memcpy(gWorkRGBA, gSourceRGBA, size_t(gRowBytes) * size_t(gWorkHeight));
-        return;
+        return RunStatus::Done;
     }
     TrustOnlyOwnCache(*p);
     if (p->bumpTexture == nullptr) gOwn.bump = p->bumpTexture = LoadBumpTexture();
@@ -738,13 +916,14 @@ void RunEffect() {
         }
         ResolveEmitterType(*p);
     }
-    BuildAndRenderScene(*p);
+    const RunStatus status = BuildAndRenderScene(*p);
     if (!gDialogOpen) {
         // Outside the dialog nothing outlives the run: a later run, or a
         // module loaded anew, must not find our pointers in the record.
         FreeSceneCache();
         FreePathList();
     }
+    return status;
 }
 
 }  // namespace frostel

@@ -6,6 +6,7 @@
 
 #include "MedianFilter.h"
 #include "PageMemory.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 namespace {
@@ -161,6 +162,45 @@ TEST(MedianFilterTest, DegenerateWindowsAndPlanes) {
     uint8_t one = 42, out = 0;
     MedianFilter8(&out, &one, 1, 1, 11);
     EXPECT_EQ(out, 42);
+}
+
+// Stops at its n-th ask; counts them.
+struct StopAt {
+    int n, asks = 0;
+    static bool Ask(void* self) {
+        auto& s = *static_cast<StopAt*>(self);
+        return ++s.asks < s.n;
+    }
+};
+
+TEST(MedianFilterTest, AWatchThatNeverStopsChangesNothingAndAStopEndsItEarly) {
+    std::mt19937 rng(11);
+    const int w = 1000, h = 300;  // three stripes
+    std::vector<uint8_t> src(size_t(w) * h), plain(src.size()), watched(src.size());
+    for (auto& v : src) v = static_cast<uint8_t>(rng() % 5 * 60);
+    for (bool columnCounts : {true, false}) {
+        SCOPED_TRACE(columnCounts ? "column counts" : "row histograms");
+        if (!columnCounts) FailPageAllocationAfter(1);
+        ASSERT_TRUE(MedianFilter8(plain.data(), src.data(), w, h, 11));
+        if (!columnCounts) FailPageAllocationAfter(1);
+        StopAt never{1 << 30};
+        WorkWatch all(&StopAt::Ask, &never, 0);
+        ASSERT_TRUE(MedianFilter8(watched.data(), src.data(), w, h, 11, &all));
+        EXPECT_EQ(watched, plain);
+        EXPECT_GT(never.asks, 0);
+
+        // Stopped at the first look: the rows after it are never written.
+        const int64_t live = GetPageMemoryStats().live;
+        if (!columnCounts) FailPageAllocationAfter(1);
+        std::vector<uint8_t> cut(src.size(), 0xAB);
+        StopAt first{1};
+        WorkWatch stop(&StopAt::Ask, &first, 0);
+        EXPECT_FALSE(MedianFilter8(cut.data(), src.data(), w, h, 11, &stop));
+        FailPageAllocationAfter(0);
+        EXPECT_EQ(GetPageMemoryStats().live, live);
+        EXPECT_EQ(first.asks, 1);
+        EXPECT_EQ(cut.back(), 0xAB);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "MeshBuilder.h"
 #include "PageMemory.h"
 #include "TestMasks.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 namespace {
@@ -241,6 +242,71 @@ TEST(LoadMaskTest, LoopThroughAJunctionLeavesTheBordersEndingThereWhole) {
             EXPECT_EQ(Check(m, c, 1.0f, spacing), "") << "orientation " << orientation << " spacing " << spacing;
         }
     }
+}
+
+
+// Stops at its n-th ask.
+struct StopAt {
+    int n, asks = 0;
+    static bool Ask(void* self) {
+        auto& s = *static_cast<StopAt*>(self);
+        return ++s.asks < s.n;
+    }
+};
+
+TEST(LoadMaskTest, AStoppedLoadFailsWithoutOutputOrLeftoversAndAWatchChangesNothing) {
+    const Mask m = test::NoiseMask(160, 120, 4, 21);
+    const Contours plain = Load(m);
+    ASSERT_TRUE(plain.ok);
+    ASSERT_GT(plain.pointCount, 0);
+
+    // Interval 0: every look at the clock asks.
+    StopAt never{1 << 30};
+    WorkWatch all(&StopAt::Ask, &never, 0);
+    {
+        CMeshBuilder builder;
+        builder.SetWorkWatch(&all);
+        int pc = 0, ec = 0;
+        float* points = nullptr;
+        ContourEdge* edges = nullptr;
+        ASSERT_TRUE(builder.LoadMask(m.width, m.height, m.width, m.pixels.data(), 1.0f, 4, pc, ec, points, edges));
+        EXPECT_EQ(std::vector<float>(points, points + 2 * pc), plain.points);
+        FreePages(points);
+        FreePages(edges);
+    }
+    ASSERT_GE(never.asks, 2) << "the load looks at its watch as it goes";
+
+    // A stop at any of those asks (eight of them, from the first to the
+    // last): false, outputs untouched, no block left.
+    int stopped = 0;
+    for (int k = 0, last = 0; k < 8; ++k) {
+        const int n = 1 + k * (never.asks - 1) / 7;
+        if (k > 0 && n == last) continue;
+        last = n;
+        const int64_t live = GetPageMemoryStats().live;
+        StopAt at{n};
+        WorkWatch watch(&StopAt::Ask, &at, 0);
+        int pc = -5, ec = -5;
+        float* points = nullptr;
+        ContourEdge* edges = nullptr;
+        {
+            CMeshBuilder builder;
+            builder.SetWorkWatch(&watch);
+            const bool ok = builder.LoadMask(m.width, m.height, m.width, m.pixels.data(), 1.0f, 4, pc, ec, points, edges);
+            EXPECT_EQ(ok, !watch.Stopped()) << "stop at ask " << n;
+            if (ok) {
+                FreePages(points);
+                FreePages(edges);
+                continue;  // this time the load got done before its n-th ask
+            }
+        }
+        ++stopped;
+        EXPECT_EQ(pc, -5);
+        EXPECT_EQ(points, nullptr);
+        EXPECT_EQ(edges, nullptr);
+        EXPECT_EQ(GetPageMemoryStats().live, live) << "stop at ask " << n;
+    }
+    EXPECT_GE(stopped, 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "GrowthRandom.h"
 #include "GrowthTree.h"
 #include "PageMemory.h"
+#include "WorkWatch.h"
 
 namespace frostel {
 namespace {
@@ -371,6 +372,97 @@ TEST(BranchBudget, HugeRequestsStopAtTheBudget) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 10.0);
     EXPECT_GE(kBranchBudget, 2000000);
+}
+
+// Stops at its n-th ask.
+struct StopAt {
+    int n, asks = 0;
+    static bool Ask(void* self) {
+        auto& s = *static_cast<StopAt*>(self);
+        return ++s.asks < s.n;
+    }
+};
+
+TEST(BranchBudget, AWatchStopsEveryGrowerWithTheFigureGrownSoFar) {
+    using Grow = void (*)(BranchTree&);
+    const Grow growers[] = {
+        [](BranchTree& t) {
+            GrowBranchRecursive(0, 1, t, 0, 0, 0, 0, 1, 0, 0, 0.5f, 20, 0.01f, 0.01f, 0.3f, 0.5f, INT_MAX, INT_MAX);
+        },
+        [](BranchTree& t) { GrowFigureA(INT_MAX, t, 0, 0, 0, 0, 0.9f, 1e6f, 0.3f, false, INT_MAX); },
+        [](BranchTree& t) { GrowFigureB(3, t, 0, 0, 0, 0, 0.5f, 1e6f, 0.3f, INT_MAX, INT_MAX, 0.5f, 0.2f, 0.1f); },
+    };
+    for (const Grow grow : growers) {
+        StopAt twelfth{12};
+        WorkWatch watch(&StopAt::Ask, &twelfth, 0);
+        StartScene(7);
+        BranchTree stopped(kBranchBudget, &watch);
+        grow(stopped);  // would grow millions of triangles
+        EXPECT_TRUE(stopped.Stopped());
+        EXPECT_TRUE(stopped.Full());
+        EXPECT_FALSE(stopped.BudgetSpent());
+        EXPECT_EQ(twelfth.asks, 12);
+        EXPECT_EQ(gBranchCount, stopped.size());
+        EXPECT_FALSE(stopped.Add(BranchTriangle{}));
+        ASSERT_GT(stopped.size(), 0);
+
+        // What it holds is the start of the same figure, byte for byte.
+        StartScene(7);
+        BranchTree cut(stopped.size());
+        grow(cut);
+        EXPECT_TRUE(SameBytes(Contents(stopped), Contents(cut)));
+    }
+}
+
+BranchTriangle Flat(float x0, float y0, float x1, float y1, float x2, float y2) {
+    BranchTriangle t{};
+    t.p0.x = x0, t.p0.y = y0, t.p1.x = x1, t.p1.y = y1, t.p2.x = x2, t.p2.y = y2;
+    return t;
+}
+
+TEST(BranchBudget, CoverCountsWhatATriangleWillCoverOfTheFrame) {
+    CoverBudget c;
+    c.left = -50, c.right = 50, c.top = -40, c.bottom = 40;
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(0, 0, 10, 0, 0, 10)), 50.0);          // inside: its area
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(40, 0, 80, 0, 40, 10)), 100.0);       // mostly out: its box within
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(60, 0, 70, 0, 60, 10)), 0.0);         // beyond the frame
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(-100, -100, 100, -100, 0, 100)), 8000.0);  // over it all: the frame
+    const float nan = std::nanf("");
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(nan, 0, 10, 0, 0, 10)), 0.0);
+    // Scaled about the pivot, then shifted: where the driver puts it.
+    c.scale = 2, c.pivotX = 10, c.pivotY = 10, c.shiftX = -30;
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(10, 10, 20, 10, 10, 20)), 200.0);
+    EXPECT_DOUBLE_EQ(c.Cover(Flat(45, 0, 50, 0, 45, 5)), 0.0);  // at x 50..60: out
+}
+
+TEST(BranchBudget, TheCoverBudgetEndsTheGrowthWithTheSameFigureSoFar) {
+    const auto grow = [](BranchTree& t) {
+        GrowBranchRecursive(0, 1, t, 0, 0, 0, 0, 1, 0, 0, 0.5f, 20, 0.01f, 0.01f, 0.3f, 0.5f, INT_MAX, INT_MAX);
+    };
+    CoverBudget cover;
+    cover.left = -100, cover.right = 100, cover.top = -80, cover.bottom = 80;
+    cover.pixels = 1000;
+    StartScene(5);
+    BranchTree covered;
+    covered.SetCoverBudget(cover);
+    grow(covered);
+    EXPECT_TRUE(covered.BudgetSpent());
+    EXPECT_LE(covered.Covered(), cover.pixels);
+    ASSERT_GT(covered.size(), 0);
+    double sum = 0;
+    for (const BranchTriangle& t : Contents(covered)) sum += cover.Cover(t);
+    EXPECT_NEAR(sum, covered.Covered(), 1e-6 * sum);
+
+    // The same figure without the cover budget: its start, and the next
+    // triangle would have covered too much.
+    StartScene(5);
+    BranchTree more(covered.size() + 1);
+    grow(more);
+    std::vector<BranchTriangle> grown = Contents(more);
+    ASSERT_EQ(grown.size(), size_t(covered.size()) + 1);
+    EXPECT_GT(covered.Covered() + cover.Cover(grown.back()), cover.pixels);
+    grown.pop_back();
+    EXPECT_TRUE(SameBytes(Contents(covered), grown));
 }
 
 }  // namespace

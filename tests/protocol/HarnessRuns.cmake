@@ -3,7 +3,7 @@
 # --set and --preset change parameters, also past the dialog's ranges; with nothing to grow RGB and CMYK
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
-# and writes nothing.
+# and writes nothing, and so does a run the host's user stops.
 foreach(var EMULATOR HARNESS MODULE SAMPLE WORK)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} not set")
@@ -100,4 +100,25 @@ endif()
 file(READ ${WORK}/nosuite.json log)
 if(NOT log MATCHES "\"selector\":3,\"name\":\"start\",\"result\":-30900")
   message(FATAL_ERROR "start did not fail with -30900")
+endif()
+
+# The dialog's maxima in Phong, stopped by the host after its fifth answer:
+# the start selector says the user cancelled, nothing is written, every
+# suite is given back.
+run_harness(1 aborted --abort-after 5 --set EfKn=1 --set MxIt=10 --set MxTr=30 --set MnIn=1 --set MxT1=40
+            --set Wdth=300 --set Lngh=70 --set Scle=200 --set Dspr=200 --set Comp=100 --set CmDs=100)
+if(EXISTS ${WORK}/aborted.png)
+  message(FATAL_ERROR "a cancelled run wrote its output")
+endif()
+file(READ ${WORK}/aborted.json log)
+if(NOT log MATCHES "\"selector\":3,\"name\":\"start\",\"result\":-128")
+  message(FATAL_ERROR "start did not end with -128 after the abort")
+endif()
+string(REGEX MATCHALL "\"call\":\"abortProc\"" asks "${log}")
+list(LENGTH asks count)
+if(NOT count EQUAL 6)
+  message(FATAL_ERROR "${count} abort checks, not 6: the run went on after the host said stop")
+endif()
+if(log MATCHES "\"suiteBalances\"[^}]*: *[1-9-]")
+  message(FATAL_ERROR "a suite was not given back")
 endif()

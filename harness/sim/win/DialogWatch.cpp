@@ -21,8 +21,57 @@ constexpr int kTickMs = 40;
 constexpr int kMaxTicks = 3000;
 constexpr int kMaxShellWaitTicks = 250;
 
+// OK from another thread some time after the dialog opened: a click that
+// comes while the dialog may be busy drawing.
+struct LateOk {
+    HWND dialog = nullptr;
+    DWORD delayMs = 0;
+    HANDLE thread = nullptr, cancel = nullptr;
+    LARGE_INTEGER postedAt{};
+    volatile LONG posted = 0;
+};
+
+DWORD WINAPI PostOkLater(void* param) {
+    auto* ok = static_cast<LateOk*>(param);
+    if (WaitForSingleObject(ok->cancel, ok->delayMs) != WAIT_TIMEOUT) return 0;
+    QueryPerformanceCounter(&ok->postedAt);
+    InterlockedExchange(&ok->posted, 1);
+    PostMessageA(ok->dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(ok->dialog, IDOK)));
+    return 0;
+}
+
+void StartLateOk(LateOk& ok, HWND dialog, int delayMs) {
+    ok.dialog = dialog;
+    ok.delayMs = DWORD(delayMs);
+    ok.cancel = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (ok.cancel) ok.thread = CreateThread(nullptr, 0, PostOkLater, &ok, 0, nullptr);
+}
+
+void StopLateOk(LateOk& ok) {
+    if (ok.cancel) SetEvent(ok.cancel);
+    if (ok.thread) {
+        WaitForSingleObject(ok.thread, INFINITE);
+        CloseHandle(ok.thread);
+    }
+    if (ok.cancel) CloseHandle(ok.cancel);
+    ok.thread = ok.cancel = nullptr;
+}
+
+// Milliseconds since the late OK was posted, or -1 when it was not.
+double SinceLateOk(const LateOk& ok) {
+    if (!ok.posted) return -1;
+    LARGE_INTEGER now, f;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&f);
+    return double(now.QuadPart - ok.postedAt.QuadPart) * 1000.0 / double(f.QuadPart);
+}
+
 struct WatchState {
     Host* host = nullptr;
+    LateOk lateOk;
+    HHOOK get = nullptr;
+    double okTakenMs = -1;
     HHOOK cbt = nullptr, ret = nullptr;
     HWND dialog = nullptr;
     WNDPROC original = nullptr;
@@ -538,9 +587,20 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wp, LPARAM lp) {
             if (answer == DialogAnswer::Silent)
                 s->original = reinterpret_cast<WNDPROC>(
                     SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SilentProc)));
+            else if (s->host->options().dialogOkAfterMs >= 0 && !s->lateOk.thread)
+                StartLateOk(s->lateOk, w, s->host->options().dialogOkAfterMs);
         }
     }
     return CallNextHookEx(s ? s->cbt : nullptr, code, wp, lp);
+}
+
+LRESULT CALLBACK OnGetMessage(int code, WPARAM wp, LPARAM lp) {
+    WatchState* s = tWatch;
+    const auto* m = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && s && wp == PM_REMOVE && m->message == WM_COMMAND && LOWORD(m->wParam) == IDOK &&
+        s->lateOk.posted && s->okTakenMs < 0)
+        s->okTakenMs = SinceLateOk(s->lateOk);
+    return CallNextHookEx(s ? s->get : nullptr, code, wp, lp);
 }
 
 LRESULT CALLBACK AfterMessage(int code, WPARAM wp, LPARAM lp) {
@@ -552,6 +612,12 @@ LRESULT CALLBACK AfterMessage(int code, WPARAM wp, LPARAM lp) {
             SetTimer(m->hwnd, kScriptTimer, kTickMs, ScriptTick);
         } else if (m->message == WM_DESTROY) {
             KillTimer(m->hwnd, kScriptTimer);
+            if (s->lateOk.thread) {
+                const double ms = SinceLateOk(s->lateOk);
+                if (ms >= 0) Seen("okHandled", {{"ms", JsonInt(int64_t(ms + 0.5))}, {"takenMs", JsonInt(int64_t(s->okTakenMs + 0.5))}});
+                else Seen("okNotPosted", {});
+                StopLateOk(s->lateOk);
+            }
             s->dialog = nullptr;
         }
     }
@@ -567,14 +633,17 @@ DialogWatch::DialogWatch(Host& host) {
     tWatch = s;
     s->cbt = SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
     s->ret = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, nullptr, GetCurrentThreadId());
+    s->get = SetWindowsHookExA(WH_GETMESSAGE, OnGetMessage, nullptr, GetCurrentThreadId());
     hook_ = s;
 }
 
 DialogWatch::~DialogWatch() {
     auto* s = static_cast<WatchState*>(hook_);
     if (!s) return;
+    StopLateOk(s->lateOk);
     if (s->cbt) UnhookWindowsHookEx(s->cbt);
     if (s->ret) UnhookWindowsHookEx(s->ret);
+    if (s->get) UnhookWindowsHookEx(s->get);
     delete s;
     tWatch = nullptr;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -778,5 +779,53 @@ TEST(DialogHost, OpensWithTitleBarAndOkOnAWorkAreaWhateverTheIniSays) {
         EXPECT_GE(p.curveTop, -32768);
         EXPECT_LE(p.curveTop, 32767);
         EXPECT_TRUE(p.curveInteractive == 0 || p.curveInteractive == 1);
+    }
+}
+
+// OK that comes while the preview is busy growing or drawing a heavy scene
+// ends the dialog at once, whatever is in flight; the host's abort callback
+// is asked only after the dialog, in the final run (here stopped at its
+// first question, so that the test need not wait for it).
+TEST(DialogHost, OkDuringAHeavyPreviewIsHandledWithinHalfASecond) {
+    const struct {
+        const char* busy;
+        std::vector<std::string> settings;
+        int okAfterMs;
+    } cases[] = {
+        {"growing millions of small triangles", {"EfKn=1", "MxTr=30", "MxIt=10", "MnIn=1", "Wdth=1", "RndM=1"}, 1200},
+        {"drawing the dialog's maxima in Phong",
+         {"EfKn=1", "MxIt=10", "MxTr=30", "MnIn=1", "MxT1=40", "Wdth=300", "Lngh=70", "Scle=200", "Dspr=200",
+          "Comp=100", "CmDs=100", "RndM=5"},
+         1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.busy);
+        FreshIniFile ini;
+        Options o;
+        o.dialog = DialogAnswer::Script;
+        o.dialogScript = {"wait 250"};  // the script itself never ends the dialog
+        o.dialogOkAfterMs = c.okAfterMs;
+        o.abortAfter = 0;
+        Host host(FilterEntry(), o);
+        const Document doc = Gradient(640, 400);
+        host.SetDocument(doc);
+        protocoltest::SetParameters(host, c.settings);
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult rr = host.RunFilter(true);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(rr.result, pi::userCanceledErr) << rr.message;
+        EXPECT_EQ(host.document().pixels, doc.pixels);
+
+        const std::vector<LogEntry> seen = host.log().Find("dialogSeen");
+        const auto handled = std::find_if(seen.begin(), seen.end(),
+                                          [](const LogEntry& e) { return e.Arg("what") == "\"okHandled\""; });
+        ASSERT_NE(handled, seen.end()) << "OK never came";
+        const int ms = std::stoi(handled->Arg("ms"));
+        EXPECT_LT(ms, 500);
+        EXPECT_LT(seconds, 10.0);
+        const std::vector<LogEntry> asks = host.log().Find("abortProc");
+        ASSERT_EQ(asks.size(), 1u);
+        EXPECT_GT(asks[0].seq, handled->seq) << "the host was asked while the dialog was open";
+        std::printf("  %s: OK handled %d ms after it came\n", c.busy, ms);
     }
 }
