@@ -1,6 +1,7 @@
 // The per-mode loops over the triangle array: culling, the triangle buffer
 // boxes, and the rasterisers that prepare each triangle for its kernel.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -75,23 +76,36 @@ bool TriangleBox(const SceneArgs& s, const __Point3ds* const c[3], bool growByEx
     return box.x0 < box.x1 && box.y0 < box.y1;
 }
 
-// Draws one triangle apart in the triangle buffer, clipped to its box, and
-// composes it into the destination, so that shared edges blend without
-// seams. The buffer is all zeros between triangles: only what was written is
-// composed and cleared again.
+constexpr RowSpan kEmptySpan = {INT_MAX, INT_MIN};
+
+// Draws one triangle apart in the triangle buffer, clipped to its box within
+// the band, and composes it into the destination, so that shared edges blend
+// without seams. The buffer is all zeros between triangles: only what was
+// written is composed and cleared again.
 template <typename Draw>
 void DrawApart(const SceneArgs& s, const __Point3ds* const c[3], bool growByExtent, Draw&& draw) {
     EngineClip box;
     if (!TriangleBox(s, c, growByExtent, box)) return;
-    _Dirty = {box.x1, box.y1, box.x0, box.y0};
-    const EngineClip frame = _Clip;
+    const EngineClip band = _Clip;
+    box.x0 = std::max(box.x0, band.x0), box.y0 = std::max(box.y0, band.y0);
+    box.x1 = std::min(box.x1, band.x1), box.y1 = std::min(box.y1, band.y1);
+    if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
     _Clip = box;
     draw(_TriangleBuffer);
-    _Clip = frame;
-    if (_Dirty.x0 >= _Dirty.x1) return;
-    __ComposeTriangleRect(s.dst, _Dirty.x0, _Dirty.y0, _Dirty.x1, _Dirty.y1);
-    __ClearTriangleRect(_Dirty.x0, _Dirty.y0, _Dirty.x1, _Dirty.y1);
+    _Clip = band;
+    for (int y = box.y0; y < box.y1; ++y) {
+        RowSpan& dirty = _RowDirty[y];
+        if (dirty.x0 < dirty.x1) {
+            __ComposeTriangleRect(s.dst, dirty.x0, y, dirty.x1, y + 1);
+            __ClearTriangleRect(dirty.x0, y, dirty.x1, y + 1);
+        }
+        dirty = kEmptySpan;
+    }
 }
+
+// Half the width of the wire modes' lines in whole pixels, as the line kernel
+// takes it.
+int WireRadius() { return _Quality ? TruncClamp(ClampD(_WireSize, 0.0, 4096.0) + 2.5, 0, 4099) : 0; }
 
 void WireFromFace(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds& a, const __Point3ds& b,
                   const __Point3ds& c, WireShading& w) {
@@ -125,30 +139,68 @@ void __RasterTriangleLine(const SceneArgs& s, __Triangle3ds* tri, const __Point3
     }
 }
 
-// Integer sample counts along s or t: steps no longer than half a pixel,
-// bounded so that a patch far larger than the frame cannot stall the render.
-int64_t SampleSteps(float length, float perPixel, const SceneArgs& s) {
+// Integer sample counts along s or t: `perPixel` per pixel of the patch's
+// reach. Only the samples that can reach the clip are ever evaluated, so a
+// patch far larger than the frame costs what its visible part does.
+int64_t SampleSteps(float length, float perPixel) {
     if (!(length > 0.0f)) return 1;
-    const double limit = 16.0 * (static_cast<double>(s.width) + s.height) + 64.0;
-    return static_cast<int64_t>(std::ceil(ClampD(static_cast<double>(length) * perPixel, 1.0, limit)));
+    return static_cast<int64_t>(std::ceil(ClampD(static_cast<double>(length) * perPixel, 1.0, double(1 << 30))));
+}
+
+// How far float or double evaluation of a patch may stray from the exact
+// surface: a little of the largest coordinate involved.
+double RoundingReach(const CurvedPatch& patch, const SceneArgs& s, double relative) {
+    double m = std::max(std::fabs(double(s.offX)), std::fabs(double(s.offY)));
+    for (const auto& q : patch.p) m = std::max({m, std::fabs(double(q[0])), std::fabs(double(q[1]))});
+    return m * relative;
+}
+
+bool ReachesClip(double x, double y, double reach, const EngineClip& clip) {
+    return x + reach >= clip.x0 && x - reach < clip.x1 && y + reach >= clip.y0 && y - reach < clip.y1;
 }
 
 // One curved edge of the patch (pass 0: b-c, 1: a-c, 2: a-b) as a chain of
-// segments about four pixels long.
+// segments about four pixels long; runs of segments that cannot reach the
+// clip are skipped unevaluated.
 void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const CurvedPatch& patch, int pass) {
-    const int64_t steps = SampleSteps(std::max(patch.lengthS, patch.lengthT), 0.25f, s);
+    const int64_t steps = SampleSteps(std::max(patch.lengthS, patch.lengthT), 0.25f);
     const float k = 1.0f / static_cast<float>(steps);
+    // The edge's own cubic, from its t = 0 end: a bound on its speed.
+    static const int kEdge[3][4] = {{2, 6, 5, 1}, {2, 7, 8, 0}, {0, 3, 4, 1}};
+    double speed = 0.0;
+    for (int q = 0; q < 3; ++q) {
+        const float* a = patch.p[kEdge[pass][q]];
+        const float* b = patch.p[kEdge[pass][q + 1]];
+        speed = std::max(speed, 3.0 * std::hypot(double(b[0]) - a[0], double(b[1]) - a[1]));
+    }
+    const double margin = 2.0 * WireRadius() + 4.0 + RoundingReach(patch, s, 1e-5);
+    const EngineClip clip = _Clip;
     WireShading w{&s, tri, {0, 0, 1}, {0, 0, -1, 0}};
-    float prev[3] = {0, 0, 0};
-    for (int64_t i = 0; i <= steps; ++i) {
+    auto point = [&](int64_t i, float pos[3], float n[3]) {
         const float t = i == steps ? 1.0f : static_cast<float>(i) * k;
         float weight[3] = {0, t, 1 - t};
         if (pass == 1) weight[0] = t, weight[1] = 0;
         if (pass == 2) weight[0] = 1 - t, weight[1] = t, weight[2] = 0;
-        float pos[3], n[3];
         patch.Evaluate(weight[0], weight[1], pos, n, nullptr);
         pos[0] += static_cast<float>(s.offX), pos[1] += static_cast<float>(s.offY);
-        if (i > 0) {
+    };
+    auto param = [&](int64_t i) { return i == steps ? 1.0 : double(static_cast<float>(i) * k); };
+    // Segments first..last, segment i joining points i - 1 and i.
+    auto run = [&](auto&& self, int64_t first, int64_t last) -> void {
+        if (s.band != nullptr && s.band->Stopped()) return;
+        float pos[3], n[3];
+        point(first - 1, pos, n);
+        const double reach = speed * (param(last) - param(first - 1)) + margin;
+        if (!ReachesClip(pos[0], pos[1], reach, clip)) return;
+        if (last - first >= 16 && reach > 32.0) {
+            const int64_t mid = first + (last - first) / 2;
+            self(self, first, mid);
+            self(self, mid + 1, last);
+            return;
+        }
+        float prev[3] = {pos[0], pos[1], pos[2]};
+        for (int64_t i = first; i <= last; ++i) {
+            point(i, pos, n);
             Normalize(n);
             if (WireAdmits(n[2])) {
                 w.normal = {n[0], n[1], n[2]};
@@ -156,10 +208,126 @@ void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const Curv
                 w.plane[3] = n[0] * pos[0] + n[1] * pos[1] + n[2] * pos[2];
                 __SpanWire(s.dst, w, prev[0], prev[1], prev[2], pos[0], pos[1], pos[2], _WireSize);
             }
+            for (int q = 0; q < 3; ++q) prev[q] = pos[q];
         }
-        for (int q = 0; q < 3; ++q) prev[q] = pos[q];
-    }
+    };
+    run(run, 1, steps);
 }
+
+// The sample lattice of the curved modes over one patch: s = i / ns (i = 0..ns)
+// and t = j / nt (j = 0..jLast), s + t <= 1, neighbours at most half a pixel
+// apart on the screen. Walk hands over every sample whose pixel may lie in a
+// clip, in an order fixed by the patch alone, so that any band of the frame
+// sees its samples alike; parts of the patch that cannot reach the clip are
+// skipped before a sample of theirs is evaluated. Positions are in frame
+// pixels plus one half: a sample's pixel is their floor.
+class PatchLattice {
+public:
+    PatchLattice(const CurvedPatch& patch, const SceneArgs& s, bool closedT)
+        : patch_(patch),
+          ns_(SampleSteps(patch.lengthS, 2.0f)),
+          nt_(SampleSteps(patch.lengthT, 2.0f)),
+          jLast_(closedT ? nt_ : nt_ - 1),
+          ds_(1.0 / double(ns_)),
+          dt_(1.0 / double(nt_)),
+          offX_(s.offX + 0.5),
+          offY_(s.offY + 0.5),
+          speedS_(patch.lengthS),
+          speedT_(patch.lengthT) {
+        double x0, y0, x1, y1;
+        drawable_ = patch.Hull(x0, y0, x1, y1) && std::isfinite(speedS_) && std::isfinite(speedT_);
+        margin_ = 1.0 + RoundingReach(patch, s, 1e-9);
+    }
+    bool Drawable() const { return drawable_; }
+    double S(int64_t i) const { return double(i) * ds_; }
+    double T(int64_t j) const { return double(j) * dt_; }
+
+    // sample(i, j, v) with v = frame x + 0.5, frame y + 0.5, depth, normal (not unit).
+    template <typename Sample>
+    void Walk(const EngineClip& clip, const BandState* band, Sample&& sample) const {
+        if (drawable_) Node(0, ns_, 0, jLast_, clip, band, sample);
+    }
+
+private:
+    static constexpr double kDomain = 1.0 + 1e-12;  // s + t <= 1, forgiving rounding
+    static constexpr double kLeafReach = 8.0;      // pixels
+
+    template <typename Sample>
+    void Node(int64_t i0, int64_t i1, int64_t j0, int64_t j1, const EngineClip& clip, const BandState* band,
+              Sample& sample) const {
+        if (band != nullptr && band->Stopped()) return;
+        const double s0 = S(i0), t0 = T(j0);
+        if (s0 + t0 > kDomain) return;
+        const double spanS = S(i1) - s0, spanT = T(j1) - t0;
+        // Every sample of the node lies within `reach` of the anchor, a point of
+        // the patch: from the middle when that lies on the patch, else from the corner.
+        double as = s0 + spanS / 2, at = t0 + spanT / 2, reach = (speedS_ * spanS + speedT_ * spanT) / 2;
+        if (as + at > 1.0) as = s0, at = t0, reach *= 2;
+        double pos[3], n[3];
+        patch_.EvaluateD(as, at, pos, n, nullptr);
+        if (!ReachesClip(pos[0] + offX_, pos[1] + offY_, reach + margin_, clip)) return;
+        if (reach > kLeafReach && (i1 > i0 || j1 > j0)) {
+            if (i1 > i0 && (speedS_ * spanS >= speedT_ * spanT || j1 == j0)) {
+                const int64_t mid = i0 + (i1 - i0) / 2;
+                Node(i0, mid, j0, j1, clip, band, sample);
+                Node(mid + 1, i1, j0, j1, clip, band, sample);
+            } else {
+                const int64_t mid = j0 + (j1 - j0) / 2;
+                Node(i0, i1, j0, mid, clip, band, sample);
+                Node(i0, i1, mid + 1, j1, clip, band, sample);
+            }
+            return;
+        }
+        for (int64_t i = i0; i <= i1; ++i) {
+            const double sv = S(i);
+            if (sv + T(j0) > kDomain) break;  // the rows only get shorter
+            int64_t last = j1;
+            while (sv + T(last) > kDomain) --last;
+            Row(i, j0, last, sample);
+        }
+    }
+
+    // One row of samples by forward differences of its cubic (in double, so
+    // that they stay on the surface), started at the node's first column.
+    template <typename Sample>
+    void Row(int64_t i, int64_t j0, int64_t j1, Sample& sample) const {
+        const double sv = S(i);
+        double v[6];
+        auto at = [&](int64_t j) {
+            patch_.EvaluateD(sv, T(j), v, v + 3, nullptr);
+            v[0] += offX_, v[1] += offY_;
+        };
+        if (j1 - j0 < 4) {
+            for (int64_t j = j0; j <= j1; ++j) {
+                at(j);
+                sample(i, j, v);
+            }
+            return;
+        }
+        double f[4][6];
+        for (int q = 0; q < 4; ++q) {
+            at(j0 + q);
+            for (int c = 0; c < 6; ++c) f[q][c] = v[c];
+        }
+        double d1[6], d2[6], d3[6];
+        for (int c = 0; c < 6; ++c) {
+            v[c] = f[0][c];
+            d1[c] = f[1][c] - f[0][c];
+            d2[c] = f[2][c] - 2 * f[1][c] + f[0][c];
+            d3[c] = f[3][c] - 3 * f[2][c] + 3 * f[1][c] - f[0][c];
+        }
+        for (int64_t j = j0;; ++j) {
+            sample(i, j, v);
+            if (j == j1) break;
+            for (int c = 0; c < 6; ++c) v[c] += d1[c], d1[c] += d2[c], d2[c] += d3[c];
+        }
+    }
+
+    const CurvedPatch& patch_;
+    int64_t ns_, nt_, jLast_;
+    double ds_, dt_, offX_, offY_, speedS_, speedT_, margin_;
+    bool drawable_;
+};
 
 }  // namespace
 
@@ -205,63 +373,88 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
     }
 }
 
-// Samples the patch about half a pixel apart and shades every sample that
-// passes the depth test into the triangle buffer.
+// Samples the patch about half a pixel apart. The nearest sample that faces
+// the pass and passes the depth test wins each pixel; then each winner is
+// shaded once, row by row (the previous-sample cache follows the row as in the
+// fills), into the triangle buffer. The clip is taken in slices as high as the
+// band's scratch of winners.
 void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
+    BandState* band = s.band;
+    if (band == nullptr || band->stash == nullptr) return;
     CurvedPatch patch;
     patch.Build(*c[0], *c[1], *c[2]);
-    const int64_t ns = SampleSteps(patch.lengthS, 2.0f, s), nt = SampleSteps(patch.lengthT, 2.0f, s);
-    const float ds = 1.0f / static_cast<float>(ns), dt = 1.0f / static_cast<float>(nt);
-    __PrevInfo prev{};
-    for (int64_t i = 0; i <= ns; ++i) {
-        const float sv = static_cast<float>(i) * ds;
-        prev.valid = 0;
-        for (int64_t j = 0; j < nt; ++j) {
-            const float tv = static_cast<float>(j) * dt;
-            if (sv + tv > 1.0f) break;
-            float pos[3], n[3], uv[2] = {0, 0};
-            patch.Evaluate(sv, tv, pos, n, uv);
-            const double fx = pos[0] + s.offX + 0.5, fy = pos[1] + s.offY + 0.5;
-            if (!(fx >= _Clip.x0 && fx < _Clip.x1 && fy >= _Clip.y0 && fy < _Clip.y1)) {
-                prev.valid = 0;
-                continue;
-            }
-            const int px = static_cast<int>(std::floor(fx)), py = static_cast<int>(std::floor(fy));
-            Normalize(n);
-            if (!RefractionFacing(n[2])) continue;
+    const PatchLattice lattice(patch, s, false);
+    if (!lattice.Drawable()) return;
+    const EngineClip clip = _Clip;
+    const int width = s.width;
+    const bool duble = _DubleSide, back = _DrawBackFaces1, allFront = !back && _UseMultyRefract == 2;
+    for (int top = clip.y0; top < clip.y1 && !band->Stopped(); top += band->stashRows) {
+        const EngineClip slice{clip.x0, top, clip.x1, std::min(clip.y1, top + band->stashRows)};
+        lattice.Walk(slice, band, [&](int64_t i, int64_t j, const double* v) {
+            if (!(v[0] >= slice.x0 && v[0] < slice.x1 && v[1] >= slice.y0 && v[1] < slice.y1)) return;
+            // The facing rule on the sign of the normal's z (its length does not change it).
+            const bool front = v[5] >= 0.0;
+            if (!(duble || allFront || (front ? !back : (back && v[5] < 0.0)))) return;
+            const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
+            const float z = static_cast<float>(v[2]);
             float& depth = ZBuff[static_cast<ptrdiff_t>(py) * Zwidth + px];
-            if (!(pos[2] > depth)) {
-                prev.valid = 0;
-                continue;
+            if (!(z > depth)) return;
+            depth = z;
+            const int row = py - slice.y0;
+            band->stash[static_cast<ptrdiff_t>(row) * width + px] = {static_cast<uint32_t>(i + 1),
+                                                                      static_cast<uint32_t>(j)};
+            RowSpan& span = band->stashSpans[row];
+            span.x0 = std::min(span.x0, px), span.x1 = std::max(span.x1, px + 1);
+        });
+        for (int py = slice.y0; py < slice.y1; ++py) {
+            RowSpan& span = band->stashSpans[py - slice.y0];
+            SampleStash* winners = band->stash + static_cast<ptrdiff_t>(py - slice.y0) * width;
+            __PrevInfo prev{};
+            for (int px = span.x0; px < span.x1; ++px) {
+                const SampleStash win = winners[px];
+                if (win.i == 0) continue;
+                winners[px] = {0, 0};
+                double pd[3], nd[3], uvd[2] = {0, 0};
+                patch.EvaluateD(lattice.S(win.i - 1), lattice.T(win.j), pd, nd, uvd);
+                float pos[3], n[3];
+                for (int k = 0; k < 3; ++k) pos[k] = static_cast<float>(pd[k]), n[k] = static_cast<float>(nd[k]);
+                const float uv[2] = {static_cast<float>(uvd[0]), static_cast<float>(uvd[1])};
+                Normalize(n);
+                const float fade =
+                    std::fabs(n[2]) < 0.2f ? Clamp((n[2] / 0.2f) * (n[2] / 0.2f), 0.0f, 1.0f) : 1.0f;
+                __Point normal{n[0], n[1], n[2]};
+                const float fxp = pos[0] + s.offX, fyp = pos[1] + s.offY;
+                const float plane[4] = {n[0], n[1], n[2], -(n[0] * fxp + n[1] * fyp + n[2] * pos[2])};
+                float color[3];
+                const float opacity = RenderOnePixel(
+                    static_cast<float>(s.offX), static_cast<float>(s.offY), _TriangleBuffer, s.src, pos[0],
+                    pos[1], pos[2], tri, s.materials, s.materialCount, color[0], color[1], color[2], &normal,
+                    patch.hasTexCoords ? 1 : 0, uv[0], uv[1], s.textures, s.lightCount, s.lights, &prev, s.glass,
+                    plane[0], plane[1], plane[2], plane[3]);
+                prev.normal = normal;
+                prev.x = pos[0], prev.y = pos[1], prev.u = uv[0], prev.v = uv[1];
+                prev.valid = 1;
+                __BlendPixel(_TriangleBuffer, color[0], color[1], color[2], px, py, opacity * fade);
             }
-            depth = pos[2];
-            const float fade = std::fabs(n[2]) < 0.2f ? Clamp((n[2] / 0.2f) * (n[2] / 0.2f), 0.0f, 1.0f) : 1.0f;
-            __Point normal{n[0], n[1], n[2]};
-            const float fxp = pos[0] + s.offX, fyp = pos[1] + s.offY;
-            const float plane[4] = {n[0], n[1], n[2], -(n[0] * fxp + n[1] * fyp + n[2] * pos[2])};
-            float color[3];
-            const float opacity = RenderOnePixel(
-                static_cast<float>(s.offX), static_cast<float>(s.offY), _TriangleBuffer, s.src, pos[0], pos[1],
-                pos[2], tri, s.materials, s.materialCount, color[0], color[1], color[2], &normal,
-                patch.hasTexCoords ? 1 : 0, uv[0], uv[1], s.textures, s.lightCount, s.lights, &prev, s.glass,
-                plane[0], plane[1], plane[2], plane[3]);
-            prev.normal = normal;
-            prev.x = pos[0], prev.y = pos[1], prev.u = uv[0], prev.v = uv[1];
-            prev.valid = 1;
-            __BlendPixel(_TriangleBuffer, color[0], color[1], color[2], px, py, opacity * fade);
+            span = kEmptySpan;
         }
     }
 }
 
-// Walks the triangles in order with their corners; skips broken ones.
+// Walks the band's triangles (every triangle outside a band) in order with
+// their corners; skips broken ones.
 template <typename Each>
 void ForEachTriangle(const SceneArgs& s, Each&& each) {
     if (s.triangles == nullptr || s.points == nullptr) return;
-    for (int i = 0; i < s.triangleCount && KeepDrawing(i); ++i) {
+    auto one = [&](int i) {
         const __Point3ds* c[3];
-        if (!TriangleCorners(s, s.triangles[i], c)) continue;
-        each(&s.triangles[i], c);
+        if (TriangleCorners(s, s.triangles[i], c)) each(&s.triangles[i], c);
+    };
+    if (s.band == nullptr) {
+        for (int i = 0; i < s.triangleCount; ++i) one(i);
+        return;
     }
+    for (int k = 0; k < s.band->count && s.band->Continue(); ++k) one(s.band->triangles[k]);
 }
 
 template <bool kPhong>
@@ -349,34 +542,68 @@ void __RasterLineColorTriangles(const SceneArgs& s, float lineWidth, int c0, int
 void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds* const c[3]) {
     CurvedPatch patch;
     patch.Build(*c[0], *c[1], *c[2]);
-    const int64_t ns = SampleSteps(patch.lengthS, 2.0f, s), nt = SampleSteps(patch.lengthT, 2.0f, s);
-    const float ds = 1.0f / static_cast<float>(ns), dt = 1.0f / static_cast<float>(nt);
+    const PatchLattice lattice(patch, s, true);
     const float cm = static_cast<float>(_ColorMax);
     float color[3] = {cm, 0.0f, 0.0f};
     if (s.materials != nullptr && s.materialCount > 0) {
         const material3ds& m = s.materials[std::min<int>(tri.material, s.materialCount - 1)];
         for (int k = 0; k < 3; ++k) color[k] = cm * m.diffuse[k];
     }
-    for (int64_t i = 0; i <= ns; ++i) {
-        const float sv = static_cast<float>(i) * ds;
-        for (int64_t j = 0; j <= nt; ++j) {
-            const float tv = static_cast<float>(j) * dt;
-            if (sv + tv > 1.0f) break;
-            float pos[3], n[3];
-            patch.Evaluate(sv, tv, pos, n, nullptr);
-            const double fx = pos[0] + s.offX + 0.5, fy = pos[1] + s.offY + 0.5;
-            if (!(fx >= _Clip.x0 && fx < _Clip.x1 && fy >= _Clip.y0 && fy < _Clip.y1)) continue;
-            const int px = static_cast<int>(std::floor(fx)), py = static_cast<int>(std::floor(fy));
-            Normalize(n);
-            if (!(n[2] >= 0.0f)) continue;
-            const float a = std::fabs(n[2]);
-            if (a * 0.5f > 0.15f) {
-                const ptrdiff_t index = PixelIndex(px, py);
-                for (int k = 0; k < 4; ++k) __PutChannel(s.dst, index + k, __GetChannel(s.src, index + k));
-                continue;
-            }
-            const float f = a >= 0.15f ? (0.3f - a) / 0.15f : a / 0.15f;
-            __BlendPixel(s.dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
+    const EngineClip clip = _Clip;
+    lattice.Walk(clip, s.band, [&](int64_t, int64_t, const double* v) {
+        if (!(v[0] >= clip.x0 && v[0] < clip.x1 && v[1] >= clip.y0 && v[1] < clip.y1)) return;
+        const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
+        float n[3] = {static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5])};
+        Normalize(n);
+        if (!(n[2] >= 0.0f)) return;
+        const float a = std::fabs(n[2]);
+        if (a * 0.5f > 0.15f) {
+            const ptrdiff_t index = PixelIndex(px, py);
+            for (int k = 0; k < 4; ++k) __PutChannel(s.dst, index + k, __GetChannel(s.src, index + k));
+            return;
         }
+        const float f = a >= 0.15f ? (0.3f - a) / 0.15f : a / 0.15f;
+        __BlendPixel(s.dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
+    });
+}
+
+bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1) {
+    const __Point3ds* c[3];
+    if (s.triangles == nullptr || s.points == nullptr || !TriangleCorners(s, s.triangles[index], c)) return false;
+    double lo = 0, hi = -1;
+    auto corners = [&](double margin) {
+        const Box b = __TriangleBBox(c);
+        lo = b.y0 + s.offY - margin, hi = b.y1 + s.offY + margin;
+    };
+    switch (_DrawMode) {
+        case 0: corners(2); break;
+        case 1: corners(2.0 * WireRadius() + 4); break;
+        case 3:
+        case 6:
+        case 8:
+        case 9:
+            if (_DrawMode >= 8 || _Quality) {
+                // Drawn apart: nothing leaves the box.
+                EngineClip box;
+                if (!TriangleBox(s, c, _DrawMode >= 8, box)) return false;
+                y0 = box.y0, y1 = box.y1 - 1;
+                return true;
+            }
+            corners(4);
+            break;
+        case 2:
+        case 10: {
+            CurvedPatch patch;
+            patch.Build(*c[0], *c[1], *c[2]);
+            double x0, top, x1, bottom;
+            if (!patch.Hull(x0, top, x1, bottom)) return false;
+            const double margin = (_DrawMode == 2 ? 2.0 * WireRadius() : 0.0) + 4 + RoundingReach(patch, s, 1e-5);
+            lo = top + s.offY + 0.5 - margin, hi = bottom + s.offY + 0.5 + margin;
+            break;
+        }
+        default: return false;
     }
+    if (!(hi >= 0 && lo < s.height)) return false;
+    y0 = FloorClamp(lo, 0, s.height - 1), y1 = FloorClamp(hi, 0, s.height - 1);
+    return true;
 }

@@ -333,13 +333,15 @@ void DdaLine(int width, int height, float x0, float y0, float x1, float y1, Put&
     const double length = std::fabs(xMajor ? dx : dy);
     const double slope = xMajor ? dy / dx : dx / dy;
     const int majorSize = xMajor ? width : height;
+    // Rows of the band being drawn.
+    const int rowFrom = std::max(0, _Clip.y0), rowTo = std::min(height, _Clip.y1);
     // Steps k with sm + k inside 0..majorSize and k < length.
     const double kFrom = std::max(0.0, std::ceil(-sm));
     const double kTo = std::min(std::ceil(length) - 1, std::ceil(majorSize - sm) - 1);
     for (double k = kFrom; k <= kTo; k += 1.0) {
         const double m = sm + k, n = sn + k * slope;
         const int px = static_cast<int>(std::floor(xMajor ? m : n)), py = static_cast<int>(std::floor(xMajor ? n : m));
-        if (px < 0 || py < 0 || px >= width || py >= height) continue;
+        if (px < 0 || py < rowFrom || px >= width || py >= rowTo) continue;
         put(static_cast<ptrdiff_t>(py) * width + px);
     }
 }
