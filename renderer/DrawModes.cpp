@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "Engine.h"
 
@@ -214,35 +215,61 @@ void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const Curv
     run(run, 1, steps);
 }
 
-// The sample lattice of the curved modes over one patch: s = i / ns (i = 0..ns)
-// and t = j / nt (j = 0..jLast), s + t <= 1, neighbours at most half a pixel
-// apart on the screen. Walk hands over every sample whose pixel may lie in a
-// clip, in an order fixed by the patch alone, so that any band of the frame
-// sees its samples alike; parts of the patch that cannot reach the clip are
-// skipped before a sample of theirs is evaluated. Positions are in frame
-// pixels plus one half: a sample's pixel is their floor.
+// The sample lattice of the curved modes over one patch (weights s, t,
+// 1 - s - t of the corners a, b, c): s = i / ns (i = 0..ns), t = j / nt
+// (j = 0..jLast), s + t <= 1, neighbours at most half a pixel apart on the
+// screen. Walk hands over every sample whose pixel may lie in a clip, in an
+// order fixed by the patch alone, so that any band of the frame sees its
+// samples alike; parts of the lattice that cannot reach the clip are skipped
+// before a sample of theirs is evaluated. A sample is handed as its lattice
+// index, its frame position plus one half (its pixel is their floor), its
+// depth and normal: all three normal components with kFullNormal, else z.
+template <bool kFullNormal>
 class PatchLattice {
 public:
-    PatchLattice(const CurvedPatch& patch, const SceneArgs& s, bool closedT)
-        : patch_(patch),
-          ns_(SampleSteps(patch.lengthS, 2.0f)),
+    static constexpr int kChannels = kFullNormal ? 6 : 4;
+
+    // The patch is built about an origin: (originX, originY) in scene coordinates.
+    PatchLattice(const CurvedPatch& patch, const SceneArgs& s, bool closedT, float originX, float originY)
+        : ns_(SampleSteps(patch.lengthS, 2.0f)),
           nt_(SampleSteps(patch.lengthT, 2.0f)),
           jLast_(closedT ? nt_ : nt_ - 1),
           ds_(1.0 / double(ns_)),
           dt_(1.0 / double(nt_)),
-          offX_(s.offX + 0.5),
-          offY_(s.offY + 0.5),
           speedS_(patch.lengthS),
           speedT_(patch.lengthT) {
         double x0, y0, x1, y1;
         drawable_ = patch.Hull(x0, y0, x1, y1) && std::isfinite(speedS_) && std::isfinite(speedT_);
-        margin_ = 1.0 + RoundingReach(patch, s, 1e-9);
+        margin_ = 1.0 + RoundingReach(patch, s, 1e-9) + (std::fabs(originX) + std::fabs(originY)) * 1e-9;
+        // The Bernstein weights of the ten control points in powers of s and t.
+        static const double kPower[10][10] = {
+            // 1, s, t, s2, st, t2, s3, s2t, st2, t3
+            {0, 0, 0, 0, 0, 0, 1, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0, 0, 1},
+            {1, -3, -3, 3, 6, 3, -1, -3, -3, -1},   {0, 0, 0, 0, 0, 0, 0, 3, 0, 0},
+            {0, 0, 0, 0, 0, 0, 0, 0, 3, 0},         {0, 0, 0, 0, 0, 3, 0, 0, -3, -3},
+            {0, 0, 3, 0, -6, -6, 0, 3, 6, 3},       {0, 3, 0, -6, -6, 0, 3, 6, 3, 0},
+            {0, 0, 0, 3, 0, 0, -3, -3, 0, 0},       {0, 0, 0, 0, 6, 0, 0, -6, -6, 0}};
+        const int channel[6] = {0, 1, 2, kFullNormal ? 3 : 5, 4, 5};
+        for (int m = 0; m < 10; ++m)
+            for (int c = 0; c < kChannels; ++c) {
+                double sum = 0;
+                for (int i = 0; i < 10; ++i) {
+                    const int ch = channel[c];
+                    sum += kPower[i][m] * (ch < 3 ? patch.p[i][ch] : patch.n[i][ch - 3]);
+                }
+                c_[m][c] = sum;
+            }
+        // Added to each sample, not to the patch: the same surface anywhere in
+        // the frame gives the same pixels.
+        offX_ = s.offX + 0.5 + double(originX), offY_ = s.offY + 0.5 + double(originY);
     }
     bool Drawable() const { return drawable_; }
     double S(int64_t i) const { return double(i) * ds_; }
     double T(int64_t j) const { return double(j) * dt_; }
 
-    // sample(i, j, v) with v = frame x + 0.5, frame y + 0.5, depth, normal (not unit).
+    // sample(inside, i, j, v) for each sample, v = frame x + 0.5, frame y + 0.5,
+    // depth, normal; inside is std::true_type when the sample's pixel is known
+    // to lie in the clip. sample.EndRow() after each row.
     template <typename Sample>
     void Walk(const EngineClip& clip, const BandState* band, Sample&& sample) const {
         if (drawable_) Node(0, ns_, 0, jLast_, clip, band, sample);
@@ -250,7 +277,14 @@ public:
 
 private:
     static constexpr double kDomain = 1.0 + 1e-12;  // s + t <= 1, forgiving rounding
-    static constexpr double kLeafReach = 8.0;      // pixels
+    static constexpr double kLeafReach = 16.0;     // pixels
+
+    // Channel c of the patch at (s, t).
+    double At(int c, double s, double t) const {
+        const double (&k)[10][kChannels] = c_;
+        return k[0][c] + s * (k[1][c] + s * (k[3][c] + s * k[6][c])) +
+               t * (k[2][c] + s * (k[4][c] + s * k[7][c]) + t * (k[5][c] + s * k[8][c] + t * k[9][c]));
+    }
 
     template <typename Sample>
     void Node(int64_t i0, int64_t i1, int64_t j0, int64_t j1, const EngineClip& clip, const BandState* band,
@@ -260,12 +294,11 @@ private:
         if (s0 + t0 > kDomain) return;
         const double spanS = S(i1) - s0, spanT = T(j1) - t0;
         // Every sample of the node lies within `reach` of the anchor, a point of
-        // the patch: from the middle when that lies on the patch, else from the corner.
+        // the patch: the middle when that lies on the patch, else the corner.
         double as = s0 + spanS / 2, at = t0 + spanT / 2, reach = (speedS_ * spanS + speedT_ * spanT) / 2;
         if (as + at > 1.0) as = s0, at = t0, reach *= 2;
-        double pos[3], n[3];
-        patch_.EvaluateD(as, at, pos, n, nullptr);
-        if (!ReachesClip(pos[0] + offX_, pos[1] + offY_, reach + margin_, clip)) return;
+        const double ax = At(0, as, at) + offX_, ay = At(1, as, at) + offY_, around = reach + margin_;
+        if (!ReachesClip(ax, ay, around, clip)) return;
         if (reach > kLeafReach && (i1 > i0 || j1 > j0)) {
             if (i1 > i0 && (speedS_ * spanS >= speedT_ * spanT || j1 == j0)) {
                 const int64_t mid = i0 + (i1 - i0) / 2;
@@ -278,54 +311,111 @@ private:
             }
             return;
         }
-        for (int64_t i = i0; i <= i1; ++i) {
-            const double sv = S(i);
-            if (sv + T(j0) > kDomain) break;  // the rows only get shorter
-            int64_t last = j1;
-            while (sv + T(last) > kDomain) --last;
-            Row(i, j0, last, sample);
-        }
-    }
-
-    // One row of samples by forward differences of its cubic (in double, so
-    // that they stay on the surface), started at the node's first column.
-    template <typename Sample>
-    void Row(int64_t i, int64_t j0, int64_t j1, Sample& sample) const {
-        const double sv = S(i);
-        double v[6];
-        auto at = [&](int64_t j) {
-            patch_.EvaluateD(sv, T(j), v, v + 3, nullptr);
-            v[0] += offX_, v[1] += offY_;
-        };
-        if (j1 - j0 < 4) {
-            for (int64_t j = j0; j <= j1; ++j) {
-                at(j);
-                sample(i, j, v);
+        // Within the clip all over: no sample needs the test.
+        const bool inside = ax - around >= clip.x0 && ax + around < clip.x1 && ay - around >= clip.y0 &&
+                            ay + around < clip.y1;
+        // Each row starts at column j0 with its value and its differences
+        // along t; those follow the rows as polynomials of degree 3, 2 and 1 in
+        // s, by forward differences down the rows.
+        RowStart start[4], step[3];
+        const int64_t rows = i1 - i0 + 1;
+        for (int q = 0; q < 4 && q < rows; ++q) start[q] = RowAt(S(i0 + q), t0);
+        RowStart row = start[0];
+        if (rows >= 4) {
+            for (int c = 0; c < kChannels; ++c) {
+                const double* f[4] = {start[0].v, start[1].v, start[2].v, start[3].v};
+                step[0].v[c] = f[1][c] - f[0][c];
+                step[1].v[c] = f[2][c] - 2 * f[1][c] + f[0][c];
+                step[2].v[c] = f[3][c] - 3 * f[2][c] + 3 * f[1][c] - f[0][c];
+                step[0].d1[c] = start[1].d1[c] - start[0].d1[c];
+                step[1].d1[c] = start[2].d1[c] - 2 * start[1].d1[c] + start[0].d1[c];
+                step[0].d2[c] = start[1].d2[c] - start[0].d2[c];
             }
-            return;
         }
-        double f[4][6];
-        for (int q = 0; q < 4; ++q) {
-            at(j0 + q);
-            for (int c = 0; c < 6; ++c) f[q][c] = v[c];
-        }
-        double d1[6], d2[6], d3[6];
-        for (int c = 0; c < 6; ++c) {
-            v[c] = f[0][c];
-            d1[c] = f[1][c] - f[0][c];
-            d2[c] = f[2][c] - 2 * f[1][c] + f[0][c];
-            d3[c] = f[3][c] - 3 * f[2][c] + 3 * f[1][c] - f[0][c];
-        }
-        for (int64_t j = j0;; ++j) {
-            sample(i, j, v);
-            if (j == j1) break;
-            for (int c = 0; c < 6; ++c) v[c] += d1[c], d1[c] += d2[c], d2[c] += d3[c];
+        for (int64_t i = i0; i <= i1; ++i) {
+            if (i > i0) {
+                if (rows >= 4) {
+                    for (int c = 0; c < kChannels; ++c) {
+                        row.v[c] += step[0].v[c], step[0].v[c] += step[1].v[c], step[1].v[c] += step[2].v[c];
+                        row.d1[c] += step[0].d1[c], step[0].d1[c] += step[1].d1[c];
+                        row.d2[c] += step[0].d2[c];
+                    }
+                } else {
+                    row = start[i - i0];
+                }
+            }
+            const double sv = S(i);
+            const double room = kDomain - sv;
+            if (room < t0) break;  // the rows only get shorter
+            int64_t last = room >= T(j1) ? j1 : std::min<int64_t>(j1, int64_t(room / dt_));
+            while (last > j0 && sv + T(last) > kDomain) --last;
+            if (inside)
+                Row(std::true_type{}, i, j0, last, row, sample);
+            else if (RowReaches(row, last - j0, clip))
+                Row(std::false_type{}, i, j0, last, row, sample);
+            sample.EndRow();
         }
     }
 
-    const CurvedPatch& patch_;
+    // A row's samples from its first: the value and the three differences of
+    // its cubic in t over the lattice's steps.
+    struct RowStart {
+        double v[kChannels], d1[kChannels], d2[kChannels], d3[kChannels];
+    };
+    RowStart RowAt(double s, double u) const {
+        RowStart r;
+        const double h = dt_;
+        for (int c = 0; c < kChannels; ++c) {
+            // The row's cubic A0 + A1 t + A2 t^2 + A3 t^3, then in steps k from u.
+            const double A0 = c_[0][c] + s * (c_[1][c] + s * (c_[3][c] + s * c_[6][c]));
+            const double A1 = c_[2][c] + s * (c_[4][c] + s * c_[7][c]);
+            const double A2 = c_[5][c] + s * c_[8][c];
+            const double A3 = c_[9][c];
+            const double B1 = h * (A1 + u * (2 * A2 + 3 * A3 * u));
+            const double B2 = h * h * (A2 + 3 * A3 * u);
+            const double B3 = h * h * h * A3;
+            r.v[c] = A0 + u * (A1 + u * (A2 + u * A3));
+            r.d1[c] = B1 + B2 + B3;
+            r.d2[c] = 2 * B2 + 6 * B3;
+            r.d3[c] = 6 * B3;
+        }
+        return r;
+    }
+
+    // Whether the row's n + 1 samples can reach the clip: the box of its
+    // cubic's Bezier points (a row of a rectangle on the clip's edge often
+    // lies wholly on one side).
+    bool RowReaches(const RowStart& r, int64_t n, const EngineClip& clip) const {
+        double lo[2], hi[2];
+        for (int c = 0; c < 2; ++c) {
+            const double B3 = r.d3[c] / 6, B2 = (r.d2[c] - r.d3[c]) / 2, B1 = r.d1[c] - B2 - B3;
+            const double m = double(n), b1 = B1 * m, b2 = B2 * m * m, b3 = B3 * m * m * m, b0 = r.v[c];
+            const double p1 = b0 + b1 / 3, p2 = b0 + (2 * b1 + b2) / 3, p3 = b0 + b1 + b2 + b3;
+            const double off = c == 0 ? offX_ : offY_;
+            lo[c] = std::min({b0, p1, p2, p3}) + off - margin_, hi[c] = std::max({b0, p1, p2, p3}) + off + margin_;
+        }
+        return hi[0] >= clip.x0 && lo[0] < clip.x1 && hi[1] >= clip.y0 && lo[1] < clip.y1;
+    }
+
+    // One row of samples by forward differences (in double, so that they stay
+    // on the surface).
+    template <typename Inside, typename Sample>
+    void Row(Inside inside, int64_t i, int64_t j0, int64_t j1, const RowStart& start, Sample& sample) const {
+        double v[kChannels], d1[kChannels], d2[kChannels];
+        for (int c = 0; c < kChannels; ++c) v[c] = start.v[c], d1[c] = start.d1[c], d2[c] = start.d2[c];
+        for (int64_t j = j0;; ++j) {
+            double at[kChannels];
+            at[0] = v[0] + offX_, at[1] = v[1] + offY_;
+            for (int c = 2; c < kChannels; ++c) at[c] = v[c];
+            sample(inside, i, j, static_cast<const double*>(at));
+            if (j == j1) break;
+            for (int c = 0; c < kChannels; ++c) v[c] += d1[c], d1[c] += d2[c], d2[c] += start.d3[c];
+        }
+    }
+
     int64_t ns_, nt_, jLast_;
-    double ds_, dt_, offX_, offY_, speedS_, speedT_, margin_;
+    double ds_, dt_, speedS_, speedT_, margin_, offX_, offY_;
+    double c_[10][kChannels];  // the patch in powers of s and t
     bool drawable_;
 };
 
@@ -373,6 +463,97 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
     }
 }
 
+// The nearest sample of each pixel, with the depth test: first the nearest of
+// a run of samples in one pixel (a row's samples lie closer than a pixel), then
+// that one against the z-buffer; the winners go to the band's stash.
+class Winners {
+public:
+    // facing: 0 every sample, 1 those whose normal's z is >= 0, 2 those below.
+    Winners(BandState* band, const EngineClip& slice, int facing, int width)
+        : zbuffer_(ZBuff),
+          zwidth_(Zwidth),
+          stash_(band->stash),
+          spans_(band->stashSpans),
+          width_(width),
+          top_(slice.y0),
+          facing_(facing),
+          x0_(slice.x0),
+          x1_(slice.x1),
+          y0_(slice.y0),
+          y1_(slice.y1) {}
+
+    template <typename Inside>
+    void operator()(Inside, int64_t i, int64_t j, const double* v) {
+        if (!Inside::value && !(v[0] >= x0_ && v[0] < x1_ && v[1] >= y0_ && v[1] < y1_)) return;
+        // The facing rule on the sign of the normal's z (its length does not change it).
+        if (facing_ == 1 ? !(v[3] >= 0.0) : facing_ == 2 && !(v[3] < 0.0)) return;
+        const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
+        const float z = static_cast<float>(v[2]);
+        if (px == px_ && py == py_) {
+            // Equal depths keep the first sample, as the depth test does.
+            const bool nearer = z > z_;
+            z_ = nearer ? z : z_;
+            i_ = nearer ? i : i_;
+            j_ = nearer ? j : j_;
+            return;
+        }
+        EndRow();
+        px_ = px, py_ = py, z_ = z, i_ = i, j_ = j;
+    }
+
+    void EndRow() {
+        if (px_ < 0) return;
+        float& depth = zbuffer_[py_ * zwidth_ + px_];
+        if (z_ > depth) {
+            depth = z_;
+            const int row = py_ - top_;
+            stash_[static_cast<ptrdiff_t>(row) * width_ + px_] = {static_cast<uint32_t>(i_ + 1),
+                                                                   static_cast<uint32_t>(j_)};
+            RowSpan& span = spans_[row];
+            span.x0 = std::min(span.x0, px_), span.x1 = std::max(span.x1, px_ + 1);
+        }
+        px_ = -1;
+    }
+
+private:
+    float* zbuffer_;
+    ptrdiff_t zwidth_;
+    SampleStash* stash_;
+    RowSpan* spans_;
+    ptrdiff_t width_;
+    int top_, facing_;
+    double x0_, x1_, y0_, y1_;
+    // The run: its pixel (px_ < 0 when none), nearest depth and sample.
+    int px_ = -1, py_ = -1;
+    float z_ = 0;
+    int64_t i_ = 0, j_ = 0;
+};
+
+// Mode 10's samples: the source where the patch faces the viewer, the
+// outline colour near its silhouette.
+struct CurvedCopy {
+    const SceneArgs& s;
+    const EngineClip& clip;
+    const float* color;
+    template <typename Inside>
+    void operator()(Inside, int64_t, int64_t, const double* v) const {
+        if (!Inside::value && !(v[0] >= clip.x0 && v[0] < clip.x1 && v[1] >= clip.y0 && v[1] < clip.y1)) return;
+        const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
+        float n[3] = {static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5])};
+        Normalize(n);
+        if (!(n[2] >= 0.0f)) return;
+        const float a = std::fabs(n[2]);
+        if (a * 0.5f > 0.15f) {
+            const ptrdiff_t index = PixelIndex(px, py);
+            for (int k = 0; k < 4; ++k) __PutChannel(s.dst, index + k, __GetChannel(s.src, index + k));
+            return;
+        }
+        const float f = a >= 0.15f ? (0.3f - a) / 0.15f : a / 0.15f;
+        __BlendPixel(s.dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
+    }
+    void EndRow() const {}
+};
+
 // Samples the patch about half a pixel apart. The nearest sample that faces
 // the pass and passes the depth test wins each pixel; then each winner is
 // shaded once, row by row (the previous-sample cache follows the row as in the
@@ -381,31 +562,22 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
 void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
     BandState* band = s.band;
     if (band == nullptr || band->stash == nullptr) return;
+    // Built about corner c, so that the same triangle anywhere in the frame
+    // gives the same pixels.
+    __Point3ds local[3] = {*c[0], *c[1], *c[2]};
+    const float ox = c[2]->x, oy = c[2]->y;
+    for (__Point3ds& p : local) p.x -= ox, p.y -= oy;
     CurvedPatch patch;
-    patch.Build(*c[0], *c[1], *c[2]);
-    const PatchLattice lattice(patch, s, false);
+    patch.Build(local[0], local[1], local[2]);
+    const PatchLattice<false> lattice(patch, s, false, ox, oy);
     if (!lattice.Drawable()) return;
     const EngineClip clip = _Clip;
     const int width = s.width;
     const bool duble = _DubleSide, back = _DrawBackFaces1, allFront = !back && _UseMultyRefract == 2;
     for (int top = clip.y0; top < clip.y1 && !band->Stopped(); top += band->stashRows) {
         const EngineClip slice{clip.x0, top, clip.x1, std::min(clip.y1, top + band->stashRows)};
-        lattice.Walk(slice, band, [&](int64_t i, int64_t j, const double* v) {
-            if (!(v[0] >= slice.x0 && v[0] < slice.x1 && v[1] >= slice.y0 && v[1] < slice.y1)) return;
-            // The facing rule on the sign of the normal's z (its length does not change it).
-            const bool front = v[5] >= 0.0;
-            if (!(duble || allFront || (front ? !back : (back && v[5] < 0.0)))) return;
-            const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
-            const float z = static_cast<float>(v[2]);
-            float& depth = ZBuff[static_cast<ptrdiff_t>(py) * Zwidth + px];
-            if (!(z > depth)) return;
-            depth = z;
-            const int row = py - slice.y0;
-            band->stash[static_cast<ptrdiff_t>(row) * width + px] = {static_cast<uint32_t>(i + 1),
-                                                                      static_cast<uint32_t>(j)};
-            RowSpan& span = band->stashSpans[row];
-            span.x0 = std::min(span.x0, px), span.x1 = std::max(span.x1, px + 1);
-        });
+        Winners winners(band, slice, duble || allFront ? 0 : back ? 2 : 1, width);
+        lattice.Walk(slice, band, winners);
         for (int py = slice.y0; py < slice.y1; ++py) {
             RowSpan& span = band->stashSpans[py - slice.y0];
             SampleStash* winners = band->stash + static_cast<ptrdiff_t>(py - slice.y0) * width;
@@ -418,6 +590,7 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
                 patch.EvaluateD(lattice.S(win.i - 1), lattice.T(win.j), pd, nd, uvd);
                 float pos[3], n[3];
                 for (int k = 0; k < 3; ++k) pos[k] = static_cast<float>(pd[k]), n[k] = static_cast<float>(nd[k]);
+                pos[0] += ox, pos[1] += oy;
                 const float uv[2] = {static_cast<float>(uvd[0]), static_cast<float>(uvd[1])};
                 Normalize(n);
                 const float fade =
@@ -540,9 +713,12 @@ void __RasterLineColorTriangles(const SceneArgs& s, float lineWidth, int c0, int
 // Mode 10: the patch's source pixels where it faces the viewer, an outline in
 // the material colour near its silhouette.
 void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds* const c[3]) {
+    __Point3ds local[3] = {*c[0], *c[1], *c[2]};
+    const float ox = c[2]->x, oy = c[2]->y;
+    for (__Point3ds& p : local) p.x -= ox, p.y -= oy;
     CurvedPatch patch;
-    patch.Build(*c[0], *c[1], *c[2]);
-    const PatchLattice lattice(patch, s, true);
+    patch.Build(local[0], local[1], local[2]);
+    const PatchLattice<true> lattice(patch, s, true, ox, oy);
     const float cm = static_cast<float>(_ColorMax);
     float color[3] = {cm, 0.0f, 0.0f};
     if (s.materials != nullptr && s.materialCount > 0) {
@@ -550,21 +726,8 @@ void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds
         for (int k = 0; k < 3; ++k) color[k] = cm * m.diffuse[k];
     }
     const EngineClip clip = _Clip;
-    lattice.Walk(clip, s.band, [&](int64_t, int64_t, const double* v) {
-        if (!(v[0] >= clip.x0 && v[0] < clip.x1 && v[1] >= clip.y0 && v[1] < clip.y1)) return;
-        const int px = static_cast<int>(v[0]), py = static_cast<int>(v[1]);
-        float n[3] = {static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5])};
-        Normalize(n);
-        if (!(n[2] >= 0.0f)) return;
-        const float a = std::fabs(n[2]);
-        if (a * 0.5f > 0.15f) {
-            const ptrdiff_t index = PixelIndex(px, py);
-            for (int k = 0; k < 4; ++k) __PutChannel(s.dst, index + k, __GetChannel(s.src, index + k));
-            return;
-        }
-        const float f = a >= 0.15f ? (0.3f - a) / 0.15f : a / 0.15f;
-        __BlendPixel(s.dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
-    });
+    CurvedCopy copy{s, clip, color};
+    lattice.Walk(clip, s.band, copy);
 }
 
 bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1) {
