@@ -155,10 +155,35 @@ private:
 };
 
 // One pass of the frame over the bands, on worker threads or on the calling one.
+// What each band does to its own rows of the frame's buffers before it draws:
+// fill the frame's own z-buffer, and write the fresh buffers once, so that
+// their pages come to be on the band's thread (a page first read and then
+// written costs a fault that stops every thread of the process).
+struct BandPreparation {
+    float* depth = nullptr;     // filled with the farthest depth
+    uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
+    uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
+    size_t channelBytes = 1;
+
+    void operator()(int width, int y0, int y1) const {
+        const size_t pixels = size_t(width) * size_t(y1 - y0), first = size_t(width) * size_t(y0);
+        if (depth != nullptr) FillFarthest(depth + first, pixels);
+        if (triangle != nullptr) std::memset(triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
+        if (edges != nullptr)
+            std::memset(edges + first * kEdgeChannels * channelBytes, 0, pixels * kEdgeChannels * channelBytes);
+    }
+};
+
 class PassRun {
 public:
-    PassRun(const SceneArgs& scene, const BandPlan& plan, SampleStash* stash, RowSpan* stashSpans, int stashRows)
-        : scene_(scene), plan_(plan), stash_(stash), stashSpans_(stashSpans), stashRows_(stashRows) {}
+    PassRun(const SceneArgs& scene, const BandPlan& plan, SampleStash* stash, RowSpan* stashSpans, int stashRows,
+            const BandPreparation& prepare)
+        : scene_(scene),
+          plan_(plan),
+          stash_(stash),
+          stashSpans_(stashSpans),
+          stashRows_(stashRows),
+          prepare_(prepare) {}
 
     // False when the watch ended the frame.
     bool Run(int threads) {
@@ -217,11 +242,13 @@ private:
             if (b >= plan_.Bands() || stop_.load(std::memory_order_relaxed)) break;
             int count;
             const int32_t* triangles = plan_.Triangles(b, count);
+            const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
+            prepare_(scene_.width, y0, y1);
             if (count == 0) continue;
             BandState band{triangles,
                            count,
-                           b * plan_.Rows(),
-                           std::min(scene_.height, (b + 1) * plan_.Rows()),
+                           y0,
+                           y1,
                            &stop_,
                            &done_,
                            watchHere,
@@ -241,9 +268,12 @@ private:
     SampleStash* stash_;
     RowSpan* stashSpans_;
     int stashRows_;
-    std::atomic<int> next_{0};
-    std::atomic<bool> stop_{false};
-    std::atomic<int64_t> done_{0};
+    const BandPreparation& prepare_;
+    // Apart in memory: every band adds to done_ once a triangle and reads
+    // stop_ far more often.
+    alignas(64) std::atomic<int> next_{0};
+    alignas(64) std::atomic<bool> stop_{false};
+    alignas(64) std::atomic<int64_t> done_{0};
     std::mutex mutex_;
     std::condition_variable finished_changed_;
     int finished_ = 0;
@@ -443,7 +473,6 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     if (drawing && !handedOver) {
         ownDepth = PageBlock(pixels * sizeof(float));
         if (!ownDepth) return;
-        FillFarthest(ownDepth.as<float>(), pixels);
     }
     if (drawing && Composes(_DrawMode)) {
         triangle = PageBlock(frameBytes);
@@ -464,8 +493,10 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const int workers = std::min(threads, plan.Bands());
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {
-        stash = PageBlock(size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash)));
+        const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
+        stash = PageBlock(stashBytes);
         if (!stash) return;
+        std::memset(stash.get(), 0, stashBytes);
         std::fill_n(stash.as<RowSpan>(), size_t(workers) * stashRows, RowSpan{INT_MAX, INT_MIN});
     }
     RowSpan* const stashSpans = stash.as<RowSpan>();
@@ -492,14 +523,23 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
 
     _DrawBackFaces1 = _DrawBackFaces ? 1 : 0;
     BeginWatchedFrame(plan.Entries() * (_DrawBackFaces1 ? 2 : 1));
-    PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows);
-    if (pass.Run(workers) && _DrawBackFaces1) {
+    BandPreparation prepare;
+    prepare.depth = ownDepth.as<float>();
+    prepare.triangle = _TriangleBuffer;
+    prepare.edges = _EdgeMemory;
+    prepare.channelBytes = channelBytes;
+    PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, prepare);
+    const bool drawn = pass.Run(workers);
+    // A stop leaves bands unprepared: nothing reads them any more.
+    if (drawn && _DrawBackFaces1) {
         // What the back faces produced is what the front faces refract.
         if (_BackgroundCopy != nullptr) std::memcpy(_BackgroundCopy, dst, frameBytes);
         _DrawBackFaces1 = 0;
-        if (_OwnZBuff) FillFarthest(ZBuff, pixels);
+        // The front faces get a fresh depth buffer of the frame's own.
+        BandPreparation again;
+        again.depth = ownDepth.as<float>();
         gWatch.base = plan.Entries();
-        PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows);
+        PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, again);
         front.Run(workers);
     }
     _DrawBackFaces1 = 0;
