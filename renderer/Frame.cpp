@@ -55,8 +55,8 @@ bool BeginFrame(const uint8_t* dst, int width, int height, int rowLength, size_t
     if (dst == nullptr || width <= 0 || height <= 0) return false;
     if (static_cast<int64_t>(rowLength) != static_cast<int64_t>(width) * 4) return false;
     pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    // The largest per-frame buffer holds 8 bytes a pixel.
-    if (pixels > std::numeric_limits<size_t>::max() / 8) return false;
+    // The largest per-frame buffer, the edge memory, holds 14 bytes a pixel.
+    if (pixels > std::numeric_limits<size_t>::max() / 16) return false;
     _ColorMax = _Deep ? 32768 : 255;
     _RowLength = rowLength;
     _FrameClip = {0, 0, width, height};

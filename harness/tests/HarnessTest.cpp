@@ -26,7 +26,8 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "--abort-after", "7", "--no-handle-procs", "--handle-procs-version", "2",
                                 "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other", "--planes", "2",
                                 "--filter-rect", "1,2,30,40", "--row-padding", "3", "--no-color-services",
-                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst"});
+                                "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst",
+                                "--threads", "3"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -59,6 +60,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_EQ(a.options.pickedColor.b, 3);
     EXPECT_TRUE(a.options.pickCancelled);
     EXPECT_EQ(a.options.failConvertAt, 9);
+    EXPECT_EQ(a.renderThreads, 3);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "lab"}).args.mode, pi::plugInModeLabColor);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "11"}).args.mode, pi::plugInModeRGB48);
 }
@@ -98,6 +100,8 @@ TEST(HarnessArgsTest, RejectsBadCommandLines) {
         {"f.8bf", "in.png", "out.png", "--frobnicate"},
         {"f.8bf", "in.png", "out.png", "--no-suite"},
         {"f.8bf", "in.png", "out.png", "--handle-procs-version", "-2"},
+        {"f.8bf", "in.png", "out.png", "--threads", "0"},
+        {"f.8bf", "in.png", "out.png", "--threads", "257"},
         {"f.8bf", "--about", "--mask", "m.png"},
     };
     for (const auto& argv : bad) {
