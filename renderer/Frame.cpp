@@ -126,6 +126,15 @@ public:
         }
         for (int b = 0; b < bands_; ++b) first[b + 1] += first[b];
         entries_ = first[bands_];
+        // The bands with the most triangles first, so that the last ones taken
+        // are short and the threads finish together.
+        order_ = PageBlock(size_t(bands_) * sizeof(int32_t));
+        if (!order_) return false;
+        int32_t* order = order_.as<int32_t>();
+        for (int b = 0; b < bands_; ++b) order[b] = b;
+        std::stable_sort(order, order + bands_, [&](int32_t a, int32_t b) {
+            return first[a + 1] - first[a] > first[b + 1] - first[b];
+        });
         if (entries_ == 0) return true;
         if (uint64_t(entries_) > std::numeric_limits<size_t>::max() / sizeof(int32_t)) return false;
         list_ = PageBlock(size_t(entries_) * sizeof(int32_t));
@@ -140,6 +149,8 @@ public:
         return true;
     }
     int Bands() const { return bands_; }
+    // The band to take k-th.
+    int Band(int k) const { return order_.as<int32_t>()[k]; }
     int Rows() const { return rows_; }
     int64_t Entries() const { return entries_; }
     const int32_t* Triangles(int band, int& count) const {
@@ -149,7 +160,7 @@ public:
     }
 
 private:
-    PageBlock offsets_, list_;
+    PageBlock offsets_, list_, order_;
     int bands_ = 0, rows_ = 1;
     int64_t entries_ = 0;
 };
@@ -238,8 +249,9 @@ private:
     void DrawBands(int worker, bool watchHere) {
         const ptrdiff_t stashSize = ptrdiff_t(stashRows_) * scene_.width;
         for (;;) {
-            const int b = next_.fetch_add(1);
-            if (b >= plan_.Bands() || stop_.load(std::memory_order_relaxed)) break;
+            const int k = next_.fetch_add(1);
+            if (k >= plan_.Bands() || stop_.load(std::memory_order_relaxed)) break;
+            const int b = plan_.Band(k);
             int count;
             const int32_t* triangles = plan_.Triangles(b, count);
             const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
