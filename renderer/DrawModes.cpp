@@ -347,7 +347,9 @@ private:
             const double sv = S(i);
             const double room = kDomain - sv;
             if (room < t0) break;  // the rows only get shorter
-            int64_t last = room >= T(j1) ? j1 : std::min<int64_t>(j1, int64_t(room / dt_));
+            // Sample j0 lies on the patch (room >= t0); the last one is found
+            // by division, then made sure of.
+            int64_t last = room >= T(j1) ? j1 : std::clamp<int64_t>(int64_t(room / dt_), j0, j1);
             while (last > j0 && sv + T(last) > kDomain) --last;
             if (inside)
                 Row(std::true_type{}, i, j0, last, row, sample);
@@ -532,8 +534,8 @@ private:
 // Mode 10's samples: the source where the patch faces the viewer, the
 // outline colour near its silhouette.
 struct CurvedCopy {
-    const SceneArgs& s;
-    const EngineClip& clip;
+    const SceneArgs* scene;
+    EngineClip clip;
     const float* color;
     template <typename Inside>
     void operator()(Inside, int64_t, int64_t, const double* v) const {
@@ -545,11 +547,11 @@ struct CurvedCopy {
         const float a = std::fabs(n[2]);
         if (a * 0.5f > 0.15f) {
             const ptrdiff_t index = PixelIndex(px, py);
-            for (int k = 0; k < 4; ++k) __PutChannel(s.dst, index + k, __GetChannel(s.src, index + k));
+            for (int k = 0; k < 4; ++k) __PutChannel(scene->dst, index + k, __GetChannel(scene->src, index + k));
             return;
         }
         const float f = a >= 0.15f ? (0.3f - a) / 0.15f : a / 0.15f;
-        __BlendPixel(s.dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
+        __BlendPixel(scene->dst, color[0], color[1], color[2], px, py, Clamp(f * f, 0.0f, 1.0f));
     }
     void EndRow() const {}
 };
@@ -726,7 +728,7 @@ void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds
         for (int k = 0; k < 3; ++k) color[k] = cm * m.diffuse[k];
     }
     const EngineClip clip = _Clip;
-    CurvedCopy copy{s, clip, color};
+    CurvedCopy copy{&s, clip, color};
     lattice.Walk(clip, s.band, copy);
 }
 
