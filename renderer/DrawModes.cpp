@@ -164,8 +164,6 @@ bool ReachesClip(double x, double y, double reach, const EngineClip& clip) {
 // segments about four pixels long; runs of segments that cannot reach the
 // clip are skipped unevaluated.
 void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const CurvedPatch& patch, int pass) {
-    const int64_t steps = SampleSteps(std::max(patch.lengthS, patch.lengthT), 0.25f);
-    const float k = 1.0f / static_cast<float>(steps);
     // The edge's own cubic, from its t = 0 end: a bound on its speed.
     static const int kEdge[3][4] = {{2, 6, 5, 1}, {2, 7, 8, 0}, {0, 3, 4, 1}};
     double speed = 0.0;
@@ -174,7 +172,12 @@ void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const Curv
         const float* b = patch.p[kEdge[pass][q + 1]];
         speed = std::max(speed, 3.0 * std::hypot(double(b[0]) - a[0], double(b[1]) - a[1]));
     }
-    const double margin = 2.0 * WireRadius() + 4.0 + RoundingReach(patch, s, 1e-5);
+    // Segments of the patch's step, but none much shorter than a pixel of
+    // this edge (a short edge of a patch reaching far off the frame).
+    const int64_t steps = std::min(SampleSteps(std::max(patch.lengthS, patch.lengthT), 0.25f),
+                                   SampleSteps(static_cast<float>(speed), 1.0f) + 1);
+    const float k = 1.0f / static_cast<float>(steps);
+    const double margin = 2.0 * WireRadius() + 4.0;
     const EngineClip clip = _Clip;
     WireShading w{&s, tri, {0, 0, 1}, {0, 0, -1, 0}};
     auto point = [&](int64_t i, float pos[3], float n[3]) {
@@ -186,12 +189,26 @@ void __RasterTriangleWirePass(const SceneArgs& s, __Triangle3ds* tri, const Curv
         pos[0] += static_cast<float>(s.offX), pos[1] += static_cast<float>(s.offY);
     };
     auto param = [&](int64_t i) { return i == steps ? 1.0 : double(static_cast<float>(i) * k); };
+    // The edge's control points weighted by their Bernstein weights at t, in size.
+    double size[4];
+    for (int q = 0; q < 4; ++q) {
+        const float* a = patch.p[kEdge[pass][q]];
+        size[q] = std::hypot(double(a[0]) + s.offX, double(a[1]) + s.offY);
+    }
+    auto Magnitude = [&](double t) {
+        const double u = 1 - t;
+        return u * u * u * size[0] + 3 * u * u * t * size[1] + 3 * u * t * t * size[2] + t * t * t * size[3];
+    };
     // Segments first..last, segment i joining points i - 1 and i.
     auto run = [&](auto&& self, int64_t first, int64_t last) -> void {
         if (s.band != nullptr && s.band->Stopped()) return;
         float pos[3], n[3];
         point(first - 1, pos, n);
-        const double reach = speed * (param(last) - param(first - 1)) + margin;
+        // The segments lie within `along` of the anchor on the exact curve; the
+        // points drawn stray from it by what float evaluation can lose, a
+        // little of the weighted size of the control points there.
+        const double along = speed * (param(last) - param(first - 1));
+        const double reach = along * (1 + 1e-6) + margin + 1e-6 * (Magnitude(param(first - 1)) + 1.0);
         if (!ReachesClip(pos[0], pos[1], reach, clip)) return;
         if (last - first >= 16 && reach > 32.0) {
             const int64_t mid = first + (last - first) / 2;
@@ -240,7 +257,9 @@ public:
           speedT_(patch.lengthT) {
         double x0, y0, x1, y1;
         drawable_ = patch.Hull(x0, y0, x1, y1) && std::isfinite(speedS_) && std::isfinite(speedT_);
-        margin_ = 1.0 + RoundingReach(patch, s, 1e-9) + (std::fabs(originX) + std::fabs(originY)) * 1e-9;
+        // Double evaluation strays from the exact surface by far less than a
+        // pixel for any patch that fits in float coordinates.
+        margin_ = 1.0 + RoundingReach(patch, s, 1e-12) + (std::fabs(originX) + std::fabs(originY)) * 1e-12;
         // The Bernstein weights of the ten control points in powers of s and t.
         static const double kPower[10][10] = {
             // 1, s, t, s2, st, t2, s3, s2t, st2, t3
@@ -258,6 +277,18 @@ public:
                     sum += kPower[i][m] * (ch < 3 ? patch.p[i][ch] : patch.n[i][ch - 3]);
                 }
                 c_[m][c] = sum;
+            }
+        // The control net's legs along s (from k to i) and t (from k to j) on the screen.
+        static const int kNet[3][3] = {{2, 6, 5}, {7, 9, -1}, {8, -1, -1}};  // net index (i, j), k = 3 - i - j
+        static const int kUpS[3][3] = {{7, 9, 4}, {8, 3, -1}, {0, -1, -1}};  // (i + 1, j)
+        static const int kUpT[3][3] = {{6, 5, 1}, {9, 4, -1}, {3, -1, -1}};  // (i, j + 1)
+        for (int i = 0; i <= 2; ++i)
+            for (int j = 0; i + j <= 2; ++j) {
+                const float* base = patch.p[kNet[i][j]];
+                const float* up = patch.p[kUpS[i][j]];
+                const float* side = patch.p[kUpT[i][j]];
+                legS_[i][j] = std::hypot(double(up[0]) - base[0], double(up[1]) - base[1]);
+                legT_[i][j] = std::hypot(double(side[0]) - base[0], double(side[1]) - base[1]);
             }
         // Added to each sample, not to the patch: the same surface anywhere in
         // the frame gives the same pixels.
@@ -286,6 +317,20 @@ private:
                t * (k[2][c] + s * (k[4][c] + s * k[7][c]) + t * (k[5][c] + s * k[8][c] + t * k[9][c]));
     }
 
+    // Bounds of the speeds along s and t on the screen over the rectangle
+    // [s0, s1] x [t0, t1] of the patch: the derivatives are the control net's
+    // legs weighted by quadratic Bernstein weights, each at most its largest
+    // value in the rectangle. Never above the bounds for the whole patch.
+    void LocalSpeeds(double s0, double s1, double t0, double t1, double& alongS, double& alongT) const {
+        const double s = std::min(s1, 1.0), t = std::min(t1, 1.0), r = ClampD(1.0 - s0 - t0, 0.0, 1.0);
+        // Weights of the legs at net index (i, j), k = 2 - i - j.
+        const double w[3][3] = {{r * r, 2 * t * r, t * t}, {2 * s * r, 2 * s * t, 0}, {s * s, 0, 0}};
+        double bs = 0, bt = 0;
+        for (int i = 0; i <= 2; ++i)
+            for (int j = 0; i + j <= 2; ++j) bs += w[i][j] * legS_[i][j], bt += w[i][j] * legT_[i][j];
+        alongS = std::min(speedS_, 3 * bs), alongT = std::min(speedT_, 3 * bt);
+    }
+
     template <typename Sample>
     void Node(int64_t i0, int64_t i1, int64_t j0, int64_t j1, const EngineClip& clip, const BandState* band,
               Sample& sample) const {
@@ -293,14 +338,16 @@ private:
         const double s0 = S(i0), t0 = T(j0);
         if (s0 + t0 > kDomain) return;
         const double spanS = S(i1) - s0, spanT = T(j1) - t0;
+        double alongS, alongT;
+        LocalSpeeds(s0, S(i1), t0, T(j1), alongS, alongT);
         // Every sample of the node lies within `reach` of the anchor, a point of
         // the patch: the middle when that lies on the patch, else the corner.
-        double as = s0 + spanS / 2, at = t0 + spanT / 2, reach = (speedS_ * spanS + speedT_ * spanT) / 2;
+        double as = s0 + spanS / 2, at = t0 + spanT / 2, reach = (alongS * spanS + alongT * spanT) / 2;
         if (as + at > 1.0) as = s0, at = t0, reach *= 2;
         const double ax = At(0, as, at) + offX_, ay = At(1, as, at) + offY_, around = reach + margin_;
         if (!ReachesClip(ax, ay, around, clip)) return;
         if (reach > kLeafReach && (i1 > i0 || j1 > j0)) {
-            if (i1 > i0 && (speedS_ * spanS >= speedT_ * spanT || j1 == j0)) {
+            if (i1 > i0 && (alongS * spanS >= alongT * spanT || j1 == j0)) {
                 const int64_t mid = i0 + (i1 - i0) / 2;
                 Node(i0, mid, j0, j1, clip, band, sample);
                 Node(mid + 1, i1, j0, j1, clip, band, sample);
@@ -311,15 +358,24 @@ private:
             }
             return;
         }
+        // Where the lattice is far denser than the surface needs (a patch
+        // reaching far off the frame, seen near a short edge of its), only
+        // every m-th row or column is taken, those at multiples of m, a quarter
+        // of a pixel apart at most.
+        const int64_t ms = Stride(alongS * ds_), mt = Stride(alongT * dt_);
+        int64_t first = (i0 + ms - 1) / ms * ms, firstJ = (j0 + mt - 1) / mt * mt;
+        if (first > i1) first = i0;
+        if (firstJ > j1) firstJ = j0;
+        const double u = T(firstJ), h = double(mt) * dt_;
         // Within the clip all over: no sample needs the test.
         const bool inside = ax - around >= clip.x0 && ax + around < clip.x1 && ay - around >= clip.y0 &&
                             ay + around < clip.y1;
-        // Each row starts at column j0 with its value and its differences
+        // Each row starts at column firstJ with its value and its differences
         // along t; those follow the rows as polynomials of degree 3, 2 and 1 in
         // s, by forward differences down the rows.
         RowStart start[4], step[3];
-        const int64_t rows = i1 - i0 + 1;
-        for (int q = 0; q < 4 && q < rows; ++q) start[q] = RowAt(S(i0 + q), t0);
+        const int64_t rows = (i1 - first) / ms + 1;
+        for (int q = 0; q < 4 && q < rows; ++q) start[q] = RowAt(S(first + q * ms), u, h);
         RowStart row = start[0];
         if (rows >= 4) {
             for (int c = 0; c < kChannels; ++c) {
@@ -332,8 +388,9 @@ private:
                 step[0].d2[c] = start[1].d2[c] - start[0].d2[c];
             }
         }
-        for (int64_t i = i0; i <= i1; ++i) {
-            if (i > i0) {
+        for (int64_t n = 0; n < rows; ++n) {
+            const int64_t i = first + n * ms;
+            if (n > 0) {
                 if (rows >= 4) {
                     for (int c = 0; c < kChannels; ++c) {
                         row.v[c] += step[0].v[c], step[0].v[c] += step[1].v[c], step[1].v[c] += step[2].v[c];
@@ -341,22 +398,31 @@ private:
                         row.d2[c] += step[0].d2[c];
                     }
                 } else {
-                    row = start[i - i0];
+                    row = start[n];
                 }
             }
             const double sv = S(i);
             const double room = kDomain - sv;
-            if (room < t0) break;  // the rows only get shorter
-            // Sample j0 lies on the patch (room >= t0); the last one is found
-            // by division, then made sure of.
-            int64_t last = room >= T(j1) ? j1 : std::clamp<int64_t>(int64_t(room / dt_), j0, j1);
-            while (last > j0 && sv + T(last) > kDomain) --last;
+            if (room < u) break;  // the rows only get shorter
+            // Column firstJ lies on the patch (room >= u); the last one is
+            // found by division, then made sure of.
+            const int64_t most = (j1 - firstJ) / mt;
+            int64_t count = room >= T(j1) ? most : std::clamp<int64_t>(int64_t((room - u) / h), 0, most);
+            while (count > 0 && sv + T(firstJ + count * mt) > kDomain) --count;
             if (inside)
-                Row(std::true_type{}, i, j0, last, row, sample);
-            else if (RowReaches(row, last - j0, clip))
-                Row(std::false_type{}, i, j0, last, row, sample);
+                Row(std::true_type{}, i, firstJ, mt, count, row, sample);
+            else if (RowReaches(row, count, clip))
+                Row(std::false_type{}, i, firstJ, mt, count, row, sample);
             sample.EndRow();
         }
+    }
+
+    // Rows or columns to step for samples a quarter of a pixel apart where a
+    // step covers `step` pixels: 1 unless that is 8 or more.
+    static int64_t Stride(double step) {
+        if (!(step > 0)) return 1 << 20;
+        const double m = std::floor(0.25 / step);
+        return m >= 8 ? static_cast<int64_t>(std::min(m, double(1 << 20))) : 1;
     }
 
     // A row's samples from its first: the value and the three differences of
@@ -364,9 +430,8 @@ private:
     struct RowStart {
         double v[kChannels], d1[kChannels], d2[kChannels], d3[kChannels];
     };
-    RowStart RowAt(double s, double u) const {
+    RowStart RowAt(double s, double u, double h) const {
         RowStart r;
-        const double h = dt_;
         for (int c = 0; c < kChannels; ++c) {
             // The row's cubic A0 + A1 t + A2 t^2 + A3 t^3, then in steps k from u.
             const double A0 = c_[0][c] + s * (c_[1][c] + s * (c_[3][c] + s * c_[6][c]));
@@ -401,16 +466,18 @@ private:
 
     // One row of samples by forward differences (in double, so that they stay
     // on the surface).
+    // Samples j0 + k mt for k = 0..count.
     template <typename Inside, typename Sample>
-    void Row(Inside inside, int64_t i, int64_t j0, int64_t j1, const RowStart& start, Sample& sample) const {
+    void Row(Inside inside, int64_t i, int64_t j0, int64_t mt, int64_t count, const RowStart& start,
+             Sample& sample) const {
         double v[kChannels], d1[kChannels], d2[kChannels];
         for (int c = 0; c < kChannels; ++c) v[c] = start.v[c], d1[c] = start.d1[c], d2[c] = start.d2[c];
-        for (int64_t j = j0;; ++j) {
+        for (int64_t k = 0;; ++k) {
             double at[kChannels];
             at[0] = v[0] + offX_, at[1] = v[1] + offY_;
             for (int c = 2; c < kChannels; ++c) at[c] = v[c];
-            sample(inside, i, j, static_cast<const double*>(at));
-            if (j == j1) break;
+            sample(inside, i, j0 + k * mt, static_cast<const double*>(at));
+            if (k == count) break;
             for (int c = 0; c < kChannels; ++c) v[c] += d1[c], d1[c] += d2[c], d2[c] += start.d3[c];
         }
     }
@@ -418,6 +485,7 @@ private:
     int64_t ns_, nt_, jLast_;
     double ds_, dt_, speedS_, speedT_, margin_, offX_, offY_;
     double c_[10][kChannels];  // the patch in powers of s and t
+    double legS_[3][3] = {}, legT_[3][3] = {};
     bool drawable_;
 };
 
@@ -463,6 +531,23 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
         FillTriangle f;
         if (PrepareFill(s, tri, *t[0], *t[1], *t[2], true, f)) __SpanPhong(s, _TriangleBuffer, f);
     }
+}
+
+// The corners as the curved lattice takes them, about the last one (so that
+// the same triangle anywhere in the frame gives the same pixels). The lattice
+// runs from the last corner along its two edges: when those are far longer
+// than the pair at another corner (a sliver, or a triangle reaching far off
+// the frame with a short edge inside it), that corner goes last, so that the
+// samples stay within a few of each pixel.
+void LatticeCorners(const __Point3ds* const c[3], __Point3ds local[3], float& ox, float& oy) {
+    auto edge = [&](int p, int q) { return std::hypot(double(c[q]->x) - c[p]->x, double(c[q]->y) - c[p]->y); };
+    const double cost[3] = {edge(0, 1) * edge(0, 2), edge(1, 0) * edge(1, 2), edge(2, 0) * edge(2, 1)};
+    int last = 2;
+    const int best = cost[0] <= cost[1] ? (cost[0] <= cost[2] ? 0 : 2) : (cost[1] <= cost[2] ? 1 : 2);
+    if (cost[2] > 16 * cost[best] + 1) last = best;
+    for (int k = 0; k < 3; ++k) local[k] = *c[(last + 1 + k) % 3];
+    ox = local[2].x, oy = local[2].y;
+    for (int k = 0; k < 3; ++k) local[k].x -= ox, local[k].y -= oy;
 }
 
 // The nearest sample of each pixel, with the depth test: first the nearest of
@@ -564,11 +649,9 @@ struct CurvedCopy {
 void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
     BandState* band = s.band;
     if (band == nullptr || band->stash == nullptr) return;
-    // Built about corner c, so that the same triangle anywhere in the frame
-    // gives the same pixels.
-    __Point3ds local[3] = {*c[0], *c[1], *c[2]};
-    const float ox = c[2]->x, oy = c[2]->y;
-    for (__Point3ds& p : local) p.x -= ox, p.y -= oy;
+    __Point3ds local[3];
+    float ox, oy;
+    LatticeCorners(c, local, ox, oy);
     CurvedPatch patch;
     patch.Build(local[0], local[1], local[2]);
     const PatchLattice<false> lattice(patch, s, false, ox, oy);
@@ -715,9 +798,9 @@ void __RasterLineColorTriangles(const SceneArgs& s, float lineWidth, int c0, int
 // Mode 10: the patch's source pixels where it faces the viewer, an outline in
 // the material colour near its silhouette.
 void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds* const c[3]) {
-    __Point3ds local[3] = {*c[0], *c[1], *c[2]};
-    const float ox = c[2]->x, oy = c[2]->y;
-    for (__Point3ds& p : local) p.x -= ox, p.y -= oy;
+    __Point3ds local[3];
+    float ox, oy;
+    LatticeCorners(c, local, ox, oy);
     CurvedPatch patch;
     patch.Build(local[0], local[1], local[2]);
     const PatchLattice<true> lattice(patch, s, true, ox, oy);
