@@ -3,10 +3,12 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "Renderer.h"
 
@@ -19,29 +21,80 @@ extern light3ds* _LightDef;     // the default light, null when there is none
 extern uint8_t _OwnLightDef;
 extern uint8_t _OwnZBuff;
 extern uint8_t* _TriangleBuffer;  // one triangle drawn apart, composed by __ComposeTriangleRect
-extern uint8_t* _EdgeColor;       // colour and coverage of the last partly covered edge per pixel
-extern uint8_t* _EdgeBackground;  // what lay under that edge
+// Per pixel, kEdgeChannels channel values: the colour and coverage of the last
+// partly covered edge composed there, then the colour that lay under it.
+extern uint8_t* _EdgeMemory;
+constexpr int kEdgeChannels = 7;
 extern uint8_t* _BackgroundCopy;  // the background glass refracts
 extern float* _RefractDepth;      // depth of the last glass surface that read a pixel
 extern uint8_t* _TargetBuffer;    // the destination of the frame
 
-// Half-open rectangle every pixel visit of a kernel is clipped to: the frame,
-// or the cleared box of the triangle buffer while a triangle is drawn apart.
+// Half-open rectangle of pixels.
 struct EngineClip {
     int x0, y0, x1, y1;
 };
-extern EngineClip _Clip;
-// The pixels written into the triangle buffer since the last composition;
-// everywhere else it holds zeros.
-extern EngineClip _Dirty;
+// What every pixel visit of a kernel is clipped to: the band of the frame the
+// thread draws, or the cleared box of the triangle buffer while a triangle is
+// drawn apart. One per thread; read it once per triangle or row, not per pixel
+// (some thread-local storage costs a call per access).
+extern thread_local EngineClip _Clip;
+// The frame's pixels: __BlendPixel never writes outside them.
+extern EngineClip _FrameClip;
+// Per frame row, the columns [x0, x1) of the triangle buffer written since its
+// last composition (empty when x0 >= x1); everywhere else it holds zeros. A row
+// is only ever written by the thread that draws its band.
+struct RowSpan {
+    int x0, x1;
+};
+extern RowSpan* _RowDirty;
 
 uint8_t __GetDrawBackFaces1();
 
 // The watch's verdict on going on after `done` of the frame's work units;
-// false once it said stop (and from then on until the frame ends).
+// false once it said stop (and from then on until the frame ends). Called on
+// the thread that called __RasterScene only.
 bool KeepDrawing(int64_t done);
-// Work units of the frame: each triangle once per pass.
+// Work units of the frame: each triangle once per band it reaches, per pass.
 void BeginWatchedFrame(int64_t total);
+
+// A per-pixel scratch entry of the curved mode: the lattice sample that won a
+// pixel (i + 1, j; i = 0 marks an empty entry).
+struct SampleStash {
+    uint32_t i, j;
+};
+
+// The rows of the frame one thread draws, and the triangles that reach them.
+struct BandState {
+    const int32_t* triangles;  // indices into the scene's triangles, ascending
+    int count;
+    int y0, y1;                // rows [y0, y1)
+    std::atomic<bool>* stop;   // the frame is to end: set by the watch
+    std::atomic<int64_t>* done;  // work units begun in this pass, over all bands
+    bool watchHere;            // runs on the calling thread: asks the watch itself
+    // The curved mode's winners, stashRows x the frame's width (null elsewhere).
+    SampleStash* stash;
+    RowSpan* stashSpans;
+    int stashRows;
+
+    // Before each triangle: false once the frame is to end.
+    bool Continue() {
+        if (stop->load(std::memory_order_relaxed)) return false;
+        const int64_t n = done->fetch_add(1, std::memory_order_relaxed);
+        if (watchHere && !KeepDrawing(n)) {
+            stop->store(true, std::memory_order_relaxed);
+            return false;
+        }
+        return true;
+    }
+    bool Stopped() const { return stop->load(std::memory_order_relaxed); }
+};
+
+// Starts a thread running work(context); false when none can be had. The
+// frame falls back to the threads it got.
+using BandThreadStarter = bool (*)(std::thread& thread, void (*work)(void*), void* context);
+void SetBandThreadStarter(BandThreadStarter starter);  // null: std::thread
+// Rows per band for the next frames; 0: the frame's own choice.
+void SetBandRows(int rows);
 
 float __DefRenderOnePixel(float offX, float offY, unsigned char* frame, unsigned char* src, float x, float y,
                           float z, __Triangle3ds* tri, material3ds* materials, int materialCount, float& out0,
@@ -64,6 +117,7 @@ struct SceneArgs {
     int lightCount;
     light3ds* lights;
     GlassProp* glass;
+    BandState* band = nullptr;  // the band being drawn; null: every triangle, one thread
 };
 
 // Per-frame precomputation for the built-in shader: one brightness plane per
@@ -170,7 +224,7 @@ void __RotateTriples(int n, int k, EdgeTriple* edges);
 void __ProjectPersp(float x, float y, float z, float& ox, float& oy);
 
 // Writes one shaded colour (0.._ColorMax) into the frame with coverage a,
-// clipped to _Clip.
+// clipped to the frame; the callers clip to _Clip.
 void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a);
 
 // The write of __BlendPixel at the pixel whose first channel is at index i,
@@ -265,11 +319,21 @@ struct CurvedPatch {
     void Build(const __Point3ds& a, const __Point3ds& b, const __Point3ds& c);
     // s, t, 1 - s - t are the weights of a, b, c.
     void Evaluate(float s, float t, float pos[3], float normal[3], float uv[2]) const;
+    // The same in double precision; uv may be null.
+    void EvaluateD(double s, double t, double pos[3], double normal[3], double uv[2]) const;
+    // The box of the control points in x and y: the patch lies within it.
+    // False when a control point is not finite.
+    bool Hull(double& x0, double& y0, double& x1, double& y1) const;
 };
 
 void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds* const corners[3]);
 
 // ---- Draw modes
+
+// The frame rows [y0, y1] that the triangle at `index` can write to in the
+// current draw mode; false when it reaches none (or is broken). Decides which
+// bands draw it.
+bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1);
 
 void __RasterSceneMode0(const SceneArgs& s);
 void __RasterSceneMode1(const SceneArgs& s);

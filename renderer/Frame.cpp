@@ -1,10 +1,16 @@
 // The frame of a render: buffers, z-buffer, default light, the passes, the
 // triangle buffer's composition, sorting, perspective and depth conversion.
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 #include "Engine.h"
 #include "PageMemory.h"
@@ -19,13 +25,13 @@ light3ds* _LightDef = nullptr;
 uint8_t _OwnLightDef = 0;
 uint8_t _OwnZBuff = 0;
 uint8_t* _TriangleBuffer = nullptr;
-uint8_t* _EdgeColor = nullptr;
-uint8_t* _EdgeBackground = nullptr;
+uint8_t* _EdgeMemory = nullptr;
 uint8_t* _BackgroundCopy = nullptr;
 float* _RefractDepth = nullptr;
 uint8_t* _TargetBuffer = nullptr;
-EngineClip _Clip = {0, 0, 0, 0};
-EngineClip _Dirty = {0, 0, 0, 0};
+thread_local EngineClip _Clip = {0, 0, 0, 0};
+EngineClip _FrameClip = {0, 0, 0, 0};
+RowSpan* _RowDirty = nullptr;
 
 namespace {
 
@@ -49,11 +55,12 @@ bool BeginFrame(const uint8_t* dst, int width, int height, int rowLength, size_t
     if (dst == nullptr || width <= 0 || height <= 0) return false;
     if (static_cast<int64_t>(rowLength) != static_cast<int64_t>(width) * 4) return false;
     pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    // The largest per-frame buffer holds 8 bytes a pixel.
-    if (pixels > std::numeric_limits<size_t>::max() / 8) return false;
+    // The largest per-frame buffer, the edge memory, holds 14 bytes a pixel.
+    if (pixels > std::numeric_limits<size_t>::max() / 16) return false;
     _ColorMax = _Deep ? 32768 : 255;
     _RowLength = rowLength;
-    _Clip = {0, 0, width, height};
+    _FrameClip = {0, 0, width, height};
+    _Clip = _FrameClip;
     return true;
 }
 
@@ -61,6 +68,7 @@ bool Composes(uint8_t mode) { return mode == 8 || mode == 9 || ((mode == 3 || mo
 
 void DrawPass(const SceneArgs& s) {
     switch (_DrawMode) {
+        case 0: __RasterSceneMode0(s); break;
         case 1: __RasterSceneMode1(s); break;
         case 2: __RasterSceneMode2(s); break;
         case 3: __RasterSceneMode3(s); break;
@@ -70,6 +78,225 @@ void DrawPass(const SceneArgs& s) {
         case 10: __RasterSceneMode10(s); break;
         default: break;
     }
+}
+
+// ---- Bands and threads
+
+constexpr int kMostThreads = 64;
+constexpr int kStashRows = 64;  // the curved mode's winners are kept for this many rows at a time
+
+int gThreadsWanted = 0;
+int gBandRowsWanted = 0;
+
+bool StartStdThread(std::thread& thread, void (*work)(void*), void* context) {
+    try {
+        thread = std::thread(work, context);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+BandThreadStarter gStartThread = StartStdThread;
+
+// Bands of about a quarter of a thread's share of the rows, so that threads
+// that finish early take more; never so high that one triangle's part keeps
+// the watch waiting long, nor so low that triangles are set up many times.
+int BandRowsFor(int height, int threads) {
+    if (gBandRowsWanted > 0) return gBandRowsWanted;
+    const int share = (height + 4 * threads - 1) / (4 * threads);
+    return std::clamp(share, 16, 64);
+}
+
+// The frame cut into bands of rows, each with the triangles that reach it in
+// array order.
+class BandPlan {
+public:
+    // False when memory runs out.
+    bool Make(const SceneArgs& s, int rows) {
+        rows_ = std::max(1, rows);
+        bands_ = (s.height - 1) / rows_ + 1;
+        offsets_ = PageBlock(2 * (size_t(bands_) + 1) * sizeof(int64_t));
+        if (!offsets_) return false;
+        int64_t* first = offsets_.as<int64_t>();
+        int64_t* cursor = first + bands_ + 1;
+        for (int i = 0; i < s.triangleCount; ++i) {
+            int y0, y1;
+            if (!TriangleRowReach(s, i, y0, y1)) continue;
+            for (int b = y0 / rows_; b <= y1 / rows_; ++b) ++first[b + 1];
+        }
+        for (int b = 0; b < bands_; ++b) first[b + 1] += first[b];
+        entries_ = first[bands_];
+        // The bands with the most triangles first, so that the last ones taken
+        // are short and the threads finish together.
+        order_ = PageBlock(size_t(bands_) * sizeof(int32_t));
+        if (!order_) return false;
+        int32_t* order = order_.as<int32_t>();
+        for (int b = 0; b < bands_; ++b) order[b] = b;
+        std::stable_sort(order, order + bands_, [&](int32_t a, int32_t b) {
+            return first[a + 1] - first[a] > first[b + 1] - first[b];
+        });
+        if (entries_ == 0) return true;
+        if (uint64_t(entries_) > std::numeric_limits<size_t>::max() / sizeof(int32_t)) return false;
+        list_ = PageBlock(size_t(entries_) * sizeof(int32_t));
+        if (!list_) return false;
+        int32_t* list = list_.as<int32_t>();
+        std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
+        for (int i = 0; i < s.triangleCount; ++i) {
+            int y0, y1;
+            if (!TriangleRowReach(s, i, y0, y1)) continue;
+            for (int b = y0 / rows_; b <= y1 / rows_; ++b) list[cursor[b]++] = i;
+        }
+        return true;
+    }
+    int Bands() const { return bands_; }
+    // The band to take k-th.
+    int Band(int k) const { return order_.as<int32_t>()[k]; }
+    int Rows() const { return rows_; }
+    int64_t Entries() const { return entries_; }
+    const int32_t* Triangles(int band, int& count) const {
+        const int64_t* first = offsets_.as<int64_t>();
+        count = int(first[band + 1] - first[band]);
+        return entries_ > 0 ? list_.as<int32_t>() + first[band] : nullptr;
+    }
+
+private:
+    PageBlock offsets_, list_, order_;
+    int bands_ = 0, rows_ = 1;
+    int64_t entries_ = 0;
+};
+
+// One pass of the frame over the bands, on worker threads or on the calling one.
+// What each band does to its own rows of the frame's buffers before it draws:
+// fill the frame's own z-buffer, and write the fresh buffers once, so that
+// their pages come to be on the band's thread (a page first read and then
+// written costs a fault that stops every thread of the process).
+struct BandPreparation {
+    float* depth = nullptr;     // filled with the farthest depth
+    uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
+    uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
+    size_t channelBytes = 1;
+
+    void operator()(int width, int y0, int y1) const {
+        const size_t pixels = size_t(width) * size_t(y1 - y0), first = size_t(width) * size_t(y0);
+        if (depth != nullptr) FillFarthest(depth + first, pixels);
+        if (triangle != nullptr) std::memset(triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
+        if (edges != nullptr)
+            std::memset(edges + first * kEdgeChannels * channelBytes, 0, pixels * kEdgeChannels * channelBytes);
+    }
+};
+
+class PassRun {
+public:
+    PassRun(const SceneArgs& scene, const BandPlan& plan, SampleStash* stash, RowSpan* stashSpans, int stashRows,
+            const BandPreparation& prepare)
+        : scene_(scene),
+          plan_(plan),
+          stash_(stash),
+          stashSpans_(stashSpans),
+          stashRows_(stashRows),
+          prepare_(prepare) {}
+
+    // False when the watch ended the frame.
+    bool Run(int threads) {
+        next_ = 0;
+        done_ = 0;
+        finished_ = 0;
+        std::thread pool[kMostThreads];
+        Worker slots[kMostThreads];
+        int started = 0;
+        if (threads > 1)
+            for (; started < std::min(threads, kMostThreads); ++started) {
+                slots[started] = {this, started};
+                if (!gStartThread(pool[started], Work, &slots[started])) break;
+            }
+        if (started == 0) {
+            DrawBands(0, true);
+            return !stop_.load();
+        }
+        {
+            // The watch calls back into the host: only ever from this thread.
+            std::unique_lock<std::mutex> lock(mutex_);
+            while (finished_ < started) {
+                finished_changed_.wait_for(lock, std::chrono::milliseconds(10));
+                if (finished_ >= started || stop_.load()) continue;
+                const int64_t done = done_.load();
+                if (done >= plan_.Entries()) continue;
+                lock.unlock();
+                const bool go = KeepDrawing(done);
+                lock.lock();
+                if (!go) stop_.store(true);
+            }
+        }
+        for (int i = 0; i < started; ++i) pool[i].join();
+        return !stop_.load();
+    }
+
+private:
+    struct Worker {
+        PassRun* run;
+        int index;
+    };
+
+    static void Work(void* context) {
+        Worker& w = *static_cast<Worker*>(context);
+        w.run->DrawBands(w.index, false);
+        std::lock_guard<std::mutex> lock(w.run->mutex_);
+        ++w.run->finished_;
+        w.run->finished_changed_.notify_all();
+    }
+
+    // Takes bands until none is left.
+    void DrawBands(int worker, bool watchHere) {
+        const ptrdiff_t stashSize = ptrdiff_t(stashRows_) * scene_.width;
+        for (;;) {
+            const int k = next_.fetch_add(1);
+            if (k >= plan_.Bands() || stop_.load(std::memory_order_relaxed)) break;
+            const int b = plan_.Band(k);
+            int count;
+            const int32_t* triangles = plan_.Triangles(b, count);
+            const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
+            prepare_(scene_.width, y0, y1);
+            if (count == 0) continue;
+            BandState band{triangles,
+                           count,
+                           y0,
+                           y1,
+                           &stop_,
+                           &done_,
+                           watchHere,
+                           stash_ != nullptr ? stash_ + worker * stashSize : nullptr,
+                           stashSpans_ != nullptr ? stashSpans_ + worker * stashRows_ : nullptr,
+                           stashRows_};
+            _Clip = {0, band.y0, scene_.width, band.y1};
+            SceneArgs s = scene_;
+            s.band = &band;
+            DrawPass(s);
+        }
+        _Clip = _FrameClip;
+    }
+
+    const SceneArgs& scene_;
+    const BandPlan& plan_;
+    SampleStash* stash_;
+    RowSpan* stashSpans_;
+    int stashRows_;
+    const BandPreparation& prepare_;
+    // Apart in memory: every band adds to done_ once a triangle and reads
+    // stop_ far more often.
+    alignas(64) std::atomic<int> next_{0};
+    alignas(64) std::atomic<bool> stop_{false};
+    alignas(64) std::atomic<int64_t> done_{0};
+    std::mutex mutex_;
+    std::condition_variable finished_changed_;
+    int finished_ = 0;
+};
+
+// Glass is drawn for some triangle: its material has a glass record that is on.
+bool GlassActive(const SceneArgs& s) {
+    if (s.glass == nullptr || s.materials == nullptr || s.materialCount < 1) return false;
+    for (int m = 0; m < s.materialCount; ++m)
+        if (s.glass[m].enabled) return true;
+    return false;
 }
 
 }  // namespace
@@ -97,7 +324,23 @@ void SetRenderWatch(RenderWatch watch, void* context) {
 
 bool RenderWasStopped() { return gWatch.stopped; }
 
+void SetRenderThreads(int count) { gThreadsWanted = std::clamp(count, 0, kMostThreads); }
+
+int RenderThreads() {
+    if (gThreadsWanted > 0) return gThreadsWanted;
+    if (const char* text = std::getenv("FROSTEL_RENDER_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && n >= 1 && n <= 256) return int(std::min<long>(n, kMostThreads));
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(int(std::min(cores, 1024u)), 1, kMostThreads);
+}
+
 }  // namespace frostel
+
+void SetBandThreadStarter(BandThreadStarter starter) { gStartThread = starter != nullptr ? starter : StartStdThread; }
+void SetBandRows(int rows) { gBandRowsWanted = std::max(rows, 0); }
 
 bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]) {
     const int32_t index[3] = {t.a, t.b, t.c};
@@ -144,20 +387,22 @@ void ComposeRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
     // Colours further apart than this belong to different surfaces.
     const int newEdge = sizeof(T) == 2 ? 20 * 256 : 20;
     const uint8_t* T_ = _TriangleBuffer;
-    uint8_t* L = _EdgeColor;
-    uint8_t* B = _EdgeBackground;
+    // Per pixel the edge's colour and coverage (L), then what lay under it (B).
+    uint8_t* E = _EdgeMemory;
+    const ptrdiff_t width = _RowLength / 4;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const ptrdiff_t i = PixelIndex(x, y);
             const int a = Load<T>(T_, i + 3);
             if (a <= 0) continue;
+            const ptrdiff_t L = (y * width + x) * kEdgeChannels, B = L + 4;
             int t[3];
             for (int k = 0; k < 3; ++k) t[k] = Load<T>(T_, i + k);
             if (a >= cm) {
                 for (int k = 0; k < 3; ++k) {
                     Store<T>(dst, i + k, t[k]);
-                    Store<T>(L, i + k, t[k]);
-                    Store<T>(B, i + k, t[k]);
+                    Store<T>(E, L + k, t[k]);
+                    Store<T>(E, B + k, t[k]);
                 }
                 Store<T>(dst, i + 3, cm);
                 continue;
@@ -169,22 +414,22 @@ void ComposeRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
                 continue;
             }
             int difference = 0;
-            for (int k = 0; k < 3; ++k) difference = std::max(difference, std::abs(Load<T>(L, i + k) - t[k]));
+            for (int k = 0; k < 3; ++k) difference = std::max(difference, std::abs(Load<T>(E, L + k) - t[k]));
             int coverage, background[3];
-            const int edgeAlpha = Load<T>(L, i + 3);
+            const int edgeAlpha = Load<T>(E, L + 3);
             if (edgeAlpha == 0 || difference >= newEdge) {
                 for (int k = 0; k < 3; ++k) {
                     background[k] = Load<T>(dst, i + k);
-                    Store<T>(B, i + k, background[k]);
-                    Store<T>(L, i + k, t[k]);
+                    Store<T>(E, B + k, background[k]);
+                    Store<T>(E, L + k, t[k]);
                 }
-                Store<T>(L, i + 3, a);
+                Store<T>(E, L + 3, a);
                 coverage = a;
             } else {
                 // The same surface's edge again: blend once over what lay under it.
                 coverage = std::max(edgeAlpha, a);
-                if (edgeAlpha < a) Store<T>(L, i + 3, a);
-                for (int k = 0; k < 3; ++k) background[k] = Load<T>(B, i + k);
+                if (edgeAlpha < a) Store<T>(E, L + 3, a);
+                for (int k = 0; k < 3; ++k) background[k] = Load<T>(E, B + k);
             }
             const float f = static_cast<float>(coverage) / static_cast<float>(cm);
             for (int k = 0; k < 3; ++k) {
@@ -218,42 +463,57 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     if (src == nullptr || !BeginFrame(dst, width, height, rowLength, pixels)) return;
     const SceneArgs s{dst,     src,  width,        height,    pointCount, triangleCount, triangles, points,
                       offX,    offY, materialCount, materials, textures,  lightCount,    lights,    glass};
+    // The inverted preview edges never draw back faces, now or later.
+    if (_DrawMode == 0) _DrawBackFaces1 = 0, _DrawBackFaces = 0;
 
-    if (_DrawMode == 0) {
-        // The inverted preview edges never draw back faces, now or later.
-        _DrawBackFaces1 = 0;
-        _DrawBackFaces = 0;
-        BeginWatchedFrame(triangleCount);
-        __RasterSceneMode0(s);
-        EndWatchedFrame();
-        _OwnZBuff = 0;
-        return;
-    }
+    // Glass reads the background copy and the refraction depths only with
+    // multiple refraction or behind the back faces; the shader then also reads
+    // and writes pixels other than its own, and the triangles must be drawn in
+    // their order over the whole frame: one band, one thread. So too for a
+    // client's shader, which may not bear running on several threads.
+    const bool drawing = _DrawMode != 0;
+    const bool glassBuffers = drawing && GlassActive(s) && (_UseMultyRefract != 0 || _DrawBackFaces != 0);
+    const bool oneBand = glassBuffers || RenderOnePixel != __DefRenderOnePixel;
+    const int threads = oneBand ? 1 : frostel::RenderThreads();
 
     // Every buffer is taken before the first pixel is drawn, so that running
     // out of memory leaves dst as it was.
-    const size_t frameBytes = pixels * (_Deep ? 8 : 4);
+    const size_t channelBytes = _Deep ? 2 : 1;
+    const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
-    PageBlock ownDepth, triangle, edgeColor, edgeBackground, backgroundCopy, refractDepth;
-    if (!handedOver) {
+    PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
+    if (drawing && !handedOver) {
         ownDepth = PageBlock(pixels * sizeof(float));
         if (!ownDepth) return;
-        FillFarthest(ownDepth.as<float>(), pixels);
     }
-    if (Composes(_DrawMode)) {
+    if (drawing && Composes(_DrawMode)) {
         triangle = PageBlock(frameBytes);
-        edgeColor = PageBlock(frameBytes);
-        edgeBackground = PageBlock(frameBytes);
-        if (!triangle || !edgeColor || !edgeBackground) return;
+        edges = PageBlock(pixels * kEdgeChannels * channelBytes);
+        rowDirty = PageBlock(size_t(height) * sizeof(RowSpan));
+        if (!triangle || !edges || !rowDirty) return;
+        std::fill_n(rowDirty.as<RowSpan>(), height, RowSpan{INT_MAX, INT_MIN});
     }
-    // Only glass reads the background copy and the refraction depths.
-    if (glass != nullptr && materialCount > 0) {
+    if (glassBuffers) {
         backgroundCopy = PageBlock(frameBytes);
         refractDepth = PageBlock(pixels * sizeof(float));
         if (!backgroundCopy || !refractDepth) return;
         std::memcpy(backgroundCopy.get(), src, frameBytes);
         FillFarthest(refractDepth.as<float>(), pixels);
     }
+    BandPlan plan;
+    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads))) return;
+    const int workers = std::min(threads, plan.Bands());
+    const int stashRows = std::min(plan.Rows(), kStashRows);
+    if (_DrawMode == 9) {
+        const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
+        stash = PageBlock(stashBytes);
+        if (!stash) return;
+        std::memset(stash.get(), 0, stashBytes);
+        std::fill_n(stash.as<RowSpan>(), size_t(workers) * stashRows, RowSpan{INT_MAX, INT_MIN});
+    }
+    RowSpan* const stashSpans = stash.as<RowSpan>();
+    SampleStash* const stashEntriesAt =
+        stash ? reinterpret_cast<SampleStash*>(stashSpans + size_t(workers) * stashRows) : nullptr;
 
     // A handed-over z-buffer of another size stays the caller's and comes back after the frame.
     float* const callerDepth = ZBuff;
@@ -268,27 +528,38 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     if (_OwnLightDef) _LightDef = &gDefaultLight;
     _TargetBuffer = dst;
     _TriangleBuffer = triangle.as<uint8_t>();
-    _EdgeColor = edgeColor.as<uint8_t>();
-    _EdgeBackground = edgeBackground.as<uint8_t>();
+    _EdgeMemory = edges.as<uint8_t>();
+    _RowDirty = rowDirty.as<RowSpan>();
     _BackgroundCopy = backgroundCopy.as<uint8_t>();
     _RefractDepth = refractDepth.as<float>();
     const ShaderFrame shaderFrame(s);
 
     _DrawBackFaces1 = _DrawBackFaces ? 1 : 0;
-    BeginWatchedFrame(int64_t(std::max(triangleCount, 0)) * (_DrawBackFaces1 ? 2 : 1));
-    DrawPass(s);
-    if (_DrawBackFaces1 && !gWatch.stopped) {
+    BeginWatchedFrame(plan.Entries() * (_DrawBackFaces1 ? 2 : 1));
+    BandPreparation prepare;
+    prepare.depth = ownDepth.as<float>();
+    prepare.triangle = _TriangleBuffer;
+    prepare.edges = _EdgeMemory;
+    prepare.channelBytes = channelBytes;
+    PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, prepare);
+    const bool drawn = pass.Run(workers);
+    // A stop leaves bands unprepared: nothing reads them any more.
+    if (drawn && _DrawBackFaces1) {
         // What the back faces produced is what the front faces refract.
         if (_BackgroundCopy != nullptr) std::memcpy(_BackgroundCopy, dst, frameBytes);
         _DrawBackFaces1 = 0;
-        if (_OwnZBuff) FillFarthest(ZBuff, pixels);
-        gWatch.base = std::max(triangleCount, 0);
-        DrawPass(s);
+        // The front faces get a fresh depth buffer of the frame's own.
+        BandPreparation again;
+        again.depth = ownDepth.as<float>();
+        gWatch.base = plan.Entries();
+        PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, again);
+        front.Run(workers);
     }
     _DrawBackFaces1 = 0;
     EndWatchedFrame();
 
-    _TargetBuffer = _TriangleBuffer = _EdgeColor = _EdgeBackground = _BackgroundCopy = nullptr;
+    _TargetBuffer = _TriangleBuffer = _EdgeMemory = _BackgroundCopy = nullptr;
+    _RowDirty = nullptr;
     _RefractDepth = nullptr;
     if (_OwnZBuff) {
         ZBuff = callerDepth;

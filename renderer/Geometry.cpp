@@ -158,11 +158,11 @@ void __ProjectPersp(float x, float y, float z, float& ox, float& oy) {
 }
 
 void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a) {
-    if (x < _Clip.x0 || y < _Clip.y0 || x >= _Clip.x1 || y >= _Clip.y1) return;
+    if (x < _FrameClip.x0 || y < _FrameClip.y0 || x >= _FrameClip.x1 || y >= _FrameClip.y1) return;
     if (!(a > 0.0f)) return;
     if (frame == _TriangleBuffer) {
-        _Dirty.x0 = std::min(_Dirty.x0, x), _Dirty.y0 = std::min(_Dirty.y0, y);
-        _Dirty.x1 = std::max(_Dirty.x1, x + 1), _Dirty.y1 = std::max(_Dirty.y1, y + 1);
+        RowSpan& dirty = _RowDirty[y];
+        dirty.x0 = std::min(dirty.x0, x), dirty.x1 = std::max(dirty.x1, x + 1);
     }
     const float cm = static_cast<float>(_ColorMax);
     const float c[3] = {Clamp(c0, 0.0f, cm), Clamp(c1, 0.0f, cm), Clamp(c2, 0.0f, cm)};

@@ -106,3 +106,31 @@ void CurvedPatch::Evaluate(float s, float t, float pos[3], float normal[3], floa
             texCoords[k] = uk;
         }
 }
+
+void CurvedPatch::EvaluateD(double s, double t, double pos[3], double normal[3], double texCoords[2]) const {
+    const double r = 1.0 - s - t;
+    const double w[10] = {s * s * s,     t * t * t,     r * r * r,     3 * s * s * t, 3 * s * t * t,
+                          3 * t * t * r, 3 * t * r * r, 3 * s * r * r, 3 * s * s * r, 6 * s * t * r};
+    for (int k = 0; k < 3; ++k) {
+        double pk = 0.0, nk = 0.0;
+        for (int i = 0; i < 10; ++i) pk += w[i] * p[i][k], nk += w[i] * n[i][k];
+        pos[k] = pk;
+        normal[k] = nk;
+    }
+    if (hasTexCoords && texCoords != nullptr)
+        for (int k = 0; k < 2; ++k) {
+            double uk = 0.0;
+            for (int i = 0; i < 10; ++i) uk += w[i] * uv[i][k];
+            texCoords[k] = uk;
+        }
+}
+
+bool CurvedPatch::Hull(double& x0, double& y0, double& x1, double& y1) const {
+    x0 = y0 = 1e300, x1 = y1 = -1e300;
+    for (const auto& q : p) {
+        if (!IsFinite3(q[0], q[1], q[2])) return false;
+        x0 = std::min<double>(x0, q[0]), x1 = std::max<double>(x1, q[0]);
+        y0 = std::min<double>(y0, q[1]), y1 = std::max<double>(y1, q[1]);
+    }
+    return true;
+}

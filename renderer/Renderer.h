@@ -214,4 +214,11 @@ using RenderWatch = bool (*)(void* context, int64_t done, int64_t total);
 void SetRenderWatch(RenderWatch watch, void* context);  // null: no watch
 bool RenderWasStopped();
 
+// Threads that draw a frame: count >= 1 sets it; 0 takes the environment
+// variable FROSTEL_RENDER_THREADS (1 to 256) when it is set, else one per
+// processor core. The picture is the same whatever the count.
+void SetRenderThreads(int count);
+// The count the next frame will use.
+int RenderThreads();
+
 }  // namespace frostel

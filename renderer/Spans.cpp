@@ -199,7 +199,7 @@ void Normalized(const __Point3ds& p, float out[3]) {
 }
 
 // Blends kernel pixels, which lie within the clip, and widens the triangle
-// buffer's written box once a row.
+// buffer's written span of a row once a row.
 class RowWriter {
 public:
     explicit RowWriter(uint8_t* frame)
@@ -221,8 +221,8 @@ public:
     }
     void Flush() {
         if (lo_ > hi_) return;
-        _Dirty.x0 = std::min(_Dirty.x0, lo_), _Dirty.y0 = std::min(_Dirty.y0, y_);
-        _Dirty.x1 = std::max(_Dirty.x1, hi_ + 1), _Dirty.y1 = std::max(_Dirty.y1, y_ + 1);
+        RowSpan& dirty = _RowDirty[y_];
+        dirty.x0 = std::min(dirty.x0, lo_), dirty.x1 = std::max(dirty.x1, hi_ + 1);
         lo_ = std::numeric_limits<int>::max(), hi_ = std::numeric_limits<int>::min();
     }
 
@@ -374,6 +374,8 @@ void DdaLine(int width, int height, float x0, float y0, float x1, float y1, Put&
     const double length = std::fabs(xMajor ? dx : dy);
     const double slope = xMajor ? dy / dx : dx / dy;
     const int majorSize = xMajor ? width : height;
+    // Rows of the band being drawn.
+    const int rowFrom = std::max(0, _Clip.y0), rowTo = std::min(height, _Clip.y1);
     // Steps k with sm + k inside 0..majorSize and k < length.
     const double kFrom = std::max(0.0, std::ceil(-sm));
     const double kTo = std::min(std::ceil(length) - 1, std::ceil(majorSize - sm) - 1);
@@ -387,7 +389,7 @@ void DdaLine(int width, int height, float x0, float y0, float x1, float y1, Put&
         const double m = far ? m0 + static_cast<double>(i) : sm + k;
         const double n = far ? n0 + static_cast<double>(i) * slope : sn + k * slope;
         const int px = FloorClamp(xMajor ? m : n, -1, width), py = FloorClamp(xMajor ? n : m, -1, height);
-        if (px < 0 || py < 0 || px >= width || py >= height) continue;
+        if (px < 0 || py < rowFrom || px >= width || py >= rowTo) continue;
         put(static_cast<ptrdiff_t>(py) * width + px);
     }
 }

@@ -2,6 +2,7 @@
 // modes 3, 6, 8 and 9 at both qualities, and the effect's own look (bump and
 // glass) in mode 6, beside Mesa's software rasterisers through OSMesa when
 // the peer is installed: softpipe, and llvmpipe on one thread.
+//   renderer_bench [threads]   (ours on that many threads; default 1)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,10 +70,16 @@ std::map<std::pair<int, int>, double> Peer(const std::string& program, const cha
 
 }  // namespace
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
+    const int threads = argc > 1 ? std::atoi(argv[1]) : 1;
+    if (argc > 2 || threads < 1 || threads > 64) {
+        std::fprintf(stderr, "usage: renderer_bench [threads 1..64]\n");
+        return 2;
+    }
+    frostel::SetRenderThreads(threads);
     const bench::BenchScene scene;
-    std::printf("renderer, %d triangles at %d x %d, best of %d\n", int(scene.triangles.size()), bench::kWidth,
-                bench::kHeight, kReps);
+    std::printf("renderer, %d triangles at %d x %d, best of %d, ours on %d thread%s\n", int(scene.triangles.size()),
+                bench::kWidth, bench::kHeight, kReps, threads, threads == 1 ? "" : "s");
     std::string peer = argv[0];
     peer = peer.substr(0, peer.find_last_of('/') + 1) + "renderer_osmesa_peer";
     const bool havePeer = std::getenv("FROSTEL_BENCH_NO_PEER") == nullptr && access(peer.c_str(), X_OK) == 0;

@@ -1,20 +1,29 @@
-// The whole scene with factory values, as a silent run draws it: emitter,
-// growth, engine records, bump texture and the render, into a work buffer
-// of a preview's size and of a 12-megapixel photo; the most the dialog's
-// fields take, in Rough and in Phong; and growth along long work paths that
-// mostly lie off the image.
+// The whole scene with factory values: emitter, growth, engine records, bump
+// texture and the render, into a work buffer of a preview's size as the
+// dialog draws it (draft quality) and as OK draws it, and of a 12-megapixel
+// photo on one thread and on every core; the most the dialog's fields take,
+// in Rough and in Phong; growth along long work paths that mostly lie off
+// the image. Then the speedup of the threads and the memory the effect takes
+// beyond the host's buffers.
 //   scene_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "Dialog.h"
 #include "Effect.h"
 #include "PathSegments.h"
+#include "Renderer.h"
 #include "Scene.h"
 #include "SceneImage.h"
 
@@ -38,29 +47,38 @@ std::vector<uint8_t> Photo(int w, int h) {
     return px;
 }
 
+int Cores() { return std::max(1, int(std::thread::hardware_concurrency())); }
+
+// Arguments: width, height, threads (0: every core), 1 = drawn as the dialog draws its preview.
 void Scene(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
+    frostel::SetRenderThreads(int(state.range(2)));
     testing::SceneImage image(w, h, Photo(w, h));
     FilterParameters& params = image.params;
-    int64_t triangles = 0;
+    gDialogOpen = state.range(3) != 0;
     for (auto _ : state) {
         ApplyParameterDefaults(params);
         RunEffect();
         benchmark::DoNotOptimize(image.work.data());
     }
-    // One more run in the dialog's way, to count what was drawn.
-    gDialogOpen = true;
-    ApplyParameterDefaults(params);
-    RunEffect();
-    triangles = params.cachedTriangleCount;
+    // The final render keeps no scene: one more run in the dialog's way counts what was drawn.
+    if (!gDialogOpen) {
+        gDialogOpen = true;
+        ApplyParameterDefaults(params);
+        RunEffect();
+    }
+    state.counters["triangles"] = double(params.cachedTriangleCount);
+    state.counters["threads"] = frostel::RenderThreads();
+    state.counters["Mpixel/s"] = benchmark::Counter(double(w) * h * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
     FreeSceneCache();
     gDialogOpen = false;
-    state.counters["triangles"] = double(triangles);
-    state.counters["Mpixel/s"] = benchmark::Counter(double(w) * h * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
+    frostel::SetRenderThreads(0);
 }
 
-BENCHMARK(Scene)->Args({600, 450})->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(Scene)->Args({4000, 3000})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({600, 450, 0, 1})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({600, 450, 0, 0})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({4000, 3000, 1, 0})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({4000, 3000, 0, 0})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Every field of the dialog at its largest: what the growth may cover of the
 // frame bounds it, and so the render.
@@ -81,8 +99,6 @@ void DialogMaxima(benchmark::State& state) {
 
 BENCHMARK(DialogMaxima)->Args({640, 400, 1})->Args({640, 400, 5})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(DialogMaxima)->Args({3000, 2000, 1})->Args({3000, 2000, 5})->Unit(benchmark::kMillisecond)->Iterations(1);
-
-}  // namespace
 
 // Work paths in document pixels (72 dpi).
 void Line(double x0, double y0, double x1, double y1) {
@@ -131,4 +147,52 @@ BENCHMARK(Path)->Args({1, 100000})->Unit(benchmark::kMillisecond)->Iterations(1)
 BENCHMARK(Path)->Args({2, 100000})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(Path)->Args({3, 100000})->Unit(benchmark::kMillisecond)->Iterations(1);
 
-BENCHMARK_MAIN();
+// Keeps each run's wall time by name, beside the usual table.
+class Recorder : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> ms;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration) ms[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+long ResidentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The process's peak resident memory over one 12-megapixel run, less what it
+// held before (the host's source and work buffers among it). Measured before
+// anything else ran, so the peak is this run's.
+void Memory() {
+    const int w = 4000, h = 3000;
+    testing::SceneImage image(w, h, Photo(w, h));
+    const long before = ResidentKb();
+    ApplyParameterDefaults(image.params);
+    RunEffect();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    FreeSceneCache();
+    std::printf("memory beyond the host's buffers at %d x %d: %.1f bytes a pixel (peak resident, %ld MB)\n", w, h,
+                (usage.ru_maxrss - before) * 1024.0 / (double(w) * h), (usage.ru_maxrss - before) / 1024);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    Memory();
+    Recorder recorder;
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    const auto one = recorder.ms.find("Scene/w:4000/h:3000/threads:1/dialog:0/iterations:2");
+    const auto all = recorder.ms.find("Scene/w:4000/h:3000/threads:0/dialog:0/iterations:3");
+    if (one != recorder.ms.end() && all != recorder.ms.end() && all->second > 0)
+        std::printf("speedup on %d threads: %.2f\n", Cores(), one->second / all->second);
+    benchmark::Shutdown();
+    return 0;
+}

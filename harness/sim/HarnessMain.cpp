@@ -67,6 +67,8 @@ std::string HarnessUsage() {
            "  --no-progress           offer no progress callback\n"
            "  --timing                print the milliseconds spent reading the files, in the\n"
            "                          filter's selectors and writing the result\n"
+           "  --threads N             the module renders on N threads (1 to 256; by default one per\n"
+           "                          core): sets FROSTEL_RENDER_THREADS before the module loads\n"
            "  --pick-color R,G,B      what the host's colour picker answers\n"
            "  --pick-cancel           the user cancels the host's colour picker\n"
            "  --fail-convert N        the N-th colour space conversion fails\n"
@@ -178,6 +180,9 @@ ParsedArgs ParseHarnessArgs(const std::vector<std::string>& argv) {
             a.about = true;
         } else if (opt == "--timing") {
             a.timing = true;
+        } else if (opt == "--threads") {
+            if (!number(1, 256, n)) return fail("--threads needs a count from 1 to 256");
+            a.renderThreads = int(n);
         } else if (opt == "--selector") {
             if (!number(-32768, 32767, n)) return fail("--selector needs a 16-bit selector number");
             a.selectors.push_back(int16_t(n));

@@ -28,6 +28,7 @@ struct HarnessArgs {
     int runs = 1;
     bool about = false;
     bool timing = false;             // print where the time went: files, filter
+    int renderThreads = 0;           // --threads: the module's render threads (0: its own choice)
     std::vector<int16_t> selectors;  // raw selector calls after the runs
     std::string log;
     std::string dialogScript;  // Options::dialogScript is read from this file

@@ -27,7 +27,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
                                 "--no-suite", "SP Runtime Suite@5", "--no-suite", "Other", "--planes", "2",
                                 "--filter-rect", "1,2,30,40", "--row-padding", "3", "--no-color-services",
                                 "--pick-color", "1,2,3", "--pick-cancel", "--fail-convert", "9", "--preset", "p.frlpst",
-                                "--dialog-ok-after", "250"});
+                                "--dialog-ok-after", "250", "--threads", "3"});
     ASSERT_TRUE(p.ok) << p.error;
     const HarnessArgs& a = p.args;
     EXPECT_EQ(a.module, "f.8bf");
@@ -61,6 +61,7 @@ TEST(HarnessArgsTest, ReadsEveryOption) {
     EXPECT_EQ(a.options.pickedColor.b, 3);
     EXPECT_TRUE(a.options.pickCancelled);
     EXPECT_EQ(a.options.failConvertAt, 9);
+    EXPECT_EQ(a.renderThreads, 3);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "lab"}).args.mode, pi::plugInModeLabColor);
     EXPECT_EQ(Parse({"f.8bf", "a.png", "b.png", "--mode", "11"}).args.mode, pi::plugInModeRGB48);
 }
@@ -101,6 +102,8 @@ TEST(HarnessArgsTest, RejectsBadCommandLines) {
         {"f.8bf", "in.png", "out.png", "--no-suite"},
         {"f.8bf", "in.png", "out.png", "--handle-procs-version", "-2"},
         {"f.8bf", "in.png", "out.png", "--dialog-ok-after", "-5"},
+        {"f.8bf", "in.png", "out.png", "--threads", "0"},
+        {"f.8bf", "in.png", "out.png", "--threads", "257"},
         {"f.8bf", "--about", "--mask", "m.png"},
     };
     for (const auto& argv : bad) {

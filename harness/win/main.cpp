@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -47,6 +48,13 @@ int wmain(int argc, wchar_t** argv) {
     if (parsed.args.help) {
         std::cout << HarnessUsage();
         return kExitOk;
+    }
+
+    // Read by the module's renderer; set in the C runtime it shares with us.
+    if (parsed.args.renderThreads > 0 &&
+        _putenv_s("FROSTEL_RENDER_THREADS", std::to_string(parsed.args.renderThreads).c_str()) != 0) {
+        std::cerr << "harness: cannot set FROSTEL_RENDER_THREADS\n";
+        return kExitUsage;
     }
 
     // No error boxes from the loader: a missing dependency is reported here.

@@ -150,7 +150,7 @@ std::vector<PinnedScene> PinnedScenes() {
           {"RndM", 7},
           {"MnIn", 40}},
          false,
-         0x8fb11796468267e2ull},
+         0x73ea5c07d831d955ull},
         {"geometric 3, dense, grown by length",
          {{"EfKn", 1}, {"PtrK", 3}, {"MnIn", 6}, {"MxIt", 2}, {"InDp", 500}, {"Scle", 140}, {"RndM", 3}},
          false,

@@ -1,6 +1,7 @@
 # The built module through the test host's command line: with factory values
-# the effect is drawn, also in a host with only the filter record's basics;
-# --set and --preset change parameters, also past the dialog's ranges; with nothing to grow RGB and CMYK
+# the effect is drawn, also in a host with only the filter record's basics,
+# alike on any number of render threads; --set and --preset change
+# parameters, also past the dialog's ranges; with nothing to grow RGB and CMYK
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
 # and writes nothing, and so does a run the host's user stops.
@@ -51,6 +52,10 @@ run_harness(0 basics --no-basic-suite --no-big-document --no-color-services --no
 expect_same(effect basics)
 run_harness(0 seed7 --set RndS=7 --set EfKn=1 --set RndM=4)
 expect_effect(seed7)
+# The module renders on as many threads as the test host asks: one image.
+run_harness(0 oneThread --threads 1)
+expect_same(effect oneThread)
+
 file(WRITE ${WORK}/arc.txt "open\nknot 60 300 60 300 200 40\nknot 580 300 440 40 580 300\n")
 run_harness(0 path --path ${WORK}/arc.txt --set EmTp=0)
 expect_effect(path)

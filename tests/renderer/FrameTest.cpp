@@ -2,9 +2,11 @@
 // their failure, bad arguments, and the conversions, sort and perspective.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "Engine.h"
 #include "PageMemory.h"
@@ -138,8 +140,9 @@ TEST(Frame, EveryModeBalancesItsAllocations) {
 TEST(Frame, RunningOutOfMemoryLeavesTheDestinationAsItWas) {
     Flags keep;
     const Rgba src = Checker(kW, kH);
-    for (uint8_t mode : {3, 9}) {
-        _DrawMode = mode, _Quality = 1;
+    // With multiple refraction on one thread, else on every core.
+    for (uint8_t mode : {3, 9}) for (uint8_t multi : {1, 0}) {
+        _DrawMode = mode, _Quality = 1, _UseMultyRefract = multi;
         Scene s = GlassTriangle();
         const int64_t before = GetPageMemoryStats().allocated;
         Rgba reference = src;
@@ -177,14 +180,19 @@ Scene TriangleRow(int count) {
 struct WatchLog {
     int calls = 0, stopAfter = -1;
     int64_t lastDone = -1, total = -1;
-    bool ordered = true;
+    bool rising = true, increasing = true;
+    std::chrono::steady_clock::time_point stoppedAt;
 };
 
 bool Watch(void* context, int64_t done, int64_t total) {
     WatchLog& log = *static_cast<WatchLog*>(context);
-    log.ordered = log.ordered && done > log.lastDone && done < total;
+    log.rising = log.rising && done >= log.lastDone && done < total;
+    log.increasing = log.increasing && done > log.lastDone;
     log.lastDone = done, log.total = total;
-    return log.stopAfter < 0 || ++log.calls <= log.stopAfter;
+    const bool go = log.stopAfter < 0 || ++log.calls <= log.stopAfter;
+    if (log.stopAfter < 0) ++log.calls;
+    if (!go) log.stoppedAt = std::chrono::steady_clock::now();
+    return go;
 }
 
 // The triangles of TriangleRow that changed a pixel of their own column.
@@ -199,8 +207,10 @@ int ColumnsDrawn(const Rgba& dst, const Rgba& src) {
     return drawn;
 }
 
+// On one thread the watch is asked before each triangle of each band, in order.
 TEST(Frame, TheWatchSeesEveryTriangleOfEachPassAndCanEndTheFrame) {
     Flags keep;
+    frostel::SetRenderThreads(1);
     const Rgba src = Checker(kW, kH);
     for (uint8_t mode : {0, 3, 6, 9}) {
         for (uint8_t back : {0, 1}) {
@@ -211,10 +221,10 @@ TEST(Frame, TheWatchSeesEveryTriangleOfEachPassAndCanEndTheFrame) {
             Rgba whole = src;
             Render(whole, src, s);
             EXPECT_FALSE(frostel::RenderWasStopped());
-            const int64_t units = (mode != 0 && back) ? 14 : 7;
-            EXPECT_EQ(all.total, units) << "mode " << int(mode);
-            EXPECT_EQ(all.lastDone, units - 1);
-            EXPECT_TRUE(all.ordered);
+            EXPECT_EQ(all.calls, all.total) << "mode " << int(mode);
+            EXPECT_GE(all.total, (mode != 0 && back) ? 14 : 7);
+            EXPECT_EQ(all.lastDone, all.total - 1);
+            EXPECT_TRUE(all.increasing);
             EXPECT_EQ(ColumnsDrawn(whole, src), 7) << "mode " << int(mode);
 
             WatchLog three;
@@ -232,6 +242,62 @@ TEST(Frame, TheWatchSeesEveryTriangleOfEachPassAndCanEndTheFrame) {
             frostel::SetRenderWatch(nullptr, nullptr);
         }
     }
+    frostel::SetRenderThreads(0);
+}
+
+// Many threads: the watch is still asked on the calling thread only, now and
+// then, with the work done so far; a stop ends the frame within a moment.
+TEST(Frame, TheWatchStopsAFrameDrawnOnManyThreads) {
+    Flags keep;
+    frostel::SetRenderThreads(8);
+    _DrawMode = 9, _Quality = 1;
+    constexpr int w = 480, h = 360;
+    const Rgba src = Checker(w, h);
+    Scene s;
+    for (int i = 0; i < 200; ++i) {
+        const float x = float((i * 37) % 400), y = float((i * 53) % 300), z = float(i);
+        s.AddFront(Vertex(x, y, z, -0.3f, 0, 1), Vertex(x + 200, y + 20, z, 0.3f, 0.2f, 1),
+                   Vertex(x + 60, y + 180, z, 0, 0.3f, 1));
+    }
+    s.AddMaterial(0.8f, 0.4f, 0.2f);
+    s.AddLight(200, 100, 400);
+    const std::thread::id caller = std::this_thread::get_id();
+    struct Log : WatchLog {
+        std::thread::id caller;
+        bool onCaller = true;
+    } log;
+    log.caller = caller;
+    auto watch = [](void* context, int64_t done, int64_t total) {
+        Log& l = *static_cast<Log*>(context);
+        l.onCaller = l.onCaller && std::this_thread::get_id() == l.caller;
+        return Watch(context, done, total);
+    };
+    frostel::SetRenderWatch(watch, &log);
+    Rgba whole = src;
+    Render(whole, src, s);
+    EXPECT_FALSE(frostel::RenderWasStopped());
+    EXPECT_TRUE(log.rising);
+    EXPECT_TRUE(log.onCaller);
+
+    Log stop;
+    stop.caller = caller;
+    stop.stopAfter = 1;
+    frostel::SetRenderWatch(watch, &stop);
+    const int64_t live = GetPageMemoryStats().live;
+    Rgba part = src;
+    Render(part, src, s);
+    const auto returned = std::chrono::steady_clock::now();
+    frostel::SetRenderWatch(nullptr, nullptr);
+    frostel::SetRenderThreads(0);
+    ASSERT_EQ(stop.calls, 2) << "the frame ended before the watch was asked twice";
+    EXPECT_TRUE(frostel::RenderWasStopped());
+    EXPECT_TRUE(stop.rising);
+    EXPECT_TRUE(stop.onCaller);
+    EXPECT_LT(stop.lastDone, stop.total);
+    EXPECT_FALSE(part == whole);
+    EXPECT_LT(std::chrono::duration<double>(returned - stop.stoppedAt).count(), 0.25);
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+    EXPECT_EQ(ZBuff, nullptr);
 }
 
 TEST(Frame, RoughLinesFarPastTheFrameEndAndDrawWhatCrossesIt) {
@@ -431,22 +497,33 @@ TEST(Frame, ModeTenCopiesTheSourceInTheFrontPassOnly) {
     EXPECT_LT(faint[3], 255);
 }
 
-TEST(Frame, FastFillsDrawStraightIntoTheDestination) {
+TEST(Frame, OnlyTheBuffersTheSettingsReadAreTaken) {
     Flags keep;
     const Rgba src = Checker(kW, kH);
-    Scene s = LitTriangle();
-    auto allocations = [&](uint8_t mode, uint8_t quality) {
+    auto allocations = [&](uint8_t mode, uint8_t quality, Scene s) {
         _DrawMode = mode, _Quality = quality;
         const int64_t before = GetPageMemoryStats().allocated;
         Rgba dst = src;
         Render(dst, src, s);
         return GetPageMemoryStats().allocated - before;
     };
-    EXPECT_EQ(allocations(3, 0), 1);  // the z-buffer only
-    EXPECT_EQ(allocations(6, 0), 1);
-    EXPECT_EQ(allocations(3, 1), 4);  // and the triangle buffer with its edge memory
-    EXPECT_EQ(allocations(8, 0), 4);
-    EXPECT_EQ(allocations(9, 0), 4);
+    // The fast fills draw straight into the destination.
+    const Scene lit = LitTriangle();
+    const int64_t fast = allocations(3, 0, lit);
+    EXPECT_EQ(allocations(6, 0, lit), fast);
+    // The triangle buffer, its edge memory and its rows; the curved mode's winners.
+    EXPECT_EQ(allocations(3, 1, lit), fast + 3);
+    EXPECT_EQ(allocations(8, 0, lit), fast + 3);
+    EXPECT_EQ(allocations(9, 0, lit), fast + 4);
+    // Glass that is off, or on without multiple refraction or back faces,
+    // reads neither the background copy nor the refraction depths.
+    Scene off = GlassTriangle();
+    off.glass[0].enabled = 0;
+    EXPECT_EQ(allocations(6, 1, off), fast + 3);
+    _UseMultyRefract = 0;
+    EXPECT_EQ(allocations(6, 1, GlassTriangle()), fast + 3);
+    _UseMultyRefract = 1;
+    EXPECT_EQ(allocations(6, 1, GlassTriangle()), fast + 5);
 }
 
 // The one-colour fill and lines for outside clients: no shader and no depth

@@ -18,7 +18,7 @@ struct Canvas {
     Canvas(int width, int height, uint8_t fill = 0) : w(width), h(height), px(size_t(width) * height * 4, fill) {
         _ColorMax = 255;
         _RowLength = w * 4;
-        _Clip = {0, 0, w, h};
+        _Clip = _FrameClip = {0, 0, w, h};
         Zwidth = w, Zheight = h;
     }
     ~Canvas() { Zwidth = Zheight = 0; }
@@ -135,8 +135,8 @@ TEST(Geometry, EdgeCoverageFallsOffOverOnePixelWithRoundCaps) {
 
 TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {
     Canvas dst(3, 1);
-    std::vector<uint8_t> tri(12), edge(12), background(12);
-    _TriangleBuffer = tri.data(), _EdgeColor = edge.data(), _EdgeBackground = background.data();
+    std::vector<uint8_t> tri(12), edges(3 * kEdgeChannels);
+    _TriangleBuffer = tri.data(), _EdgeMemory = edges.data();
     for (int x = 0; x < 3; ++x) {
         uint8_t* d = dst.at(x, 0);
         d[0] = d[1] = d[2] = 0, d[3] = 255;  // black, drawn
@@ -168,7 +168,7 @@ TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {
     __ComposeTriangleRect(dst.px.data(), 2, 0, 3, 1);
     EXPECT_EQ(dst.at(2, 0)[0], 70);
     EXPECT_EQ(dst.at(2, 0)[3], 90);
-    _TriangleBuffer = _EdgeColor = _EdgeBackground = nullptr;
+    _TriangleBuffer = _EdgeMemory = nullptr;
 }
 
 TEST(Matrix, DeterminantInverseAndRotations) {

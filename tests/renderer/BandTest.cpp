@@ -1,0 +1,233 @@
+// A frame drawn in bands of rows on several threads: one picture whatever the
+// thread and band count, with the fallbacks; and the curved modes' sampling,
+// bounded by what the frame shows.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <thread>
+
+#include "Engine.h"
+#include "PageMemory.h"
+#include "RenderKit.h"
+
+namespace rtest {
+namespace {
+
+constexpr int kW = 90, kH = 70;  // neither a multiple of any band height
+
+// Threads and band rows for the scope of a test.
+struct Bands {
+    Bands(int threads, int rows) { Set(threads, rows); }
+    ~Bands() {
+        Set(0, 0);
+        SetBandThreadStarter(nullptr);
+    }
+    static void Set(int threads, int rows) {
+        frostel::SetRenderThreads(threads);
+        SetBandRows(rows);
+    }
+};
+
+// Grain for the bump map, in the engine's texel order.
+struct Grain {
+    std::vector<uint8_t> px = std::vector<uint8_t>(16 * 16 * 4);
+    Grain() {
+        for (int i = 0; i < 16 * 16; ++i) {
+            const uint8_t v = uint8_t((uint32_t(i) * 2654435761u) >> 24);
+            px[4 * i] = px[4 * i + 1] = px[4 * i + 2] = v, px[4 * i + 3] = 255;
+        }
+    }
+};
+
+// A dome with a bump map and glass, shards across it and across band edges,
+// a large triangle leaving the frame with slanted depth, and a back face.
+Scene Busy(const Grain& grain, bool glass) {
+    Scene s = Dome(30, 8, 40, 35);
+    s.AddMaterial(0.9f, 0.8f, 0.2f);
+    s.AddFront(Vertex(-20, -30, 35, 0.3f, 0, 1), Vertex(45, -10, 5, 0, 0.4f, 1), Vertex(-5, 20, 20, -0.2f, 0, 1), 1);
+    s.AddFront(Vertex(10, 2, 25), Vertex(45, 12.5f, 8), Vertex(-12, 16, 28), 1);
+    s.AddFront(Vertex(-30.5f, -6, 12), Vertex(-24, -6, 12), Vertex(-28, 30, 12), 1);
+    s.AddTriangle(Vertex(20, -25, 40, 0, 0, -1), Vertex(20, 5, 40, 0, 0, -1), Vertex(48, -25, 40, 0, 0, -1), 1);
+    __Texture& bump = s.textures[2];
+    bump.present = 1, bump.width = 16, bump.height = 16;
+    bump.pixels = const_cast<uint8_t*>(grain.px.data());
+    MapParams3ds& map = s.materials[0].maps[kBumpMapSlot];
+    std::memcpy(map.name, "Bump", 5);
+    map.amount = 0.05f, map.uScale = map.vScale = 3.0f;
+    for (__Point3ds& p : s.points)
+        if (p.u == 0 && p.v == 0) p.u = p.x / 37.0f, p.v = p.y / 41.0f;
+    s.glass = {{uint8_t(glass ? 1 : 0), 1.3f, 6.0f, 30.0f}, {0, 1, 0, 0}};
+    return s;
+}
+
+// The scene over src (or over a transparent frame, as with the alpha cut),
+// in 8 or 16 bits, back as 8 bits.
+Rgba Draw(Scene& s, const Rgba& src, bool transparent, bool deep) {
+    Rgba dst = transparent ? Rgba(src.width, src.height) : src;
+    if (!deep) {
+        Render(dst, src, s);
+        return dst;
+    }
+    uint8_t* wideSrc = const_cast<uint8_t*>(src.px.data());
+    uint8_t* wideDst = dst.px.data();
+    __ConvertBYTE8TO16(&wideSrc, src.width, src.height, src.width * 4);
+    __ConvertBYTE8TO16(&wideDst, src.width, src.height, src.width * 4);
+    _Deep = 1;
+    __RasterScene(wideDst, wideSrc, src.width, src.height, src.width * 4, int(s.points.size()),
+                  int(s.triangles.size()), s.triangles.data(), s.points.data(), s.offX, s.offY,
+                  int(s.materials.size()), s.materials.data(), s.textures.data(), int(s.lights.size()),
+                  s.lights.data(), s.glass.data());
+    _Deep = 0;
+    uint8_t* narrow = wideDst;
+    __ConvertBYTE16TO8(&narrow, src.width, src.height, src.width * 4);
+    std::memcpy(dst.px.data(), narrow, dst.px.size());
+    frostel::FreePages(wideSrc);
+    frostel::FreePages(wideDst);
+    frostel::FreePages(narrow);
+    return dst;
+}
+
+TEST(Bands, OnePictureForAnyThreadAndBandCount) {
+    Flags keep;
+    _UseMultyRefract = 0;  // as the effect draws
+    const Grain grain;
+    const Rgba src = Checker(kW, kH);
+    const int layouts[][2] = {{1, 0}, {2, 7}, {3, 5}, {8, 3}, {8, 0}};
+    for (uint8_t mode : {0, 1, 2, 3, 6, 8, 9, 10})
+        for (uint8_t quality : {0, 1})
+            for (uint8_t back : {0, 1})
+                for (int look = 0; look < 3; ++look) {
+                    // Glass needs the frame in triangle order behind back faces: it
+                    // draws on one thread there, so it is tried in the front pass.
+                    const bool transparent = look == 1, deep = look == 2;
+                    if (deep && (quality == 0 || (mode != 3 && mode != 6 && mode != 9))) continue;
+                    _DrawMode = mode, _Quality = quality, _DrawBackFaces = back;
+                    const std::string what = "mode " + std::to_string(mode) + " quality " + std::to_string(quality) +
+                                             " back " + std::to_string(back) + " look " + std::to_string(look);
+                    Scene one = Busy(grain, !back);
+                    Rgba reference;
+                    {
+                        Bands b(1, kH);
+                        reference = Draw(one, src, transparent, deep);
+                    }
+                    if (mode != 10 || transparent) {
+                        EXPECT_FALSE(reference == (transparent ? Rgba(kW, kH) : src)) << what;
+                    }
+                    for (const auto& layout : layouts) {
+                        Bands b(layout[0], layout[1]);
+                        Scene s = Busy(grain, !back);
+                        _DrawBackFaces = back;
+                        const Rgba picture = Draw(s, src, transparent, deep);
+                        ASSERT_TRUE(picture == reference)
+                            << what << ", " << layout[0] << " threads, band rows " << layout[1];
+                    }
+                }
+}
+
+int gStartsAllowed = 0, gStartsAsked = 0;
+bool Starter(std::thread& thread, void (*work)(void*), void* context) {
+    ++gStartsAsked;
+    if (gStartsAllowed-- <= 0) return false;
+    thread = std::thread(work, context);
+    return true;
+}
+
+TEST(Bands, AThreadThatFailsToStartLeavesTheSamePicture) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    const Grain grain;
+    const Rgba src = Checker(kW, kH);
+    for (uint8_t mode : {6, 9}) {
+        _DrawMode = mode, _Quality = 1;
+        Scene s = Busy(grain, true);
+        Rgba reference;
+        {
+            Bands b(1, 0);
+            reference = Draw(s, src, false, false);
+        }
+        for (int allowed : {0, 1, 3}) {
+            Bands b(8, 5);
+            SetBandThreadStarter(Starter);
+            gStartsAllowed = allowed, gStartsAsked = 0;
+            const int64_t live = frostel::GetPageMemoryStats().live;
+            EXPECT_TRUE(Draw(s, src, false, false) == reference) << "mode " << int(mode) << ", " << allowed << " started";
+            EXPECT_EQ(gStartsAsked, allowed + 1);
+            EXPECT_EQ(frostel::GetPageMemoryStats().live, live);
+        }
+    }
+}
+
+// ---- Curved sampling
+
+double Seconds(const std::chrono::steady_clock::time_point& since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// A triangle a thousand times the frame's size, or far off it: the curved
+// modes spend on it what the frame shows of it.
+TEST(CurvedSampling, HugeAndFarOffTrianglesCostWhatTheFrameShows) {
+    Flags keep;
+    constexpr int w = 640, h = 400;
+    const Rgba src = Checker(w, h);
+    Scene huge;
+    huge.AddFront(Vertex(-4e5f, -4e5f, 5), Vertex(4e5f, -4e5f, 5), Vertex(0, 4e5f, 5));
+    huge.AddMaterial(0.5f, 0.5f, 0.5f);
+    huge.AddLight(300, 200, 500);
+    Scene far = huge;
+    for (__Point3ds& p : far.points) p.x += 3e6f;
+
+    const auto start = std::chrono::steady_clock::now();
+    _Quality = 1;
+    _DrawMode = 9;
+    Probe::Install(w, h);
+    Rgba dst = src;
+    Render(dst, src, huge);
+    // Once a pixel (the probe's own rounding may credit a neighbour).
+    int64_t calls = 0;
+    for (int c : Probe::calls) calls += c;
+    EXPECT_EQ(calls, int64_t(w) * h);
+    EXPECT_EQ(Probe::outside, 0);
+    __SetDefRenderOnePixel();
+    for (uint8_t mode : {2, 9, 10}) {
+        _DrawMode = mode;
+        const Rgba blank(w, h);
+        Rgba out = blank;
+        Render(out, src, huge);
+        // Mode 10 copies the source wherever the surface faces the viewer; the
+        // wire modes' edges lie far outside.
+        if (mode == 10) {
+            EXPECT_TRUE(out == src);
+        } else if (mode == 2) {
+            EXPECT_TRUE(out == blank);
+        } else {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) ASSERT_EQ(out.at(x, y)[3], 255) << x << "," << y;
+        }
+        out = blank;
+        Render(out, src, far);
+        EXPECT_TRUE(out == blank) << "mode " << int(mode);
+    }
+    // Before the bound, mode 9 alone took minutes on such a triangle.
+    EXPECT_LT(Seconds(start), 5.0);
+}
+
+TEST(CurvedSampling, ModeNineShadesEachCoveredPixelOnceAPatch) {
+    Flags keep;
+    _DrawMode = 9, _Quality = 1;
+    const Rgba src = Checker(128, 128);
+    Scene s = Dome(56, 10, 64, 64);
+    Probe::Install(128, 128);
+    Rgba dst = src;
+    Render(dst, src, s);
+    int covered = 0, calls = 0, most = 0;
+    for (int c : Probe::calls) covered += c > 0, calls += c, most = std::max(most, c);
+    EXPECT_GT(covered, 8000);
+    // Only where two patches meet may a pixel be shaded by both.
+    EXPECT_LE(most, 3);
+    EXPECT_LT(double(calls) / covered, 1.1);
+}
+
+}  // namespace
+}  // namespace rtest
