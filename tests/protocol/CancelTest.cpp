@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "HostSim.h"
 #include "PageMemory.h"
 #include "ProtocolSupport.h"
+#include "Renderer.h"
 
 using namespace frostel::hostsim;
 
@@ -69,7 +71,20 @@ TEST(Cancel, TheDialogsMaximaEndCancelledSoonAfterTheAskWithTheDocumentUntouched
 }
 
 TEST(Cancel, ARunNobodyStopsAsksEveryFewTensOfMsAndItsBarMovesThroughTheRender) {
-    // A light growth and a longer render: large figures in Phong.
+    // A light growth and a longer render: large figures in Phong, on one
+    // render thread so that the render lasts long enough to be asked.
+    // (The module under Wine reads it from the environment.)
+    struct OneThread {
+        OneThread() { Set("1"), frostel::SetRenderThreads(1); }
+        ~OneThread() { Set(""), frostel::SetRenderThreads(0); }
+        static void Set(const char* value) {
+#ifdef _WIN32
+            _putenv_s("FROSTEL_RENDER_THREADS", value);
+#else
+            setenv("FROSTEL_RENDER_THREADS", value, 1);
+#endif
+        }
+    } oneThread;
     Host host(FilterEntry());
     const Document doc = protocoltest::Noise(240, 160);
     host.SetDocument(doc);
