@@ -178,9 +178,21 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
         corners[at] &= static_cast<uint8_t>(~(1u << Opposite(d)));
 
         const unsigned entry = corners[at];
-        if ((entry & kJunction) || at == start) {
-            visit(0);
-            return true;
+        // Walks mark the corners they start, turn or end at, so this one test
+        // finds the start and the checkerboard corners met again.
+        if (entry & (kJunction | kCornerPoint)) {
+            if ((entry & kJunction) || at == start) {
+                visit(0);
+                return true;
+            }
+            // A checkerboard whose turns were taken: the one edge left goes
+            // straight on along the diagonal region's border, not the tracked
+            // one's, so the line ends here.
+            const unsigned left = entry & kEdgeBits;
+            if (left && (left & (left - 1)) == 0 && RightHand(mask, x, y, __builtin_ctz(left)) != tracked) {
+                visit(0);
+                return true;
+            }
         }
         const unsigned edges = entry & kEdgeBits;
         if (edges == 0) {

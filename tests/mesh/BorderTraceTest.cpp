@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "ContourChecks.h"
@@ -112,6 +114,48 @@ TEST(BorderTraceTest, LinesEndingAtATakenCheckerboardCornerAreKept) {
     Mask m = test::FilledMask(37, 20, 0);
     for (size_t i = 0; i < m.pixels.size(); ++i) m.pixels[i] = static_cast<uint8_t>(cycle[i % 7] % 3 * 40);
     ExpectCoverage(m, "repeating three values");
+}
+
+// The line that walks the edge from corner (x0, y) to (x0 + 1, y), or null.
+const CBorderLine* LineThrough(const ContourList& lines, int x0, int y) {
+    for (const auto& line : lines) {
+        auto it = line->points.begin();
+        for (auto next = std::next(it); next != line->points.end(); it = next++) {
+            const CMyPoint &a = **it, &b = **next;
+            if (a.y == y && b.y == y && std::min(a.x, b.x) <= x0 && std::max(a.x, b.x) >= x0 + 1) return line.get();
+        }
+    }
+    return nullptr;
+}
+
+TEST(BorderTraceTest, ALineDoesNotRunStraightThroughACheckerboardCornerItCannotTurnAt) {
+    // 0 2 0 1
+    // 0 1 1 0
+    // 0 0 0 0
+    // At corner (3, 1) the 1s at (2, 1) and (3, 0) touch diagonally. The
+    // traces that come down and up into it find their ways on taken and end
+    // there; the one that comes along y = 1 from the junction (2, 1), with 1
+    // below, finds only the edge straight on, which has 0 below: the border
+    // of another region, so the line ends at (3, 1).
+    Mask m = test::FilledMask(4, 3, 0);
+    m.at(1, 0) = 80, m.at(3, 0) = 40;
+    m.at(1, 1) = 40, m.at(2, 1) = 40;
+    CMeshBuilder builder;
+    ContourList lines;
+    builder.FindBorderLines(Raster(m), lines);
+    ASSERT_EQ(CheckBorderLines(View(m), lines), "");
+
+    const CBorderLine* below1 = LineThrough(lines, 2, 1);
+    const CBorderLine* below0 = LineThrough(lines, 3, 1);
+    ASSERT_TRUE(below1 && below0);
+    ASSERT_NE(below1, below0);
+    for (const CBorderLine* line : {below1, below0}) {
+        EXPECT_FALSE(line->closed);
+        const CMyPoint &front = *line->points.front(), &back = *line->points.back();
+        EXPECT_TRUE((front.x == 3 && front.y == 1) || (back.x == 3 && back.y == 1))
+            << "a line through (3, 1) from (" << front.x << "," << front.y << ") to (" << back.x << "," << back.y
+            << ")";
+    }
 }
 
 TEST(BorderTraceTest, EmptyMaskIsRefused) {
