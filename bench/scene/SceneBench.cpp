@@ -31,29 +31,13 @@ namespace {
 
 using namespace frostel;
 
-// The bundled sample's look: a dark blue-to-teal field with soft discs.
-std::vector<uint8_t> Photo(int w, int h) {
-    std::vector<uint8_t> px(size_t(w) * h * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &px[(size_t(y) * w + x) * 4];
-            const double fx = double(x) / w, fy = double(y) / h;
-            const double glow = std::exp(-40 * ((fx - 0.3) * (fx - 0.3) + (fy - 0.4) * (fy - 0.4)));
-            p[0] = uint8_t(10 + 40 * fx + 120 * glow);
-            p[1] = uint8_t(30 + 90 * fy + 110 * glow);
-            p[2] = uint8_t(70 + 60 * fx + 100 * glow);
-            p[3] = 255;
-        }
-    return px;
-}
-
 int Cores() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
 // Arguments: width, height, threads (0: every core), 1 = drawn as the dialog draws its preview.
 void Scene(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     frostel::SetRenderThreads(int(state.range(2)));
-    testing::SceneImage image(w, h, Photo(w, h));
+    testing::SceneImage image(w, h, testing::SamplePhoto(w, h));
     FilterParameters& params = image.params;
     gDialogOpen = state.range(3) != 0;
     for (auto _ : state) {
@@ -84,7 +68,7 @@ BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({4000, 3000, 0
 // frame bounds it, and so the render.
 void DialogMaxima(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
-    testing::SceneImage image(w, h, Photo(w, h));
+    testing::SceneImage image(w, h, testing::SamplePhoto(w, h));
     FilterParameters& p = image.params;
     for (auto _ : state) {
         ApplyParameterDefaults(p);
@@ -124,7 +108,7 @@ void ZigZag(int knots, double y0, bool through) {
 // through the image.
 void Path(benchmark::State& state) {
     const int kind = int(state.range(0)), knots = int(state.range(1)), w = 64, h = 48;
-    testing::SceneImage image(w, h, Photo(w, h));
+    testing::SceneImage image(w, h, testing::SamplePhoto(w, h));
     FreePathList();
     if (kind == 0) Triangle();
     ZigZag(knots, 5000, kind == 3);
@@ -170,7 +154,7 @@ long ResidentKb() {
 // anything else ran, so the peak is this run's.
 void Memory() {
     const int w = 4000, h = 3000;
-    testing::SceneImage image(w, h, Photo(w, h));
+    testing::SceneImage image(w, h, testing::SamplePhoto(w, h));
     const long before = ResidentKb();
     ApplyParameterDefaults(image.params);
     RunEffect();

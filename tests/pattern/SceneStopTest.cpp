@@ -14,6 +14,7 @@
 #include "ImageTransfer.h"
 #include "PageMemory.h"
 #include "PathSegments.h"
+#include "Renderer.h"
 #include "Plugin.h"
 #include "RunStop.h"
 #include "Scene.h"
@@ -76,8 +77,12 @@ protected:
         HostEar::asks = 0;
         params_.EmTp = 1;  // the picture's contours
         SetStopCheckInterval(0);  // every look at the clock asks
+        // The render's watch on one thread hears of every triangle; on many
+        // it hears every few ms, which a small frame may never last.
+        SetRenderThreads(1);
     }
     void TearDown() override {
+        SetRenderThreads(0);
         SetStopCheckInterval(-1);
         gInputPort = nullptr;
         gProgressPort = nullptr;

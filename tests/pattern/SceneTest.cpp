@@ -204,22 +204,6 @@ TEST_F(SceneRun, TheEmitterTypeFollowsThePathList) {
 
 // ---- The preview grows the final figure ----------------------------------
 
-// The sample's look at a small size: a blue field with soft bright discs.
-std::vector<uint8_t> Photo(int w, int h) {
-    std::vector<uint8_t> px(size_t(w) * h * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &px[(size_t(y) * w + x) * 4];
-            const double fx = double(x) / w, fy = double(y) / h;
-            const double glow = std::exp(-40 * ((fx - 0.3) * (fx - 0.3) + (fy - 0.4) * (fy - 0.4)));
-            p[0] = uint8_t(10 + 40 * fx + 120 * glow);
-            p[1] = uint8_t(30 + 90 * fy + 110 * glow);
-            p[2] = uint8_t(70 + 60 * fx + 100 * glow);
-            p[3] = 255;
-        }
-    return px;
-}
-
 // A view of the document as the dialog shows it: `scale` document pixels a
 // preview pixel, the view's corner in preview pixels, the preview's size.
 struct View {
@@ -314,7 +298,7 @@ Drawn DrawThrough(const std::vector<uint8_t>& doc, int docW, int docH, const std
 // what the preview shows is the final picture but for draft quality.
 void ExpectPreviewsOfTheFinal(const std::vector<const char*>& settings, const std::vector<uint8_t>& selection = {}) {
     constexpr int kW = 200, kH = 120;
-    const std::vector<uint8_t> doc = Photo(kW, kH);
+    const std::vector<uint8_t> doc = testing::SamplePhoto(kW, kH);
     const int64_t live = GetPageMemoryStats().live;
     const Drawn final = DrawThrough(doc, kW, kH, settings, nullptr, false, selection);
     const Drawn frame = DrawThrough(doc, kW, kH, settings, nullptr, true, selection);
@@ -363,7 +347,7 @@ TEST(PreviewOfTheFinalSelection, GrowsAlongTheWholeSelection) {
     ExpectPreviewsOfTheFinal({"EmTp=1", "EfKn=1", "PtrK=1"}, selection);
 
     const View half{2, 0, 0, kW / 2, kH / 2};
-    const Drawn own = DrawThrough(Photo(kW, kH), kW, kH, {"EmTp=1"}, &half, true, selection, Navigator::None);
+    const Drawn own = DrawThrough(testing::SamplePhoto(kW, kH), kW, kH, {"EmTp=1"}, &half, true, selection, Navigator::None);
     EXPECT_GT(own.points.size(), 0u);
 }
 

@@ -4,6 +4,7 @@
 // and a filter record of an RGB document. Held while the object lives.
 #pragma once
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,23 @@
 #include "Plugin.h"
 
 namespace frostel::testing {
+
+// The bundled sample's look: a dark blue-to-teal field with soft discs,
+// RGBA, at any size.
+inline std::vector<uint8_t> SamplePhoto(int w, int h) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * 4];
+            const double fx = double(x) / w, fy = double(y) / h;
+            const double glow = std::exp(-40 * ((fx - 0.3) * (fx - 0.3) + (fy - 0.4) * (fy - 0.4)));
+            p[0] = uint8_t(10 + 40 * fx + 120 * glow);
+            p[1] = uint8_t(30 + 90 * fy + 110 * glow);
+            p[2] = uint8_t(70 + 60 * fx + 100 * glow);
+            p[3] = 255;
+        }
+    return px;
+}
 
 class SceneImage {
 public:

@@ -19,6 +19,8 @@ struct Recorder {
 };
 Recorder gRec;
 
+std::vector<uint8_t> Rgb8(int w, int h, uint8_t r, uint8_t g, uint8_t b, int rowBytes);
+
 struct PreviewFixture : ::testing::Test {
     void SetUp() override {
         gRec = Recorder{};
@@ -41,6 +43,24 @@ struct PreviewFixture : ::testing::Test {
     void TearDown() override {
         DestroyWindow(w);
         SetPreviewDialogCalls(PreviewDialogCalls{});
+    }
+    // A navigator (120 x 90) over the main preview, whose bitmap is 100 x 80.
+    TPreviewContaner* Navigator(int id, float navigatorScale, float previewScale, HWND& n) {
+        auto px = Rgb8(100, 80, 90, 160, 220, 300);
+        PreviewSource src;
+        src.data = px.data();
+        src.rowBytes = 300;
+        src.planes = 3;
+        src.width = 100;
+        src.height = 80;
+        BuildPreviewBitmap(p, src);
+        n = Child(kPreviewClass, id, 420, 100, 120, 90);
+        auto* nav = static_cast<TPreviewContaner*>(FindControlObject(n, kPreviewClass));
+        nav->mode = 0;
+        nav->mainPreview = p;
+        nav->navigatorScale = navigatorScale;
+        nav->previewScale = previewScale;
+        return nav;
     }
     void AddMarker() {
         p->markers.resize(1);
@@ -258,21 +278,8 @@ TEST_F(PreviewFixture, WithoutADocumentNothingIsPlaced) {
 }
 
 TEST_F(PreviewFixture, NavigatorFrameFollowsTheDrag) {
-    auto px = Rgb8(100, 80, 90, 160, 220, 300);
-    PreviewSource src;
-    src.data = px.data();
-    src.rowBytes = 300;
-    src.planes = 3;
-    src.width = 100;
-    src.height = 80;
-    BuildPreviewBitmap(p, src);  // the main preview's bitmap: 100 x 80
-
-    HWND n = Child(kPreviewClass, 403, 420, 100, 120, 90);
-    auto* nav = static_cast<TPreviewContaner*>(FindControlObject(n, kPreviewClass));
-    nav->mode = 0;
-    nav->mainPreview = p;
-    nav->navigatorScale = 0.25f;
-    nav->previewScale = 2.0f;
+    HWND n;
+    TPreviewContaner* nav = Navigator(403, 0.25f, 2.0f, n);
     Snapshot before = Snap(n);
     EXPECT_EQ(nav->frameW, 51);
     EXPECT_EQ(nav->frameH, 41);
@@ -293,21 +300,8 @@ TEST_F(PreviewFixture, NavigatorFrameFollowsTheDrag) {
 // top-left corner, not on the navigator's (the main dialog's marker is
 // view x navigator scale x preview scale).
 TEST_F(PreviewFixture, NavigatorFrameIsDrawnOverTheImageItFrames) {
-    auto px = Rgb8(100, 80, 90, 160, 220, 300);
-    PreviewSource src;
-    src.data = px.data();
-    src.rowBytes = 300;
-    src.planes = 3;
-    src.width = 100;
-    src.height = 80;
-    BuildPreviewBitmap(p, src);  // the main preview's bitmap: 100 x 80
-
-    HWND n = Child(kPreviewClass, 404, 420, 100, 120, 90);
-    auto* nav = static_cast<TPreviewContaner*>(FindControlObject(n, kPreviewClass));
-    nav->mode = 0;
-    nav->mainPreview = p;
-    nav->navigatorScale = 0.5f;
-    nav->previewScale = 1.0f;
+    HWND n;
+    TPreviewContaner* nav = Navigator(404, 0.5f, 1.0f, n);
     const int iw = 120, ih = 60;  // a wide image: centred 15 pixels down
     std::vector<uint8_t> grey(size_t(iw) * 3 * ih, 100);
     ASSERT_TRUE(SetPreviewPixels(nav, grey.data(), iw, ih));
