@@ -64,6 +64,29 @@ BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({600, 450, 0, 
 BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({4000, 3000, 1, 0})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(Scene)->ArgNames({"w", "h", "threads", "dialog"})->Args({4000, 3000, 0, 0})->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A figure grown anew and drawn as the dialog's preview does after a geometry
+// change, on every core: Floral 3 (the factory look) and Geometric 1.
+void Regrow(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    testing::SceneImage image(w, h, testing::SamplePhoto(w, h));
+    FilterParameters& params = image.params;
+    gDialogOpen = true;
+    ApplyParameterDefaults(params);
+    params.EfKn = uint8_t(state.range(2));
+    params.PtrK = uint8_t(state.range(3));
+    for (auto _ : state) {
+        params.geometryDirty = 1;
+        RunEffect();
+        benchmark::DoNotOptimize(image.work.data());
+    }
+    state.counters["triangles"] = double(params.cachedTriangleCount);
+    state.SetLabel(params.EfKn == 1 ? "Geometric 1" : "Floral 3");
+    FreeSceneCache();
+    gDialogOpen = false;
+}
+
+BENCHMARK(Regrow)->ArgNames({"w", "h", "kind", "pattern"})->Args({640, 400, 2, 3})->Args({640, 400, 1, 1})->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 // Every field of the dialog at its largest: what the growth may cover of the
 // frame bounds it, and so the render.
 void DialogMaxima(benchmark::State& state) {
