@@ -304,12 +304,21 @@ public:
     // to lie in the clip. sample.EndRow() after each row.
     template <typename Sample>
     void Walk(const EngineClip& clip, const BandState* band, Sample&& sample) const {
+        // However the patch folds or stretches, a walk costs at most a bounded
+        // number of nodes and samples for each pixel of the clip; a patch that
+        // needs more (one far larger in depth than on the screen) is drawn only
+        // as far as that goes.
+        const int64_t pixels = int64_t(std::max(0, clip.x1 - clip.x0)) * int64_t(std::max(0, clip.y1 - clip.y0));
+        work_ = kWorkPerPixel * pixels + kWorkBase;
         if (drawable_) Node(0, ns_, 0, jLast_, clip, band, sample);
     }
 
 private:
     static constexpr double kDomain = 1.0 + 1e-12;  // s + t <= 1, forgiving rounding
     static constexpr double kLeafReach = 16.0;     // pixels
+    // Far more than any patch that fits its lattice needs (about 16 samples a
+    // pixel where it is drawn).
+    static constexpr int64_t kWorkPerPixel = 256, kWorkBase = 1 << 16;
 
     // Channel c of the patch at (s, t).
     double At(int c, double s, double t) const {
@@ -336,6 +345,7 @@ private:
     void Node(int64_t i0, int64_t i1, int64_t j0, int64_t j1, const EngineClip& clip, const BandState* band,
               Sample& sample) const {
         if (band != nullptr && band->Stopped()) return;
+        if (--work_ < 0) return;
         const double s0 = S(i0), t0 = T(j0);
         if (s0 + t0 > kDomain) return;
         const double spanS = S(i1) - s0, spanT = T(j1) - t0;
@@ -410,6 +420,8 @@ private:
             const int64_t most = (j1 - firstJ) / mt;
             int64_t count = room >= T(j1) ? most : std::clamp<int64_t>(int64_t((room - u) / h), 0, most);
             while (count > 0 && sv + T(firstJ + count * mt) > kDomain) --count;
+            work_ -= count + 1;
+            if (work_ < 0) break;
             if (inside)
                 Row(std::true_type{}, i, firstJ, mt, count, row, sample);
             else if (RowReaches(row, count, clip))
@@ -488,6 +500,7 @@ private:
     double c_[10][kChannels];  // the patch in powers of s and t
     double legS_[3][3] = {}, legT_[3][3] = {};
     bool drawable_;
+    mutable int64_t work_ = 0;  // what the walk in progress may still cost
 };
 
 }  // namespace

@@ -213,6 +213,29 @@ TEST(CurvedSampling, HugeAndFarOffTrianglesCostWhatTheFrameShows) {
     EXPECT_LT(Seconds(start), 5.0);
 }
 
+// A patch small on the screen but vast in depth, with a normal far from
+// unit length: its lattice, spaced by the patch's lengths in space, would
+// hold about 10^32 samples. The walk gives up within a bounded cost for
+// each pixel it may draw, in every curved mode.
+TEST(CurvedSampling, APatchVastInDepthCostsBoundedTime) {
+    Flags keep;
+    constexpr int w = 16, h = 16;
+    const Rgba src = Checker(w, h);
+    Scene deep;
+    deep.AddTriangle(Vertex(2, 2, 10, 1, 0, 0.5625f), Vertex(14, 3, 12, 1, 0, 0.5625f),
+                     Vertex(5, 14, 1.14e16f, -5.5e11f, -0.25f, 0.0117f));
+    deep.AddMaterial(0.5f, 0.5f, 0.5f);
+    deep.AddLight(10, 5, 400);
+    for (uint8_t mode : {2, 9, 10})
+        for (uint8_t quality : {0, 1}) {
+            _DrawMode = mode, _Quality = quality;
+            const auto start = std::chrono::steady_clock::now();
+            Rgba dst = src;
+            Render(dst, src, deep);
+            EXPECT_LT(Seconds(start), 2.0) << "mode " << int(mode);
+        }
+}
+
 TEST(CurvedSampling, ModeNineShadesEachCoveredPixelOnceAPatch) {
     Flags keep;
     _DrawMode = 9, _Quality = 1;
