@@ -278,7 +278,10 @@ void Glass(const TriangleShading& t, const float plane[4], float x, float y, flo
             delta[k][0] = Ppx + s * R[k] * pnx - pk[k][0];
             delta[k][1] = Ppy + s * R[k] * pny - pk[k][1];
         }
-        if (std::fabs(delta[0][0]) + std::fabs(delta[0][1]) > 2.0f) {
+        // A displacement past float's range (a huge aberration) has no box: sample one pixel.
+        bool finite = true;
+        for (int k = 0; k < 3; ++k) finite = finite && std::isfinite(delta[k][0]) && std::isfinite(delta[k][1]);
+        if (finite && std::fabs(delta[0][0]) + std::fabs(delta[0][1]) > 2.0f) {
             for (int k = 0; k < 3; ++k) {
                 const int Nx = static_cast<int>(std::min(std::fabs(delta[k][0]) + 1.0f, float(kMostGlassBox)));
                 const int Ny = static_cast<int>(std::min(std::fabs(delta[k][1]) + 1.0f, float(kMostGlassBox)));

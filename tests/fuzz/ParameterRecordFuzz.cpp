@@ -64,10 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
         SanitizeParameters(p);
         CheckSanitised(p);
-        // The curved surfaces (render modes 6 and 7) still sample without a
-        // bound: one record can draw for minutes. They are left out here until
-        // the renderer bounds that sampling by the clipped screen area.
-        if (p.RndM >= 6) p.RndM = 5;
         RunEffect();
         CheckSanitised(p);
         if (image.result != 0 && image.result != pi::memFullErr) Fail("an unexpected result");
