@@ -11,9 +11,9 @@
 // twice the triangle's longest edge in three dimensions, with normals as
 // the growers make them: a unit normal in the plane and |nz| <= 1.
 //
-// Limits, until the renderer bounds these: the curved modes (2, 9, 10)
-// sample every patch up to (16 (w + h) + 64)^2 / 2 times whatever part of it
-// shows, so they get at most 4 triangles in frames of at most 16 x 16.
+// The curved modes (2, 9, 10) may walk a few hundred lattice nodes a pixel
+// of the clip for each patch: they get at most 4 triangles in frames of at
+// most 16 x 16, so that a run stays quick.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
