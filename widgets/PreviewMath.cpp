@@ -1,6 +1,7 @@
 #include "PreviewMath.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace frostel::widgets {
@@ -111,6 +112,15 @@ void PercentToClient(const PreviewFrame& f, float xPercent, float yPercent, floa
 
 int NavigatorFrameExtent(int mainBitmapExtent, float navigatorScale, float previewScale) {
     return int(float(mainBitmapExtent) * navigatorScale * previewScale + 1.5f);
+}
+
+FrameBox NavigatorFrameOnImage(int x, int y, int w, int h, int imageW, int imageH) {
+    const FrameBox as{x, y, w, h};
+    if (imageW <= 0 || imageH <= 0 || w <= 0 || h <= 0) return as;
+    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t(x) + w, imageW), y1 = std::min<int64_t>(int64_t(y) + h, imageH);
+    if (x1 <= x0 || y1 <= y0) return as;
+    return {int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
 }
 
 }  // namespace frostel::widgets

@@ -63,5 +63,14 @@ void PercentToClient(const PreviewFrame& f, float xPercent, float yPercent, floa
 
 // The navigator's frame: the main preview's bitmap size in navigator pixels.
 int NavigatorFrameExtent(int mainBitmapExtent, float navigatorScale, float previewScale);
+// The frame as drawn over the navigator's image (imageW x imageH, positions in
+// its pixels): the part of the frame on the image, closed on the image's
+// edges. The extent's rounding makes a frame of the whole image a pixel or
+// two larger than the image, whose far edges would fall on the background.
+// A frame that misses the image, or no image, is drawn as it is.
+struct FrameBox {
+    int x, y, w, h;
+};
+FrameBox NavigatorFrameOnImage(int x, int y, int w, int h, int imageW, int imageH);
 
 }  // namespace frostel::widgets

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 using namespace frostel::widgets;
@@ -168,6 +169,21 @@ TEST(PreviewPercent, CentreAndCornerMapBothWays) {
 TEST(PreviewPercent, NavigatorFrameScales) {
     EXPECT_EQ(NavigatorFrameExtent(400, 0.25f, 2.0f), 201);
     EXPECT_EQ(NavigatorFrameExtent(0, 0.25f, 2.0f), 1);
+}
+
+// A frame of the whole image is drawn on the image's edges, not a pixel past
+// them; a frame on part of it keeps its size; one dragged off it is cut to
+// what it still covers, and one that misses it, or no image, stays as it is.
+TEST(PreviewPercent, NavigatorFrameLiesOnItsImage) {
+    auto text = [](FrameBox b) {
+        return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" + std::to_string(b.h);
+    };
+    EXPECT_EQ(text(NavigatorFrameOnImage(0, 0, 114, 114, 112, 112)), "0,0 112x112");
+    EXPECT_EQ(text(NavigatorFrameOnImage(10, 5, 60, 40, 112, 112)), "10,5 60x40");
+    EXPECT_EQ(text(NavigatorFrameOnImage(-20, 90, 60, 40, 112, 112)), "0,90 40x22");
+    EXPECT_EQ(text(NavigatorFrameOnImage(200, 0, 60, 40, 112, 112)), "200,0 60x40");
+    EXPECT_EQ(text(NavigatorFrameOnImage(0, 0, 60, 40, 0, 0)), "0,0 60x40");
+    EXPECT_EQ(text(NavigatorFrameOnImage(2147483600, 0, 100, 40, 112, 112)), "2147483600,0 100x40");
 }
 
 TEST(PreviewView, ViewIsClampedToTheZoomedImageAndCentredWhenSmaller) {

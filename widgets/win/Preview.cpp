@@ -112,8 +112,10 @@ void TPreviewContaner::PaintNavigator(HDC target) {
         frameW = NavigatorFrameExtent(mainPreview->bitmapW, navigatorScale, previewScale);
         frameH = NavigatorFrameExtent(mainPreview->bitmapH, navigatorScale, previewScale);
         // The frame position is in the image's pixels: over the image, wherever it is centred.
+        const FrameBox b = NavigatorFrameOnImage(frameX, frameY, frameW, frameH, bitmap ? bitmapW : 0,
+                                                 bitmap ? bitmapH : 0);
         Canvas c = s.canvas();
-        InvertFrameEdges(c, offsetX + frameX, offsetY + frameY, frameW, frameH);
+        InvertFrameEdges(c, offsetX + b.x, offsetY + b.y, b.w, b.h);
     }
     s.CopyTo(target, 0, 0);
 }

@@ -320,6 +320,33 @@ TEST_F(PreviewFixture, NavigatorFrameIsDrawnOverTheImageItFrames) {
     DestroyWindow(n);
 }
 
+// When the preview shows the whole image, the frame (a pixel or two larger
+// by its rounding) is drawn on the image's last column and row, and nothing
+// past them on the navigator's background.
+TEST_F(PreviewFixture, NavigatorFrameOfTheWholeImageEndsOnItsEdges) {
+    HWND n;
+    TPreviewContaner* nav = Navigator(405, 0.5f, 1.0f, n);
+    const int iw = 48, ih = 40;  // the main preview's 100 x 80 at half size, less its rounding
+    std::vector<uint8_t> grey(size_t(iw) * 3 * ih, 100);
+    ASSERT_TRUE(SetPreviewPixels(nav, grey.data(), iw, ih));
+    const int ox = nav->offsetX, oy = nav->offsetY;
+    nav->frameX = nav->frameY = 0;
+    InvalidateRect(n, nullptr, FALSE);
+    const Snapshot shot = Snap(n);
+    ASSERT_GT(nav->frameW, iw);
+    ASSERT_GT(nav->frameH, ih);
+    const COLORREF inverted = RGB(155, 155, 155), image = RGB(100, 100, 100), back = shot.At(2, 2);
+    ASSERT_NE(back, image);
+    EXPECT_EQ(shot.At(ox + iw - 1, oy + ih / 2), inverted) << "the right edge on the last column";
+    EXPECT_EQ(shot.At(ox + iw / 2, oy + ih - 1), inverted) << "the bottom edge on the last row";
+    EXPECT_EQ(shot.At(ox + iw - 2, oy + ih / 2), image);
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(shot.At(ox + iw + d, oy + ih / 2), back) << "past the right edge by " << d;
+        EXPECT_EQ(shot.At(ox + iw / 2, oy + ih + d), back) << "below the bottom edge by " << d;
+    }
+    DestroyWindow(n);
+}
+
 TEST_F(PreviewFixture, ViewOfACallersImageAtAZoomIsClampedAndCentred) {
     // 300 x 200, bottom-up rows: left half red, right half blue, the top 10 rows green.
     const int iw = 300, ih = 200, row = 900;
