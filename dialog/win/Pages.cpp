@@ -530,6 +530,9 @@ void SyncCentreToPreview() {
     if (!gPreview || gPreview->markers.empty() || !gParams) return;
     gPreview->markers[0].x = gParams->CtnX;
     gPreview->markers[0].y = gParams->CtnY;
+    // Shown for the single figures only, whichever page is up: a preset
+    // applied on the Material page may change the kind.
+    gPreview->markers[0].visible = gParams->EfKn == 3;
     if (gPreview->wnd) InvalidateRect(gPreview->wnd, nullptr, FALSE);
 }
 

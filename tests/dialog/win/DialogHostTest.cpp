@@ -449,6 +449,47 @@ TEST(DialogHost, AFactoryPresetPickedInThePanelIsWhatOkLeaves) {
         for (const LogEntry& e : s->seen) EXPECT_NE(e.Arg("what"), "\"noEntry\"") << e.ToJson();
 }
 
+// The single figures' centre marker follows the kind a preset brings, on
+// either page: the preview after a preset picked on the Material page is the
+// one the same preset gives on the Geometry page, marker and all.
+TEST(DialogHost, APresetShowsOrHidesTheCentreMarkerOnEitherPage) {
+    auto previewAfter = [](const std::vector<std::string>& steps, const std::string& file) {
+        std::vector<std::string> script = steps;
+        script.insert(script.end(), {"wait 2", "shot " + file + " main:1002", "ok"});
+        const Scripted s = RunScript(script);
+        EXPECT_TRUE(s.run.ok) << s.run.message;
+        Image8 shot;
+        std::vector<uint8_t> bytes;
+        std::string error;
+        EXPECT_TRUE(ReadFileBytes(file, bytes) && DecodePng(bytes, 3, shot, error)) << file << error;
+        std::remove(file.c_str());
+        return shot;
+    };
+    ASSERT_EQ(FactoryPreset("Figures\\Golden Curl").EfKn, 3) << "a single figure";
+    ASSERT_NE(FactoryPreset("Ice Flowers").EfKn, 3);
+    const struct {
+        std::vector<std::string> start, pick;
+    } cases[] = {
+        {{}, {"open 1084 Figures", "pick 1084 Golden Curl"}},  // the marker shows
+        {{"select 1025 7", "wait 2"}, {"pick 1084 Ice Flowers"}},  // from Single 2: it goes
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pick.back());
+        std::vector<std::string> geometry = c.start, material = c.start;
+        material.push_back("tab 1");
+        geometry.insert(geometry.end(), c.pick.begin(), c.pick.end());
+        material.insert(material.end(), c.pick.begin(), c.pick.end());
+        const Image8 onGeometry = previewAfter(geometry, "geometry.png");
+        const Image8 onMaterial = previewAfter(material, "material.png");
+        ASSERT_GT(onGeometry.width, 0);
+        ASSERT_EQ(onMaterial.width, onGeometry.width);
+        ASSERT_EQ(onMaterial.height, onGeometry.height);
+        size_t differ = 0;
+        for (size_t i = 0; i < onGeometry.pixels.size(); ++i) differ += onGeometry.pixels[i] != onMaterial.pixels[i];
+        EXPECT_EQ(differ, 0u) << "the preview differs on the Material page";
+    }
+}
+
 // The About button shows the About box modal over the dialog, with the
 // version line and its texts; the dialog goes on after it.
 TEST(DialogHost, TheAboutButtonShowsTheAboutBoxOverTheDialog) {
