@@ -2,6 +2,7 @@
 // and picture they reference is there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -75,4 +76,28 @@ TEST(HelpPages, NameEveryControlAsTheDialogShowsIt) {
     }
     EXPECT_GE(captions.size(), 40u) << "the captions were not found in the resources";
     for (const std::string& c : captions) EXPECT_NE(help.find(c), std::string::npos) << "the help never says \"" << c << "\"";
+
+    // And the other way: the tables of values name only what the dialog shows
+    // ("Material Shininess" holds "Shininess", but the dialog never says it).
+    // Their name is the first cell of a row, or on the page of all parameters
+    // the "Dialog" column, there with " swatch" or " dial" after it.
+    size_t named = 0;
+    for (size_t at = help.find("<table>"); at != std::string::npos; at = help.find("<table>", at + 1)) {
+        const std::string table = help.substr(at, help.find("</table>", at) - at);
+        const bool values = table.find("<tr><th>Value</th>") != std::string::npos;
+        const bool dialogColumn = table.find("<tr><th>Name</th><th>Dialog</th>") != std::string::npos;
+        if (!values && !dialogColumn) continue;
+        for (size_t row = table.find("<tr><td>"); row != std::string::npos; row = table.find("<tr><td>", row + 1)) {
+            size_t cell = row + 8;
+            if (dialogColumn) cell = table.find("<td>", cell) + 4;
+            std::string name = table.substr(cell, table.find("</td>", cell) - cell);
+            for (const std::string tail : {" swatch", " dial"})
+                if (name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+                    name.erase(name.size() - tail.size());
+            ++named;
+            EXPECT_TRUE(std::find(captions.begin(), captions.end(), name) != captions.end())
+                << "the help's \"" << name << "\" is not what the dialog shows";
+        }
+    }
+    EXPECT_GE(named, 40u) << "the help's tables of values were not found";
 }
