@@ -359,6 +359,55 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PreviewOfTheFinal,
                                            // Brightness contours, traced in the whole document.
                                            std::vector<const char*>{"EmTp=1", "EfKn=1", "PtrK=1"}));
 
+// At 100 % the preview is the dialog's draft of the whole document cut to
+// the view: the same triangles, lights, bump and depth order. Moving the
+// points and lights into the view rounds in the last bits (a level of
+// shading at most); glass may differ only within its reach of the view's
+// edge, where the refracted sample falls outside what the preview read.
+TEST(PreviewOfTheFinalDraft, AtOneToOneThePreviewIsTheWholeDocumentsDraftCutToTheView) {
+    constexpr int kW = 400, kH = 240;
+    const std::vector<uint8_t> doc = testing::SamplePhoto(kW, kH);
+    struct Case {
+        std::vector<const char*> settings;
+        int reach;  // from the view's edge, where glass may differ (measured: 41)
+    };
+    const Case cases[] = {{{"UsGl=0"}, 0},                      // Floral 3
+                          {{"EfKn=1", "PtrK=1", "UsGl=0"}, 0},  // Geometric 1
+                          {{"EfKn=3", "PtrK=2", "UsGl=0"}, 0},  // Single 2
+                          {{"MnIn=10", "UsGl=0"}, 0},           // Density 10
+                          {{"RndM=4", "UsGl=0"}, 0},            // Flat
+                          {{"EfKn=1", "PtrK=1"}, 48},           // glass at the factory refraction
+                          {{}, 48}};
+    for (const Case& c : cases) {
+        std::string name;
+        for (const char* s : c.settings) name += std::string(s) + " ";
+        SCOPED_TRACE(name.empty() ? "factory" : name);
+        const Drawn draft = DrawThrough(doc, kW, kH, c.settings, nullptr, true);
+        int figure = 0;
+        for (const View& view : {View{1, 90, 50, 220, 140}, View{1, 0, 0, 180, 130}, View{1, 220, 110, 180, 130}}) {
+            SCOPED_TRACE("view at " + std::to_string(view.x) + "," + std::to_string(view.y));
+            const Drawn preview = DrawThrough(doc, kW, kH, c.settings, &view, true);
+            const std::vector<uint8_t> shown = Shown(draft.pixels, kW, view), under = Shown(doc, kW, view);
+            int differ = 0, far = 0, worst = 0;
+            for (int y = 0; y < view.h; ++y)
+                for (int x = 0; x < view.w; ++x) {
+                    const size_t i = (size_t(y) * view.w + x) * 4;
+                    figure += std::memcmp(&shown[i], &under[i], 3) != 0;
+                    int d = 0;
+                    for (int k = 0; k < 3; ++k)
+                        d = std::max(d, std::abs(int(shown[i + k]) - int(preview.pixels[i + k])));
+                    if (d == 0) continue;
+                    ++differ;
+                    if (std::min({x, y, view.w - 1 - x, view.h - 1 - y}) < c.reach) continue;
+                    worst = std::max(worst, d);
+                    far += d > 1;
+                }
+            EXPECT_EQ(far, 0) << differ << " pixels differ, by up to " << worst;
+        }
+        EXPECT_GT(figure, 500);
+    }
+}
+
 TEST(EngineMesh, ConvertsAtMostTheLimitAndReleasesEveryNode) {
     BranchTree tree;
     for (int i = 0; i < 10; ++i) {
