@@ -16,15 +16,18 @@
 // What would blow up time or memory is bounded where it is used:
 //   - a scene grows at most 8,000,000 triangles (2,000,000 in 32 bits), the
 //     growth tree's budget (about 1.3 GB at the most);
+//   - the triangles of a scene cover at most 2048 frames of the final
+//     render in all, which bounds the render's time (kCoverFrames);
 //   - a branch recurses at most 64 levels deep (the stack);
-//   - MaxIterations, MaxTriangles and MaxTriangles2 count at most 2^20, the
+//   - MaxIterations, MaxTriangles and MaxTriangles1 count at most 2^20, the
 //     counts grown from them at most 2^30, and the completeness shares at
-//     most 2e9 ribs, so that no int arithmetic overflows;
+//     most 4e18 ribs, so that no integer arithmetic overflows;
 //   - positions along a rib lie at least 0.25 px apart, the contour points
 //     at most 1000 px; a spine of no steps grows nothing (no division by 0);
 //   - a preview scale that is not positive and finite counts as 1;
-//   - the renderer clips every pixel to the frame and samples a curved
-//     patch at most 16 (width + height) + 64 times along each side.
+//   - the renderer clips every pixel to the frame, and the walk of a curved
+//     patch costs at most 256 lattice nodes and samples a pixel of its clip,
+//     plus 65,536.
 #pragma once
 
 #include <cstdint>
