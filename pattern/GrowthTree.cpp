@@ -4,6 +4,8 @@
 #include <cmath>
 #include <new>
 
+#include "PageMemory.h"
+
 namespace frostel {
 
 int32_t gBranchCount = 0;
@@ -53,7 +55,8 @@ BranchTree::Cell* BranchTree::NewCell() {
             slabs_ = grown;
             slabRoom_ = room;
         }
-        void* slab = ::operator new(kCellsPerSlab * sizeof(Cell), std::nothrow);
+        // Page memory, as the scene's other large blocks: counted, and its failure can be tried.
+        void* slab = AllocPages(kCellsPerSlab * sizeof(Cell));
         if (!slab) return nullptr;
         slabs_[slabCount_++] = static_cast<Cell*>(slab);
         backUsed_ = 0;
@@ -62,7 +65,7 @@ BranchTree::Cell* BranchTree::NewCell() {
 }
 
 void BranchTree::FreeSlabs() {
-    for (size_t i = frontSlab_; i < slabCount_; ++i) ::operator delete(slabs_[i]);
+    for (size_t i = frontSlab_; i < slabCount_; ++i) FreePages(slabs_[i]);
     delete[] slabs_;
     slabs_ = nullptr;
     slabCount_ = slabRoom_ = frontSlab_ = frontFreed_ = 0;
@@ -110,7 +113,7 @@ void BranchTree::UnlinkFirst() {
     if (size_ == 0) {
         FreeSlabs();
     } else if (++frontFreed_ == kCellsPerSlab) {
-        ::operator delete(slabs_[frontSlab_++]);
+        FreePages(slabs_[frontSlab_++]);
         frontFreed_ = 0;
     }
 }

@@ -45,6 +45,10 @@ struct Watch {
     int64_t base = 0, total = 0;  // the pass's first unit, the frame's units
 } gWatch;
 
+// The last __RasterScene found no memory for its buffers and drew nothing.
+bool gLackedMemory = false;
+void NoMemory() { gLackedMemory = true; }
+
 void EndWatchedFrame() { gWatch.watching = false; }
 
 void FillFarthest(float* depth, size_t count) { std::memset(depth, 0xFE, count * sizeof(float)); }
@@ -324,6 +328,8 @@ void SetRenderWatch(RenderWatch watch, void* context) {
 
 bool RenderWasStopped() { return gWatch.stopped; }
 
+bool RenderLackedMemory() { return gLackedMemory; }
+
 void SetRenderThreads(int count) { gThreadsWanted = std::clamp(count, 0, kMostThreads); }
 
 int RenderThreads() {
@@ -460,6 +466,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
                    light3ds* lights, GlassProp* glass) {
     size_t pixels;
     gWatch.stopped = false;
+    gLackedMemory = false;
     if (src == nullptr || !BeginFrame(dst, width, height, rowLength, pixels)) return;
     const SceneArgs s{dst,     src,  width,        height,    pointCount, triangleCount, triangles, points,
                       offX,    offY, materialCount, materials, textures,  lightCount,    lights,    glass};
@@ -484,30 +491,30 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
     if (drawing && !handedOver) {
         ownDepth = PageBlock(pixels * sizeof(float));
-        if (!ownDepth) return;
+        if (!ownDepth) return NoMemory();
     }
     if (drawing && Composes(_DrawMode)) {
         triangle = PageBlock(frameBytes);
         edges = PageBlock(pixels * kEdgeChannels * channelBytes);
         rowDirty = PageBlock(size_t(height) * sizeof(RowSpan));
-        if (!triangle || !edges || !rowDirty) return;
+        if (!triangle || !edges || !rowDirty) return NoMemory();
         std::fill_n(rowDirty.as<RowSpan>(), height, RowSpan{INT_MAX, INT_MIN});
     }
     if (glassBuffers) {
         backgroundCopy = PageBlock(frameBytes);
         refractDepth = PageBlock(pixels * sizeof(float));
-        if (!backgroundCopy || !refractDepth) return;
+        if (!backgroundCopy || !refractDepth) return NoMemory();
         std::memcpy(backgroundCopy.get(), src, frameBytes);
         FillFarthest(refractDepth.as<float>(), pixels);
     }
     BandPlan plan;
-    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads))) return;
+    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads))) return NoMemory();
     const int workers = std::min(threads, plan.Bands());
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {
         const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
         stash = PageBlock(stashBytes);
-        if (!stash) return;
+        if (!stash) return NoMemory();
         std::memset(stash.get(), 0, stashBytes);
         std::fill_n(stash.as<RowSpan>(), size_t(workers) * stashRows, RowSpan{INT_MAX, INT_MIN});
     }

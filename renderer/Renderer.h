@@ -213,6 +213,9 @@ namespace frostel {
 using RenderWatch = bool (*)(void* context, int64_t done, int64_t total);
 void SetRenderWatch(RenderWatch watch, void* context);  // null: no watch
 bool RenderWasStopped();
+// True after a frame that found no memory for its buffers and left dst as it
+// was, until the next frame.
+bool RenderLackedMemory();
 
 // Threads that draw a frame: count >= 1 sets it; 0 takes the environment
 // variable FROSTEL_RENDER_THREADS (1 to 256) when it is set, else one per

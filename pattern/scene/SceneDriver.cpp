@@ -375,16 +375,17 @@ bool BuildContourEmitter(const SceneValues& v, Emitter& emitter, WorkWatch& watc
     return true;
 }
 
-void BuildFixedFigure(int P, const SceneValues& v, Emitter& e) {
+// False when memory ran out.
+bool BuildFixedFigure(int P, const SceneValues& v, Emitter& e) {
     const float Ih = float(v.FH / 2), Iw = float(v.FW / 2);
     switch (P) {
-        case 1: BuildSingleEdgePattern(e, -v.FW / 2.0f, v.SW, v.SH - Ih, -1.0f); break;
-        case 2: BuildSingleEdgePattern(e, -Iw, v.SW, -Ih, 1.0f); break;
-        case 3: BuildTopAndBottomPattern(e, -Iw, v.SW, -Ih, v.SH - Ih); break;
-        case 4: BuildPerimeterPattern(e, -Iw, -Ih, v.SW, v.SH); break;
-        case 5: BuildULikePattern(e, -Iw, -Ih, v.SW, v.SH); break;
-        case 6: BuildWindowPattern(e, -Iw, -Ih, v.SW, v.SH); break;
-        default: break;
+        case 1: return BuildSingleEdgePattern(e, -v.FW / 2.0f, v.SW, v.SH - Ih, -1.0f);
+        case 2: return BuildSingleEdgePattern(e, -Iw, v.SW, -Ih, 1.0f);
+        case 3: return BuildTopAndBottomPattern(e, -Iw, v.SW, -Ih, v.SH - Ih);
+        case 4: return BuildPerimeterPattern(e, -Iw, -Ih, v.SW, v.SH);
+        case 5: return BuildULikePattern(e, -Iw, -Ih, v.SW, v.SH);
+        case 6: return BuildWindowPattern(e, -Iw, -Ih, v.SW, v.SH);
+        default: return true;
     }
 }
 
@@ -608,7 +609,8 @@ void GrowSingleFigure(const FilterParameters& p, const SceneValues& v, float Wf,
 }
 
 // Lights, material, bump texture and glass, then the render call. False
-// when the run was stopped before the frame was done.
+// when the run was stopped before the frame was done; out of memory is
+// reported through the result.
 bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointCount, int32_t triangleCount,
                  __Point3ds* points, __Triangle3ds* triangles, RunWatch& run) {
     light3ds lights[2];
@@ -642,6 +644,11 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     const bool haveBump =
         expanded != nullptr && InterleaveForEngine(texels, expanded, kBumpSize, kBumpSize, kBumpSize * 4);
     FreePages(expanded);
+    if (bump != nullptr && !haveBump) {
+        // Out of memory: a picture without its relief would pass for the real one.
+        SetResult(pi::memFullErr);
+        return true;
+    }
     material3ds material;
     MakeMaterial(p, haveBump, gDialogOpen, material);
     __Texture textures[4];
@@ -672,6 +679,8 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
                       v.H / 2, 1, &material, textures, 2, lights, &glass);
     }
     if (RenderWasStopped() || run.Stopped()) return false;
+    // The frame left the work as it was: the unfiltered picture is no result.
+    if (RenderLackedMemory()) SetResult(pi::memFullErr);
     run.Mark(100);
     return true;
 }
@@ -834,7 +843,10 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
     }
 
     if (dirty) {
-        if (p.EfKn != 3) BuildFixedFigure(P, v, emitter);
+        if (p.EfKn != 3 && !BuildFixedFigure(P, v, emitter)) {
+            SetResult(pi::memFullErr);
+            return RunStatus::Done;
+        }
         if (!run.Step(kGrowthFrom, kGrowthSpan)) return run.status();
         gBranchCount = 0;
         SeedGrowthRandom(v.B);
@@ -857,6 +869,10 @@ RunStatus BuildAndRenderScene(FilterParameters& p) {
         FreeOwnGeometry();
         // A growth cut short is no figure to keep.
         if (run.Stopped()) return run.status();
+        if (list.OutOfMemory()) {
+            SetResult(pi::memFullErr);
+            return RunStatus::Done;
+        }
         int32_t pointCount = 0, triangleCount = 0;
         __Point3ds* points = nullptr;
         __Triangle3ds* triangles = nullptr;
@@ -907,6 +923,10 @@ RunStatus RunEffect() {
     }
     TrustOnlyOwnCache(*p);
     if (p->bumpTexture == nullptr) gOwn.bump = p->bumpTexture = LoadBumpTexture();
+    if (p->bumpTexture == nullptr) {
+        SetResult(pi::memFullErr);
+        return RunStatus::Done;
+    }
     if (!gDialogOpen) {
         try {
             ReadHostPaths();

@@ -164,15 +164,28 @@ TEST(BranchGrowers, EmitterTrianglesShareOneWindingAndStartAtTheLowestCorner) {
     }
 }
 
-TEST(BranchGrowers, GrowingTakesNoPageMemory) {
-    // Image-sized page blocks are for image-sized buffers, not per triangle.
+TEST(BranchGrowers, GrowingTakesPageMemoryBySlabsNotByTriangle) {
+    // Page blocks are large: the tree takes one for thousands of triangles.
     const int64_t before = GetPageMemoryStats().allocated;
+    const int64_t live = GetPageMemoryStats().live;
     StartScene(9);
+    {
+        BranchTree tree;
+        for (int i = 0; i < 50; ++i) AddBranchTriangle(tree, float(i), 0, float(i) + 4, 1, 0, -1, 2, 0.7f);
+        GrowBranchRecursive(0, 1, tree, 0, 0, 0, 0, 0, -1, 0, 0.4f, 30, 0.2f, 0.1f, 0.3f, 0.5f, 15, 2);
+        EXPECT_GT(tree.size(), 50);
+        EXPECT_EQ(GetPageMemoryStats().allocated, before + 1);
+    }
+    EXPECT_EQ(GetPageMemoryStats().live, live);
+
+    // No slab: the triangle is refused and the tree is full for good.
     BranchTree tree;
-    for (int i = 0; i < 50; ++i) AddBranchTriangle(tree, float(i), 0, float(i) + 4, 1, 0, -1, 2, 0.7f);
-    GrowBranchRecursive(0, 1, tree, 0, 0, 0, 0, 0, -1, 0, 0.4f, 30, 0.2f, 0.1f, 0.3f, 0.5f, 15, 2);
-    EXPECT_GT(tree.size(), 50);
-    EXPECT_EQ(GetPageMemoryStats().allocated, before);
+    FailPageAllocationAfter(1);
+    EXPECT_FALSE(tree.Add(BranchTriangle{}));
+    FailPageAllocationAfter(0);
+    EXPECT_TRUE(tree.OutOfMemory());
+    EXPECT_TRUE(tree.Full());
+    EXPECT_EQ(tree.size(), 0);
 }
 
 TEST(BranchGrowers, TriangleSizeFactorIsClampedExceptAtOne) {

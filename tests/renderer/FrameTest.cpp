@@ -156,12 +156,14 @@ TEST(Frame, RunningOutOfMemoryLeavesTheDestinationAsItWas) {
             Render(dst, src, s);
             FailPageAllocationAfter(0);
             EXPECT_TRUE(dst == src) << "mode " << int(mode) << ", allocation " << n << " failing";
+            EXPECT_TRUE(frostel::RenderLackedMemory()) << "mode " << int(mode) << ", allocation " << n;
             EXPECT_EQ(GetPageMemoryStats().live, live);
             EXPECT_EQ(ZBuff, nullptr);
         }
         Rgba again = src;
         Render(again, src, s);
         EXPECT_TRUE(again == reference);
+        EXPECT_FALSE(frostel::RenderLackedMemory());
     }
 }
 
