@@ -5,11 +5,8 @@
 # documents come back byte for byte, also without handle callbacks; a wrong
 # mode alerts and passes through; CMYK without the colour space suite fails
 # and writes nothing, and so does a run the host's user stops.
-foreach(var EMULATOR HARNESS MODULE SAMPLE WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} not set")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/HarnessScript.cmake)
+harness_script_needs(EMULATOR HARNESS MODULE SAMPLE WORK)
 file(MAKE_DIRECTORY ${WORK})
 
 function(run_harness expect out)
@@ -24,24 +21,15 @@ endfunction()
 # The sample as the test host writes it (no run): the reference for the
 # byte-for-byte comparisons, whatever encoder wrote the sample file.
 function(expect_sample out)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/sample.png ${WORK}/${out}.png RESULT_VARIABLE differ)
-  if(NOT differ EQUAL 0)
-    message(FATAL_ERROR "${out}: the image did not come back unchanged")
-  endif()
+  expect_files(SAME ${WORK}/sample.png ${WORK}/${out}.png "${out}: the image did not come back unchanged")
 endfunction()
 
 function(expect_effect out)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/sample.png ${WORK}/${out}.png RESULT_VARIABLE differ)
-  if(differ EQUAL 0)
-    message(FATAL_ERROR "${out}: no effect was drawn")
-  endif()
+  expect_files(DIFFERENT ${WORK}/sample.png ${WORK}/${out}.png "${out}: no effect was drawn")
 endfunction()
 
 function(expect_same a b)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${a}.png ${WORK}/${b}.png RESULT_VARIABLE differ)
-  if(NOT differ EQUAL 0)
-    message(FATAL_ERROR "${a} and ${b} differ")
-  endif()
+  expect_files(SAME ${WORK}/${a}.png ${WORK}/${b}.png "${a} and ${b}")
 endfunction()
 
 run_harness(0 sample --runs 0)

@@ -3,11 +3,8 @@
 # 3 GB (growing along every rib of those knots took some 6 GB): the exit is
 # 0, the image is the triangle's alone, and the filter takes little time.
 # The knots alone draw nothing.
-foreach(var EMULATOR HARNESS MODULE SAMPLE WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} not set")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/HarnessScript.cmake)
+harness_script_needs(EMULATOR HARNESS MODULE SAMPLE WORK)
 file(MAKE_DIRECTORY ${WORK})
 
 set(triangle "closed\nknot 10 10\nknot 50 14\nknot 30 40\n")
@@ -42,24 +39,14 @@ function(run_limited out)
   set(${out}_ms ${CMAKE_MATCH_1} PARENT_SCOPE)
 endfunction()
 
-function(expect_same a b)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${a}.png ${WORK}/${b}.png RESULT_VARIABLE differ)
-  if(NOT differ EQUAL 0)
-    message(FATAL_ERROR "${a} and ${b} differ")
-  endif()
-endfunction()
-
 run_limited(plain --set Comp=0 --set CmDs=0)
 run_limited(triangle --path ${WORK}/triangle.txt)
 run_limited(long --path ${WORK}/long.txt)
 run_limited(knots --path ${WORK}/knots.txt)
 
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/plain.png ${WORK}/triangle.png RESULT_VARIABLE differ)
-if(differ EQUAL 0)
-  message(FATAL_ERROR "the triangle grew no crystals")
-endif()
-expect_same(triangle long)
-expect_same(plain knots)
+expect_files(DIFFERENT ${WORK}/plain.png ${WORK}/triangle.png "the triangle grew no crystals")
+expect_files(SAME ${WORK}/triangle.png ${WORK}/long.png "the knots changed the triangle's crystals")
+expect_files(SAME ${WORK}/plain.png ${WORK}/knots.png "the knots alone drew")
 foreach(run long knots)
   if(${run}_ms GREATER 10000)
     message(FATAL_ERROR "${run}: the filter took ${${run}_ms} ms")

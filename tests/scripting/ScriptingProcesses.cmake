@@ -1,10 +1,7 @@
 # Recorded actions and the descriptor registry across separate test-host
 # processes, with the built module: each harness run is a new host process.
-foreach(var EMULATOR HARNESS MODULE SAMPLE VALUES WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} not set")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/HarnessScript.cmake)
+harness_script_needs(EMULATOR HARNESS MODULE SAMPLE VALUES WORK)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -15,13 +12,6 @@ function(run_harness expect)
   endif()
   if(err MATCHES "warning")
     message(FATAL_ERROR "harness ${ARGN}: ${err}")
-  endif()
-endfunction()
-
-function(expect_same a b why)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${a} ${b} RESULT_VARIABLE differ)
-  if(differ)
-    message(FATAL_ERROR "${why}: ${a} and ${b} differ")
   endif()
 endfunction()
 
@@ -44,15 +34,15 @@ endif()
 # 2. A new host process: the parameters selector resets to the defaults,
 #    start restores the registry, finish records the same 47 values.
 run_harness(0 ${MODULE} ${SAMPLE} ${WORK}/restored.png --registry ${WORK}/registry.txt --record ${WORK}/second.txt)
-expect_same(${WORK}/first.txt ${WORK}/second.txt "the registry did not restore every value")
+expect_files(SAME ${WORK}/first.txt ${WORK}/second.txt "the registry did not restore every value")
 
 # 3. The recorded action replays the same image, silently and with the dialog option,
 #    in further processes without the registry.
 foreach(play 0 1 2)
   run_harness(0 ${MODULE} ${SAMPLE} ${WORK}/play${play}.png --replay ${WORK}/first.txt --play-info ${play}
               --record ${WORK}/play${play}.txt)
-  expect_same(${WORK}/replayed.png ${WORK}/play${play}.png "the replay with playInfo ${play} gave another image")
-  expect_same(${WORK}/first.txt ${WORK}/play${play}.txt "the replay with playInfo ${play} recorded other values")
+  expect_files(SAME ${WORK}/replayed.png ${WORK}/play${play}.png "the replay with playInfo ${play} gave another image")
+  expect_files(SAME ${WORK}/first.txt ${WORK}/play${play}.txt "the replay with playInfo ${play} recorded other values")
 endforeach()
 
 # 4. A host with none of the scripting services still runs the filter.
