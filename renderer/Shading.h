@@ -61,6 +61,7 @@ struct TriangleShading {
     bool mapped[4];            // texture k can be sampled
     TexelMap texture[4];
     const GlassProp* glass;    // the triangle's glass when it is enabled, else null
+    int wholeExponent;         // the material's exponent when it is a whole number the shader squares up to, else -1
     const light3ds* lights;    // null: no light at all
     int lightCount;
     const uint8_t* src;

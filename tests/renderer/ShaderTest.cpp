@@ -146,6 +146,33 @@ TEST(Shader, HugeHighlightsSaturateWithoutNaN) {
     for (float c : z.out) EXPECT_TRUE(c >= 0 && c <= 255);
 }
 
+// The highlight alone (black diffuse, white specular) under one light seen
+// at many angles: a whole exponent gives the power of the cosine rounded
+// once, as a double power rounds it, under every C runtime; a fractional one
+// gives powf's.
+TEST(Shader, HighlightsAreTheCosinesPowerRoundedOnce) {
+    Flags keep;
+    for (float shininess : {0.01f, 0.25f, 1.5f, 7.0f, 0.125f, 1000.125f}) {
+        const float exponent = shininess * 100.0f;
+        const bool whole = exponent == std::floor(exponent);
+        for (int i = 1; i < 4000; ++i) {
+            Pixel p;
+            material3ds& m = p.materials[0];
+            m.diffuse[0] = m.diffuse[1] = m.diffuse[2] = 0;
+            m.specular[0] = m.specular[1] = m.specular[2] = 1;
+            m.shininess = shininess, m.shineStrength = 1.0f;
+            light3ds& l = p.lights[0];
+            l.x = p.x + 0.05f * float(i), l.y = p.y + 0.013f * float(i % 97), l.z = p.z + 100;
+            p.Shade();
+            // The flat normal's cosine, as the shader computes it.
+            const float lx = l.x - p.x, ly = l.y - p.y, lz = l.z - p.z;
+            const float cosine = lz / std::sqrt(lx * lx + ly * ly + lz * lz);
+            const float power = whole ? float(std::pow(double(cosine), double(exponent))) : std::pow(cosine, exponent);
+            ASSERT_EQ(p.out[0], std::min(power * 255.0f, 255.0f)) << exponent << " at " << cosine;
+        }
+    }
+}
+
 TEST(Shader, WithoutAnyLightTheColourIsBlackButTheOpacityStays) {
     Flags keep;
     Pixel p;
