@@ -53,6 +53,7 @@ Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
 struct TriangleWalk {
     Edge edge[3];          // edge i runs from corner i to corner i + 1
     double opposite[3];    // E_i at the corner facing edge i
+    double toWeight[3];    // 1 / opposite[i]
     double minX, minY, maxX, maxY;
     bool ok = false;
 
@@ -68,6 +69,7 @@ struct TriangleWalk {
             e.ownsTies = ea > 0 || (ea == 0 && eb > 0);
             const __Point3ds& o = v[(i + 2) % 3];
             opposite[i] = e.At(o.x, e.RowTerm(o.y));
+            toWeight[i] = 1.0 / opposite[i];
         }
         minX = std::min({v[0].x, v[1].x, v[2].x});
         maxX = std::max({v[0].x, v[1].x, v[2].x});
@@ -78,11 +80,14 @@ struct TriangleWalk {
 
     // Barycentric weights from a pixel's edge values, clamped to the
     // triangle for band pixels.
-    void Weights(const double E[3], double w[3]) const {
-        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
+    void Weights(const double E[3], bool interior, double w[3]) const {
+        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] * toWeight[i], 0.0);
+        if (interior) return;  // they sum to 1 but for rounding far below float's
         const double sum = w[0] + w[1] + w[2];
-        if (sum > 0)
-            for (int i = 0; i < 3; ++i) w[i] /= sum;
+        if (sum > 0) {
+            const double r = 1.0 / sum;
+            for (int i = 0; i < 3; ++i) w[i] *= r;
+        }
     }
 
     // The pixels of row y to visit, x0..x1 within the clip; false when none.
@@ -248,6 +253,7 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
     const PixelShader shade(s, t.tri);
+    const DepthTest depthTest(t.plane, t.v[0].z);
     RowWriter out(frame);
     __PrevInfo prev{};
     // The flat fill reads the weights only for texture coordinates.
@@ -256,9 +262,9 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
         _Quality != 0,
         [&](int x, int y, const double* E, float coverage, bool interior) {
             float depth;
-            if (!__ZTest(x, y, t.plane, t.v[0].z, interior, depth)) return;
+            if (!depthTest(x, y, interior, depth)) return;
             double w[3] = {0.0, 0.0, 0.0};
-            if (weighted) walk.Weights(E, w);
+            if (weighted) walk.Weights(E, interior, w);
             __Point normal = t.faceNormal;
             if (kPhong) {
                 float N[3];
