@@ -2,6 +2,7 @@
 // and the thick, one-colour and inverted lines.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "Shading.h"
@@ -258,6 +259,19 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
     __PrevInfo prev{};
     // The flat fill reads the weights only for texture coordinates.
     const bool weighted = kPhong || tex;
+    // The built-in shader takes the pixels a few at a time; they are blended
+    // in their order once shaded.
+    const bool batched = shade.Batches(frame);
+    ShadeBatch batch;
+    int batchX[kShadeLanes], batchY[kShadeLanes];
+    float batchCoverage[kShadeLanes];
+    auto flush = [&] {
+        shade.Shade(batch, tex);
+        for (int i = 0; i < batch.count; ++i)
+            out.Blend(batchX[i], batchY[i], batch.color[0][i], batch.color[1][i], batch.color[2][i],
+                      batch.opacity[i] * batchCoverage[i]);
+        batch.count = 0;
+    };
     walk.Run(
         _Quality != 0,
         [&](int x, int y, const double* E, float coverage, bool interior) {
@@ -278,10 +292,22 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
             }
             float u = 0.0f, v = 0.0f;
             if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
-            float color[3];
-            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), depth,
-                                        &normal, tex, u, v, &prev, t.plane, color);
-            out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+            if (batched) {
+                const int i = batch.count++;
+                batch.x[i] = static_cast<float>(x - s.offX), batch.y[i] = static_cast<float>(y - s.offY);
+                batch.z[i] = depth;
+                batch.nx[i] = normal.x, batch.ny[i] = normal.y, batch.nz[i] = normal.z;
+                batch.u[i] = u, batch.v[i] = v;
+                batch.prev[i] = prev;
+                std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
+                batchX[i] = x, batchY[i] = y, batchCoverage[i] = coverage;
+                if (batch.count == kShadeLanes) flush();
+            } else {
+                float color[3];
+                const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY),
+                                            depth, &normal, tex, u, v, &prev, t.plane, color);
+                out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+            }
             if (kPhong) {
                 prev.normal = normal;
                 prev.x = static_cast<float>(x - s.offX);
@@ -291,6 +317,7 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
             }
         },
         [&](int) { prev.valid = 0; });
+    if (batch.count > 0) flush();
 }
 
 // The line's pixels: with bands every pixel within reach of the segment,
