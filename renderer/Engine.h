@@ -152,6 +152,24 @@ inline bool IsFinite3(float x, float y, float z) { return std::isfinite(x) && st
 // The product is within a relative 2^-52 of the true quotient, and no
 // quotient of two floats comes closer than 2^-49 to a midpoint between two
 // floats, so it rounds to the float division's result, bit for bit.
+// fmod(x, n) for a whole n >= 1 without the library's long division: a
+// quotient rounded at most one off, put right. Below 2^52 the product k n
+// and the difference x - k n are exact, so the result is fmod's, sign of
+// zero included.
+inline double WholeRemainder(double x, double n) {
+    if (!(std::fabs(x) < 4503599627370496.0)) return std::fmod(x, n);  // 2^52; NaN too
+    const double k = std::trunc(x / n);
+    double r = x - k * n;
+    if (x >= 0) {
+        if (r < 0) r += n;
+        else if (r >= n) r -= n;
+    } else {
+        if (r > 0) r -= n;
+        else if (r <= -n) r += n;
+    }
+    return r == 0.0 ? std::copysign(0.0, x) : r;
+}
+
 inline double Reciprocal(float y) { return 1.0 / static_cast<double>(y); }
 inline float DivideBy(float x, double reciprocal) { return static_cast<float>(static_cast<double>(x) * reciprocal); }
 

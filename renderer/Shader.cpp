@@ -37,7 +37,7 @@ float Wrap(float x, int size) {
     // fmod gives back a value already within the size unchanged.
     float r = std::fabs(static_cast<double>(x)) < static_cast<double>(size)
                   ? x
-                  : static_cast<float>(std::fmod(static_cast<double>(x), static_cast<double>(size)));
+                  : static_cast<float>(WholeRemainder(static_cast<double>(x), static_cast<double>(size)));
     if (r < 0.0f) r += static_cast<float>(size);
     if (r >= static_cast<float>(size)) r = static_cast<float>(size - 1);
     return r;

@@ -172,6 +172,26 @@ TEST(Numbers, DividingByADoubleReciprocalIsTheFloatDivision) {
             EXPECT_TRUE(same(x, y)) << x << " / " << y;
 }
 
+// Texel coordinates wrap by WholeRemainder: fmod's result to the bit, the
+// sign of a zero included, for floats of any size and whole sizes.
+TEST(Numbers, TheWholeRemainderIsFmods) {
+    std::mt19937 rng(11);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (double n : {1.0, 2.0, 3.0, 97.0, 100.0, 4096.0, 2147483647.0}) {
+        for (int i = 0; i < 200000; ++i) {
+            const uint32_t bits = rng();
+            float x;
+            std::memcpy(&x, &bits, 4);
+            if (!std::isfinite(x)) continue;
+            ASSERT_TRUE(same(WholeRemainder(x, n), std::fmod(double(x), n))) << x << " mod " << n;
+        }
+        // Multiples of n and their neighbours, where the quotient rounds to a whole number.
+        for (int k = -3000; k <= 3000; ++k)
+            for (float x : {float(k * n), std::nextafter(float(k * n), 1e30f), std::nextafter(float(k * n), -1e30f)})
+                ASSERT_TRUE(same(WholeRemainder(x, n), std::fmod(double(x), n))) << x << " mod " << n;
+    }
+}
+
 // The depth test's depth is PlaneDepth's, its division taken once a triangle.
 TEST(Numbers, TheDepthTestTakesThePlanesDepth) {
     std::mt19937 rng(7);
