@@ -674,6 +674,18 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
     const int width = s.width;
     const bool duble = _DubleSide, back = _DrawBackFaces1, allFront = !back && _UseMultyRefract == 2;
     const PixelShader shade(s, tri);
+    // The built-in shader takes the winners a few at a time.
+    const bool batched = shade.Batches(_TriangleBuffer);
+    ShadeBatch batch;
+    int batchX[kShadeLanes], batchY[kShadeLanes];
+    float batchFade[kShadeLanes];
+    auto flush = [&] {
+        shade.Shade(batch, patch.hasTexCoords);
+        for (int i = 0; i < batch.count; ++i)
+            __BlendPixel(_TriangleBuffer, batch.color[0][i], batch.color[1][i], batch.color[2][i], batchX[i],
+                         batchY[i], batch.opacity[i] * batchFade[i]);
+        batch.count = 0;
+    };
     for (int top = clip.y0; top < clip.y1 && !band->Stopped(); top += band->stashRows) {
         const EngineClip slice{clip.x0, top, clip.x1, std::min(clip.y1, top + band->stashRows)};
         Winners winners(band, slice, duble || allFront ? 0 : back ? 2 : 1, width);
@@ -698,17 +710,29 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
                 __Point normal{n[0], n[1], n[2]};
                 const float fxp = pos[0] + s.offX, fyp = pos[1] + s.offY;
                 const float plane[4] = {n[0], n[1], n[2], -(n[0] * fxp + n[1] * fyp + n[2] * pos[2])};
-                float color[3];
-                const float opacity = shade(_TriangleBuffer, pos[0], pos[1], pos[2], &normal, patch.hasTexCoords,
-                                            uv[0], uv[1], &prev, plane, color);
+                if (batched) {
+                    const int i = batch.count++;
+                    batch.x[i] = pos[0], batch.y[i] = pos[1], batch.z[i] = pos[2];
+                    batch.nx[i] = n[0], batch.ny[i] = n[1], batch.nz[i] = n[2];
+                    batch.u[i] = uv[0], batch.v[i] = uv[1];
+                    batch.prev[i] = prev;
+                    std::memcpy(batch.plane[i], plane, sizeof plane);
+                    batchX[i] = px, batchY[i] = py, batchFade[i] = fade;
+                    if (batch.count == kShadeLanes) flush();
+                } else {
+                    float color[3];
+                    const float opacity = shade(_TriangleBuffer, pos[0], pos[1], pos[2], &normal,
+                                                patch.hasTexCoords, uv[0], uv[1], &prev, plane, color);
+                    __BlendPixel(_TriangleBuffer, color[0], color[1], color[2], px, py, opacity * fade);
+                }
                 prev.normal = normal;
                 prev.x = pos[0], prev.y = pos[1], prev.u = uv[0], prev.v = uv[1];
                 prev.valid = 1;
-                __BlendPixel(_TriangleBuffer, color[0], color[1], color[2], px, py, opacity * fade);
             }
             span = kEmptySpan;
         }
     }
+    if (batch.count > 0) flush();
 }
 
 // Walks the band's triangles (every triangle outside a band) in order with

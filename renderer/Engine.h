@@ -148,6 +148,31 @@ inline int TruncClamp(double v, int lo, int hi) { return static_cast<int>(ClampD
 
 inline bool IsFinite3(float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
 
+// x / y for floats as a product with y's reciprocal taken once in double.
+// The product is within a relative 2^-52 of the true quotient, and no
+// quotient of two floats comes closer than 2^-49 to a midpoint between two
+// floats, so it rounds to the float division's result, bit for bit.
+// fmod(x, n) for a whole n >= 1 without the library's long division: a
+// quotient rounded at most one off, put right. Below 2^52 the product k n
+// and the difference x - k n are exact, so the result is fmod's, sign of
+// zero included.
+inline double WholeRemainder(double x, double n) {
+    if (!(std::fabs(x) < 4503599627370496.0)) return std::fmod(x, n);  // 2^52; NaN too
+    const double k = std::trunc(x / n);
+    double r = x - k * n;
+    if (x >= 0) {
+        if (r < 0) r += n;
+        else if (r >= n) r -= n;
+    } else {
+        if (r > 0) r -= n;
+        else if (r <= -n) r += n;
+    }
+    return r == 0.0 ? std::copysign(0.0, x) : r;
+}
+
+inline double Reciprocal(float y) { return 1.0 / static_cast<double>(y); }
+inline float DivideBy(float x, double reciprocal) { return static_cast<float>(static_cast<double>(x) * reciprocal); }
+
 // ---- Channels
 
 // The channel value at a channel index: a byte, or a 16-bit word with _Deep.
@@ -174,22 +199,39 @@ inline ptrdiff_t PixelIndex(int x, int y) { return y * _RowLength + 4 * static_c
 bool TriangleCorners(const SceneArgs& s, const __Triangle3ds& t, const __Point3ds* out[3]);
 bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]);
 
-// Depth test at a frame pixel against ZBuff; passes always without a z-buffer.
-// The candidate depth comes from the plane (a x + b y + c z + d = 0 over frame
-// pixels), or is vertexZ for a plane seen edge-on. With `write` a passing
-// depth is stored.
+// The depth of the plane a x + b y + c z + d = 0 over frame pixels at (x, y),
+// or `fallback` for a plane seen edge-on.
 inline float PlaneDepth(const float plane[4], float x, float y, float fallback) {
     return std::fabs(plane[2]) >= 0.01f ? -(plane[0] * x + plane[1] * y + plane[3]) / plane[2] : fallback;
 }
-inline bool __ZTest(int x, int y, const float plane[4], float vertexZ, bool write, float& depth) {
-    depth = PlaneDepth(plane, static_cast<float>(x), static_cast<float>(y), vertexZ);
-    if (ZBuff == nullptr) return true;
-    if (x < 0 || y < 0 || x >= Zwidth || y >= Zheight) return false;
-    float& stored = ZBuff[static_cast<ptrdiff_t>(y) * Zwidth + x];
-    if (!(depth > stored)) return false;
-    if (write) stored = depth;
-    return true;
-}
+
+// The depth test of one triangle's frame pixels against ZBuff; it passes
+// always without a z-buffer. The candidate depth is PlaneDepth's, its
+// division by c taken once for the triangle, or vertexZ for a plane seen
+// edge-on.
+class DepthTest {
+public:
+    DepthTest(const float plane[4], float vertexZ)
+        : a_(plane[0]), b_(plane[1]), d_(plane[3]), fallback_(vertexZ), r_(Reciprocal(plane[2])),
+          edgeOn_(!(std::fabs(plane[2]) >= 0.01f)), z_(ZBuff), w_(Zwidth), h_(Zheight) {}
+    // With `write` a passing depth is stored.
+    bool operator()(int x, int y, bool write, float& depth) const {
+        depth = edgeOn_ ? fallback_ : DivideBy(-(a_ * static_cast<float>(x) + b_ * static_cast<float>(y) + d_), r_);
+        if (z_ == nullptr) return true;
+        if (x < 0 || y < 0 || x >= w_ || y >= h_) return false;
+        float& stored = z_[static_cast<ptrdiff_t>(y) * w_ + x];
+        if (!(depth > stored)) return false;
+        if (write) stored = depth;
+        return true;
+    }
+
+private:
+    float a_, b_, d_, fallback_;
+    double r_;
+    bool edgeOn_;
+    float* z_;
+    int w_, h_;
+};
 
 void __ClearTriangleRect(int x0, int y0, int x1, int y1);
 void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1);

@@ -1,5 +1,7 @@
 // The built-in pixel shader: material, four texture maps, glass refraction
 // with chromatic aberration, and the lights.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,9 @@ namespace {
 constexpr ShadeMaterial kDefaultMaterial = {{0.5f, 0.5f, 0.5f}, {1.0f, 1.0f, 1.0f}, 150.0f, 10.0f, 0.0f, 1.0f};
 
 using Texels = TexelMap;
+
+// Whole specular exponents up to this are raised by squaring.
+constexpr int kMostWholeExponent = 1 << 16;
 
 bool SlotTexels(const __Texture* textures, int slot, Texels& out) {
     if (textures == nullptr) return false;
@@ -32,7 +37,7 @@ float Wrap(float x, int size) {
     // fmod gives back a value already within the size unchanged.
     float r = std::fabs(static_cast<double>(x)) < static_cast<double>(size)
                   ? x
-                  : static_cast<float>(std::fmod(static_cast<double>(x), static_cast<double>(size)));
+                  : static_cast<float>(WholeRemainder(static_cast<double>(x), static_cast<double>(size)));
     if (r < 0.0f) r += static_cast<float>(size);
     if (r >= static_cast<float>(size)) r = static_cast<float>(size - 1);
     return r;
@@ -345,11 +350,6 @@ const float* FramePlaneFor(const TexelMap& t) {
     return nullptr;
 }
 
-float LightTerm(float spec, float specular, float dif, float surface, float light) {
-    const float term = (spec * specular + dif * surface) * light;
-    return std::isnan(term) ? 0.0f : term;
-}
-
 }  // namespace
 
 ShaderFrame::ShaderFrame(const SceneArgs& s) {
@@ -395,6 +395,10 @@ void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t*
         for (int k = 0; k < 4; ++k) out.mapped[k] = SlotTexels(slots, k, out.texture[k]);
         if (framePlanes && out.mapped[2]) out.texture[2].brightness = FramePlaneFor(out.texture[2]);
     }
+    const float e = out.material.exponent;
+    out.wholeExponent = e >= 0.0f && e <= static_cast<float>(kMostWholeExponent) && e == std::floor(e)
+                            ? static_cast<int>(e)
+                            : -1;
     if (lightCount <= 0 || lights == nullptr) {
         lights = _LightDef;
         lightCount = 1;
@@ -421,97 +425,195 @@ void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t*
         out.background = BackgroundRule::kThroughBackFaces;
 }
 
-float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __Point* normal, bool useTextures,
-                   float u, float v, const __PrevInfo* prev, const float plane[4], float color[3]) {
-    // Normal, turned for the back faces and double-sided surfaces.
-    float nx = normal ? normal->x : 0.0f, ny = normal ? normal->y : 0.0f, nz = normal ? normal->z : 1.0f;
-    if (t.backPass) nx = -nx, ny = -ny, nz = -nz;
-    if (t.doubleSide && nz < 0) nz = -nz;
-    const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (len > 0.0f && std::isfinite(len)) nx /= len, ny /= len, nz /= len;
+namespace {
+
+// ---- Lanes: the same float operations on four pixels at once
+
+inline __m128 Select(__m128 mask, __m128 a, __m128 b) { return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b)); }
+// Clamp's rule lane by lane: NaN gives lo.
+inline __m128 ClampLanes(__m128 v, __m128 lo, __m128 hi) {
+    return Select(_mm_cmpgt_ps(v, lo), Select(_mm_cmplt_ps(v, hi), v, hi), lo);
+}
+inline __m128 NaNToZero(__m128 v) { return _mm_and_ps(_mm_cmpord_ps(v, v), v); }
+
+// cosine^exponent for the highlight, lane by lane. A whole exponent is taken
+// by squaring in double, two lanes at a time: its few roundings of 2^-53 lie
+// far below float's 2^-24, so the result is the power correctly rounded
+// (unless it lies that close to a rounding edge), within an ulp of powf's,
+// and the same under every C runtime.
+__m128 SpecularPowerLanes(__m128 cosine, float exponent, int wholeExponent) {
+    if (wholeExponent < 0) {
+        alignas(16) float c[kShadeLanes];
+        _mm_store_ps(c, cosine);
+        for (float& lane : c) lane = std::pow(lane, exponent);
+        return _mm_load_ps(c);
+    }
+    __m128d lo = _mm_cvtps_pd(cosine), hi = _mm_cvtps_pd(_mm_movehl_ps(cosine, cosine));
+    __m128d powerLo = _mm_set1_pd(1.0), powerHi = powerLo;
+    for (unsigned n = static_cast<unsigned>(wholeExponent);;) {
+        if (n & 1u) powerLo = _mm_mul_pd(powerLo, lo), powerHi = _mm_mul_pd(powerHi, hi);
+        n >>= 1;
+        if (n == 0) break;
+        lo = _mm_mul_pd(lo, lo), hi = _mm_mul_pd(hi, hi);
+    }
+    return _mm_movelh_ps(_mm_cvtpd_ps(powerLo), _mm_cvtpd_ps(powerHi));
+}
+
+// The maps at one pixel: the diffuse colour, the opacity and the normal's
+// tilt, with toCosine the light's cosine over the tilted normal's length.
+void ApplyMaps(const TriangleShading& t, float x, float y, float z, bool useTextures, float u, float v,
+               const __PrevInfo* prev, float& nx, float& ny, float nz, float& toCosine, ShadeMaterial& mat) {
+    const MapParams3ds* maps = t.maps;
+    float reflection[3];
+    const bool reflect = t.mapped[3];
+    if (reflect) SampleReflection(t.texture[3], maps[kReflectionMapSlot], x, y, z, nx, ny, nz, reflection);
+    if (useTextures && t.mapped[0]) {
+        float s[4];
+        SampleMap(t.texture[0], maps[kColorMapSlot], u, v, prev, s);
+        const float w = Clamp(maps[kColorMapSlot].amount, 0.0f, 1.0f) * s[3];
+        for (int k = 0; k < 3; ++k) mat.diffuse[k] = w * s[k] + std::max(1 - w, 0.0f) * mat.diffuse[k];
+    }
+    if (useTextures && t.mapped[1]) {
+        float s[4];
+        SampleMap(t.texture[1], maps[kOpacityMapSlot], u, v, prev, s);
+        const float w = Clamp(maps[kOpacityMapSlot].amount, 0.0f, 1.0f) * s[3];
+        const float brightest = std::max({s[0], s[1], s[2]});
+        mat.opacity = brightest * w + std::max(1 - w, 0.0f) * mat.opacity;
+    }
+    if (useTextures && t.mapped[2]) {
+        Bump(t.texture[2], maps[kBumpMapSlot], u, v, prev, nx, ny);
+        // The tilted normal keeps its length, which the diffuse term reads
+        // as it is. The highlight follows the angle alone: a "cosine"
+        // above 1 raised to the exponent would be a white speck.
+        const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+        if (len > 0.0f && std::isfinite(len)) toCosine = 1.0f / len;
+    }
+    if (reflect) {
+        const float r = Clamp(maps[kReflectionMapSlot].amount, 0.0f, 1.0f);
+        for (int k = 0; k < 3; ++k) mat.diffuse[k] = reflection[k] * r + std::max(1 - r, 0.0f) * mat.diffuse[k];
+    }
+}
+
+void GlassAt(const TriangleShading& t, const float plane[4], float x, float y, float z, float nx, float ny,
+             float nz, const __PrevInfo* prev, float surface[3]) {
+    switch (t.background) {
+        case BackgroundRule::kSource:
+            Glass<BackgroundRule::kSource>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+            break;
+        case BackgroundRule::kMultiRefraction:
+            Glass<BackgroundRule::kMultiRefraction>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+            break;
+        case BackgroundRule::kThroughBackFaces:
+            Glass<BackgroundRule::kThroughBackFaces>(t, plane, x, y, z, nx, ny, nz, prev, surface);
+            break;
+    }
+}
+
+}  // namespace
+
+void ShadeBatchBuiltIn(const TriangleShading& t, bool useTextures, ShadeBatch& b) {
+    const int count = b.count;
+    // Lanes past the count repeat the first pixel: whatever they compute is dropped.
+    for (int i = count; i < kShadeLanes; ++i) {
+        b.x[i] = b.x[0], b.y[i] = b.y[0], b.z[i] = b.z[0];
+        b.nx[i] = b.nx[0], b.ny[i] = b.ny[0], b.nz[i] = b.nz[0];
+    }
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 signBit = _mm_set1_ps(-0.0f);
+
+    // Normals, turned for the back faces and double-sided surfaces.
+    __m128 nx = _mm_loadu_ps(b.nx), ny = _mm_loadu_ps(b.ny), nz = _mm_loadu_ps(b.nz);
+    if (t.backPass) nx = _mm_xor_ps(nx, signBit), ny = _mm_xor_ps(ny, signBit), nz = _mm_xor_ps(nz, signBit);
+    if (t.doubleSide) nz = Select(_mm_cmplt_ps(nz, zero), _mm_xor_ps(nz, signBit), nz);
+    const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(nx, nx), _mm_mul_ps(ny, ny)), _mm_mul_ps(nz, nz)));
+    const __m128 unit = _mm_and_ps(_mm_cmpgt_ps(len, zero), _mm_cmplt_ps(len, _mm_set1_ps(HUGE_VALF)));
+    nx = Select(unit, _mm_div_ps(nx, len), nx);
+    ny = Select(unit, _mm_div_ps(ny, len), ny);
+    nz = Select(unit, _mm_div_ps(nz, len), nz);
 
     // The light's cosine over the normal's length: 1 for a unit normal.
-    float toCosine = 1.0f;
-    ShadeMaterial mat = t.material;
-    if (t.maps != nullptr) {
-        const MapParams3ds* maps = t.maps;
-        float reflection[3];
-        const bool reflect = t.mapped[3];
-        if (reflect) SampleReflection(t.texture[3], maps[kReflectionMapSlot], x, y, z, nx, ny, nz, reflection);
-        if (useTextures && t.mapped[0]) {
-            float s[4];
-            SampleMap(t.texture[0], maps[kColorMapSlot], u, v, prev, s);
-            const float w = Clamp(maps[kColorMapSlot].amount, 0.0f, 1.0f) * s[3];
-            for (int k = 0; k < 3; ++k) mat.diffuse[k] = w * s[k] + std::max(1 - w, 0.0f) * mat.diffuse[k];
+    __m128 toCosine = _mm_set1_ps(1.0f);
+    __m128 surface[3];
+    const float opacity = Clamp(t.material.opacity, 0.0f, 1.0f);
+    for (float& o : b.opacity) o = opacity;
+    for (int k = 0; k < 3; ++k) surface[k] = _mm_set1_ps(t.material.diffuse[k]);
+    if (t.maps != nullptr || (t.glass != nullptr && t.lights != nullptr)) {
+        alignas(16) float lx[kShadeLanes], ly[kShadeLanes], lz[kShadeLanes], lc[kShadeLanes];
+        alignas(16) float ls[3][kShadeLanes];
+        _mm_store_ps(lx, nx), _mm_store_ps(ly, ny), _mm_store_ps(lz, nz), _mm_store_ps(lc, toCosine);
+        for (int k = 0; k < 3; ++k) _mm_store_ps(ls[k], surface[k]);
+        for (int i = 0; i < count; ++i) {
+            ShadeMaterial mat = t.material;
+            if (t.maps != nullptr)
+                ApplyMaps(t, b.x[i], b.y[i], b.z[i], useTextures, b.u[i], b.v[i], &b.prev[i], lx[i], ly[i], lz[i],
+                          lc[i], mat);
+            b.opacity[i] = Clamp(mat.opacity, 0.0f, 1.0f);
+            if (t.lights == nullptr) continue;
+            float s[3] = {mat.diffuse[0], mat.diffuse[1], mat.diffuse[2]};
+            if (t.glass != nullptr) GlassAt(t, b.plane[i], b.x[i], b.y[i], b.z[i], lx[i], ly[i], lz[i], &b.prev[i], s);
+            for (int k = 0; k < 3; ++k) ls[k][i] = s[k];
         }
-        if (useTextures && t.mapped[1]) {
-            float s[4];
-            SampleMap(t.texture[1], maps[kOpacityMapSlot], u, v, prev, s);
-            const float w = Clamp(maps[kOpacityMapSlot].amount, 0.0f, 1.0f) * s[3];
-            const float brightest = std::max({s[0], s[1], s[2]});
-            mat.opacity = brightest * w + std::max(1 - w, 0.0f) * mat.opacity;
-        }
-        if (useTextures && t.mapped[2]) {
-            Bump(t.texture[2], maps[kBumpMapSlot], u, v, prev, nx, ny);
-            // The tilted normal keeps its length, which the diffuse term reads
-            // as it is. The highlight follows the angle alone: a "cosine"
-            // above 1 raised to the exponent would be a white speck.
-            const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-            if (len > 0.0f && std::isfinite(len)) toCosine = 1.0f / len;
-        }
-        if (reflect) {
-            const float r = Clamp(maps[kReflectionMapSlot].amount, 0.0f, 1.0f);
-            for (int k = 0; k < 3; ++k) mat.diffuse[k] = reflection[k] * r + std::max(1 - r, 0.0f) * mat.diffuse[k];
-        }
-    }
-    const float opacity = Clamp(mat.opacity, 0.0f, 1.0f);
-
-    color[0] = color[1] = color[2] = 0.0f;
-    if (t.lights == nullptr) return opacity;
-
-    float surface[3] = {mat.diffuse[0], mat.diffuse[1], mat.diffuse[2]};
-    if (t.glass != nullptr) {
-        switch (t.background) {
-            case BackgroundRule::kSource:
-                Glass<BackgroundRule::kSource>(t, plane, x, y, z, nx, ny, nz, prev, surface);
-                break;
-            case BackgroundRule::kMultiRefraction:
-                Glass<BackgroundRule::kMultiRefraction>(t, plane, x, y, z, nx, ny, nz, prev, surface);
-                break;
-            case BackgroundRule::kThroughBackFaces:
-                Glass<BackgroundRule::kThroughBackFaces>(t, plane, x, y, z, nx, ny, nz, prev, surface);
-                break;
-        }
+        nx = _mm_load_ps(lx), ny = _mm_load_ps(ly), toCosine = _mm_load_ps(lc);
+        for (int k = 0; k < 3; ++k) surface[k] = _mm_load_ps(ls[k]);
     }
 
-    // Three scalars rather than an array: the compiler would pack the
-    // array's stores and load them back at once, which stalls.
-    float out0 = 0.0f, out1 = 0.0f, out2 = 0.0f;
-    for (int i = 0; i < t.lightCount; ++i) {
-        const light3ds& l = t.lights[i];
-        float lx = l.x - x, ly = l.y - y, lz = l.z - z;
-        const float ll = std::sqrt(lx * lx + ly * ly + lz * lz);
-        if (ll > 0.0f) lx /= ll, ly /= ll, lz /= ll;
-        float dd = (lx * nx + ly * ny + lz * nz) * l.intensity;
-        if (!(dd > 0.0f)) dd = 0.0f;
-        const float cosine = dd * toCosine;
-        // A huge power saturates; 0^0 and inf * 0 must not turn into NaN.
-        // pow(0, e > 0) is 0 and a zero strength gives no highlight: skip the power.
-        float spec = (dd == 0.0f && mat.exponent > 0.0f) || mat.strength == 0.0f
-                         ? 0.0f
-                         : std::pow(cosine, mat.exponent) * mat.strength;
-        if (std::isnan(spec)) spec = 0.0f;
-        spec = std::min(spec, 1e30f);
-        const float dif = dd * (1 - mat.selfIllum) + mat.selfIllum;
-        out0 += LightTerm(spec, mat.specular[0], dif, surface[0], l.r);
-        out1 += LightTerm(spec, mat.specular[1], dif, surface[1], l.g);
-        out2 += LightTerm(spec, mat.specular[2], dif, surface[2], l.b);
+    __m128 out[3] = {zero, zero, zero};
+    if (t.lights != nullptr) {
+        const ShadeMaterial& mat = t.material;  // the maps change neither the highlight nor the self-illumination
+        const __m128 x = _mm_loadu_ps(b.x), y = _mm_loadu_ps(b.y), z = _mm_loadu_ps(b.z);
+        const __m128 keep = _mm_set1_ps(1 - mat.selfIllum), self = _mm_set1_ps(mat.selfIllum);
+        for (int i = 0; i < t.lightCount; ++i) {
+            const light3ds& l = t.lights[i];
+            __m128 lx = _mm_sub_ps(_mm_set1_ps(l.x), x), ly = _mm_sub_ps(_mm_set1_ps(l.y), y),
+                   lz = _mm_sub_ps(_mm_set1_ps(l.z), z);
+            const __m128 ll =
+                _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(lx, lx), _mm_mul_ps(ly, ly)), _mm_mul_ps(lz, lz)));
+            const __m128 apart = _mm_cmpgt_ps(ll, zero);
+            lx = Select(apart, _mm_div_ps(lx, ll), lx);
+            ly = Select(apart, _mm_div_ps(ly, ll), ly);
+            lz = Select(apart, _mm_div_ps(lz, ll), lz);
+            __m128 dd = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(lx, nx), _mm_mul_ps(ly, ny)), _mm_mul_ps(lz, nz)),
+                                   _mm_set1_ps(l.intensity));
+            dd = _mm_and_ps(_mm_cmpgt_ps(dd, zero), dd);
+            // A huge power saturates; 0^0 and inf * 0 must not turn into NaN.
+            // pow(0, e > 0) is 0 and a zero strength gives no highlight.
+            __m128 spec = zero;
+            if (mat.strength != 0.0f) {
+                spec = _mm_mul_ps(SpecularPowerLanes(_mm_mul_ps(dd, toCosine), mat.exponent, t.wholeExponent),
+                                  _mm_set1_ps(mat.strength));
+                if (mat.exponent > 0.0f) spec = _mm_and_ps(_mm_cmpneq_ps(dd, zero), spec);
+                spec = _mm_min_ps(NaNToZero(spec), _mm_set1_ps(1e30f));
+            }
+            const __m128 dif = _mm_add_ps(_mm_mul_ps(dd, keep), self);
+            const float light[3] = {l.r, l.g, l.b};
+            for (int k = 0; k < 3; ++k) {
+                const __m128 term = _mm_mul_ps(
+                    _mm_add_ps(_mm_mul_ps(spec, _mm_set1_ps(mat.specular[k])), _mm_mul_ps(dif, surface[k])),
+                    _mm_set1_ps(light[k]));
+                out[k] = _mm_add_ps(out[k], NaNToZero(term));
+            }
+        }
+        const __m128 cm = _mm_set1_ps(t.colorMax);
+        for (int k = 0; k < 3; ++k) out[k] = ClampLanes(_mm_mul_ps(out[k], cm), zero, cm);
     }
-    const float cm = t.colorMax;
-    color[0] = Clamp(out0 * cm, 0.0f, cm);
-    color[1] = Clamp(out1 * cm, 0.0f, cm);
-    color[2] = Clamp(out2 * cm, 0.0f, cm);
-    return opacity;
+    for (int k = 0; k < 3; ++k) _mm_storeu_ps(b.color[k], out[k]);
+}
+
+float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __Point* normal, bool useTextures,
+                   float u, float v, const __PrevInfo* prev, const float plane[4], float color[3]) {
+    ShadeBatch b;
+    b.count = 1;
+    b.x[0] = x, b.y[0] = y, b.z[0] = z;
+    b.nx[0] = normal ? normal->x : 0.0f, b.ny[0] = normal ? normal->y : 0.0f, b.nz[0] = normal ? normal->z : 1.0f;
+    b.u[0] = u, b.v[0] = v;
+    if (prev != nullptr)
+        b.prev[0] = *prev;
+    else
+        b.prev[0].valid = 0;
+    for (int k = 0; k < 4; ++k) b.plane[0][k] = plane[k];
+    ShadeBatchBuiltIn(t, useTextures, b);
+    for (int k = 0; k < 3; ++k) color[k] = b.color[k][0];
+    return b.opacity[0];
 }
 
 float __DefRenderOnePixel(float offX, float offY, unsigned char* /*frame*/, unsigned char* src, float x, float y,

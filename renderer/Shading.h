@@ -61,6 +61,7 @@ struct TriangleShading {
     bool mapped[4];            // texture k can be sampled
     TexelMap texture[4];
     const GlassProp* glass;    // the triangle's glass when it is enabled, else null
+    int wholeExponent;         // the material's exponent when it is a whole number the shader squares up to, else -1
     const light3ds* lights;    // null: no light at all
     int lightCount;
     const uint8_t* src;
@@ -76,6 +77,23 @@ struct TriangleShading {
 void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t* src, const __Triangle3ds* tri,
                     const material3ds* materials, int materialCount, const __Texture* textures, int lightCount,
                     const light3ds* lights, const GlassProp* glass, bool framePlanes);
+
+// Pixels of one triangle shaded together: the normals and the lights are
+// worked out for all of them at once in SIMD lanes, each pixel with the very
+// operations it would get alone; maps and glass go pixel by pixel.
+constexpr int kShadeLanes = 4;
+struct ShadeBatch {
+    int count = 0;  // pixels in the batch
+    float x[kShadeLanes], y[kShadeLanes], z[kShadeLanes];  // scene coordinates and depth
+    float nx[kShadeLanes], ny[kShadeLanes], nz[kShadeLanes];
+    float u[kShadeLanes], v[kShadeLanes];
+    __PrevInfo prev[kShadeLanes];  // the previous pixel's, for maps and glass
+    float plane[kShadeLanes][4];   // the surface's plane, for glass
+    // Out: colour 0.._ColorMax and opacity.
+    float color[3][kShadeLanes];
+    float opacity[kShadeLanes];
+};
+void ShadeBatchBuiltIn(const TriangleShading& t, bool useTextures, ShadeBatch& b);
 
 // The built-in shader at one pixel: colour 0.._ColorMax into color, opacity back.
 float ShadeBuiltIn(const TriangleShading& t, float x, float y, float z, const __Point* normal, bool useTextures,
@@ -98,6 +116,14 @@ public:
                               tex ? 1 : 0, u, v, scene_.textures, scene_.lightCount, scene_.lights, prev,
                               scene_.glass, plane[0], plane[1], plane[2], plane[3]);
     }
+
+    // Whether the built-in shader may take a batch of pixels before the
+    // earlier ones are blended into frame: not when glass reads that frame.
+    bool Batches(const uint8_t* frame) const {
+        if (!builtIn_ || shading_.glass == nullptr) return builtIn_;
+        return frame != shading_.src && (shading_.background == BackgroundRule::kSource || frame != _TargetBuffer);
+    }
+    void Shade(ShadeBatch& b, bool tex) const { ShadeBatchBuiltIn(shading_, tex, b); }
 
 private:
     const SceneArgs& scene_;

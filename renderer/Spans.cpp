@@ -2,6 +2,7 @@
 // and the thick, one-colour and inverted lines.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "Shading.h"
@@ -53,6 +54,7 @@ Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
 struct TriangleWalk {
     Edge edge[3];          // edge i runs from corner i to corner i + 1
     double opposite[3];    // E_i at the corner facing edge i
+    double toWeight[3];    // 1 / opposite[i]
     double minX, minY, maxX, maxY;
     bool ok = false;
 
@@ -68,6 +70,7 @@ struct TriangleWalk {
             e.ownsTies = ea > 0 || (ea == 0 && eb > 0);
             const __Point3ds& o = v[(i + 2) % 3];
             opposite[i] = e.At(o.x, e.RowTerm(o.y));
+            toWeight[i] = 1.0 / opposite[i];
         }
         minX = std::min({v[0].x, v[1].x, v[2].x});
         maxX = std::max({v[0].x, v[1].x, v[2].x});
@@ -78,11 +81,14 @@ struct TriangleWalk {
 
     // Barycentric weights from a pixel's edge values, clamped to the
     // triangle for band pixels.
-    void Weights(const double E[3], double w[3]) const {
-        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] / opposite[i], 0.0);
+    void Weights(const double E[3], bool interior, double w[3]) const {
+        for (int i = 0; i < 3; ++i) w[(i + 2) % 3] = std::max(E[i] * toWeight[i], 0.0);
+        if (interior) return;  // they sum to 1 but for rounding far below float's
         const double sum = w[0] + w[1] + w[2];
-        if (sum > 0)
-            for (int i = 0; i < 3; ++i) w[i] /= sum;
+        if (sum > 0) {
+            const double r = 1.0 / sum;
+            for (int i = 0; i < 3; ++i) w[i] *= r;
+        }
     }
 
     // The pixels of row y to visit, x0..x1 within the clip; false when none.
@@ -248,17 +254,31 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
     const PixelShader shade(s, t.tri);
+    const DepthTest depthTest(t.plane, t.v[0].z);
     RowWriter out(frame);
     __PrevInfo prev{};
     // The flat fill reads the weights only for texture coordinates.
     const bool weighted = kPhong || tex;
+    // The built-in shader takes the pixels a few at a time; they are blended
+    // in their order once shaded.
+    const bool batched = shade.Batches(frame);
+    ShadeBatch batch;
+    int batchX[kShadeLanes], batchY[kShadeLanes];
+    float batchCoverage[kShadeLanes];
+    auto flush = [&] {
+        shade.Shade(batch, tex);
+        for (int i = 0; i < batch.count; ++i)
+            out.Blend(batchX[i], batchY[i], batch.color[0][i], batch.color[1][i], batch.color[2][i],
+                      batch.opacity[i] * batchCoverage[i]);
+        batch.count = 0;
+    };
     walk.Run(
         _Quality != 0,
         [&](int x, int y, const double* E, float coverage, bool interior) {
             float depth;
-            if (!__ZTest(x, y, t.plane, t.v[0].z, interior, depth)) return;
+            if (!depthTest(x, y, interior, depth)) return;
             double w[3] = {0.0, 0.0, 0.0};
-            if (weighted) walk.Weights(E, w);
+            if (weighted) walk.Weights(E, interior, w);
             __Point normal = t.faceNormal;
             if (kPhong) {
                 float N[3];
@@ -272,10 +292,22 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
             }
             float u = 0.0f, v = 0.0f;
             if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
-            float color[3];
-            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY), depth,
-                                        &normal, tex, u, v, &prev, t.plane, color);
-            out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+            if (batched) {
+                const int i = batch.count++;
+                batch.x[i] = static_cast<float>(x - s.offX), batch.y[i] = static_cast<float>(y - s.offY);
+                batch.z[i] = depth;
+                batch.nx[i] = normal.x, batch.ny[i] = normal.y, batch.nz[i] = normal.z;
+                batch.u[i] = u, batch.v[i] = v;
+                batch.prev[i] = prev;
+                std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
+                batchX[i] = x, batchY[i] = y, batchCoverage[i] = coverage;
+                if (batch.count == kShadeLanes) flush();
+            } else {
+                float color[3];
+                const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY),
+                                            depth, &normal, tex, u, v, &prev, t.plane, color);
+                out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+            }
             if (kPhong) {
                 prev.normal = normal;
                 prev.x = static_cast<float>(x - s.offX);
@@ -285,6 +317,7 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
             }
         },
         [&](int) { prev.valid = 0; });
+    if (batch.count > 0) flush();
 }
 
 // The line's pixels: with bands every pixel within reach of the segment,

@@ -330,6 +330,8 @@ TEST(Effect, GoldenPictures) {
         {"effect-perimeter-wire", {"MskK=4", "EfKn=1", "RndM=3", "RndS=5"}},
         {"effect-figure-flat", {"EfKn=3", "PtrK=3", "Lngh=40", "RndM=4", "UsGl=0"}},
         {"effect-contours-cut", {"EmTp=1", "AlpC=1", "BkCl=0x402010", "Lngh=8"}},
+        // The curved mode shades each pixel once, here through bump and glass.
+        {"effect-curved", {"RndM=7", "EfKn=3", "PtrK=3", "Lngh=40"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

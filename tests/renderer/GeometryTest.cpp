@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "Engine.h"
 #include "Matrix.h"
@@ -131,6 +134,80 @@ TEST(Geometry, EdgeCoverageFallsOffOverOnePixelWithRoundCaps) {
     EXPECT_NEAR(cov(12.6f, 5), 0.4f, 1e-6);  // past the end: distance to the end point
     EXPECT_NEAR(cov(1.7f, 5.4f), 0.5f, 1e-6);
     EXPECT_FLOAT_EQ(cov(20, 5), 0.0f);
+}
+
+uint32_t Bits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+// The kernels divide by a reciprocal taken once in double; the result must be
+// the float division's to the bit, or pictures would move.
+TEST(Numbers, DividingByADoubleReciprocalIsTheFloatDivision) {
+    std::mt19937 rng(23);
+    auto same = [](float x, float y) {
+        const float q = x / y, p = DivideBy(x, Reciprocal(y));
+        return std::isnan(q) ? std::isnan(p) : Bits(q) == Bits(p);
+    };
+    // Any bit patterns: every exponent, subnormals, infinities, both zeros.
+    for (int i = 0; i < 1000000; ++i) {
+        const uint32_t a = rng(), b = rng();
+        float x, y;
+        std::memcpy(&x, &a, 4), std::memcpy(&y, &b, 4);
+        ASSERT_TRUE(same(x, y)) << x << " / " << y;
+    }
+    // Whole numbers of 24 bits, whose quotients come closest to the midpoints
+    // between floats; and the pixel coordinates a depth plane divides.
+    std::uniform_int_distribution<int> wide(1, (1 << 24) - 1);
+    for (int i = 0; i < 1000000; ++i) {
+        const float x = float(wide(rng)), y = float(wide(rng));
+        ASSERT_TRUE(same(x, y)) << x << " / " << y;
+        ASSERT_TRUE(same(float(i % 4099) * 0.37f - 750.0f, 0.01f + float(i % 977) * 1e-3f)) << i;
+    }
+    const float inf = std::numeric_limits<float>::infinity(), tiny = std::numeric_limits<float>::denorm_min();
+    const float big = std::numeric_limits<float>::max();
+    for (float x : {0.0f, -0.0f, 1.0f, -3.0f, tiny, big, inf, -inf})
+        for (float y : {0.0f, -0.0f, 3.0f, -0.5f, tiny, big, inf, 1e-30f})
+            EXPECT_TRUE(same(x, y)) << x << " / " << y;
+}
+
+// Texel coordinates wrap by WholeRemainder: fmod's result to the bit, the
+// sign of a zero included, for floats of any size and whole sizes.
+TEST(Numbers, TheWholeRemainderIsFmods) {
+    std::mt19937 rng(11);
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (double n : {1.0, 2.0, 3.0, 97.0, 100.0, 4096.0, 2147483647.0}) {
+        for (int i = 0; i < 200000; ++i) {
+            const uint32_t bits = rng();
+            float x;
+            std::memcpy(&x, &bits, 4);
+            if (!std::isfinite(x)) continue;
+            ASSERT_TRUE(same(WholeRemainder(x, n), std::fmod(double(x), n))) << x << " mod " << n;
+        }
+        // Multiples of n and their neighbours, where the quotient rounds to a whole number.
+        for (int k = -3000; k <= 3000; ++k)
+            for (float x : {float(k * n), std::nextafter(float(k * n), 1e30f), std::nextafter(float(k * n), -1e30f)})
+                ASSERT_TRUE(same(WholeRemainder(x, n), std::fmod(double(x), n))) << x << " mod " << n;
+    }
+}
+
+// The depth test's depth is PlaneDepth's, its division taken once a triangle.
+TEST(Numbers, TheDepthTestTakesThePlanesDepth) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> coefficient(-1.0f, 1.0f), offset(-5000.0f, 5000.0f);
+    ZBuff = nullptr;
+    for (int i = 0; i < 2000; ++i) {
+        float plane[4] = {coefficient(rng), coefficient(rng), coefficient(rng), offset(rng)};
+        if (i % 10 == 0) plane[2] = 0.005f;  // seen edge-on: the corner's depth
+        const DepthTest test(plane, 42.0f);
+        for (int y = -3; y < 4000; y += 397)
+            for (int x = -3; x < 4000; x += 131) {
+                float depth;
+                ASSERT_TRUE(test(x, y, false, depth));
+                ASSERT_EQ(Bits(depth), Bits(PlaneDepth(plane, float(x), float(y), 42.0f))) << i << " " << x << " " << y;
+            }
+    }
 }
 
 TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {

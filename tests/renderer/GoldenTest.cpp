@@ -130,5 +130,24 @@ TEST(Golden, CurvedModes) {
     }
 }
 
+// The curved mode with the effect's own look: each pixel shaded once from
+// its nearest sample, through a rippled bump map and glass.
+TEST(Golden, CurvedWithBumpAndGlass) {
+    Flags keep;
+    _DrawMode = 9, _Quality = 1;
+    const Rgba src = Checker(kSize, kSize);
+    Scene s = Dome(56, 10, 64, 64);
+    Ripples ripples;
+    __Texture& bump = s.textures[2];
+    bump.present = 1, bump.width = 32, bump.height = 32, bump.pixels = ripples.px.data();
+    MapParams3ds& map = s.materials[0].maps[kBumpMapSlot];
+    std::memcpy(map.name, "Bump", 5);
+    map.amount = 0.02f, map.uScale = map.vScale = 1.0f;
+    s.glass.push_back({1, 1.5f, 12.0f, 40.0f});
+    Rgba dst = src;
+    Render(dst, src, s);
+    Compare("bump-glass-mode9", dst);
+}
+
 }  // namespace
 }  // namespace rtest

@@ -9,6 +9,7 @@
 #include "Engine.h"
 #include "PageMemory.h"
 #include "RenderKit.h"
+#include "Shading.h"
 
 namespace rtest {
 namespace {
@@ -144,6 +145,33 @@ TEST(Shader, HugeHighlightsSaturateWithoutNaN) {
     z.lights[0].x += 50;
     z.Shade();
     for (float c : z.out) EXPECT_TRUE(c >= 0 && c <= 255);
+}
+
+// The highlight alone (black diffuse, white specular) under one light seen
+// at many angles: a whole exponent gives the power of the cosine rounded
+// once, as a double power rounds it, under every C runtime; a fractional one
+// gives powf's.
+TEST(Shader, HighlightsAreTheCosinesPowerRoundedOnce) {
+    Flags keep;
+    for (float shininess : {0.01f, 0.25f, 1.5f, 7.0f, 0.125f, 1000.125f}) {
+        const float exponent = shininess * 100.0f;
+        const bool whole = exponent == std::floor(exponent);
+        for (int i = 1; i < 4000; ++i) {
+            Pixel p;
+            material3ds& m = p.materials[0];
+            m.diffuse[0] = m.diffuse[1] = m.diffuse[2] = 0;
+            m.specular[0] = m.specular[1] = m.specular[2] = 1;
+            m.shininess = shininess, m.shineStrength = 1.0f;
+            light3ds& l = p.lights[0];
+            l.x = p.x + 0.05f * float(i), l.y = p.y + 0.013f * float(i % 97), l.z = p.z + 100;
+            p.Shade();
+            // The flat normal's cosine, as the shader computes it.
+            const float lx = l.x - p.x, ly = l.y - p.y, lz = l.z - p.z;
+            const float cosine = lz / std::sqrt(lx * lx + ly * ly + lz * lz);
+            const float power = whole ? float(std::pow(double(cosine), double(exponent))) : std::pow(cosine, exponent);
+            ASSERT_EQ(p.out[0], std::min(power * 255.0f, 255.0f)) << exponent << " at " << cosine;
+        }
+    }
 }
 
 TEST(Shader, WithoutAnyLightTheColourIsBlackButTheOpacityStays) {
@@ -456,6 +484,65 @@ TEST(Shader, GlassAveragesTowardsAFarPreviousSampleExceptInTheTwoPassRender) {
     _DrawBackFaces = 1;
     p.Shade();
     EXPECT_EQ(p.out[0], single);
+}
+
+// Pixels shaded a batch at a time come out as each shaded alone: maps and
+// glass with their previous pixel, back faces and double sides, whole and
+// fractional exponents, and batches that are not full.
+TEST(Shader, ABatchShadesEachPixelAsItWouldAlone) {
+    Flags keep;
+    _Quality = 1;
+    Texture grain(5, 3, {{200, 30, 90, 255}, {20, 240, 60, 128}, {90, 90, 250, 40}, {255, 255, 255, 255}});
+    uint32_t seed = 1;
+    auto random = [&](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * float(seed >> 8) / float(1 << 24);
+    };
+    for (int look = 0; look < 8; ++look) {
+        GlassPixel p;
+        material3ds& m = p.materials[0];
+        m.specular[0] = 1, m.specular[1] = 0.7f, m.specular[2] = 0.4f;
+        m.shininess = look & 1 ? 0.125f : 1.5f, m.shineStrength = 0.8f, m.selfIllum = 0.2f;
+        p.Light(5, 60, 40, 0.7f);
+        if (look & 2) {
+            // Texture slots 0..3: colour, opacity, bump, reflection.
+            for (__Texture& texture : p.textures) texture = grain.t;
+            for (int slot : {kColorMapSlot, kOpacityMapSlot, kBumpMapSlot, kReflectionMapSlot})
+                UseMap(m, slot, slot == kBumpMapSlot ? 0.3f : 0.6f);
+        }
+        if (!(look & 4)) p.glass.clear();
+        _DrawBackFaces1 = look == 5, _DubleSide = look == 6;
+        TriangleShading t;
+        ResolveShading(t, 0, 0, p.src.data(), &p.tri, p.materials.data(), int(p.materials.size()), p.textures.data(),
+                       int(p.lights.size()), p.lights.data(), p.glass.empty() ? nullptr : p.glass.data(), false);
+        for (int count = 1; count <= kShadeLanes; ++count) {
+            ShadeBatch b;
+            b.count = count;
+            for (int i = 0; i < count; ++i) {
+                b.x[i] = random(5, 55), b.y[i] = random(5, 55), b.z[i] = random(-20, 60);
+                b.nx[i] = random(-1, 1), b.ny[i] = random(-1, 1), b.nz[i] = random(-0.3f, 1);
+                b.u[i] = random(0, 3), b.v[i] = random(0, 3);
+                b.prev[i] = {};
+                b.prev[i].valid = i % 2;
+                b.prev[i].normal = {random(-1, 1), random(-1, 1), 1};
+                b.prev[i].x = b.x[i] - random(1, 4), b.prev[i].y = b.y[i];
+                b.prev[i].u = random(0, 3), b.prev[i].v = random(0, 3);
+                const float plane[4] = {0, 0, -1, b.z[i]};
+                std::memcpy(b.plane[i], plane, sizeof plane);
+            }
+            ShadeBatch together = b;
+            ShadeBatchBuiltIn(t, true, together);
+            for (int i = 0; i < count; ++i) {
+                const __Point normal{b.nx[i], b.ny[i], b.nz[i]};
+                float color[3];
+                const float opacity =
+                    ShadeBuiltIn(t, b.x[i], b.y[i], b.z[i], &normal, true, b.u[i], b.v[i], &b.prev[i], b.plane[i], color);
+                EXPECT_EQ(together.opacity[i], opacity) << look << " " << count << " " << i;
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_EQ(together.color[k][i], color[k]) << look << " " << count << " " << i << " " << k;
+            }
+        }
+    }
 }
 
 }  // namespace
