@@ -34,6 +34,8 @@
 //                     control, the pages and the header pictures hold others)
 //                       (placement: window, title bar, OK and the monitors' work
 //                       areas in screen pixels)
+//   timed LINE          runs LINE and logs how long it took ("us"): a change
+//                       that renders the preview does so before it returns
 //   ok | cancel | close
 //
 // With the test host's dialogOkAfterMs (--dialog-ok-after), another thread
