@@ -102,6 +102,86 @@ bool StartStdThread(std::thread& thread, void (*work)(void*), void* context) {
 }
 BandThreadStarter gStartThread = StartStdThread;
 
+// The threads that draw bands. A frame starts those it lacks; they end with
+// it unless they are kept for the next one.
+class BandThreads {
+public:
+    ~BandThreads() { Stop(); }
+
+    // Starts threads until n wait for work or one fails to start; how many wait.
+    int Ready(int n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (; running_ < std::min(n, kMostThreads); ++running_) {
+            Slot& slot = slots_[running_];
+            slot.pool = this;
+            if (!gStartThread(slot.thread, Main, &slot)) break;
+        }
+        return running_;
+    }
+    // Hands work(contexts[i]) to each of the first `count` threads.
+    void Post(int count, void (*work)(void*), void* const* contexts) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (int i = 0; i < count; ++i) slots_[i].work = work, slots_[i].context = contexts[i];
+            busy_ = count;
+        }
+        wake_.notify_all();
+    }
+    // Until every posted work has returned.
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [&] { return busy_ == 0; });
+    }
+    // Ends and joins every thread; none may have work.
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (running_ == 0) return;
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (int i = 0; i < running_; ++i) slots_[i].thread.join();
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = 0;
+        stopping_ = false;
+    }
+    int Running() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return running_;
+    }
+
+private:
+    struct Slot {
+        BandThreads* pool = nullptr;
+        std::thread thread;
+        void (*work)(void*) = nullptr;
+        void* context = nullptr;
+    };
+
+    static void Main(void* context) {
+        Slot& slot = *static_cast<Slot*>(context);
+        BandThreads& pool = *slot.pool;
+        std::unique_lock<std::mutex> lock(pool.mutex_);
+        for (;;) {
+            pool.wake_.wait(lock, [&] { return slot.work != nullptr || pool.stopping_; });
+            if (slot.work == nullptr) return;
+            lock.unlock();
+            slot.work(slot.context);
+            lock.lock();
+            slot.work = nullptr;
+            if (--pool.busy_ == 0) pool.idle_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    Slot slots_[kMostThreads];
+    int running_ = 0, busy_ = 0;
+    bool stopping_ = false;
+};
+BandThreads gBandThreads;
+bool gKeepThreads = false;
+
 // Bands of about a quarter of a thread's share of the rows, so that threads
 // that finish early take more; never so high that one triangle's part keeps
 // the watch waiting long, nor so low that triangles are set up many times.
@@ -119,9 +199,11 @@ public:
     bool Make(const SceneArgs& s, int rows) {
         rows_ = std::max(1, rows);
         bands_ = (s.height - 1) / rows_ + 1;
-        offsets_ = PageBlock(2 * (size_t(bands_) + 1) * sizeof(int64_t));
+        // Kept blocks keep what the last frame left in them.
+        offsets_ = PageBlock::Taken(2 * (size_t(bands_) + 1) * sizeof(int64_t));
         if (!offsets_) return false;
         int64_t* first = offsets_.as<int64_t>();
+        std::fill_n(first, bands_ + 1, 0);
         int64_t* cursor = first + bands_ + 1;
         for (int i = 0; i < s.triangleCount; ++i) {
             int y0, y1;
@@ -132,7 +214,7 @@ public:
         entries_ = first[bands_];
         // The bands with the most triangles first, so that the last ones taken
         // are short and the threads finish together.
-        order_ = PageBlock(size_t(bands_) * sizeof(int32_t));
+        order_ = PageBlock::Taken(size_t(bands_) * sizeof(int32_t));
         if (!order_) return false;
         int32_t* order = order_.as<int32_t>();
         for (int b = 0; b < bands_; ++b) order[b] = b;
@@ -141,7 +223,7 @@ public:
         });
         if (entries_ == 0) return true;
         if (uint64_t(entries_) > std::numeric_limits<size_t>::max() / sizeof(int32_t)) return false;
-        list_ = PageBlock(size_t(entries_) * sizeof(int32_t));
+        list_ = PageBlock::Taken(size_t(entries_) * sizeof(int32_t));
         if (!list_) return false;
         int32_t* list = list_.as<int32_t>();
         std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
@@ -205,18 +287,19 @@ public:
         next_ = 0;
         done_ = 0;
         finished_ = 0;
-        std::thread pool[kMostThreads];
-        Worker slots[kMostThreads];
-        int started = 0;
-        if (threads > 1)
-            for (; started < std::min(threads, kMostThreads); ++started) {
-                slots[started] = {this, started};
-                if (!gStartThread(pool[started], Work, &slots[started])) break;
-            }
+        threads = std::min(threads, kMostThreads);
+        const int started = threads > 1 ? std::min(gBandThreads.Ready(threads), threads) : 0;
         if (started == 0) {
             DrawBands(0, true);
             return !stop_.load();
         }
+        Worker slots[kMostThreads];
+        void* contexts[kMostThreads];
+        for (int i = 0; i < started; ++i) {
+            slots[i] = {this, i};
+            contexts[i] = &slots[i];
+        }
+        gBandThreads.Post(started, Work, contexts);
         {
             // The watch calls back into the host: only ever from this thread.
             std::unique_lock<std::mutex> lock(mutex_);
@@ -231,7 +314,7 @@ public:
                 if (!go) stop_.store(true);
             }
         }
-        for (int i = 0; i < started; ++i) pool[i].join();
+        gBandThreads.Wait();
         return !stop_.load();
     }
 
@@ -332,6 +415,13 @@ bool RenderLackedMemory() { return gLackedMemory; }
 
 void SetRenderThreads(int count) { gThreadsWanted = std::clamp(count, 0, kMostThreads); }
 
+void KeepRenderThreads(bool keep) {
+    gKeepThreads = keep;
+    if (!keep) gBandThreads.Stop();
+}
+
+int RenderThreadsRunning() { return gBandThreads.Running(); }
+
 int RenderThreads() {
     if (gThreadsWanted > 0) return gThreadsWanted;
     if (const char* text = std::getenv("FROSTEL_RENDER_THREADS")) {
@@ -345,7 +435,10 @@ int RenderThreads() {
 
 }  // namespace frostel
 
-void SetBandThreadStarter(BandThreadStarter starter) { gStartThread = starter != nullptr ? starter : StartStdThread; }
+void SetBandThreadStarter(BandThreadStarter starter) {
+    gBandThreads.Stop();
+    gStartThread = starter != nullptr ? starter : StartStdThread;
+}
 void SetBandRows(int rows) { gBandRowsWanted = std::max(rows, 0); }
 
 bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]) {
@@ -488,21 +581,23 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const size_t channelBytes = _Deep ? 2 : 1;
     const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
+    // Each is wholly written before it is read (the bands prepare their rows),
+    // so blocks kept from the last frame serve as well as fresh ones.
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
     if (drawing && !handedOver) {
-        ownDepth = PageBlock(pixels * sizeof(float));
+        ownDepth = PageBlock::Taken(pixels * sizeof(float));
         if (!ownDepth) return NoMemory();
     }
     if (drawing && Composes(_DrawMode)) {
-        triangle = PageBlock(frameBytes);
-        edges = PageBlock(pixels * kEdgeChannels * channelBytes);
-        rowDirty = PageBlock(size_t(height) * sizeof(RowSpan));
+        triangle = PageBlock::Taken(frameBytes);
+        edges = PageBlock::Taken(pixels * kEdgeChannels * channelBytes);
+        rowDirty = PageBlock::Taken(size_t(height) * sizeof(RowSpan));
         if (!triangle || !edges || !rowDirty) return NoMemory();
         std::fill_n(rowDirty.as<RowSpan>(), height, RowSpan{INT_MAX, INT_MIN});
     }
     if (glassBuffers) {
-        backgroundCopy = PageBlock(frameBytes);
-        refractDepth = PageBlock(pixels * sizeof(float));
+        backgroundCopy = PageBlock::Taken(frameBytes);
+        refractDepth = PageBlock::Taken(pixels * sizeof(float));
         if (!backgroundCopy || !refractDepth) return NoMemory();
         std::memcpy(backgroundCopy.get(), src, frameBytes);
         FillFarthest(refractDepth.as<float>(), pixels);
@@ -513,7 +608,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {
         const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
-        stash = PageBlock(stashBytes);
+        stash = PageBlock::Taken(stashBytes);
         if (!stash) return NoMemory();
         std::memset(stash.get(), 0, stashBytes);
         std::fill_n(stash.as<RowSpan>(), size_t(workers) * stashRows, RowSpan{INT_MAX, INT_MIN});
@@ -575,6 +670,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     if (_OwnLightDef) _LightDef = nullptr;
     _OwnLightDef = 0;
     _OwnZBuff = 0;
+    if (!gKeepThreads) gBandThreads.Stop();
 }
 
 void __RasterSolid(uint8_t* dst, int width, int height, int rowLength, int pointCount, int triangleCount,

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <string>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "Engine.h"
 #include "PageMemory.h"
@@ -157,6 +159,55 @@ TEST(Bands, AThreadThatFailsToStartLeavesTheSamePicture) {
             EXPECT_EQ(frostel::GetPageMemoryStats().live, live);
         }
     }
+}
+
+// The dialog's previews: threads that wait between frames and buffers kept
+// with what the last frame left in them draw what fresh ones draw, and all
+// of it goes when keeping ends.
+TEST(Bands, KeptThreadsAndBuffersDrawTheSamePictures) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    const Grain grain;
+    const Rgba src = Checker(kW, kH);
+    struct Look {
+        uint8_t mode, quality, back;
+        bool transparent;
+    };
+    // Composed frames (their triangle buffer and edges), the curved mode's
+    // stash, glass behind back faces (its background copy) and a plain fill.
+    const Look looks[] = {{6, 1, 0, false}, {9, 1, 0, true}, {3, 0, 1, false}, {8, 0, 0, false}, {6, 0, 0, false}};
+    const auto draw = [&](const Look& l) {
+        _DrawMode = l.mode, _Quality = l.quality, _DrawBackFaces = l.back;
+        Scene s = Busy(grain, true);
+        return Draw(s, src, l.transparent, false);
+    };
+    std::vector<Rgba> fresh;
+    {
+        Bands b(8, 0);
+        for (const Look& l : looks) fresh.push_back(draw(l));
+        EXPECT_EQ(frostel::RenderThreadsRunning(), 0) << "threads end with their frame";
+    }
+    const frostel::PageMemoryStats before = frostel::GetPageMemoryStats();
+    {
+        Bands b(8, 0);
+        SetBandThreadStarter(Starter);
+        gStartsAllowed = 100, gStartsAsked = 0;
+        frostel::KeepShelvedPages(true);
+        frostel::KeepRenderThreads(true);
+        for (int round = 0; round < 2; ++round)
+            for (size_t i = 0; i < std::size(looks); ++i)
+                EXPECT_TRUE(draw(looks[i]) == fresh[i]) << "look " << i << ", round " << round;
+        const int running = frostel::RenderThreadsRunning();
+        EXPECT_GT(running, 1);
+        EXPECT_EQ(gStartsAsked, running) << "each thread started once for every frame";
+        EXPECT_GT(frostel::GetPageMemoryStats().reused, before.reused);
+        EXPECT_GT(frostel::GetPageMemoryStats().kept, 0);
+        frostel::KeepRenderThreads(false);
+        frostel::KeepShelvedPages(false);
+        EXPECT_EQ(frostel::RenderThreadsRunning(), 0);
+    }
+    EXPECT_EQ(frostel::GetPageMemoryStats().live, before.live);
+    EXPECT_EQ(frostel::GetPageMemoryStats().kept, 0);
 }
 
 // ---- Curved sampling
