@@ -358,6 +358,7 @@ private:
             SceneArgs s = scene_;
             s.band = &band;
             DrawPass(s);
+            band.Publish();
         }
         _Clip = _FrameClip;
     }
