@@ -182,6 +182,34 @@ private:
 BandThreads gBandThreads;
 bool gKeepThreads = false;
 
+// Runs fn(first, end) over shares of [0, count): one on this thread, the
+// others on band threads.
+template <typename Fn>
+void ForEachShare(int count, int threads, Fn&& fn) {
+    struct Share {
+        Fn* fn;
+        int first, end;
+    };
+    // Shares too small to pay for handing them over are done here.
+    const int wanted = std::clamp(std::min(threads, count / 16384), 1, kMostThreads);
+    const int helpers = wanted > 1 ? std::min(gBandThreads.Ready(wanted - 1), wanted - 1) : 0;
+    const int shares = helpers + 1;
+    Share parts[kMostThreads];
+    void* contexts[kMostThreads];
+    for (int k = 0; k < shares; ++k) {
+        parts[k] = {&fn, int(int64_t(count) * k / shares), int(int64_t(count) * (k + 1) / shares)};
+        if (k > 0) contexts[k - 1] = &parts[k];
+    }
+    if (helpers > 0) {
+        gBandThreads.Post(helpers, [](void* context) {
+            const Share& share = *static_cast<const Share*>(context);
+            (*share.fn)(share.first, share.end);
+        }, contexts);
+    }
+    fn(parts[0].first, parts[0].end);
+    if (helpers > 0) gBandThreads.Wait();
+}
+
 // Bands of about a quarter of a thread's share of the rows, so that threads
 // that finish early take more; never so high that one triangle's part keeps
 // the watch waiting long, nor so low that triangles are set up many times.
@@ -195,8 +223,9 @@ int BandRowsFor(int height, int threads) {
 // array order.
 class BandPlan {
 public:
-    // False when memory runs out.
-    bool Make(const SceneArgs& s, int rows) {
+    // False when memory runs out. Each triangle's reach is found on up to
+    // `threads` threads: it costs more than the rest of the plan.
+    bool Make(const SceneArgs& s, int rows, int threads) {
         rows_ = std::max(1, rows);
         bands_ = (s.height - 1) / rows_ + 1;
         // Kept blocks keep what the last frame left in them.
@@ -205,11 +234,21 @@ public:
         int64_t* first = offsets_.as<int64_t>();
         std::fill_n(first, bands_ + 1, 0);
         int64_t* cursor = first + bands_ + 1;
-        for (int i = 0; i < s.triangleCount; ++i) {
-            int y0, y1;
-            if (!TriangleRowReach(s, i, y0, y1)) continue;
-            for (int b = y0 / rows_; b <= y1 / rows_; ++b) ++first[b + 1];
-        }
+        // Each triangle's first and last band; none when the first is past the last.
+        const int count = std::max(s.triangleCount, 0);
+        PageBlock reachBlock = PageBlock::Taken(size_t(count) * 2 * sizeof(int32_t));
+        if (count > 0 && !reachBlock) return false;
+        int32_t* reach = reachBlock.as<int32_t>();
+        ForEachShare(count, threads, [&](int i0, int i1) {
+            for (int i = i0; i < i1; ++i) {
+                int y0, y1;
+                const bool reaches = TriangleRowReach(s, i, y0, y1);
+                reach[2 * i] = reaches ? y0 / rows_ : 1;
+                reach[2 * i + 1] = reaches ? y1 / rows_ : 0;
+            }
+        });
+        for (int i = 0; i < count; ++i)
+            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) ++first[b + 1];
         for (int b = 0; b < bands_; ++b) first[b + 1] += first[b];
         entries_ = first[bands_];
         // The bands with the most triangles first, so that the last ones taken
@@ -227,11 +266,8 @@ public:
         if (!list_) return false;
         int32_t* list = list_.as<int32_t>();
         std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
-        for (int i = 0; i < s.triangleCount; ++i) {
-            int y0, y1;
-            if (!TriangleRowReach(s, i, y0, y1)) continue;
-            for (int b = y0 / rows_; b <= y1 / rows_; ++b) list[cursor[b]++] = i;
-        }
+        for (int i = 0; i < count; ++i)
+            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) list[cursor[b]++] = i;
         return true;
     }
     int Bands() const { return bands_; }
@@ -604,7 +640,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         FillFarthest(refractDepth.as<float>(), pixels);
     }
     BandPlan plan;
-    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads))) return NoMemory();
+    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads), threads)) return NoMemory();
     const int workers = std::min(threads, plan.Bands());
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <iterator>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Engine.h"
@@ -157,6 +158,41 @@ TEST(Bands, AThreadThatFailsToStartLeavesTheSamePicture) {
             EXPECT_TRUE(Draw(s, src, false, false) == reference) << "mode " << int(mode) << ", " << allowed << " started";
             EXPECT_EQ(gStartsAsked, allowed + 1);
             EXPECT_EQ(frostel::GetPageMemoryStats().live, live);
+        }
+    }
+}
+
+// Tens of thousands of small triangles, as the geometric figures grow them:
+// the plan's reach of each triangle is found on several threads. Each
+// triangle shows (two halves of each 2 x 2 cell), and a rim of them lies off
+// the frame.
+TEST(Bands, AManyTrianglePlanMadeOnSeveralThreadsDrawsTheSamePicture) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    constexpr int w = 256, h = 160;
+    const Rgba src = Checker(w, h);
+    Scene s;
+    for (int y = -8; y < h + 8; y += 2)
+        for (int x = -8; x < w + 8; x += 2) {
+            const float z = float((x * 7 + y * 13) % 50), tilt = float((x + y) % 5) * 0.1f;
+            s.AddFront(Vertex(x, y, z, tilt, 0, 1), Vertex(x + 2, y, z, tilt, 0, 1), Vertex(x, y + 2, z, tilt, 0, 1));
+            s.AddFront(Vertex(x + 2, y, z, 0, tilt, 1), Vertex(x + 2, y + 2, z, 0, tilt, 1), Vertex(x, y + 2, z, 0, tilt, 1));
+        }
+    s.AddMaterial(0.7f, 0.6f, 0.9f);
+    s.AddLight(80, 40, 300);
+    for (const auto& look : {std::pair<uint8_t, uint8_t>{6, 0}, {3, 1}, {1, 0}}) {
+        const uint8_t mode = look.first, quality = look.second;
+        _DrawMode = mode, _Quality = quality, _DrawBackFaces = 0;
+        Rgba reference;
+        {
+            Bands b(1, 0);
+            reference = Draw(s, src, false, false);
+        }
+        EXPECT_FALSE(reference == src);
+        for (const auto& layout : {std::pair<int, int>{8, 0}, {3, 7}}) {
+            Bands b(layout.first, layout.second);
+            EXPECT_TRUE(Draw(s, src, false, false) == reference)
+                << "mode " << int(mode) << " quality " << int(quality) << ", " << layout.first << " threads";
         }
     }
 }
