@@ -27,7 +27,7 @@
 //                                                                         client area) as a picture
 //   wait shell N        until the module has made N shell calls in all
 //                       (ShellExecuteA, recorded by the test host; 10 s at most)
-//   record scale | enabled ID | text ID | rect ID | minsize | focus | placement
+//   record scale | enabled ID | text ID | rect ID | pos ID (a progress bar's) | minsize | focus | placement
 //          | layout   every visible control's text against its room, in its
 //                     own font (clipped ones listed), and the controls of one
 //                     window that lie over each other (group boxes, the tab

@@ -389,6 +389,7 @@ void Record(HWND dlg, std::istringstream& in) {
         if (w && what == "enabled") args.push_back({"enabled", JsonBool(IsWindowEnabled(w) != FALSE)});
         if (w && what == "text") args.push_back({"text", JsonString(TextOf(FieldOf(w)))});
         if (w && what == "rect") args.push_back({"rect", RectJson(dlg, w)});
+        if (w && what == "pos") args.push_back({"pos", JsonInt(SendMessageA(w, PBM_GETPOS, 0, 0))});
         Seen(what, std::move(args));
     }
 }

@@ -868,6 +868,14 @@ TEST(DialogHost, NoThreadOfThePreviewsOutlivesTheFilter) {
     }
 }
 
+// The bar under the preview hears of progress only now and then, but every
+// preview, long or short, leaves it empty.
+TEST(DialogHost, EveryPreviewLeavesTheProgressBarEmpty) {
+    const Scripted s = RunScript({"select 1025 0", "record pos main:1004", "select 1025 5", "record pos main:1004",
+                                  "command 7777", "record pos main:1004", "cancel"});
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(Seen(s, "pos", i, "pos"), "0") << i;
+}
+
 // OK that comes while the preview is busy growing or drawing a heavy scene
 // ends the dialog at once, whatever is in flight; the host's abort callback
 // is asked only after the dialog, in the final run (here stopped at its
