@@ -644,7 +644,7 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     uint8_t* texels = nullptr;
     const bool haveBump =
         expanded != nullptr && InterleaveForEngine(texels, expanded, kBumpSize, kBumpSize, kBumpSize * 4);
-    FreePages(expanded);
+    ShelvePages(expanded);
     if (bump != nullptr && !haveBump) {
         // Out of memory: a picture without its relief would pass for the real one.
         SetResult(pi::memFullErr);
@@ -667,7 +667,7 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     __SetDubleSide(0);
     struct Owned {
         uint8_t* p;
-        ~Owned() { FreePages(p); }
+        ~Owned() { ShelvePages(p); }
     } ownTexels{texels};
     if (!run.Step(kRenderFrom, kRenderSpan)) return false;
 
