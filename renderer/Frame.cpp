@@ -108,26 +108,32 @@ class BandThreads {
 public:
     ~BandThreads() { Stop(); }
 
-    // Starts threads until n wait for work or one fails to start; how many wait.
-    int Ready(int n) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (; running_ < std::min(n, kMostThreads); ++running_) {
-            Slot& slot = slots_[running_];
-            slot.pool = this;
-            if (!gStartThread(slot.thread, Main, &slot)) break;
-        }
-        return running_;
-    }
-    // Hands work(contexts[i]) to each of the first `count` threads.
-    void Post(int count, void (*work)(void*), void* const* contexts) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (int i = 0; i < count; ++i) slots_[i].work = work, slots_[i].context = contexts[i];
-            busy_ = count;
-        }
+    // Hands work(contexts[i]) to threads 0 .. count - 1, starting those not
+    // yet running; a thread that fails to start ends the handing out. How
+    // many threads took work.
+    int Post(int count, void (*work)(void*), void* const* contexts) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        count = std::min(count, kMostThreads);
+        int given = 0;
+        for (; given < std::min(count, running_); ++given) Give(given, work, contexts[given]);
         wake_.notify_all();
+        // A new thread finds its work at once, and starts on it while the next one starts.
+        for (; given < count; ++given) {
+            Slot& slot = slots_[given];
+            Give(given, work, contexts[given]);
+            lock.unlock();
+            const bool started = gStartThread(slot.thread, Main, &slot);
+            lock.lock();
+            if (!started) {
+                slot.work = nullptr;
+                --busy_;
+                break;
+            }
+            ++running_;
+        }
+        return given;
     }
-    // Until every posted work has returned.
+    // Until every work handed out has returned.
     void Wait() {
         std::unique_lock<std::mutex> lock(mutex_);
         idle_.wait(lock, [&] { return busy_ == 0; });
@@ -158,6 +164,13 @@ private:
         void* context = nullptr;
     };
 
+    void Give(int i, void (*work)(void*), void* context) {
+        slots_[i].pool = this;
+        slots_[i].work = work;
+        slots_[i].context = context;
+        ++busy_;
+    }
+
     static void Main(void* context) {
         Slot& slot = *static_cast<Slot*>(context);
         BandThreads& pool = *slot.pool;
@@ -182,8 +195,8 @@ private:
 BandThreads gBandThreads;
 bool gKeepThreads = false;
 
-// Runs fn(first, end) over shares of [0, count): one on this thread, the
-// others on band threads.
+// Runs fn(first, end) over shares of [0, count) on band threads and this
+// one, which also takes the shares of threads that failed to start.
 template <typename Fn>
 void ForEachShare(int count, int threads, Fn&& fn) {
     struct Share {
@@ -191,23 +204,20 @@ void ForEachShare(int count, int threads, Fn&& fn) {
         int first, end;
     };
     // Shares too small to pay for handing them over are done here.
-    const int wanted = std::clamp(std::min(threads, count / 16384), 1, kMostThreads);
-    const int helpers = wanted > 1 ? std::min(gBandThreads.Ready(wanted - 1), wanted - 1) : 0;
-    const int shares = helpers + 1;
+    const int shares = std::clamp(std::min(threads, count / 16384), 1, kMostThreads);
     Share parts[kMostThreads];
     void* contexts[kMostThreads];
     for (int k = 0; k < shares; ++k) {
         parts[k] = {&fn, int(int64_t(count) * k / shares), int(int64_t(count) * (k + 1) / shares)};
         if (k > 0) contexts[k - 1] = &parts[k];
     }
-    if (helpers > 0) {
-        gBandThreads.Post(helpers, [](void* context) {
-            const Share& share = *static_cast<const Share*>(context);
-            (*share.fn)(share.first, share.end);
-        }, contexts);
-    }
+    const int helped = shares > 1 ? gBandThreads.Post(shares - 1, [](void* context) {
+        const Share& share = *static_cast<const Share*>(context);
+        (*share.fn)(share.first, share.end);
+    }, contexts) : 0;
     fn(parts[0].first, parts[0].end);
-    if (helpers > 0) gBandThreads.Wait();
+    for (int k = helped + 1; k < shares; ++k) fn(parts[k].first, parts[k].end);
+    if (helped > 0) gBandThreads.Wait();
 }
 
 // Bands of about a quarter of a thread's share of the rows, so that threads
@@ -324,18 +334,17 @@ public:
         done_ = 0;
         finished_ = 0;
         threads = std::min(threads, kMostThreads);
-        const int started = threads > 1 ? std::min(gBandThreads.Ready(threads), threads) : 0;
+        Worker slots[kMostThreads];
+        void* contexts[kMostThreads];
+        for (int i = 0; i < threads; ++i) {
+            slots[i] = {this, i};
+            contexts[i] = &slots[i];
+        }
+        const int started = threads > 1 ? gBandThreads.Post(threads, Work, contexts) : 0;
         if (started == 0) {
             DrawBands(0, true);
             return !stop_.load();
         }
-        Worker slots[kMostThreads];
-        void* contexts[kMostThreads];
-        for (int i = 0; i < started; ++i) {
-            slots[i] = {this, i};
-            contexts[i] = &slots[i];
-        }
-        gBandThreads.Post(started, Work, contexts);
         {
             // The watch calls back into the host: only ever from this thread.
             std::unique_lock<std::mutex> lock(mutex_);
