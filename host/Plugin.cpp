@@ -5,6 +5,7 @@
 #include <new>
 
 #include "Dialog.h"
+#include "Effect.h"
 #include "HostHandles.h"
 #include "HostUtil.h"
 #include "ImageTransfer.h"
@@ -273,6 +274,8 @@ extern "C" void PluginMain(int16_t selector, void* record, intptr_t* data, int16
         SetResult(pi::filterBadParameters);
     }
 
+    // Nothing of ours runs, and nothing kept for the previews lingers, once the host has control.
+    ReleasePreviewKeeps();
     if (selector != pi::filterSelectorAbout) UnlockHandles();
     gAboutRecord = nullptr;
 }

@@ -95,6 +95,20 @@ int FindTopTriangleVertex(const CornerRecord (&records)[3]) {
     return top;
 }
 
+// The cosine of a triangle count as a float. Each fan triangle reads it for
+// the count before it and for its own, and the one before it read that count
+// last: keeping the last value spares half the calls, which cost more than
+// anything else in the growth where the C runtime's cosf is slow.
+float CountCosine(int32_t count) {
+    static float lastArgument = -1.0f, lastCosine = std::cos(-1.0f);
+    const float x = float(count);
+    if (x != lastArgument) {
+        lastArgument = x;
+        lastCosine = std::cos(x);
+    }
+    return lastCosine;
+}
+
 // Angle of a direction, atan-style, with the quadrant fixed up by hand.
 float BaseAngle(float nx, float ny) {
     if (nx != 0) {
@@ -147,7 +161,9 @@ void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, flo
     const float childLength = std::fmax(0.001f, (1 - pw) * l);
     const int childT = ToCount(T * 1.5);
 
-    float A = 0, rho1 = 0, rho2 = 0;
+    // The fan turns by A: each triangle's near corner lies at the angle of
+    // the one before it's far corner, whose cosine and sine are kept.
+    float A = 0, cosA = 0, sinA = 0, rho1 = 0, rho2 = 0;
     for (int j = 0; j < k && !list.Full(); ++j) {
         const int32_t N = gBranchCount + 1;  // the count once this triangle is stored
         const float r = DrawFraction();
@@ -156,15 +172,17 @@ void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, flo
             float b = BaseAngle(nx, ny);
             if (otherSide) b = b - 2.0f * float(k) * s;
             A = u * D + b;
+            cosA = std::cos(A), sinA = std::sin(A);
             rho1 = float((double(r) + 0.5) * l);
         } else {
             rho1 = j % 2 != 0 ? float((double(r) + 0.5) * l) : rho2;
         }
         BranchTriangle t{};
-        t.p1 = Corner(std::cos(A) * rho1 + x, std::sin(A) * rho1 + y, std::cos(float(N - 1)) * rho1 + z);
+        t.p1 = Corner(cosA * rho1 + x, sinA * rho1 + y, CountCosine(N - 1) * rho1 + z);
         A = float((double(r) + 0.25) * s + A);
+        cosA = std::cos(A), sinA = std::sin(A);
         rho2 = (u + 0.5f) * l + rho1;
-        t.p2 = Corner(std::cos(A) * rho2 + x, std::sin(A) * rho2 + y, std::cos(float(N)) * rho2 + z);
+        t.p2 = Corner(cosA * rho2 + x, sinA * rho2 + y, CountCosine(N) * rho2 + z);
         t.p0 = Corner(x, y, z);
         t.tag = depth;
         const float face = SetCornerNormals(t);

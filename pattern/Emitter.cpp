@@ -8,9 +8,12 @@ namespace frostel {
 bool Emitter::Allocate(int vertexCount, int ribCount) {
     Clear();
     if (vertexCount < 0 || ribCount < 0) return false;
-    PageBlock v(size_t(vertexCount) * sizeof(PatternVertex));
-    PageBlock r(size_t(ribCount) * sizeof(PatternRib));
+    // Built anew for every growth: in the dialog from the last one's blocks, cleared.
+    PageBlock v = PageBlock::Taken(size_t(vertexCount) * sizeof(PatternVertex));
+    PageBlock r = PageBlock::Taken(size_t(ribCount) * sizeof(PatternRib));
     if ((vertexCount > 0 && !v) || (ribCount > 0 && !r)) return false;
+    if (v) std::memset(v.get(), 0, size_t(vertexCount) * sizeof(PatternVertex));
+    if (r) std::memset(r.get(), 0, size_t(ribCount) * sizeof(PatternRib));
     vertices_ = std::move(v);
     ribs_ = std::move(r);
     vertexCount_ = vertexCount;

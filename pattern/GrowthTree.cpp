@@ -55,8 +55,9 @@ BranchTree::Cell* BranchTree::NewCell() {
             slabs_ = grown;
             slabRoom_ = room;
         }
-        // Page memory, as the scene's other large blocks: counted, and its failure can be tried.
-        void* slab = AllocPages(kCellsPerSlab * sizeof(Cell));
+        // Page memory, as the scene's other large blocks: counted, and its
+        // failure can be tried. The dialog's next growth finds it again.
+        void* slab = TakePages(kCellsPerSlab * sizeof(Cell));
         if (!slab) return nullptr;
         slabs_[slabCount_++] = static_cast<Cell*>(slab);
         backUsed_ = 0;
@@ -65,7 +66,7 @@ BranchTree::Cell* BranchTree::NewCell() {
 }
 
 void BranchTree::FreeSlabs() {
-    for (size_t i = frontSlab_; i < slabCount_; ++i) FreePages(slabs_[i]);
+    for (size_t i = frontSlab_; i < slabCount_; ++i) ShelvePages(slabs_[i]);
     delete[] slabs_;
     slabs_ = nullptr;
     slabCount_ = slabRoom_ = frontSlab_ = frontFreed_ = 0;
@@ -113,7 +114,7 @@ void BranchTree::UnlinkFirst() {
     if (size_ == 0) {
         FreeSlabs();
     } else if (++frontFreed_ == kCellsPerSlab) {
-        FreePages(slabs_[frontSlab_++]);
+        ShelvePages(slabs_[frontSlab_++]);
         frontFreed_ = 0;
     }
 }

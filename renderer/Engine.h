@@ -76,9 +76,17 @@ struct BandState {
     RowSpan* stashSpans;
     int stashRows;
 
+    int64_t unpublished = 0;   // units a worker began and has not yet added to done
+
     // Before each triangle: false once the frame is to end.
     bool Continue() {
         if (stop->load(std::memory_order_relaxed)) return false;
+        if (!watchHere) {
+            // A counter shared by every core, touched for every small
+            // triangle, costs more than drawing it: workers add now and then.
+            if (++unpublished == 64) Publish();
+            return true;
+        }
         const int64_t n = done->fetch_add(1, std::memory_order_relaxed);
         if (watchHere && !KeepDrawing(n)) {
             stop->store(true, std::memory_order_relaxed);
@@ -87,6 +95,10 @@ struct BandState {
         return true;
     }
     bool Stopped() const { return stop->load(std::memory_order_relaxed); }
+    void Publish() {
+        done->fetch_add(unpublished, std::memory_order_relaxed);
+        unpublished = 0;
+    }
 };
 
 // Starts a thread running work(context); false when none can be had. The

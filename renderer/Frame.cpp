@@ -102,6 +102,124 @@ bool StartStdThread(std::thread& thread, void (*work)(void*), void* context) {
 }
 BandThreadStarter gStartThread = StartStdThread;
 
+// The threads that draw bands. A frame starts those it lacks; they end with
+// it unless they are kept for the next one.
+class BandThreads {
+public:
+    ~BandThreads() { Stop(); }
+
+    // Hands work(contexts[i]) to threads 0 .. count - 1, starting those not
+    // yet running; a thread that fails to start ends the handing out. How
+    // many threads took work.
+    int Post(int count, void (*work)(void*), void* const* contexts) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        count = std::min(count, kMostThreads);
+        int given = 0;
+        for (; given < std::min(count, running_); ++given) Give(given, work, contexts[given]);
+        wake_.notify_all();
+        // A new thread finds its work at once, and starts on it while the next one starts.
+        for (; given < count; ++given) {
+            Slot& slot = slots_[given];
+            Give(given, work, contexts[given]);
+            lock.unlock();
+            const bool started = gStartThread(slot.thread, Main, &slot);
+            lock.lock();
+            if (!started) {
+                slot.work = nullptr;
+                --busy_;
+                break;
+            }
+            ++running_;
+        }
+        return given;
+    }
+    // Until every work handed out has returned.
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [&] { return busy_ == 0; });
+    }
+    // Ends and joins every thread; none may have work.
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (running_ == 0) return;
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (int i = 0; i < running_; ++i) slots_[i].thread.join();
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = 0;
+        stopping_ = false;
+    }
+    int Running() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return running_;
+    }
+
+private:
+    struct Slot {
+        BandThreads* pool = nullptr;
+        std::thread thread;
+        void (*work)(void*) = nullptr;
+        void* context = nullptr;
+    };
+
+    void Give(int i, void (*work)(void*), void* context) {
+        slots_[i].pool = this;
+        slots_[i].work = work;
+        slots_[i].context = context;
+        ++busy_;
+    }
+
+    static void Main(void* context) {
+        Slot& slot = *static_cast<Slot*>(context);
+        BandThreads& pool = *slot.pool;
+        std::unique_lock<std::mutex> lock(pool.mutex_);
+        for (;;) {
+            pool.wake_.wait(lock, [&] { return slot.work != nullptr || pool.stopping_; });
+            if (slot.work == nullptr) return;
+            lock.unlock();
+            slot.work(slot.context);
+            lock.lock();
+            slot.work = nullptr;
+            if (--pool.busy_ == 0) pool.idle_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    Slot slots_[kMostThreads];
+    int running_ = 0, busy_ = 0;
+    bool stopping_ = false;
+};
+BandThreads gBandThreads;
+bool gKeepThreads = false;
+
+// Runs fn(first, end) over shares of [0, count) on band threads and this
+// one, which also takes the shares of threads that failed to start.
+template <typename Fn>
+void ForEachShare(int count, int threads, Fn&& fn) {
+    struct Share {
+        Fn* fn;
+        int first, end;
+    };
+    // Shares too small to pay for handing them over are done here.
+    const int shares = std::clamp(std::min(threads, count / 16384), 1, kMostThreads);
+    Share parts[kMostThreads];
+    void* contexts[kMostThreads];
+    for (int k = 0; k < shares; ++k) {
+        parts[k] = {&fn, int(int64_t(count) * k / shares), int(int64_t(count) * (k + 1) / shares)};
+        if (k > 0) contexts[k - 1] = &parts[k];
+    }
+    const int helped = shares > 1 ? gBandThreads.Post(shares - 1, [](void* context) {
+        const Share& share = *static_cast<const Share*>(context);
+        (*share.fn)(share.first, share.end);
+    }, contexts) : 0;
+    fn(parts[0].first, parts[0].end);
+    for (int k = helped + 1; k < shares; ++k) fn(parts[k].first, parts[k].end);
+    if (helped > 0) gBandThreads.Wait();
+}
+
 // Bands of about a quarter of a thread's share of the rows, so that threads
 // that finish early take more; never so high that one triangle's part keeps
 // the watch waiting long, nor so low that triangles are set up many times.
@@ -115,24 +233,37 @@ int BandRowsFor(int height, int threads) {
 // array order.
 class BandPlan {
 public:
-    // False when memory runs out.
-    bool Make(const SceneArgs& s, int rows) {
+    // False when memory runs out. Each triangle's reach is found on up to
+    // `threads` threads: it costs more than the rest of the plan.
+    bool Make(const SceneArgs& s, int rows, int threads) {
         rows_ = std::max(1, rows);
         bands_ = (s.height - 1) / rows_ + 1;
-        offsets_ = PageBlock(2 * (size_t(bands_) + 1) * sizeof(int64_t));
+        // Kept blocks keep what the last frame left in them.
+        offsets_ = PageBlock::Taken(2 * (size_t(bands_) + 1) * sizeof(int64_t));
         if (!offsets_) return false;
         int64_t* first = offsets_.as<int64_t>();
+        std::fill_n(first, bands_ + 1, 0);
         int64_t* cursor = first + bands_ + 1;
-        for (int i = 0; i < s.triangleCount; ++i) {
-            int y0, y1;
-            if (!TriangleRowReach(s, i, y0, y1)) continue;
-            for (int b = y0 / rows_; b <= y1 / rows_; ++b) ++first[b + 1];
-        }
+        // Each triangle's first and last band; none when the first is past the last.
+        const int count = std::max(s.triangleCount, 0);
+        PageBlock reachBlock = PageBlock::Taken(size_t(count) * 2 * sizeof(int32_t));
+        if (count > 0 && !reachBlock) return false;
+        int32_t* reach = reachBlock.as<int32_t>();
+        ForEachShare(count, threads, [&](int i0, int i1) {
+            for (int i = i0; i < i1; ++i) {
+                int y0, y1;
+                const bool reaches = TriangleRowReach(s, i, y0, y1);
+                reach[2 * i] = reaches ? y0 / rows_ : 1;
+                reach[2 * i + 1] = reaches ? y1 / rows_ : 0;
+            }
+        });
+        for (int i = 0; i < count; ++i)
+            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) ++first[b + 1];
         for (int b = 0; b < bands_; ++b) first[b + 1] += first[b];
         entries_ = first[bands_];
         // The bands with the most triangles first, so that the last ones taken
         // are short and the threads finish together.
-        order_ = PageBlock(size_t(bands_) * sizeof(int32_t));
+        order_ = PageBlock::Taken(size_t(bands_) * sizeof(int32_t));
         if (!order_) return false;
         int32_t* order = order_.as<int32_t>();
         for (int b = 0; b < bands_; ++b) order[b] = b;
@@ -141,15 +272,12 @@ public:
         });
         if (entries_ == 0) return true;
         if (uint64_t(entries_) > std::numeric_limits<size_t>::max() / sizeof(int32_t)) return false;
-        list_ = PageBlock(size_t(entries_) * sizeof(int32_t));
+        list_ = PageBlock::Taken(size_t(entries_) * sizeof(int32_t));
         if (!list_) return false;
         int32_t* list = list_.as<int32_t>();
         std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
-        for (int i = 0; i < s.triangleCount; ++i) {
-            int y0, y1;
-            if (!TriangleRowReach(s, i, y0, y1)) continue;
-            for (int b = y0 / rows_; b <= y1 / rows_; ++b) list[cursor[b]++] = i;
-        }
+        for (int i = 0; i < count; ++i)
+            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) list[cursor[b]++] = i;
         return true;
     }
     int Bands() const { return bands_; }
@@ -205,14 +333,14 @@ public:
         next_ = 0;
         done_ = 0;
         finished_ = 0;
-        std::thread pool[kMostThreads];
+        threads = std::min(threads, kMostThreads);
         Worker slots[kMostThreads];
-        int started = 0;
-        if (threads > 1)
-            for (; started < std::min(threads, kMostThreads); ++started) {
-                slots[started] = {this, started};
-                if (!gStartThread(pool[started], Work, &slots[started])) break;
-            }
+        void* contexts[kMostThreads];
+        for (int i = 0; i < threads; ++i) {
+            slots[i] = {this, i};
+            contexts[i] = &slots[i];
+        }
+        const int started = threads > 1 ? gBandThreads.Post(threads, Work, contexts) : 0;
         if (started == 0) {
             DrawBands(0, true);
             return !stop_.load();
@@ -231,7 +359,7 @@ public:
                 if (!go) stop_.store(true);
             }
         }
-        for (int i = 0; i < started; ++i) pool[i].join();
+        gBandThreads.Wait();
         return !stop_.load();
     }
 
@@ -275,6 +403,7 @@ private:
             SceneArgs s = scene_;
             s.band = &band;
             DrawPass(s);
+            band.Publish();
         }
         _Clip = _FrameClip;
     }
@@ -332,6 +461,13 @@ bool RenderLackedMemory() { return gLackedMemory; }
 
 void SetRenderThreads(int count) { gThreadsWanted = std::clamp(count, 0, kMostThreads); }
 
+void KeepRenderThreads(bool keep) {
+    gKeepThreads = keep;
+    if (!keep) gBandThreads.Stop();
+}
+
+int RenderThreadsRunning() { return gBandThreads.Running(); }
+
 int RenderThreads() {
     if (gThreadsWanted > 0) return gThreadsWanted;
     if (const char* text = std::getenv("FROSTEL_RENDER_THREADS")) {
@@ -345,7 +481,10 @@ int RenderThreads() {
 
 }  // namespace frostel
 
-void SetBandThreadStarter(BandThreadStarter starter) { gStartThread = starter != nullptr ? starter : StartStdThread; }
+void SetBandThreadStarter(BandThreadStarter starter) {
+    gBandThreads.Stop();
+    gStartThread = starter != nullptr ? starter : StartStdThread;
+}
 void SetBandRows(int rows) { gBandRowsWanted = std::max(rows, 0); }
 
 bool TriangleCorners(int pointCount, const __Point3ds* points, const __Triangle3ds& t, const __Point3ds* out[3]) {
@@ -488,32 +627,34 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const size_t channelBytes = _Deep ? 2 : 1;
     const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
+    // Each is wholly written before it is read (the bands prepare their rows),
+    // so blocks kept from the last frame serve as well as fresh ones.
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
     if (drawing && !handedOver) {
-        ownDepth = PageBlock(pixels * sizeof(float));
+        ownDepth = PageBlock::Taken(pixels * sizeof(float));
         if (!ownDepth) return NoMemory();
     }
     if (drawing && Composes(_DrawMode)) {
-        triangle = PageBlock(frameBytes);
-        edges = PageBlock(pixels * kEdgeChannels * channelBytes);
-        rowDirty = PageBlock(size_t(height) * sizeof(RowSpan));
+        triangle = PageBlock::Taken(frameBytes);
+        edges = PageBlock::Taken(pixels * kEdgeChannels * channelBytes);
+        rowDirty = PageBlock::Taken(size_t(height) * sizeof(RowSpan));
         if (!triangle || !edges || !rowDirty) return NoMemory();
         std::fill_n(rowDirty.as<RowSpan>(), height, RowSpan{INT_MAX, INT_MIN});
     }
     if (glassBuffers) {
-        backgroundCopy = PageBlock(frameBytes);
-        refractDepth = PageBlock(pixels * sizeof(float));
+        backgroundCopy = PageBlock::Taken(frameBytes);
+        refractDepth = PageBlock::Taken(pixels * sizeof(float));
         if (!backgroundCopy || !refractDepth) return NoMemory();
         std::memcpy(backgroundCopy.get(), src, frameBytes);
         FillFarthest(refractDepth.as<float>(), pixels);
     }
     BandPlan plan;
-    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads))) return NoMemory();
+    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads), threads)) return NoMemory();
     const int workers = std::min(threads, plan.Bands());
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {
         const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
-        stash = PageBlock(stashBytes);
+        stash = PageBlock::Taken(stashBytes);
         if (!stash) return NoMemory();
         std::memset(stash.get(), 0, stashBytes);
         std::fill_n(stash.as<RowSpan>(), size_t(workers) * stashRows, RowSpan{INT_MAX, INT_MIN});
@@ -575,6 +716,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     if (_OwnLightDef) _LightDef = nullptr;
     _OwnLightDef = 0;
     _OwnZBuff = 0;
+    if (!gKeepThreads) gBandThreads.Stop();
 }
 
 void __RasterSolid(uint8_t* dst, int width, int height, int rowLength, int pointCount, int triangleCount,

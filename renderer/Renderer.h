@@ -223,5 +223,11 @@ bool RenderLackedMemory();
 void SetRenderThreads(int count);
 // The count the next frame will use.
 int RenderThreads();
+// Keeps a frame's threads waiting for the next frame instead of ending them
+// with it (the dialog's previews: under some systems starting threads costs
+// a small frame more than drawing it). Off ends and joins them.
+void KeepRenderThreads(bool keep);
+// The threads that wait for frames now.
+int RenderThreadsRunning();
 
 }  // namespace frostel

@@ -27,13 +27,15 @@
 //                                                                         client area) as a picture
 //   wait shell N        until the module has made N shell calls in all
 //                       (ShellExecuteA, recorded by the test host; 10 s at most)
-//   record scale | enabled ID | text ID | rect ID | minsize | focus | placement
+//   record scale | enabled ID | text ID | rect ID | pos ID (a progress bar's) | minsize | focus | placement
 //          | layout   every visible control's text against its room, in its
 //                     own font (clipped ones listed), and the controls of one
 //                     window that lie over each other (group boxes, the tab
 //                     control, the pages and the header pictures hold others)
 //                       (placement: window, title bar, OK and the monitors' work
 //                       areas in screen pixels)
+//   timed LINE          runs LINE and logs how long it took ("us"): a change
+//                       that renders the preview does so before it returns
 //   ok | cancel | close
 //
 // With the test host's dialogOkAfterMs (--dialog-ok-after), another thread

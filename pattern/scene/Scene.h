@@ -67,12 +67,12 @@ void MakeGlass(const FilterParameters& p, float k, GlassProp& g);
 bool DocumentHasTransparency(int planes, bool cmyk);
 
 // 4-byte pixels into the engine's texel order, (2, 1, 0, 3), at the engine's
-// depth; *dst is allocated (page memory) when null. False when the sizes are
-// bad or memory is short.
+// depth; *dst is taken from the page shelf when null (every byte written).
+// False when the sizes are bad or memory is short.
 bool InterleaveForEngine(uint8_t*& dst, const uint8_t* src, int width, int height, int srcRowBytes);
 // The bump texture (3-byte texels, the height first) as 4-byte pixels
-// (height, 0, 0, 255) ready for InterleaveForEngine; a new page block, null
-// when memory is short.
+// (height, 0, 0, 255) ready for InterleaveForEngine; a page block from the
+// shelf, null when memory is short.
 uint8_t* ExpandBumpTexels(const uint8_t* texels, int width, int height, int rowBytes);
 
 // A new 30,000-byte page block of 100 x 100 texels of 3 bytes (rows of 300):

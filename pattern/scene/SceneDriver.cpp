@@ -44,9 +44,10 @@ struct OwnCache {
 } gOwn;
 
 void FreeOwnGeometry() {
-    FreePages(gOwn.triangles);
-    FreePages(gOwn.points);
-    FreePages(gOwn.weights);
+    // In the dialog the next growth's arrays come from these.
+    ShelvePages(gOwn.triangles);
+    ShelvePages(gOwn.points);
+    ShelvePages(gOwn.weights);
     gOwn.triangles = nullptr;
     gOwn.points = nullptr;
     gOwn.weights = nullptr;
@@ -643,7 +644,7 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     uint8_t* texels = nullptr;
     const bool haveBump =
         expanded != nullptr && InterleaveForEngine(texels, expanded, kBumpSize, kBumpSize, kBumpSize * 4);
-    FreePages(expanded);
+    ShelvePages(expanded);
     if (bump != nullptr && !haveBump) {
         // Out of memory: a picture without its relief would pass for the real one.
         SetResult(pi::memFullErr);
@@ -666,7 +667,7 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     __SetDubleSide(0);
     struct Owned {
         uint8_t* p;
-        ~Owned() { FreePages(p); }
+        ~Owned() { ShelvePages(p); }
     } ownTexels{texels};
     if (!run.Step(kRenderFrom, kRenderSpan)) return false;
 
@@ -738,9 +739,10 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
         list.Clear();
         return true;
     }
-    PageBlock pointBlock(size_t(3) * size_t(n) * sizeof(__Point3ds));
-    PageBlock triangleBlock(size_t(n) * sizeof(__Triangle3ds));
-    PageBlock weightBlock(weights != nullptr ? size_t(n) : 0);
+    // Every byte is written below: kept blocks need no clearing.
+    PageBlock pointBlock = PageBlock::Taken(size_t(3) * size_t(n) * sizeof(__Point3ds));
+    PageBlock triangleBlock = PageBlock::Taken(size_t(n) * sizeof(__Triangle3ds));
+    PageBlock weightBlock = PageBlock::Taken(weights != nullptr ? size_t(n) : 0);
     if (!pointBlock || !triangleBlock || (weights != nullptr && !weightBlock)) {
         list.Clear();
         return false;
@@ -757,6 +759,7 @@ bool BuildEngineMesh(BranchTree& list, int32_t limit, int32_t& pointCount, int32
             return;
         }
         tris[k].a = 3 * k, tris[k].b = 3 * k + 1, tris[k].c = 3 * k + 2;
+        tris[k].reserved = 0;
         tris[k].material = 0;
         SetEnginePoint(pts[3 * k], t.p0, 1);
         SetEnginePoint(pts[3 * k + 1], t.p1, 2);
@@ -799,6 +802,12 @@ void FreeSceneCache() {
     gOwn.bump = nullptr;
     FreeOwnGeometry();
     FreeDocumentContours();
+    ReleasePreviewKeeps();
+}
+
+void ReleasePreviewKeeps() {
+    KeepShelvedPages(false);
+    KeepRenderThreads(false);
 }
 
 RunStatus BuildAndRenderScene(FilterParameters& p) {
@@ -935,6 +944,11 @@ RunStatus RunEffect() {
             FreePathList();
         }
         ResolveEmitterType(*p);
+    }
+    if (gDialogOpen) {
+        // Preview after preview grows and draws in the same memory, on the same threads.
+        KeepShelvedPages(true);
+        KeepRenderThreads(true);
     }
     const RunStatus status = BuildAndRenderScene(*p);
     if (!gDialogOpen) {

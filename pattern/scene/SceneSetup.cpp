@@ -103,7 +103,7 @@ bool InterleaveForEngine(uint8_t*& dst, const uint8_t* src, int width, int heigh
     if (src == nullptr || width <= 0 || height <= 0 || srcRowBytes < width * 4) return false;
     const bool deep = __GetDeep() != 0;
     const size_t pixels = size_t(width) * size_t(height);
-    if (dst == nullptr) dst = static_cast<uint8_t*>(AllocPages(pixels * (deep ? 8 : 4)));
+    if (dst == nullptr) dst = static_cast<uint8_t*>(TakePages(pixels * (deep ? 8 : 4)));
     if (dst == nullptr) return false;
     static constexpr int kOrder[4] = {2, 1, 0, 3};
     for (int y = 0; y < height; ++y) {
@@ -126,7 +126,7 @@ bool InterleaveForEngine(uint8_t*& dst, const uint8_t* src, int width, int heigh
 
 uint8_t* ExpandBumpTexels(const uint8_t* texels, int width, int height, int rowBytes) {
     if (texels == nullptr || width <= 0 || height <= 0 || rowBytes < width * kBumpTexelBytes) return nullptr;
-    auto* out = static_cast<uint8_t*>(AllocPages(size_t(width) * size_t(height) * 4));
+    auto* out = static_cast<uint8_t*>(TakePages(size_t(width) * size_t(height) * 4));
     if (out == nullptr) return nullptr;
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = texels + size_t(y) * size_t(rowBytes);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "PageMemory.h"
 #include "PathSegments.h"
 #include "Plugin.h"
+#include "Renderer.h"
 #include "Scene.h"
 #include "PreviewMeasure.h"
 #include "SceneImage.h"
@@ -91,6 +94,52 @@ TEST_F(SceneRun, ARenderFromTheCacheScalesAndMovesNothingTwice) {
     EXPECT_EQ(params_.cachedTriangles, nullptr);
     EXPECT_EQ(params_.bumpTexture, nullptr);
     EXPECT_EQ(params_.geometryDirty, 1);
+}
+
+// The dialog keeps the growth's and the frame's memory and the render's
+// threads from preview to preview: a preview drawn in memory another one
+// left is the one drawn fresh, growing again takes no fresh memory beyond
+// what a mere redraw takes, and closing gives it all back.
+TEST_F(SceneRun, PreviewsInKeptMemoryAreThePreviewsDrawnFresh) {
+    gDialogOpen = true;
+    struct Look {
+        uint8_t kind, pattern, mode;
+    };
+    // Geometric 1 in Phong, Floral 3 in Flat, a single figure in Wire and in a curved mode.
+    const Look looks[] = {{1, 1, 5}, {2, 3, 4}, {3, 1, 3}, {2, 3, 7}};
+    const auto draw = [&](const Look& l) {
+        params_.EfKn = l.kind, params_.PtrK = l.pattern, params_.RndM = l.mode;
+        params_.geometryDirty = 1;
+        return Render();
+    };
+    std::vector<std::vector<uint8_t>> fresh;
+    for (const Look& l : looks) {
+        FreeSceneCache();
+        ASSERT_EQ(GetPageMemoryStats().kept, 0);
+        fresh.push_back(draw(l));
+        EXPECT_NE(fresh.back(), source_);
+    }
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(looks); ++i) EXPECT_EQ(draw(looks[i]), fresh[i]) << i << ", round " << round;
+    EXPECT_GT(GetPageMemoryStats().kept, 0);
+    EXPECT_GT(RenderThreadsRunning(), 0);
+
+    const auto freshBlocks = [](const std::function<void()>& run) {
+        const PageMemoryStats before = GetPageMemoryStats();
+        run();
+        const PageMemoryStats after = GetPageMemoryStats();
+        return (after.allocated - before.allocated) - (after.reused - before.reused);
+    };
+    FreeSceneCache();
+    const int64_t first = freshBlocks([&] { draw(looks[0]); });
+    const int64_t again = freshBlocks([&] { draw(looks[0]); });
+    const int64_t redraw = freshBlocks([&] { Render(); });
+    EXPECT_GT(first, again);
+    EXPECT_EQ(again, redraw);
+
+    FreeSceneCache();
+    EXPECT_EQ(GetPageMemoryStats().kept, 0);
+    EXPECT_EQ(RenderThreadsRunning(), 0);
 }
 
 TEST_F(SceneRun, SilentRunsKeepNothingInTheRecord) {

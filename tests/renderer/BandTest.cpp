@@ -6,7 +6,10 @@
 #include <chrono>
 #include <cmath>
 #include <string>
+#include <iterator>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "Engine.h"
 #include "PageMemory.h"
@@ -157,6 +160,90 @@ TEST(Bands, AThreadThatFailsToStartLeavesTheSamePicture) {
             EXPECT_EQ(frostel::GetPageMemoryStats().live, live);
         }
     }
+}
+
+// Tens of thousands of small triangles, as the geometric figures grow them:
+// the plan's reach of each triangle is found on several threads. Each
+// triangle shows (two halves of each 2 x 2 cell), and a rim of them lies off
+// the frame.
+TEST(Bands, AManyTrianglePlanMadeOnSeveralThreadsDrawsTheSamePicture) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    constexpr int w = 256, h = 160;
+    const Rgba src = Checker(w, h);
+    Scene s;
+    for (int y = -8; y < h + 8; y += 2)
+        for (int x = -8; x < w + 8; x += 2) {
+            const float z = float((x * 7 + y * 13) % 50), tilt = float((x + y) % 5) * 0.1f;
+            s.AddFront(Vertex(x, y, z, tilt, 0, 1), Vertex(x + 2, y, z, tilt, 0, 1), Vertex(x, y + 2, z, tilt, 0, 1));
+            s.AddFront(Vertex(x + 2, y, z, 0, tilt, 1), Vertex(x + 2, y + 2, z, 0, tilt, 1), Vertex(x, y + 2, z, 0, tilt, 1));
+        }
+    s.AddMaterial(0.7f, 0.6f, 0.9f);
+    s.AddLight(80, 40, 300);
+    for (const auto& look : {std::pair<uint8_t, uint8_t>{6, 0}, {3, 1}, {1, 0}}) {
+        const uint8_t mode = look.first, quality = look.second;
+        _DrawMode = mode, _Quality = quality, _DrawBackFaces = 0;
+        Rgba reference;
+        {
+            Bands b(1, 0);
+            reference = Draw(s, src, false, false);
+        }
+        EXPECT_FALSE(reference == src);
+        for (const auto& layout : {std::pair<int, int>{8, 0}, {3, 7}}) {
+            Bands b(layout.first, layout.second);
+            EXPECT_TRUE(Draw(s, src, false, false) == reference)
+                << "mode " << int(mode) << " quality " << int(quality) << ", " << layout.first << " threads";
+        }
+    }
+}
+
+// The dialog's previews: threads that wait between frames and buffers kept
+// with what the last frame left in them draw what fresh ones draw, and all
+// of it goes when keeping ends.
+TEST(Bands, KeptThreadsAndBuffersDrawTheSamePictures) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    const Grain grain;
+    const Rgba src = Checker(kW, kH);
+    struct Look {
+        uint8_t mode, quality, back;
+        bool transparent;
+    };
+    // Composed frames (their triangle buffer and edges), the curved mode's
+    // stash, glass behind back faces (its background copy) and a plain fill.
+    const Look looks[] = {{6, 1, 0, false}, {9, 1, 0, true}, {3, 0, 1, false}, {8, 0, 0, false}, {6, 0, 0, false}};
+    const auto draw = [&](const Look& l) {
+        _DrawMode = l.mode, _Quality = l.quality, _DrawBackFaces = l.back;
+        Scene s = Busy(grain, true);
+        return Draw(s, src, l.transparent, false);
+    };
+    std::vector<Rgba> fresh;
+    {
+        Bands b(8, 0);
+        for (const Look& l : looks) fresh.push_back(draw(l));
+        EXPECT_EQ(frostel::RenderThreadsRunning(), 0) << "threads end with their frame";
+    }
+    const frostel::PageMemoryStats before = frostel::GetPageMemoryStats();
+    {
+        Bands b(8, 0);
+        SetBandThreadStarter(Starter);
+        gStartsAllowed = 100, gStartsAsked = 0;
+        frostel::KeepShelvedPages(true);
+        frostel::KeepRenderThreads(true);
+        for (int round = 0; round < 2; ++round)
+            for (size_t i = 0; i < std::size(looks); ++i)
+                EXPECT_TRUE(draw(looks[i]) == fresh[i]) << "look " << i << ", round " << round;
+        const int running = frostel::RenderThreadsRunning();
+        EXPECT_GT(running, 1);
+        EXPECT_EQ(gStartsAsked, running) << "each thread started once for every frame";
+        EXPECT_GT(frostel::GetPageMemoryStats().reused, before.reused);
+        EXPECT_GT(frostel::GetPageMemoryStats().kept, 0);
+        frostel::KeepRenderThreads(false);
+        frostel::KeepShelvedPages(false);
+        EXPECT_EQ(frostel::RenderThreadsRunning(), 0);
+    }
+    EXPECT_EQ(frostel::GetPageMemoryStats().live, before.live);
+    EXPECT_EQ(frostel::GetPageMemoryStats().kept, 0);
 }
 
 // ---- Curved sampling

@@ -58,7 +58,7 @@ void MakeBitmap(TPreviewContaner* p) {
 void DropImage(TPreviewContaner* p) {
     if (p->bitmap) DeleteObject(p->bitmap);
     p->bitmap = nullptr;
-    FreePages(p->pixels);
+    ShelvePages(p->pixels);  // in the dialog, for the next preview's bitmap
     p->pixels = nullptr;
 }
 }  // namespace
@@ -317,7 +317,7 @@ void BuildPreviewBitmap(TPreviewContaner* p, const PreviewSource& src) {
     p->bitmapH = l.height;
     FillHeader(p->header, l.width, l.height);
     if (l.width <= 0 || l.height <= 0) return;
-    p->pixels = static_cast<uint8_t*>(AllocPages(size_t(l.width) * 3 * size_t(l.height)));
+    p->pixels = static_cast<uint8_t*>(TakePages(size_t(l.width) * 3 * size_t(l.height)));
     if (!p->pixels) return;  // no bitmap: the diagonals are drawn
     ConvertPreviewPixels(src, l.width, l.height, p->pixels, size_t(l.width) * 3);
     MakeBitmap(p);

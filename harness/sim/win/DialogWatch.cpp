@@ -389,6 +389,7 @@ void Record(HWND dlg, std::istringstream& in) {
         if (w && what == "enabled") args.push_back({"enabled", JsonBool(IsWindowEnabled(w) != FALSE)});
         if (w && what == "text") args.push_back({"text", JsonString(TextOf(FieldOf(w)))});
         if (w && what == "rect") args.push_back({"rect", RectJson(dlg, w)});
+        if (w && what == "pos") args.push_back({"pos", JsonInt(SendMessageA(w, PBM_GETPOS, 0, 0))});
         Seen(what, std::move(args));
     }
 }
@@ -508,6 +509,18 @@ void Run(HWND dlg, const std::string& line) {
         Seen("shot", {{"file", JsonString(file)}, {"written", JsonBool(written)}});
     } else if (op == "record") {
         Record(dlg, in);
+    } else if (op == "timed") {
+        // A change renders the preview before its message returns: the
+        // line's time is what the user waits for.
+        std::string rest;
+        std::getline(in >> std::ws, rest);
+        LARGE_INTEGER start, end, f;
+        QueryPerformanceCounter(&start);
+        Run(dlg, rest);
+        QueryPerformanceCounter(&end);
+        QueryPerformanceFrequency(&f);
+        const double us = double(end.QuadPart - start.QuadPart) * 1e6 / double(f.QuadPart);
+        Seen("timed", {{"line", JsonString(rest)}, {"us", JsonInt(int64_t(us + 0.5))}});
     } else if (op == "ok") {
         End(dlg, IDOK);
     } else if (op == "cancel") {

@@ -4,6 +4,7 @@
 // Enter and Escape in fields, the page controls' enabling, the factory
 // presets, the About box and what help and the product page ask the shell.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -821,6 +822,58 @@ TEST(DialogHost, OpensWithTitleBarAndOkOnAWorkAreaWhateverTheIniSays) {
         EXPECT_LE(p.curveTop, 32767);
         EXPECT_TRUE(p.curveInteractive == 0 || p.curveInteractive == 1);
     }
+}
+
+namespace {
+
+// The threads of this process now.
+int ThreadCount() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 e{};
+    e.dwSize = sizeof e;
+    int n = 0;
+    for (BOOL more = Thread32First(snap, &e); more; more = Thread32Next(snap, &e))
+        if (e.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+}  // namespace
+
+// The previews' render threads wait from one preview to the next, and end
+// with the dialog: none is left once the filter returns to the host, after
+// OK and its final render as after Cancel. Each timed line logs how long
+// the change took to show.
+TEST(DialogHost, NoThreadOfThePreviewsOutlivesTheFilter) {
+    // Geometric 1 and Floral 3 grown, then drawn again.
+    const auto previews = [](const char* end) {
+        return RunScript({"timed select 1025 0", "timed select 1025 5", "timed command 7777", end});
+    };
+    // The test's trace starts a thread of its own that stays.
+    SCOPED_TRACE("the module's threads");
+    const int before = ThreadCount();
+    ASSERT_GT(before, 0);
+    for (const char* end : {"ok", "cancel", "ok"}) {
+        SCOPED_TRACE(end);
+        const Scripted s = previews(end);
+        EXPECT_EQ(ThreadCount(), before);
+        int timed = 0;
+        for (const LogEntry& e : s.seen)
+            if (e.Arg("what") == "\"timed\"") {
+                ++timed;
+                EXPECT_GT(std::stoll(e.Arg("us")), 0) << e.Arg("line");
+            }
+        EXPECT_EQ(timed, 3);
+    }
+}
+
+// The bar under the preview hears of progress only now and then, but every
+// preview, long or short, leaves it empty.
+TEST(DialogHost, EveryPreviewLeavesTheProgressBarEmpty) {
+    const Scripted s = RunScript({"select 1025 0", "record pos main:1004", "select 1025 5", "record pos main:1004",
+                                  "command 7777", "record pos main:1004", "cancel"});
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(Seen(s, "pos", i, "pos"), "0") << i;
 }
 
 // OK that comes while the preview is busy growing or drawing a heavy scene
