@@ -8,6 +8,8 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -257,59 +259,73 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data
     PutBigEndian(out, uint32_t(crc32(0, &out[start], uInt(size + 4))));
 }
 
+// The rows of a picture to encode: row y's bytes, put into `scratch` (a
+// row's size) when they are not at hand as they are. Called from several
+// threads at once, each with its own scratch.
+using RowSource = std::function<const uint8_t*(int32_t y, uint8_t* scratch)>;
+
 // One band of rows, "up"-filtered and deflated at zlib's fastest level as a
 // raw stream that ends on a byte boundary, so that bands join into one.
-bool DeflateBand(const Image8& image, int y0, int y1, bool last, std::vector<uint8_t>& out, uLong& adler) {
-    const size_t row = size_t(image.width) * size_t(image.channels);
+struct Band {
+    std::unique_ptr<uint8_t[]> bytes;  // written as far as `size`
+    size_t size = 0;
+    uLong adler = 0, crc = 0;
+    bool done = false;
+};
+
+bool DeflateBand(size_t row, const RowSource& rows, int y0, int y1, bool last, Band& out) {
     z_stream z{};
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-    out.resize(deflateBound(&z, uLong((row + 1) * size_t(y1 - y0))) + 16);
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    std::vector<uint8_t> filtered(row + 1);
-    adler = adler32(0, nullptr, 0);
+    const size_t capacity = deflateBound(&z, uLong((row + 1) * size_t(y1 - y0))) + 16;
+    out.bytes.reset(new (std::nothrow) uint8_t[capacity]);
+    if (!out.bytes) {
+        deflateEnd(&z);
+        return false;
+    }
+    z.next_out = out.bytes.get();
+    z.avail_out = uInt(capacity);
+    std::vector<uint8_t> scratch(2 * row), filtered(row + 1);
+    uint8_t* const slot[2] = {scratch.data(), scratch.data() + row};
+    int spare = y0 > 0 ? 1 : 0;  // the slot the row above is not in
+    const uint8_t* above = y0 > 0 ? rows(y0 - 1, slot[0]) : nullptr;
+    out.adler = adler32(0, nullptr, 0);
     bool ok = true;
-    for (int y = y0; y < y1 && ok; ++y) {
-        const uint8_t* cur = &image.pixels[size_t(y) * row];
-        filtered[0] = y == 0 ? 0 : 2;  // none, then up
-        for (size_t i = 0; i < row; ++i) filtered[i + 1] = uint8_t(cur[i] - (y == 0 ? 0 : cur[i - row]));
-        adler = adler32(adler, filtered.data(), uInt(filtered.size()));
+    for (int y = y0; y < y1 && ok; ++y, spare ^= 1) {
+        const uint8_t* cur = rows(y, slot[spare]);
+        filtered[0] = above == nullptr ? 0 : 2;  // none, then up
+        if (above == nullptr)
+            std::memcpy(&filtered[1], cur, row);
+        else
+            for (size_t i = 0; i < row; ++i) filtered[i + 1] = uint8_t(cur[i] - above[i]);
+        above = cur;
+        out.adler = adler32(out.adler, filtered.data(), uInt(filtered.size()));
         z.next_in = filtered.data();
         z.avail_in = uInt(filtered.size());
         const int flush = y + 1 < y1 ? Z_NO_FLUSH : (last ? Z_FINISH : Z_SYNC_FLUSH);
         ok = deflate(&z, flush) != Z_STREAM_ERROR && z.avail_in == 0;
     }
-    out.resize(out.size() - z.avail_out);
+    out.size = capacity - z.avail_out;
+    out.crc = crc32(0, out.bytes.get(), uInt(out.size));
     deflateEnd(&z);
     return ok;
 }
 
-}  // namespace
-
 // Bands of rows deflated on every core and joined into one zlib stream: a
 // 12-megapixel picture in well under a second, at about the size of a slower
 // encoder's file.
-bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& error) {
-    const int c = image.channels;
-    if (image.width <= 0 || image.height <= 0 || c < 1 || c > 4 ||
-        image.pixels.size() != size_t(image.width) * size_t(image.height) * size_t(c)) {
-        error = "image buffer does not match its size";
-        return false;
-    }
-    const size_t row = size_t(image.width) * size_t(c);
+bool EncodeRows(int32_t width, int32_t height, int channels, const RowSource& rows, std::vector<uint8_t>& file,
+                std::string& error) {
+    const size_t row = size_t(width) * size_t(channels);
     // Bands of about a megabyte, their count from the size alone, so the file
     // is the same on every machine.
     const size_t byRows = std::max<size_t>(1, (size_t(1) << 20) / (row + 1));
-    const int bands = int(std::clamp<size_t>(size_t(image.height) / byRows, 1, 64));
-    std::vector<std::vector<uint8_t>> parts(static_cast<size_t>(bands));
-    std::vector<uLong> adlers(static_cast<size_t>(bands));
-    std::vector<char> done(size_t(bands), 0);
+    const int bands = int(std::clamp<size_t>(size_t(height) / byRows, 1, 64));
+    std::vector<Band> parts(static_cast<size_t>(bands));
     std::atomic<int> next{0};
+    auto firstRow = [&](int b) { return int(int64_t(height) * b / bands); };
     auto work = [&] {
-        for (int b = next++; b < bands; b = next++) {
-            const int y0 = int(int64_t(image.height) * b / bands), y1 = int(int64_t(image.height) * (b + 1) / bands);
-            done[size_t(b)] = DeflateBand(image, y0, y1, b + 1 == bands, parts[size_t(b)], adlers[size_t(b)]);
-        }
+        for (int b = next++; b < bands; b = next++)
+            parts[size_t(b)].done = DeflateBand(row, rows, firstRow(b), firstRow(b + 1), b + 1 == bands, parts[size_t(b)]);
     };
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> workers;
@@ -322,34 +338,60 @@ bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& err
     }
     work();
     for (std::thread& t : workers) t.join();
-    std::vector<uint8_t> idat = {0x78, 0x01};  // deflate, 32 KB window, fastest
-    uLong adler = adlers[0];
+
+    static const uint8_t kStreamHeader[2] = {0x78, 0x01};  // deflate, 32 KB window, fastest
+    size_t compressed = sizeof kStreamHeader + 4;
+    uLong adler = parts[0].adler;
+    uLong crc = crc32(crc32(0, reinterpret_cast<const Bytef*>("IDAT"), 4), kStreamHeader, sizeof kStreamHeader);
     for (int b = 0; b < bands; ++b) {
-        if (!done[size_t(b)]) {
+        const Band& part = parts[size_t(b)];
+        if (!part.done) {
             error = "PNG encoding failed";
             return false;
         }
-        idat.insert(idat.end(), parts[size_t(b)].begin(), parts[size_t(b)].end());
-        if (b > 0) {
-            const int y0 = int(int64_t(image.height) * b / bands), y1 = int(int64_t(image.height) * (b + 1) / bands);
-            adler = adler32_combine(adler, adlers[size_t(b)], z_off_t((row + 1) * size_t(y1 - y0)));
-        }
+        compressed += part.size;
+        if (b > 0) adler = adler32_combine(adler, part.adler, z_off_t((row + 1) * size_t(firstRow(b + 1) - firstRow(b))));
+        crc = crc32_combine(crc, part.crc, z_off_t(part.size));
     }
-    PutBigEndian(idat, uint32_t(adler));
-    const size_t compressed = idat.size();
+    uint8_t check[4];
+    for (int i = 0; i < 4; ++i) check[i] = uint8_t(adler >> (24 - 8 * i));
+    crc = crc32(crc, check, 4);
+
     static const uint8_t kColourType[5] = {0, 0, 4, 2, 6};  // grey, grey + alpha, RGB, RGBA
     uint8_t header[13];
     for (int i = 0; i < 4; ++i) {
-        header[i] = uint8_t(uint32_t(image.width) >> (24 - 8 * i));
-        header[4 + i] = uint8_t(uint32_t(image.height) >> (24 - 8 * i));
+        header[i] = uint8_t(uint32_t(width) >> (24 - 8 * i));
+        header[4 + i] = uint8_t(uint32_t(height) >> (24 - 8 * i));
     }
-    header[8] = 8, header[9] = kColourType[c], header[10] = header[11] = header[12] = 0;
+    header[8] = 8, header[9] = kColourType[channels], header[10] = header[11] = header[12] = 0;
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    file.clear();
+    file.reserve(sizeof kSignature + 25 + 12 + compressed + 12);
     file.assign(kSignature, kSignature + 8);
     PutChunk(file, "IHDR", header, sizeof header);
-    PutChunk(file, "IDAT", idat.data(), compressed);
+    // The image data in one chunk, put together from the bands in place.
+    PutBigEndian(file, uint32_t(compressed));
+    file.insert(file.end(), {'I', 'D', 'A', 'T'});
+    file.insert(file.end(), kStreamHeader, kStreamHeader + sizeof kStreamHeader);
+    for (const Band& part : parts) file.insert(file.end(), part.bytes.get(), part.bytes.get() + part.size);
+    file.insert(file.end(), check, check + 4);
+    PutBigEndian(file, uint32_t(crc));
     PutChunk(file, "IEND", nullptr, 0);
     return true;
+}
+
+}  // namespace
+
+bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& error) {
+    const int c = image.channels;
+    if (image.width <= 0 || image.height <= 0 || c < 1 || c > 4 ||
+        image.pixels.size() != size_t(image.width) * size_t(image.height) * size_t(c)) {
+        error = "image buffer does not match its size";
+        return false;
+    }
+    const size_t row = size_t(image.width) * size_t(c);
+    return EncodeRows(image.width, image.height, c,
+                      [&](int32_t y, uint8_t*) { return image.pixels.data() + size_t(y) * row; }, file, error);
 }
 
 bool DocumentFromPng(const std::vector<uint8_t>& file, int16_t mode, bool forceAlpha, Document& out,
@@ -398,15 +440,14 @@ bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string&
     }
     const bool cmyk = doc.mode == pi::plugInModeCMYKColor && doc.planes >= 4;
     const int colour = doc.ColourPlanes();
-    Image8 img;
-    img.width = doc.width;
-    img.height = doc.height;
-    img.channels = doc.HasAlpha() ? 4 : 3;
-    img.pixels.resize(size_t(img.width) * size_t(img.height) * size_t(img.channels));
-    uint8_t* d = img.pixels.data();
-    for (int32_t y = 0; y < doc.height; ++y) {
-        for (int32_t x = 0; x < doc.width; ++x, d += img.channels) {
-            const uint8_t* s = doc.At(x, y);
+    const int channels = doc.HasAlpha() ? 4 : 3;
+    // Three planes of RGB or another mode's colour are the file's rows as they are.
+    const bool asIs = !cmyk && doc.planes == 3;
+    return EncodeRows(doc.width, doc.height, channels, [&](int32_t y, uint8_t* d) -> const uint8_t* {
+        const uint8_t* s = doc.At(0, y);
+        if (asIs) return s;
+        uint8_t* const row = d;
+        for (int32_t x = 0; x < doc.width; ++x, s += doc.planes, d += channels) {
             if (cmyk) {
                 const Rgb c = CmykToRgb({s[0], s[1], s[2], s[3]});
                 d[0] = c.r, d[1] = c.g, d[2] = c.b;
@@ -414,10 +455,10 @@ bool DocumentToPng(const Document& doc, std::vector<uint8_t>& file, std::string&
                 // Fewer than three planes show the last one in the missing channels.
                 for (int i = 0; i < 3; ++i) d[i] = s[std::min(i, doc.planes - 1)];
             }
-            if (img.channels == 4) d[3] = s[colour];
+            if (channels == 4) d[3] = s[colour];
         }
-    }
-    return EncodePng(img, file, error);
+        return row;
+    }, file, error);
 }
 
 bool SelectionFromPng(const std::vector<uint8_t>& file, Document& doc, std::string& error) {
