@@ -224,6 +224,8 @@ private:
     };
     struct Buffer {
         std::vector<uint8_t> bytes;
+        uint8_t* data = nullptr;  // what the plug-in gets: `bytes`, or the host's own pixels
+        bool inPlace = false;     // data is the host's own pixels
         pi::VRect rect{};  // what the buffer covers, in the request's coordinates
         int lo = 0, hi = -1;
         int32_t rowBytes = 0;
@@ -244,7 +246,7 @@ private:
     bool Using32() const;
     bool RequestPending() const;
     pi::OSErr ServeRequest(const char* who);
-    pi::OSErr Fill(const Request& req, const std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
+    pi::OSErr Fill(const Request& req, std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
                    std::string& why) const;
     void CommitOutput();
     void FreeBuffers();
@@ -304,10 +306,9 @@ private:
     std::map<std::pair<std::string, int32_t>, const void*> suites_;
     std::map<std::pair<std::string, int32_t>, int> suiteBalance_;
 
-    // Pixels of one invocation: the source as it was at the start, the
-    // plug-in's output layer before masking, and the buffers of the request
-    // being served.
-    std::vector<uint8_t> source_;
+    // Pixels of one invocation: the plug-in's output layer before masking
+    // (the source is the document, unchanged until the run ends), and the
+    // buffers of the request being served.
     std::vector<uint8_t> output_;
     Buffer in_, out_, mask_;
     std::string requestError_;  // why the last request was refused
