@@ -237,12 +237,14 @@ bool DecodePng(const std::vector<uint8_t>& file, int channels, Image8& out, std:
 
 bool DecodePlainPng(const std::vector<uint8_t>& file, int channels, Image8& out, std::string& error,
                     int* sourceChannels) {
-    return CheckChannels(channels, error) && ReadPlainRows(file, channels, IntoImage(out, channels, sourceChannels), error);
+    return CheckChannels(channels, error) &&
+           ReadPlainRows(file, channels, IntoImage(out, channels, sourceChannels), error);
 }
 
 bool DecodePngWithStb(const std::vector<uint8_t>& file, int channels, Image8& out, std::string& error,
                       int* sourceChannels) {
-    return CheckChannels(channels, error) && ReadWithStb(file, channels, IntoImage(out, channels, sourceChannels), error);
+    return CheckChannels(channels, error) &&
+           ReadWithStb(file, channels, IntoImage(out, channels, sourceChannels), error);
 }
 
 namespace {
@@ -325,7 +327,8 @@ bool EncodeRows(int32_t width, int32_t height, int channels, const RowSource& ro
     auto firstRow = [&](int b) { return int(int64_t(height) * b / bands); };
     auto work = [&] {
         for (int b = next++; b < bands; b = next++)
-            parts[size_t(b)].done = DeflateBand(row, rows, firstRow(b), firstRow(b + 1), b + 1 == bands, parts[size_t(b)]);
+            parts[size_t(b)].done =
+                DeflateBand(row, rows, firstRow(b), firstRow(b + 1), b + 1 == bands, parts[size_t(b)]);
     };
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> workers;
@@ -350,7 +353,8 @@ bool EncodeRows(int32_t width, int32_t height, int channels, const RowSource& ro
             return false;
         }
         compressed += part.size;
-        if (b > 0) adler = adler32_combine(adler, part.adler, z_off_t((row + 1) * size_t(firstRow(b + 1) - firstRow(b))));
+        const z_off_t raw = z_off_t((row + 1) * size_t(firstRow(b + 1) - firstRow(b)));
+        if (b > 0) adler = adler32_combine(adler, part.adler, raw);
         crc = crc32_combine(crc, part.crc, z_off_t(part.size));
     }
     uint8_t check[4];
@@ -424,7 +428,12 @@ bool DocumentFromPng(const std::vector<uint8_t>& file, int16_t mode, bool forceA
             }
             px[colour] = s[3];      // opaque when the file has no alpha
             px[colour + 1] = s[1];  // a further plane carries some content too
-            for (int i = 0; i < n; ++i) d[i] = px[i];
+            // Plane by plane: a loop would become a call a pixel.
+            d[0] = px[0];
+            if (n > 1) d[1] = px[1];
+            if (n > 2) d[2] = px[2];
+            if (n > 3) d[3] = px[3];
+            if (n > 4) d[4] = px[4];
         }
     };
     if (!ReadRows(file, 4, sink, error)) return false;

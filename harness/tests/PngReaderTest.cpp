@@ -72,7 +72,8 @@ int FileChannels(int colourType) {
 struct Pass {
     uint32_t x0, y0, dx, dy;
 };
-const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 
 struct Options {
     Bytes beforeData;         // whole chunks (PLTE, tRNS) between IHDR and IDAT
@@ -96,7 +97,8 @@ Bytes MakePng(const PngShape& shape, const Bytes& pixels, const Options& o = {})
     auto addRows = [&](const std::vector<Bytes>& rows) {
         for (size_t y = 0; y < rows.size(); ++y, ++scanline) {
             const int type = scanline == o.badFilterAt ? 5 : (scanline + o.filterOffset) % 5;
-            const Bytes f = type == 5 ? Bytes(rows[y].size() + 1, 5) : Filter(rows[y], y > 0 ? &rows[y - 1] : nullptr, bpp, type);
+            const Bytes* prior = y > 0 ? &rows[y - 1] : nullptr;
+            const Bytes f = type == 5 ? Bytes(rows[y].size() + 1, 5) : Filter(rows[y], prior, bpp, type);
             raw.insert(raw.end(), f.begin(), f.end());
         }
     };
