@@ -111,16 +111,21 @@ int BandRowsFor(int height, int threads) {
     return std::clamp(share, 16, 64);
 }
 
+// Columns a bit of a band's reach stands for.
+constexpr int kReachColumns = 64;
+
 // The frame cut into bands of rows, each with the triangles that reach it in
-// array order.
+// array order, and the blocks of columns they can reach in it.
 class BandPlan {
 public:
     // False when memory runs out.
     bool Make(const SceneArgs& s, int rows) {
         rows_ = std::max(1, rows);
         bands_ = (s.height - 1) / rows_ + 1;
+        reachWords_ = ((s.width + kReachColumns - 1) / kReachColumns + 63) / 64;
         offsets_ = PageBlock(2 * (size_t(bands_) + 1) * sizeof(int64_t));
-        if (!offsets_) return false;
+        reach_ = PageBlock(size_t(bands_) * reachWords_ * sizeof(uint64_t));
+        if (!offsets_ || !reach_) return false;
         int64_t* first = offsets_.as<int64_t>();
         int64_t* cursor = first + bands_ + 1;
         for (int i = 0; i < s.triangleCount; ++i) {
@@ -146,9 +151,16 @@ public:
         int32_t* list = list_.as<int32_t>();
         std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
         for (int i = 0; i < s.triangleCount; ++i) {
-            int y0, y1;
+            int y0, y1, x0, x1;
             if (!TriangleRowReach(s, i, y0, y1)) continue;
-            for (int b = y0 / rows_; b <= y1 / rows_; ++b) list[cursor[b]++] = i;
+            const bool columns = TriangleColumnReach(s, i, x0, x1) && x0 < x1;
+            for (int b = y0 / rows_; b <= y1 / rows_; ++b) {
+                list[cursor[b]++] = i;
+                if (!columns) continue;
+                uint64_t* reach = reach_.as<uint64_t>() + size_t(b) * reachWords_;
+                for (int k = x0 / kReachColumns; k <= (x1 - 1) / kReachColumns; ++k)
+                    reach[k / 64] |= uint64_t(1) << (k % 64);
+            }
         }
         return true;
     }
@@ -157,6 +169,8 @@ public:
     int Band(int k) const { return order_.as<int32_t>()[k]; }
     int Rows() const { return rows_; }
     int64_t Entries() const { return entries_; }
+    // Bit k: the band's triangles can reach columns [64 k, 64 k + 64).
+    const uint64_t* Reach(int band) const { return reach_.as<uint64_t>() + size_t(band) * reachWords_; }
     const int32_t* Triangles(int band, int& count) const {
         const int64_t* first = offsets_.as<int64_t>();
         count = int(first[band + 1] - first[band]);
@@ -164,8 +178,8 @@ public:
     }
 
 private:
-    PageBlock offsets_, list_, order_;
-    int bands_ = 0, rows_ = 1;
+    PageBlock offsets_, list_, order_, reach_;
+    int bands_ = 0, rows_ = 1, reachWords_ = 0;
     int64_t entries_ = 0;
 };
 
@@ -173,15 +187,31 @@ private:
 // What each band does to its own rows of the frame's buffers before it draws:
 // fill the frame's own z-buffer, and write the fresh buffers once, so that
 // their pages come to be on the band's thread (a page first read and then
-// written costs a fault that stops every thread of the process).
+// written costs a fault that stops every thread of the process). Only the
+// columns its triangles can reach: the pages of the rest are never touched.
 struct BandPreparation {
     float* depth = nullptr;     // filled with the farthest depth
     uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
     uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
     size_t channelBytes = 1;
 
-    void operator()(int width, int y0, int y1) const {
-        const size_t pixels = size_t(width) * size_t(y1 - y0), first = size_t(width) * size_t(y0);
+    void operator()(int width, int y0, int y1, const uint64_t* reach) const {
+        auto reached = [reach](int k) { return (reach[k / 64] >> (k % 64) & 1) != 0; };
+        const int blocks = (width + kReachColumns - 1) / kReachColumns;
+        for (int k = 0; k < blocks;) {
+            if (!reached(k)) {
+                ++k;
+                continue;
+            }
+            const int from = k;
+            while (k < blocks && reached(k)) ++k;
+            const int x0 = from * kReachColumns, x1 = std::min(width, k * kReachColumns);
+            for (int y = y0; y < y1; ++y) Prepare(size_t(width) * size_t(y) + size_t(x0), size_t(x1 - x0));
+        }
+    }
+
+private:
+    void Prepare(size_t first, size_t pixels) const {
         if (depth != nullptr) FillFarthest(depth + first, pixels);
         if (triangle != nullptr) std::memset(triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
         if (edges != nullptr)
@@ -259,7 +289,7 @@ private:
             int count;
             const int32_t* triangles = plan_.Triangles(b, count);
             const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
-            prepare_(scene_.width, y0, y1);
+            prepare_(scene_.width, y0, y1, plan_.Reach(b));
             if (count == 0) continue;
             BandState band{triangles,
                            count,
