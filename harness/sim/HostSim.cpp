@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -323,7 +324,9 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
         ActiveScope scope(this);
         MessageBoxWatch boxes(*this);
         DialogWatch dialog(*this);
+        const auto start = std::chrono::steady_clock::now();
         entry_(selector, rec, &data_, &result);
+        selectorSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!about) params_ = record_.parameters;

@@ -167,6 +167,9 @@ public:
     // for a handle that is not live.
     int HandleNumber(pi::Handle h) const;
     int CallCount(const std::string& proc) const;          // "newProc", "advanceState", "AcquireSuite", ...
+    // Time spent inside the plug-in's entry since the host was made, the
+    // host's own work in the callbacks it made meanwhile included.
+    double SelectorSeconds() const { return selectorSeconds_; }
     int Misuses() const;  // calls with unknown handles or blocks, releases without an acquire, null arguments
     int UnbalancedUnlocks() const;  // unlockProc on a handle that is not locked (counted, not refused)
 
@@ -311,6 +314,7 @@ private:
     // buffers of the request being served.
     std::vector<uint8_t> output_;
     Buffer in_, out_, mask_;
+    double selectorSeconds_ = 0;
     std::string requestError_;  // why the last request was refused
 };
 
