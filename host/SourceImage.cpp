@@ -17,6 +17,7 @@
 #include "PageMemory.h"
 #include "Plugin.h"
 #include "Renderer.h"
+#include "RowBands.h"
 #include "SourceImageInternal.h"
 
 namespace frostel {
@@ -92,14 +93,17 @@ void LayerRgb(const LayerSampler& s, int64_t column, int64_t row, uint8_t* rgb) 
 void CopyRgbFromInput(const pi::FilterRecord* fr) {
     const auto* in = static_cast<const uint8_t*>(fr->inData);
     const int planes = fr->planes;
-    for (int32_t y = 0; y < gWorkHeight; ++y) {
-        const uint8_t* s = in + ptrdiff_t(y) * fr->inRowBytes;
-        uint8_t* d = gSourceRGBA + size_t(y) * size_t(gRowBytes);
-        for (int32_t x = 0; x < gWorkWidth; ++x, s += planes, d += kPixelStride) {
-            d[0] = s[0], d[1] = s[1], d[2] = s[2];
-            d[3] = planes >= 4 ? s[3] : 255;
+    const ptrdiff_t inRowBytes = fr->inRowBytes;
+    ForEachRowBand(gWorkHeight, size_t(gRowBytes), [=](int32_t y0, int32_t y1) {
+        for (int32_t y = y0; y < y1; ++y) {
+            const uint8_t* s = in + ptrdiff_t(y) * inRowBytes;
+            uint8_t* d = gSourceRGBA + size_t(y) * size_t(gRowBytes);
+            for (int32_t x = 0; x < gWorkWidth; ++x, s += planes, d += kPixelStride) {
+                d[0] = s[0], d[1] = s[1], d[2] = s[2];
+                d[3] = planes >= 4 ? s[3] : 255;
+            }
         }
-    }
+    });
 }
 
 // CMYK planes (from the layer or the input) into the source rows, each row

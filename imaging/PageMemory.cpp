@@ -92,7 +92,8 @@ void KeepShelvedPages(bool keep) {
     for (int i = 0; i < count; ++i) FreePages(freed[i].block);
 }
 
-void* TakePages(size_t size) {
+void* TakePages(size_t size, bool* fresh) {
+    if (fresh != nullptr) *fresh = true;
     if (size == 0) return nullptr;
     {
         std::lock_guard<std::mutex> lock(gShelfMutex);
@@ -108,6 +109,7 @@ void* TakePages(size_t size) {
             gShelf[best] = gShelf[--gKeptCount];
             ++gAllocated;
             ++gReused;
+            if (fresh != nullptr) *fresh = false;
             return block;
         }
     }

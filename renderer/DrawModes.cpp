@@ -851,6 +851,19 @@ void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds
     lattice.Walk(clip, s.band, copy);
 }
 
+bool TriangleColumnReach(const SceneArgs& s, int index, int& x0, int& x1) {
+    x0 = 0, x1 = s.width;
+    if (!(_DrawMode == 8 || _DrawMode == 9 || ((_DrawMode == 3 || _DrawMode == 6) && _Quality))) return true;
+    // Drawn apart: clipped to its box.
+    const __Point3ds* c[3];
+    EngineClip box;
+    if (s.triangles == nullptr || s.points == nullptr || !TriangleCorners(s, s.triangles[index], c) ||
+        !TriangleBox(s, c, _DrawMode >= 8, box))
+        return false;
+    x0 = box.x0, x1 = box.x1;
+    return true;
+}
+
 bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1) {
     const __Point3ds* c[3];
     if (s.triangles == nullptr || s.points == nullptr || !TriangleCorners(s, s.triangles[index], c)) return false;

@@ -388,6 +388,10 @@ void __SpanCurved(const SceneArgs& s, const __Triangle3ds& tri, const __Point3ds
 // current draw mode; false when it reaches none (or is broken). Decides which
 // bands draw it.
 bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1);
+// The frame columns [x0, x1) it can write to, or read the frame's buffers at:
+// its box in the modes that draw each triangle apart, else every column.
+// False when it reaches none.
+bool TriangleColumnReach(const SceneArgs& s, int index, int& x0, int& x1);
 
 void __RasterSceneMode0(const SceneArgs& s);
 void __RasterSceneMode1(const SceneArgs& s);

@@ -229,8 +229,11 @@ int BandRowsFor(int height, int threads) {
     return std::clamp(share, 16, 64);
 }
 
+// Columns a bit of a band's reach stands for.
+constexpr int kReachColumns = 64;
+
 // The frame cut into bands of rows, each with the triangles that reach it in
-// array order.
+// array order, and the blocks of columns they can reach in it.
 class BandPlan {
 public:
     // False when memory runs out. Each triangle's reach is found on up to
@@ -238,27 +241,35 @@ public:
     bool Make(const SceneArgs& s, int rows, int threads) {
         rows_ = std::max(1, rows);
         bands_ = (s.height - 1) / rows_ + 1;
+        reachWords_ = ((s.width + kReachColumns - 1) / kReachColumns + 63) / 64;
         // Kept blocks keep what the last frame left in them.
         offsets_ = PageBlock::Taken(2 * (size_t(bands_) + 1) * sizeof(int64_t));
-        if (!offsets_) return false;
+        reach_ = PageBlock::Taken(size_t(bands_) * reachWords_ * sizeof(uint64_t));
+        if (!offsets_ || !reach_) return false;
+        std::memset(reach_.get(), 0, size_t(bands_) * reachWords_ * sizeof(uint64_t));
         int64_t* first = offsets_.as<int64_t>();
         std::fill_n(first, bands_ + 1, 0);
         int64_t* cursor = first + bands_ + 1;
-        // Each triangle's first and last band; none when the first is past the last.
+        // Each triangle's first and last band, and first and last block of
+        // columns; none when the first is past the last.
         const int count = std::max(s.triangleCount, 0);
-        PageBlock reachBlock = PageBlock::Taken(size_t(count) * 2 * sizeof(int32_t));
+        PageBlock reachBlock = PageBlock::Taken(size_t(count) * 4 * sizeof(int32_t));
         if (count > 0 && !reachBlock) return false;
         int32_t* reach = reachBlock.as<int32_t>();
         ForEachShare(count, threads, [&](int i0, int i1) {
             for (int i = i0; i < i1; ++i) {
-                int y0, y1;
+                int y0, y1, x0, x1;
                 const bool reaches = TriangleRowReach(s, i, y0, y1);
-                reach[2 * i] = reaches ? y0 / rows_ : 1;
-                reach[2 * i + 1] = reaches ? y1 / rows_ : 0;
+                const bool columns = reaches && TriangleColumnReach(s, i, x0, x1) && x0 < x1;
+                int32_t* r = reach + 4 * i;
+                r[0] = reaches ? y0 / rows_ : 1;
+                r[1] = reaches ? y1 / rows_ : 0;
+                r[2] = columns ? x0 / kReachColumns : 1;
+                r[3] = columns ? (x1 - 1) / kReachColumns : 0;
             }
         });
         for (int i = 0; i < count; ++i)
-            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) ++first[b + 1];
+            for (int b = reach[4 * i]; b <= reach[4 * i + 1]; ++b) ++first[b + 1];
         for (int b = 0; b < bands_; ++b) first[b + 1] += first[b];
         entries_ = first[bands_];
         // The bands with the most triangles first, so that the last ones taken
@@ -276,8 +287,14 @@ public:
         if (!list_) return false;
         int32_t* list = list_.as<int32_t>();
         std::memcpy(cursor, first, (size_t(bands_) + 1) * sizeof(int64_t));
-        for (int i = 0; i < count; ++i)
-            for (int b = reach[2 * i]; b <= reach[2 * i + 1]; ++b) list[cursor[b]++] = i;
+        for (int i = 0; i < count; ++i) {
+            const int32_t* r = reach + 4 * i;
+            for (int b = r[0]; b <= r[1]; ++b) {
+                list[cursor[b]++] = i;
+                uint64_t* blocks = reach_.as<uint64_t>() + size_t(b) * reachWords_;
+                for (int k = r[2]; k <= r[3]; ++k) blocks[k / 64] |= uint64_t(1) << (k % 64);
+            }
+        }
         return true;
     }
     int Bands() const { return bands_; }
@@ -285,6 +302,8 @@ public:
     int Band(int k) const { return order_.as<int32_t>()[k]; }
     int Rows() const { return rows_; }
     int64_t Entries() const { return entries_; }
+    // Bit k: the band's triangles can reach columns [64 k, 64 k + 64).
+    const uint64_t* Reach(int band) const { return reach_.as<uint64_t>() + size_t(band) * reachWords_; }
     const int32_t* Triangles(int band, int& count) const {
         const int64_t* first = offsets_.as<int64_t>();
         count = int(first[band + 1] - first[band]);
@@ -292,8 +311,8 @@ public:
     }
 
 private:
-    PageBlock offsets_, list_, order_;
-    int bands_ = 0, rows_ = 1;
+    PageBlock offsets_, list_, order_, reach_;
+    int bands_ = 0, rows_ = 1, reachWords_ = 0;
     int64_t entries_ = 0;
 };
 
@@ -301,15 +320,33 @@ private:
 // What each band does to its own rows of the frame's buffers before it draws:
 // fill the frame's own z-buffer, and write the fresh buffers once, so that
 // their pages come to be on the band's thread (a page first read and then
-// written costs a fault that stops every thread of the process).
+// written costs a fault that stops every thread of the process). Only the
+// columns its triangles can reach: the pages of the rest are never touched.
+// Kept blocks hold the last frame's bytes, not zeros: their rows are prepared whole.
 struct BandPreparation {
     float* depth = nullptr;     // filled with the farthest depth
     uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
     uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
     size_t channelBytes = 1;
+    bool wholeRows = false;
 
-    void operator()(int width, int y0, int y1) const {
-        const size_t pixels = size_t(width) * size_t(y1 - y0), first = size_t(width) * size_t(y0);
+    void operator()(int width, int y0, int y1, const uint64_t* reach) const {
+        auto reached = [this, reach](int k) { return wholeRows || (reach[k / 64] >> (k % 64) & 1) != 0; };
+        const int blocks = (width + kReachColumns - 1) / kReachColumns;
+        for (int k = 0; k < blocks;) {
+            if (!reached(k)) {
+                ++k;
+                continue;
+            }
+            const int from = k;
+            while (k < blocks && reached(k)) ++k;
+            const int x0 = from * kReachColumns, x1 = std::min(width, k * kReachColumns);
+            for (int y = y0; y < y1; ++y) Prepare(size_t(width) * size_t(y) + size_t(x0), size_t(x1 - x0));
+        }
+    }
+
+private:
+    void Prepare(size_t first, size_t pixels) const {
         if (depth != nullptr) FillFarthest(depth + first, pixels);
         if (triangle != nullptr) std::memset(triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
         if (edges != nullptr)
@@ -387,7 +424,7 @@ private:
             int count;
             const int32_t* triangles = plan_.Triangles(b, count);
             const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
-            prepare_(scene_.width, y0, y1);
+            prepare_(scene_.width, y0, y1, plan_.Reach(b));
             if (count == 0) continue;
             BandState band{triangles,
                            count,
@@ -627,8 +664,8 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const size_t channelBytes = _Deep ? 2 : 1;
     const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
-    // Each is wholly written before it is read (the bands prepare their rows),
-    // so blocks kept from the last frame serve as well as fresh ones.
+    // Each is written before it is read (the bands prepare their rows), so
+    // blocks kept from the last frame serve as well as fresh ones.
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
     if (drawing && !handedOver) {
         ownDepth = PageBlock::Taken(pixels * sizeof(float));
@@ -689,6 +726,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     prepare.triangle = _TriangleBuffer;
     prepare.edges = _EdgeMemory;
     prepare.channelBytes = channelBytes;
+    prepare.wholeRows = !ownDepth.fresh() || !triangle.fresh() || !edges.fresh();
     PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, prepare);
     const bool drawn = pass.Run(workers);
     // A stop leaves bands unprepared: nothing reads them any more.
@@ -699,6 +737,7 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         // The front faces get a fresh depth buffer of the frame's own.
         BandPreparation again;
         again.depth = ownDepth.as<float>();
+        again.wholeRows = prepare.wholeRows;
         gWatch.base = plan.Entries();
         PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, again);
         front.Run(workers);

@@ -65,8 +65,9 @@ std::string HarnessUsage() {
            "  --no-handle-procs       offer no handle callbacks\n"
            "  --no-color-services     offer no colour-services callback\n"
            "  --no-progress           offer no progress callback\n"
-           "  --timing                print the milliseconds spent reading the files, in the\n"
-           "                          filter's selectors and writing the result\n"
+           "  --timing                print the milliseconds spent reading the files, running\n"
+           "                          the filter, writing the result, and inside the module's\n"
+           "                          selectors (the host's callbacks from there included)\n"
            "  --threads N             the module renders on N threads (1 to 256; by default one per\n"
            "                          core): sets FROSTEL_RENDER_THREADS before the module loads\n"
            "  --pick-color R,G,B      what the host's colour picker answers\n"
@@ -425,7 +426,8 @@ int RunHarness(const HarnessArgs& args, EntryPoint entry, const FileAccess& file
     }
     if (args.timing)
         out << "harness: timing: read " << readMs << " ms, filter " << filterMs << " ms, write "
-            << since(filterStart) - filterMs << " ms\n";
+            << since(filterStart) - filterMs << " ms; in the module's selectors "
+            << long(host.SelectorSeconds() * 1000.0 + 0.5) << " ms\n";
     return logged ? kExitOk : kExitFiles;
 }
 

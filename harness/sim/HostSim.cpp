@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -212,7 +213,6 @@ void Host::SetDocument(Document doc) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     doc_ = std::move(doc);
     recordBuilt_ = false;
-    source_.clear();
     output_.clear();
 }
 
@@ -324,7 +324,9 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
         ActiveScope scope(this);
         MessageBoxWatch boxes(*this);
         DialogWatch dialog(*this);
+        const auto start = std::chrono::steady_clock::now();
         entry_(selector, rec, &data_, &result);
+        selectorSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!about) params_ = record_.parameters;
@@ -336,7 +338,6 @@ int16_t Host::Invoke(int16_t selector, void* rec) {
 RunResult Host::Fail(RunResult rr, int16_t selector, int16_t result, std::string message) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     FreeBuffers();
-    source_.clear();
     output_.clear();
     rr.ok = false;
     rr.failedSelector = selector;
@@ -358,7 +359,6 @@ RunResult Host::RunFilter(bool withParameters) {
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
         BuildRecord();
-        source_ = doc_.pixels;
         output_ = doc_.pixels;
         log_.Add("run", {{"withParameters", JsonBool(withParameters)},
                          {"size", JsonRect(0, 0, doc_.height, doc_.width)},
@@ -411,13 +411,12 @@ RunResult Host::RunFilter(bool withParameters) {
             const int m = doc_.mask[i];
             for (int p = 0; p < doc_.planes; ++p) {
                 const size_t at = i * size_t(doc_.planes) + size_t(p);
-                doc_.pixels[at] = uint8_t((output_[at] * m + source_[at] * (255 - m) + 127) / 255);
+                doc_.pixels[at] = uint8_t((output_[at] * m + doc_.pixels[at] * (255 - m) + 127) / 255);
             }
         }
     } else {
-        doc_.pixels = output_;
+        doc_.pixels.swap(output_);
     }
-    source_.clear();
     output_.clear();
     log_.Add("commitDocument", {{"masked", JsonBool(masked)}, {"continueCalls", JsonInt(rr.continueCalls)}});
     LogSuiteBalances();
@@ -429,7 +428,7 @@ int16_t Host::CallSelector(int16_t selector) {
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
         if (!recordBuilt_) BuildRecord();
-        if (source_.size() != doc_.pixels.size()) source_ = output_ = doc_.pixels;
+        if (output_.size() != doc_.pixels.size()) output_ = doc_.pixels;
     }
     return Invoke(selector, &record_);
 }
@@ -466,10 +465,11 @@ void Host::FreeBuffers() {
 }
 
 void Host::CommitOutput() {
-    if (out_.bytes.empty() || output_.size() != doc_.pixels.size()) return;
+    if (out_.data == nullptr || output_.size() != doc_.pixels.size()) return;
     const int np = out_.hi - out_.lo + 1;
     const pi::VRect& r = out_.rect;
-    for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, doc_.height); ++y) {
+    // What was served in place holds the output already.
+    for (int32_t y = std::max(r.top, 0); !out_.inPlace && y < std::min(r.bottom, doc_.height); ++y) {
         const uint8_t* row = out_.bytes.data() + size_t(y - r.top) * size_t(out_.rowBytes);
         for (int32_t x = std::max(r.left, 0); x < std::min(r.right, doc_.width); ++x) {
             const uint8_t* s = row + size_t(x - r.left) * size_t(np);
@@ -491,7 +491,7 @@ void Host::CommitOutput() {
     out_ = Buffer{};
 }
 
-pi::OSErr Host::Fill(const Request& q, const std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
+pi::OSErr Host::Fill(const Request& q, std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
                      std::string& why) const {
     const pi::VRect& r = q.rect;
     if (r.bottom < r.top || r.right < r.left) {
@@ -541,14 +541,24 @@ pi::OSErr Host::Fill(const Request& q, const std::vector<uint8_t>& src, int srcP
         return kRefusedErr;
     }
     const int64_t pad = options_.rowPadding;
-    buf.bytes.assign(size_t((w * np + pad) * h), fill);
     buf.rect = use;
     buf.lo = q.lo;
     buf.hi = q.hi;
     buf.rowBytes = int32_t(w * np + pad);
+    buf.served = true;
+    // The whole image with every plane and no padding is served in place, as
+    // a host hands out its own tiles: no copy in, and none out.
+    if (q.rate == kOne && np == srcPlanes && pad == 0 && use.top == 0 && use.left == 0 && use.bottom == H &&
+        use.right == W) {
+        buf.bytes.clear();
+        buf.data = src.data();
+        buf.inPlace = true;
+        return pi::noErr;
+    }
+    buf.bytes.assign(size_t((w * np + pad) * h), fill);
+    buf.data = buf.bytes.empty() ? nullptr : buf.bytes.data();
     for (int64_t y = 0; y < h && pad > 0; ++y)
         std::memset(buf.bytes.data() + size_t(y * buf.rowBytes + w * np), kPaddingByte, size_t(pad));
-    buf.served = true;
     const bool edge = q.padding == kPadEdgeReplication;
     for (int64_t y = 0; y < h; ++y) {
         int64_t sy = use.top + y;
@@ -596,7 +606,7 @@ pi::OSErr Host::ServeRequest(const char* who) {
         err = kBadRequestErr;
     }
     if (!err && !Empty(inRect))
-        err = Fill({inRect, r.inLoPlane, r.inHiPlane, r.inputRate, r.inputPadding}, source_, doc_.planes, in_, why);
+        err = Fill({inRect, r.inLoPlane, r.inHiPlane, r.inputRate, r.inputPadding}, doc_.pixels, doc_.planes, in_, why);
     if (!err && !Empty(outRect))
         err = Fill({outRect, r.outLoPlane, r.outHiPlane, kOne, r.outputPadding}, output_, doc_.planes, out_, why);
     if (!err && !Empty(maskRect) && doc_.HasSelection())
@@ -619,7 +629,7 @@ pi::OSErr Host::ServeRequest(const char* who) {
     report(out_, outRect, big_.outRect32, r.outRect);
     report(mask_, maskRect, big_.maskRect32, r.maskRect);
 
-    auto point = [](Buffer& b) -> void* { return b.bytes.empty() ? nullptr : b.bytes.data(); };
+    auto point = [](Buffer& b) -> void* { return b.data; };
     r.inData = point(in_);
     r.inRowBytes = in_.rowBytes;
     r.inColumnBytes = in_.hi - in_.lo + 1;

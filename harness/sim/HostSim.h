@@ -167,6 +167,9 @@ public:
     // for a handle that is not live.
     int HandleNumber(pi::Handle h) const;
     int CallCount(const std::string& proc) const;          // "newProc", "advanceState", "AcquireSuite", ...
+    // Time spent inside the plug-in's entry since the host was made, the
+    // host's own work in the callbacks it made meanwhile included.
+    double SelectorSeconds() const { return selectorSeconds_; }
     int Misuses() const;  // calls with unknown handles or blocks, releases without an acquire, null arguments
     int UnbalancedUnlocks() const;  // unlockProc on a handle that is not locked (counted, not refused)
 
@@ -224,6 +227,8 @@ private:
     };
     struct Buffer {
         std::vector<uint8_t> bytes;
+        uint8_t* data = nullptr;  // what the plug-in gets: `bytes`, or the host's own pixels
+        bool inPlace = false;     // data is the host's own pixels
         pi::VRect rect{};  // what the buffer covers, in the request's coordinates
         int lo = 0, hi = -1;
         int32_t rowBytes = 0;
@@ -244,7 +249,7 @@ private:
     bool Using32() const;
     bool RequestPending() const;
     pi::OSErr ServeRequest(const char* who);
-    pi::OSErr Fill(const Request& req, const std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
+    pi::OSErr Fill(const Request& req, std::vector<uint8_t>& src, int srcPlanes, Buffer& buf,
                    std::string& why) const;
     void CommitOutput();
     void FreeBuffers();
@@ -304,12 +309,12 @@ private:
     std::map<std::pair<std::string, int32_t>, const void*> suites_;
     std::map<std::pair<std::string, int32_t>, int> suiteBalance_;
 
-    // Pixels of one invocation: the source as it was at the start, the
-    // plug-in's output layer before masking, and the buffers of the request
-    // being served.
-    std::vector<uint8_t> source_;
+    // Pixels of one invocation: the plug-in's output layer before masking
+    // (the source is the document, unchanged until the run ends), and the
+    // buffers of the request being served.
     std::vector<uint8_t> output_;
     Buffer in_, out_, mask_;
+    double selectorSeconds_ = 0;
     std::string requestError_;  // why the last request was refused
 };
 

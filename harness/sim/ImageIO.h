@@ -25,6 +25,15 @@ bool DecodePng(const std::vector<uint8_t>& file, int channels, Image8& out, std:
                int* sourceChannels = nullptr);
 bool EncodePng(const Image8& image, std::vector<uint8_t>& file, std::string& error);
 
+// The two readers behind DecodePng. The plain one reads 8-bit, non-interlaced
+// grey, grey + alpha, RGB and RGBA files without a palette or transparency
+// chunk through zlib, a row at a time; it declines (false) every other file
+// and every fault, which stb's reader then takes. Its pixels are stb's.
+bool DecodePlainPng(const std::vector<uint8_t>& file, int channels, Image8& out, std::string& error,
+                    int* sourceChannels = nullptr);
+bool DecodePngWithStb(const std::vector<uint8_t>& file, int channels, Image8& out, std::string& error,
+                      int* sourceChannels = nullptr);
+
 // RGB(A) pixels to a document. An alpha channel in the file, or `forceAlpha`,
 // gives the document an alpha plane (opaque when the file had none). CMYK
 // documents go through the invertible model of ColorModel.h; other modes

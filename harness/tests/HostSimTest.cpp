@@ -141,6 +141,44 @@ TEST_F(HostSimTest, SelectionLimitsTheFilterAndBlendsTheResult) {
     }
 }
 
+TEST_F(HostSimTest, TheWholeImageIsServedInPlace) {
+    // Input and output are the host's own pixels, as a host hands out its
+    // tiles: the document itself, and the layer that then becomes it.
+    Host host(&testfilter::Entry);
+    const Document doc = Ramp(12, 7);
+    host.SetDocument(doc);
+    ASSERT_TRUE(host.RunFilter(true).ok);
+    EXPECT_TRUE(Inverted(doc, host.document(), 3));
+    EXPECT_EQ(testfilter::gObserved.outData, host.document().pixels.data());
+    EXPECT_EQ(testfilter::gObserved.in, doc.pixels);
+
+    // A selection over the whole image blends with the document as it was.
+    testfilter::Reset();
+    Document masked = doc;
+    masked.mask.assign(12 * 7, 0);
+    masked.mask.front() = masked.mask.back() = 255;
+    masked.mask[3 * 12 + 5] = 100;
+    host.SetDocument(masked);
+    ASSERT_TRUE(host.RunFilter(false).ok);
+    EXPECT_EQ(testfilter::gObserved.inData, host.document().pixels.data());
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_EQ(host.document().At(0, 0)[p], 255 - doc.At(0, 0)[p]);
+        EXPECT_EQ(host.document().At(11, 6)[p], 255 - doc.At(11, 6)[p]);
+        const int in = doc.At(5, 3)[p];
+        EXPECT_EQ(host.document().At(5, 3)[p], ((255 - in) * 100 + in * 155 + 127) / 255);
+        EXPECT_EQ(host.document().At(6, 3)[p], doc.At(6, 3)[p]) << "unselected";
+    }
+
+    // Padded rows are the host's copy, written back when committed.
+    testfilter::Reset();
+    host.options().rowPadding = 2;
+    host.SetDocument(doc);
+    ASSERT_TRUE(host.RunFilter(false).ok);
+    EXPECT_TRUE(Inverted(doc, host.document(), 3));
+    EXPECT_NE(testfilter::gObserved.outData, host.document().pixels.data());
+    EXPECT_EQ(testfilter::gObserved.inRowBytes, 12 * 3 + 2);
+}
+
 TEST_F(HostSimTest, EmptySelectionIsRefusedWithoutCallingThePlugIn) {
     Host host(&testfilter::Entry);
     Document doc = Ramp(4, 4);

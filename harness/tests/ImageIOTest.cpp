@@ -106,6 +106,37 @@ TEST(ImageIOTest, LargePicturesEncodeInBandsIntoOneValidStream) {
     EXPECT_EQ(rawSize, raw.size());
 }
 
+TEST(ImageIOTest, LargeDocumentsOfEveryShapeEncodeInBands) {
+    // Rows converted for the file (not three planes of RGB) in bands of their
+    // own: each band's first row is filtered against a row it converts too.
+    for (int16_t planes : {1, 4, 5}) {
+        for (int16_t mode : {pi::plugInModeRGBColor, pi::plugInModeCMYKColor}) {
+            if (mode == pi::plugInModeCMYKColor && planes < 4) continue;
+            Document doc = Document::Blank(700, 1500, mode, planes);
+            for (size_t i = 0; i < doc.pixels.size(); ++i) doc.pixels[i] = uint8_t(i * 7 + i / 2801);
+            std::vector<uint8_t> file;
+            std::string error;
+            ASSERT_TRUE(DocumentToPng(doc, file, error)) << error;
+            Image8 back;
+            ASSERT_TRUE(DecodePng(file, 4, back, error)) << error;
+            const bool alpha = planes > doc.ColourPlanes();
+            for (int32_t y = 0; y < doc.height; ++y)
+                for (int32_t x = 0; x < doc.width; ++x) {
+                    const uint8_t* s = doc.At(x, y);
+                    const uint8_t* b = &back.pixels[(size_t(y) * doc.width + x) * 4];
+                    uint8_t want[4] = {s[0], s[std::min(1, planes - 1)], s[std::min(2, planes - 1)], 255};
+                    if (mode == pi::plugInModeCMYKColor) {
+                        const Rgb c = CmykToRgb({s[0], s[1], s[2], s[3]});
+                        want[0] = c.r, want[1] = c.g, want[2] = c.b;
+                    }
+                    if (alpha) want[3] = s[doc.ColourPlanes()];
+                    ASSERT_TRUE(std::equal(want, want + 4, b))
+                        << "mode " << mode << ", planes " << planes << " at " << x << "," << y;
+                }
+        }
+    }
+}
+
 TEST(ImageIOTest, ForcedAlphaIsOpaqueAndCmykConvertsBothWays) {
     const std::vector<uint8_t> file = Png(4, 4, 3, 200);
     std::string error;

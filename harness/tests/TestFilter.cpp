@@ -119,6 +119,8 @@ int16_t Start(pi::FilterRecord* r, intptr_t* data) {
     if (gObserved.advanceResult) return gObserved.advanceResult;
     gObserved.sawMask = r->maskData != nullptr;
     gObserved.inRowBytes = r->inRowBytes;
+    gObserved.inData = r->inData;
+    gObserved.outData = r->outData;
     if (r->inData) {
         const pi::VRect in = Use32(r) ? r->bigDocumentData->inRect32
                                       : pi::VRect{r->inRect.top, r->inRect.left, r->inRect.bottom, r->inRect.right};

@@ -31,6 +31,8 @@ struct Observed {
     pi::VRect filterRect32{};
     int32_t inRowBytes = 0;
     std::vector<uint8_t> in;        // copy of inData as served in start
+    const void* inData = nullptr;   // the buffers served in start
+    const void* outData = nullptr;
     pi::OSErr advanceResult = 0;
     const void* aboutBasic = nullptr;
     const void* aboutPlatform = nullptr;

@@ -3,6 +3,7 @@
 // host. Everything Windows-specific lives here.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -20,6 +21,13 @@ bool ReadWide(const std::string& path, std::vector<uint8_t>& bytes) {
     FILE* f = _wfopen(Widen(path).c_str(), L"rb");
     if (!f) return false;
     bytes.clear();
+    // Read straight into a buffer of the file's size; more is appended if it grew.
+    if (_fseeki64(f, 0, SEEK_END) == 0) {
+        const long long size = _ftelli64(f);
+        if (size > 0 && uint64_t(size) < SIZE_MAX) bytes.resize(size_t(size));
+        rewind(f);
+    }
+    bytes.resize(bytes.empty() ? 0 : fread(bytes.data(), 1, bytes.size(), f));
     uint8_t buf[65536];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);

@@ -22,6 +22,7 @@
 #include "PathSegments.h"
 #include "Plugin.h"
 #include "PointTransforms.h"
+#include "RowBands.h"
 #include "RunStop.h"
 #include "Scene.h"
 #include "WorkWatch.h"
@@ -626,14 +627,23 @@ bool RenderScene(const FilterParameters& p, const SceneValues& v, int32_t pointC
     __SetDeep(0);
     run.Mark(65);
 
-    const size_t bytes = size_t(gRowBytes) * size_t(v.H);
-    if (!p.AlpC) {
-        if (gSourceRGBA != nullptr) std::memcpy(gWorkRGBA, gSourceRGBA, bytes);
-    } else if (gFilterRecord != nullptr && DocumentHasTransparency(gFilterRecord->planes, gIsCmyk)) {
-        std::memset(gWorkRGBA, 0, bytes);
-    } else {
-        FillRgba(gWorkRGBA, v.W, v.H, p.BkCl);
-    }
+    // What the figures are drawn over, written on every core: the work
+    // buffer's pages are fresh.
+    const bool overSource = !p.AlpC;
+    const bool clear =
+        !overSource && gFilterRecord != nullptr && DocumentHasTransparency(gFilterRecord->planes, gIsCmyk);
+    const size_t rowBytes = size_t(gRowBytes);
+    ForEachRowBand(v.H, rowBytes, [&](int32_t y0, int32_t y1) {
+        uint8_t* d = gWorkRGBA + size_t(y0) * rowBytes;
+        const size_t bytes = size_t(y1 - y0) * rowBytes;
+        if (overSource) {
+            if (gSourceRGBA != nullptr) std::memcpy(d, gSourceRGBA + size_t(y0) * rowBytes, bytes);
+        } else if (clear) {
+            std::memset(d, 0, bytes);
+        } else {
+            FillRgba(d, v.W, y1 - y0, p.BkCl);
+        }
+    });
     run.Mark(70);
     if (!run.Step(74)) return false;
 

@@ -224,6 +224,30 @@ TEST(Effect, AlphaCutDrawsOnTheBackgroundColourOrOnTransparency) {
     EXPECT_LT(background, grown.pixels.size() / 3);
 }
 
+TEST(Effect, APictureOfManyMegabytesComesBackWholeWhereNothingIsDrawn) {
+    // Large enough for the source copy and the work buffer to be written in
+    // several bands on several threads.
+    constexpr int32_t w = 1100, h = 900;
+    const std::vector<std::string> none = {"Comp=0", "CmDs=0"};
+    for (int16_t planes : {int16_t(3), int16_t(4)}) {
+        Document doc = Document::Blank(w, h, pi::plugInModeRGBColor, planes);
+        for (size_t i = 0; i < doc.pixels.size(); ++i) doc.pixels[i] = uint8_t(i * 2654435761u >> 13);
+        const Outcome same = RunWith(doc, none);
+        ASSERT_TRUE(same.ok) << same.message;
+        EXPECT_TRUE(same.pixels == doc.pixels) << planes << " planes";
+        std::vector<std::string> cut = none;
+        cut.insert(cut.end(), {"AlpC=1", "BkCl=0x30A020"});
+        const Outcome filled = RunWith(doc, cut);
+        ASSERT_TRUE(filled.ok) << filled.message;
+        // Over the colour, or (with a transparency plane) onto transparent black.
+        const uint8_t want[4] = {uint8_t(planes == 3 ? 0x20 : 0), uint8_t(planes == 3 ? 0xA0 : 0),
+                                 uint8_t(planes == 3 ? 0x30 : 0), 0};
+        for (size_t i = 0; i < filled.pixels.size(); i += planes)
+            ASSERT_EQ(std::memcmp(&filled.pixels[i], want, size_t(planes)), 0)
+                << planes << " planes, pixel " << i / planes;
+    }
+}
+
 TEST(Effect, EveryEmitterGrowsBranches) {
     const Document doc = Scenery(kW, kH);
     std::vector<std::vector<uint8_t>> figures;

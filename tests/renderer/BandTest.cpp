@@ -129,6 +129,54 @@ TEST(Bands, OnePictureForAnyThreadAndBandCount) {
                 }
 }
 
+TEST(Bands, EveryPixelATriangleCanReachHasTheFarthestDepth) {
+    // A band fills its z-buffer only in the blocks of 64 columns its triangles
+    // reach. Triangles behind the viewer's plane (negative depth) show only
+    // where the fill was made: the picture must be the one drawn over a
+    // handed-over buffer filled all over.
+    Flags keep;
+    _UseMultyRefract = 0;
+    constexpr int w = 301, h = 84;  // a partly used last block of columns
+    const Rgba src = Checker(w, h);
+    Scene s;
+    // Each in its own 12 rows, with an upright edge just inside a block's
+    // edge: a box that fell short by a few columns would miss that block.
+    struct Edge {
+        float x;
+        bool left;  // the triangle lies right of the edge
+    };
+    const Edge edges[] = {{2, true}, {61, true}, {126.5f, true}, {192.5f, false}, {258, false}, {300, false}};
+    std::vector<std::pair<int, int>> inside;  // a pixel of each
+    for (size_t i = 0; i < std::size(edges); ++i) {
+        const float x = edges[i].x, y = 12.0f * float(i), far = -20.0f - float(i);
+        const float apex = edges[i].left ? x + 14 : x - 14;
+        s.AddFront(Vertex(x, y + 2, far, 0.2f, 0, 1), Vertex(x, y + 10, far), Vertex(apex, y + 6, far - 3, 0, 0.3f, 1));
+        inside.emplace_back(int(edges[i].left ? x + 1 : x - 1), int(y) + 6);
+    }
+    s.AddFront(Vertex(96, 74, -5), Vertex(250, 76, -60), Vertex(140, 82, -30));  // long and slanted
+    s.AddMaterial(0.9f, 0.5f, 0.2f);
+    s.AddLight(150, 10, 400);
+    std::vector<float> farthest(size_t(w) * h);
+    for (uint8_t mode : {3, 6, 8, 9}) {
+        _DrawMode = mode, _Quality = 1;
+        for (const auto& layout : {std::pair{1, h}, std::pair{3, 4}, std::pair{8, 0}}) {
+            Bands b(layout.first, layout.second);
+            std::fill(farthest.begin(), farthest.end(), kDepthFill);
+            __SetZBuff(farthest.data(), w, h);
+            Rgba reference = src;
+            Render(reference, src, s);
+            __SetZBuff(nullptr, 0, 0);
+            Rgba own = src;
+            Render(own, src, s);
+            const std::string what = "mode " + std::to_string(mode) + ", " + std::to_string(layout.first) +
+                                     " threads, band rows " + std::to_string(layout.second);
+            EXPECT_TRUE(own == reference) << what;
+            for (const auto& [x, y] : inside)
+                EXPECT_NE(std::memcmp(own.at(x, y), src.at(x, y), 4), 0) << what << " at " << x << "," << y;
+        }
+    }
+}
+
 int gStartsAllowed = 0, gStartsAsked = 0;
 bool Starter(std::thread& thread, void (*work)(void*), void* context) {
     ++gStartsAsked;
