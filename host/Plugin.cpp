@@ -219,16 +219,9 @@ void StartFilter() {
     else if (ResultOk() && WriteResult() == RunStatus::Cancelled && ResultOk())
         SetResult(pi::userCanceledErr);  // the host's user stopped the render
 
-    // Every rectangle emptied, the 32-bit ones too: a host that still held the
-    // whole image would serve it again before a continue call that has
-    // nothing to do.
     hostutil::MakeRect16(&fr->inRect, 0, 0, 0, 0);
     hostutil::MakeRect16(&fr->outRect, 0, 0, 0, 0);
     hostutil::MakeRect16(&fr->maskRect, 0, 0, 0, 0);
-    const pi::VRect empty{0, 0, 0, 0};
-    SetInRect(fr, empty);
-    SetOutRect(fr, empty);
-    SetMaskRect(fr, empty);
 }
 
 void DoContinue() {
