@@ -127,7 +127,9 @@ TEST_F(SceneStop, EachStepStopsWhenTheHostSaysSoAndKeepsNothing) {
         EXPECT_EQ(params_.bumpTexture, nullptr);
         EXPECT_GE(LastProgress(), c.lastProgressFrom);
         EXPECT_LE(LastProgress(), c.lastProgressTo);
-        if (c.lastProgressTo <= 10) EXPECT_EQ(gBranchCount, -1) << "no growth began";
+        if (c.lastProgressTo <= 10) {
+            EXPECT_EQ(gBranchCount, -1) << "no growth began";
+        }
     }
     // Nothing stops it: done, with the bar through the render to its end.
     HostEar::stopWhen = nullptr;

@@ -111,7 +111,9 @@ TEST(PresetText, ValuesFromFilesKeepTheirMeaningAndStayFinite) {
     EXPECT_FLOAT_EQ(12.5f, p.Trn1);   // a decimal comma
     EXPECT_FLOAT_EQ(12.5f, p.Wdth);
     for (const ParameterKey& k : ParameterKeys) {
-        if (k.isFloat()) EXPECT_TRUE(std::isfinite(GetFloatField(p, k))) << k.name;
+        if (k.isFloat()) {
+            EXPECT_TRUE(std::isfinite(GetFloatField(p, k))) << k.name;
+        }
     }
 }
 

@@ -211,9 +211,13 @@ TEST(Effect, AlphaCutDrawsOnTheBackgroundColourOrOnTransparency) {
         // One colour everywhere; the fifth plane (transparency) fully clear.
         for (size_t i = 0; i < o.pixels.size(); i += planes) {
             ASSERT_EQ(std::memcmp(&o.pixels[i], &o.pixels[0], 4), 0) << i;
-            if (planes == 5) ASSERT_EQ(o.pixels[i + 4], 0) << i;
+            if (planes == 5) {
+                ASSERT_EQ(o.pixels[i + 4], 0) << i;
+            }
         }
-        if (planes == 4) EXPECT_NE(std::memcmp(&o.pixels[0], "\0\0\0\0", 4), 0);
+        if (planes == 4) {
+            EXPECT_NE(std::memcmp(&o.pixels[0], "\0\0\0\0", 4), 0);
+        }
     }
     // With growth, the crystals are drawn over the colour.
     const Outcome grown = RunWith(Scenery(kW, kH), {"AlpC=1", "BkCl=0x30A020"});

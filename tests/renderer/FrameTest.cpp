@@ -319,7 +319,9 @@ TEST(Frame, RoughLinesFarPastTheFrameEndAndDrawWhatCrossesIt) {
         }
         // The two other edges run far outside the frame.
         for (int y = 0; y < kH; ++y)
-            if (y != 5) EXPECT_EQ(std::memcmp(dst.at(0, y), src.at(0, y), size_t(kW) * 4), 0) << far << " row " << y;
+            if (y != 5) {
+                EXPECT_EQ(std::memcmp(dst.at(0, y), src.at(0, y), size_t(kW) * 4), 0) << far << " row " << y;
+            }
     }
 }
 
