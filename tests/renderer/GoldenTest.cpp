@@ -91,17 +91,22 @@ TEST(Golden, AntiAliasedEdges) {
     Compare("edges-mode3", dst);
 }
 
+// The ripples as the scene's bump map, through its one material.
+void AddBump(Scene& s, Ripples& ripples) {
+    __Texture& bump = s.textures[2];
+    bump.present = 1, bump.width = 32, bump.height = 32, bump.pixels = ripples.px.data();
+    MapParams3ds& map = s.materials[0].maps[kBumpMapSlot];
+    std::memcpy(map.name, "Bump", 5);
+    map.amount = 0.02f, map.uScale = map.vScale = 1.0f;
+}
+
 TEST(Golden, PhongWithBump) {
     Flags keep;
     _DrawMode = 6, _Quality = 1;
     const Rgba src = Checker(kSize, kSize);
     Scene s = Dome(56, 16, 64, 64);
     Ripples ripples;
-    __Texture& bump = s.textures[2];
-    bump.present = 1, bump.width = 32, bump.height = 32, bump.pixels = ripples.px.data();
-    MapParams3ds& map = s.materials[0].maps[kBumpMapSlot];
-    std::memcpy(map.name, "Bump", 5);
-    map.amount = 0.02f, map.uScale = map.vScale = 1.0f;
+    AddBump(s, ripples);
     Rgba dst = src;
     Render(dst, src, s);
     Compare("bump-mode6", dst);
@@ -138,11 +143,7 @@ TEST(Golden, CurvedWithBumpAndGlass) {
     const Rgba src = Checker(kSize, kSize);
     Scene s = Dome(56, 10, 64, 64);
     Ripples ripples;
-    __Texture& bump = s.textures[2];
-    bump.present = 1, bump.width = 32, bump.height = 32, bump.pixels = ripples.px.data();
-    MapParams3ds& map = s.materials[0].maps[kBumpMapSlot];
-    std::memcpy(map.name, "Bump", 5);
-    map.amount = 0.02f, map.uScale = map.vScale = 1.0f;
+    AddBump(s, ripples);
     s.glass.push_back({1, 1.5f, 12.0f, 40.0f});
     Rgba dst = src;
     Render(dst, src, s);
