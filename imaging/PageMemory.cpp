@@ -92,8 +92,7 @@ void KeepShelvedPages(bool keep) {
     for (int i = 0; i < count; ++i) FreePages(freed[i].block);
 }
 
-void* TakePages(size_t size, bool* fresh) {
-    if (fresh != nullptr) *fresh = true;
+void* TakePages(size_t size) {
     if (size == 0) return nullptr;
     {
         std::lock_guard<std::mutex> lock(gShelfMutex);
@@ -109,7 +108,6 @@ void* TakePages(size_t size, bool* fresh) {
             gShelf[best] = gShelf[--gKeptCount];
             ++gAllocated;
             ++gReused;
-            if (fresh != nullptr) *fresh = false;
             return block;
         }
     }

@@ -29,8 +29,7 @@ constexpr size_t kMostShelvedBytes = sizeof(void*) >= 8 ? size_t(256) << 20 : si
 // A block of at least `size` bytes: a kept one when one fits (up to twice the
 // size), with the bytes it was left with; else a fresh zero-filled one. Null
 // when memory cannot be had. Counted, and made to fail, as AllocPages.
-// `fresh`, when given, tells whether the block is a fresh one.
-void* TakePages(size_t size, bool* fresh = nullptr);
+void* TakePages(size_t size);
 // Keeps a block from AllocPages or TakePages while keeping is on and the kept
 // blocks stay within their limit; frees it otherwise. Null is ignored.
 void ShelvePages(void* block);
@@ -56,17 +55,16 @@ public:
     // A block from TakePages (its bytes as they were left), shelved again when let go of.
     static PageBlock Taken(size_t size) {
         PageBlock b;
-        b.p_ = TakePages(size, &b.fresh_);
+        b.p_ = TakePages(size);
         b.shelve_ = true;
         return b;
     }
     ~PageBlock() { Drop(); }
-    PageBlock(PageBlock&& o) noexcept : shelve_(o.shelve_), fresh_(o.fresh_) { p_ = o.release(); }
+    PageBlock(PageBlock&& o) noexcept : shelve_(o.shelve_) { p_ = o.release(); }
     PageBlock& operator=(PageBlock&& o) noexcept {
         if (this != &o) {
             Drop();
             shelve_ = o.shelve_;
-            fresh_ = o.fresh_;
             p_ = o.release();
         }
         return *this;
@@ -83,8 +81,6 @@ public:
         return p;
     }
     explicit operator bool() const { return p_ != nullptr; }
-    // Zero-filled as the system gave it, not a kept block with old bytes.
-    bool fresh() const { return fresh_; }
 
 private:
     void Drop() {
@@ -93,7 +89,6 @@ private:
     }
     void* p_ = nullptr;
     bool shelve_ = false;
-    bool fresh_ = true;
 };
 
 }  // namespace frostel

@@ -322,16 +322,14 @@ private:
 // their pages come to be on the band's thread (a page first read and then
 // written costs a fault that stops every thread of the process). Only the
 // columns its triangles can reach: the pages of the rest are never touched.
-// Kept blocks hold the last frame's bytes, not zeros: their rows are prepared whole.
 struct BandPreparation {
     float* depth = nullptr;     // filled with the farthest depth
     uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
     uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
     size_t channelBytes = 1;
-    bool wholeRows = false;
 
     void operator()(int width, int y0, int y1, const uint64_t* reach) const {
-        auto reached = [this, reach](int k) { return wholeRows || (reach[k / 64] >> (k % 64) & 1) != 0; };
+        auto reached = [reach](int k) { return (reach[k / 64] >> (k % 64) & 1) != 0; };
         const int blocks = (width + kReachColumns - 1) / kReachColumns;
         for (int k = 0; k < blocks;) {
             if (!reached(k)) {
@@ -664,8 +662,9 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const size_t channelBytes = _Deep ? 2 : 1;
     const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
-    // Each is written before it is read (the bands prepare their rows), so
-    // blocks kept from the last frame serve as well as fresh ones.
+    // Each is written before it is read (the bands prepare what their
+    // triangles can reach, and nothing else is read), so blocks kept from the
+    // last frame serve as well as fresh ones.
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
     if (drawing && !handedOver) {
         ownDepth = PageBlock::Taken(pixels * sizeof(float));
@@ -726,7 +725,6 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     prepare.triangle = _TriangleBuffer;
     prepare.edges = _EdgeMemory;
     prepare.channelBytes = channelBytes;
-    prepare.wholeRows = !ownDepth.fresh() || !triangle.fresh() || !edges.fresh();
     PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, prepare);
     const bool drawn = pass.Run(workers);
     // A stop leaves bands unprepared: nothing reads them any more.
@@ -737,7 +735,6 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         // The front faces get a fresh depth buffer of the frame's own.
         BandPreparation again;
         again.depth = ownDepth.as<float>();
-        again.wholeRows = prepare.wholeRows;
         gWatch.base = plan.Entries();
         PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, again);
         front.Run(workers);

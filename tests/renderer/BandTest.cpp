@@ -294,6 +294,36 @@ TEST(Bands, KeptThreadsAndBuffersDrawTheSamePictures) {
     EXPECT_EQ(frostel::GetPageMemoryStats().kept, 0);
 }
 
+// Kept buffers hold what the last frame drew where the next one's triangles
+// never reach: a small figure after a busy one is drawn as on fresh buffers.
+TEST(Bands, ASmallFigureAfterABusyOneInKeptBuffersDrawsAsOnFreshOnes) {
+    Flags keep;
+    _UseMultyRefract = 0;
+    const Grain grain;
+    const Rgba src = Checker(kW, kH);
+    const auto small = [&] {
+        Scene s;
+        s.AddMaterial(0.2f, 0.7f, 0.9f);
+        s.AddFront(Vertex(4, 50, 10), Vertex(22, 47, 10), Vertex(12, 66, 10), 0);
+        return s;
+    };
+    Bands b(3, 0);
+    for (uint8_t mode : {3, 6, 9}) {
+        for (uint8_t quality : {0, 1}) {
+            _DrawMode = mode, _Quality = quality;
+            Scene alone = small();
+            const Rgba fresh = Draw(alone, src, false, false);
+            ASSERT_FALSE(fresh == src) << "the small figure shows";
+            frostel::KeepShelvedPages(true);
+            Scene busy = Busy(grain, true);
+            Draw(busy, src, false, false);
+            Scene after = small();
+            EXPECT_TRUE(Draw(after, src, false, false) == fresh) << "mode " << int(mode) << " quality " << int(quality);
+            frostel::KeepShelvedPages(false);
+        }
+    }
+}
+
 // ---- Curved sampling
 
 double Seconds(const std::chrono::steady_clock::time_point& since) {
