@@ -92,14 +92,16 @@ void DrawApart(const SceneArgs& s, const __Point3ds* const c[3], bool growByExte
     box.x0 = std::max(box.x0, band.x0), box.y0 = std::max(box.y0, band.y0);
     box.x1 = std::min(box.x1, band.x1), box.y1 = std::min(box.y1, band.y1);
     if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
+    uint8_t* const triangle = s.band != nullptr ? s.band->triangle : _TriangleBuffer;
+    uint8_t* const edges = s.band != nullptr ? s.band->edges : _EdgeMemory;
     _Clip = box;
-    draw(_TriangleBuffer);
+    draw(triangle);
     _Clip = band;
     for (int y = box.y0; y < box.y1; ++y) {
         RowSpan& dirty = _RowDirty[y];
         if (dirty.x0 < dirty.x1) {
-            __ComposeTriangleRect(s.dst, dirty.x0, y, dirty.x1, y + 1);
-            __ClearTriangleRect(dirty.x0, y, dirty.x1, y + 1);
+            ComposeTriangleRect(s.dst, triangle, edges, dirty.x0, y, dirty.x1, y + 1);
+            ClearTriangleRect(triangle, dirty.x0, y, dirty.x1, y + 1);
         }
         dirty = kEmptySpan;
     }
@@ -533,7 +535,7 @@ void SplitAtCurvedMidpoints(const __Point3ds* const c[3], __Point3ds mid[3], con
 namespace {
 
 // Four sub-triangles on the curved surface through the edge midpoints.
-void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
+void __RasterTriangleSubdiv(const SceneArgs& s, uint8_t* triangle, __Triangle3ds* tri, const __Point3ds* const c[3]) {
     __Point3ds mid[3];
     const __Point3ds* sub[4][3];
     SplitAtCurvedMidpoints(c, mid, sub);
@@ -543,7 +545,7 @@ void __RasterTriangleSubdiv(const SceneArgs& s, __Triangle3ds* tri, const __Poin
             continue;
         if (!RefractionFacing(FaceNz(*t[0], *t[1], *t[2]))) continue;
         FillTriangle f;
-        if (PrepareFill(s, tri, *t[0], *t[1], *t[2], true, f)) __SpanPhong(s, _TriangleBuffer, f);
+        if (PrepareFill(s, tri, *t[0], *t[1], *t[2], true, f)) __SpanPhong(s, triangle, f);
     }
 }
 
@@ -571,7 +573,7 @@ class Winners {
 public:
     // facing: 0 every sample, 1 those whose normal's z is >= 0, 2 those below.
     Winners(BandState* band, const EngineClip& slice, int facing, int width)
-        : zbuffer_(ZBuff),
+        : zbuffer_(band->depth),
           zwidth_(Zwidth),
           stash_(band->stash),
           spans_(band->stashSpans),
@@ -660,7 +662,7 @@ struct CurvedCopy {
 // shaded once, row by row (the previous-sample cache follows the row as in the
 // fills), into the triangle buffer. The clip is taken in slices as high as the
 // band's scratch of winners.
-void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Point3ds* const c[3]) {
+void __RasterTriangleCurved(const SceneArgs& s, uint8_t* triangle, __Triangle3ds* tri, const __Point3ds* const c[3]) {
     BandState* band = s.band;
     if (band == nullptr || band->stash == nullptr) return;
     __Point3ds local[3];
@@ -675,14 +677,14 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
     const bool duble = _DubleSide, back = _DrawBackFaces1, allFront = !back && _UseMultyRefract == 2;
     const PixelShader shade(s, tri);
     // The built-in shader takes the winners a few at a time.
-    const bool batched = shade.Batches(_TriangleBuffer);
+    const bool batched = shade.Batches(triangle);
     ShadeBatch batch;
     int batchX[kShadeLanes], batchY[kShadeLanes];
     float batchFade[kShadeLanes];
     auto flush = [&] {
         shade.Shade(batch, patch.hasTexCoords);
         for (int i = 0; i < batch.count; ++i)
-            __BlendPixel(_TriangleBuffer, batch.color[0][i], batch.color[1][i], batch.color[2][i], batchX[i],
+            BlendTriangleBufferPixel(triangle, batch.color[0][i], batch.color[1][i], batch.color[2][i], batchX[i],
                          batchY[i], batch.opacity[i] * batchFade[i]);
         batch.count = 0;
     };
@@ -721,9 +723,9 @@ void __RasterTriangleCurved(const SceneArgs& s, __Triangle3ds* tri, const __Poin
                     if (batch.count == kShadeLanes) flush();
                 } else {
                     float color[3];
-                    const float opacity = shade(_TriangleBuffer, pos[0], pos[1], pos[2], &normal,
+                    const float opacity = shade(triangle, pos[0], pos[1], pos[2], &normal,
                                                 patch.hasTexCoords, uv[0], uv[1], &prev, plane, color);
-                    __BlendPixel(_TriangleBuffer, color[0], color[1], color[2], px, py, opacity * fade);
+                    BlendTriangleBufferPixel(triangle, color[0], color[1], color[2], px, py, opacity * fade);
                 }
                 prev.normal = normal;
                 prev.x = pos[0], prev.y = pos[1], prev.u = uv[0], prev.v = uv[1];
@@ -797,13 +799,13 @@ void __RasterSceneMode6(const SceneArgs& s) { FillLoop<true>(s); }
 
 void __RasterSceneMode8(const SceneArgs& s) {
     ForEachTriangle(s, [&](__Triangle3ds* tri, const __Point3ds* const c[3]) {
-        DrawApart(s, c, true, [&](uint8_t*) { __RasterTriangleSubdiv(s, tri, c); });
+        DrawApart(s, c, true, [&](uint8_t* triangle) { __RasterTriangleSubdiv(s, triangle, tri, c); });
     });
 }
 
 void __RasterSceneMode9(const SceneArgs& s) {
     ForEachTriangle(s, [&](__Triangle3ds* tri, const __Point3ds* const c[3]) {
-        DrawApart(s, c, true, [&](uint8_t*) { __RasterTriangleCurved(s, tri, c); });
+        DrawApart(s, c, true, [&](uint8_t* triangle) { __RasterTriangleCurved(s, triangle, tri, c); });
     });
 }
 

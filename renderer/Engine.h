@@ -75,6 +75,13 @@ struct BandState {
     SampleStash* stash;
     RowSpan* stashSpans;
     int stashRows;
+    // The band's triangle buffer, edge memory and depths, each addressed by
+    // frame pixel (as PixelIndex has it) but only valid on the band's rows:
+    // a thread reuses the same few rows of memory for every band it draws.
+    // Null when the frame has none.
+    uint8_t* triangle = nullptr;
+    uint8_t* edges = nullptr;
+    float* depth = nullptr;
 
     int64_t unpublished = 0;   // units a worker began and has not yet added to done
 
@@ -223,9 +230,11 @@ inline float PlaneDepth(const float plane[4], float x, float y, float fallback) 
 // edge-on.
 class DepthTest {
 public:
-    DepthTest(const float plane[4], float vertexZ)
+    DepthTest(const float plane[4], float vertexZ) : DepthTest(plane, vertexZ, ZBuff) {}
+    // Against `depth`, addressed as ZBuff (null: no z-buffer).
+    DepthTest(const float plane[4], float vertexZ, float* depth)
         : a_(plane[0]), b_(plane[1]), d_(plane[3]), fallback_(vertexZ), r_(Reciprocal(plane[2])),
-          edgeOn_(!(std::fabs(plane[2]) >= 0.01f)), z_(ZBuff), w_(Zwidth), h_(Zheight) {}
+          edgeOn_(!(std::fabs(plane[2]) >= 0.01f)), z_(depth), w_(Zwidth), h_(Zheight) {}
     // With `write` a passing depth is stored.
     bool operator()(int x, int y, bool write, float& depth) const {
         depth = edgeOn_ ? fallback_ : DivideBy(-(a_ * static_cast<float>(x) + b_ * static_cast<float>(y) + d_), r_);
@@ -247,6 +256,9 @@ private:
 
 void __ClearTriangleRect(int x0, int y0, int x1, int y1);
 void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1);
+// The same with a band's own triangle buffer and edge memory.
+void ClearTriangleRect(uint8_t* triangle, int x0, int y0, int x1, int y1);
+void ComposeTriangleRect(uint8_t* dst, const uint8_t* triangle, uint8_t* edges, int x0, int y0, int x1, int y1);
 
 int __SortCompare(float depthA, float depthB);
 float __TriangleDepth(const __Triangle3ds& t, const __Point3ds* points, int pointCount);
@@ -280,6 +292,8 @@ void __ProjectPersp(float x, float y, float z, float& ox, float& oy);
 // Writes one shaded colour (0.._ColorMax) into the frame with coverage a,
 // clipped to the frame; the callers clip to _Clip.
 void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a);
+// The same into a triangle buffer, widening its row's written span.
+void BlendTriangleBufferPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a);
 
 // The write of __BlendPixel at the pixel whose first channel is at index i,
 // for channels of type T, with the colour already clamped to 0..cm and a > 0.

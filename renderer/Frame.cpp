@@ -316,19 +316,56 @@ private:
     int64_t entries_ = 0;
 };
 
+// p moved back by `back` elements, as an address: a band's rows of memory
+// addressed by frame pixel, below whose first row nothing is read.
+template <typename T>
+T* Before(T* p, ptrdiff_t back) {
+    return reinterpret_cast<T*>(reinterpret_cast<uintptr_t>(p) - static_cast<uintptr_t>(back) * sizeof(T));
+}
+
+// Where the bands find their triangle buffer, edge memory and depths. Each
+// thread draws every band it takes in rows of memory of its own, a band high,
+// so that a frame touches a few bands' worth of pages instead of the whole
+// frame's (the first touch of a fresh page can cost more than drawing in it).
+// Shared: buffers of the whole frame serve every band, as the back faces'
+// pass leaves its edges to the front faces' one.
+struct BandBuffers {
+    float* depth = nullptr;          // the frame's own depths, or null
+    float* handedOver = nullptr;     // else the client's z-buffer, whole
+    uint8_t* triangle = nullptr;
+    uint8_t* edges = nullptr;
+    size_t channelBytes = 1;
+    int width = 0, rows = 0;         // each thread's copy: rows x width pixels
+    bool shared = false;
+
+    // Pixels of all the copies.
+    size_t Pixels(int threads) const { return size_t(shared ? 1 : threads) * size_t(rows) * size_t(width); }
+
+    // The pointers of the band whose first row is y0, drawn by `worker`.
+    void Point(BandState& band, int worker, int y0) const {
+        const size_t copy = shared ? 0 : size_t(worker) * size_t(rows) * size_t(width);
+        const ptrdiff_t back = shared ? 0 : ptrdiff_t(y0) * width;
+        band.depth = depth != nullptr ? Before(depth + copy, back) : handedOver;
+        band.triangle = triangle != nullptr ? Before(triangle + copy * 4 * channelBytes, back * ptrdiff_t(4 * channelBytes)) : nullptr;
+        band.edges = edges != nullptr
+                         ? Before(edges + copy * kEdgeChannels * channelBytes, back * ptrdiff_t(kEdgeChannels * channelBytes))
+                         : nullptr;
+    }
+};
+
 // One pass of the frame over the bands, on worker threads or on the calling one.
-// What each band does to its own rows of the frame's buffers before it draws:
-// fill the frame's own z-buffer, and write the fresh buffers once, so that
-// their pages come to be on the band's thread (a page first read and then
-// written costs a fault that stops every thread of the process). Only the
-// columns its triangles can reach: the pages of the rest are never touched.
+// What each band does to its rows of the buffers before it draws: fill the
+// frame's own depths with the farthest depth and zero the triangle buffer
+// and edge memory, so that fresh pages come to be on the band's thread (a
+// page first read and then written costs a fault that stops every thread of
+// the process). Only the columns its triangles can reach: nothing is read
+// outside a triangle's box, and those columns are all a band reads, whatever
+// the rows' memory held before.
 struct BandPreparation {
-    float* depth = nullptr;     // filled with the farthest depth
-    uint8_t* triangle = nullptr;  // zeroed: 4 channels a pixel
-    uint8_t* edges = nullptr;     // zeroed: kEdgeChannels a pixel
+    bool depth = false, triangle = false, edges = false;  // which to prepare
     size_t channelBytes = 1;
 
-    void operator()(int width, int y0, int y1, const uint64_t* reach) const {
+    void operator()(const BandState& band, int width, const uint64_t* reach) const {
         auto reached = [reach](int k) { return (reach[k / 64] >> (k % 64) & 1) != 0; };
         const int blocks = (width + kReachColumns - 1) / kReachColumns;
         for (int k = 0; k < blocks;) {
@@ -339,28 +376,31 @@ struct BandPreparation {
             const int from = k;
             while (k < blocks && reached(k)) ++k;
             const int x0 = from * kReachColumns, x1 = std::min(width, k * kReachColumns);
-            for (int y = y0; y < y1; ++y) Prepare(size_t(width) * size_t(y) + size_t(x0), size_t(x1 - x0));
+            for (int y = band.y0; y < band.y1; ++y)
+                Prepare(band, size_t(width) * size_t(y) + size_t(x0), size_t(x1 - x0));
         }
     }
 
 private:
-    void Prepare(size_t first, size_t pixels) const {
-        if (depth != nullptr) FillFarthest(depth + first, pixels);
-        if (triangle != nullptr) std::memset(triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
-        if (edges != nullptr)
-            std::memset(edges + first * kEdgeChannels * channelBytes, 0, pixels * kEdgeChannels * channelBytes);
+    void Prepare(const BandState& band, size_t first, size_t pixels) const {
+        if (depth) FillFarthest(band.depth + first, pixels);
+        if (triangle && band.triangle != nullptr)
+            std::memset(band.triangle + first * 4 * channelBytes, 0, pixels * 4 * channelBytes);
+        if (edges && band.edges != nullptr)
+            std::memset(band.edges + first * kEdgeChannels * channelBytes, 0, pixels * kEdgeChannels * channelBytes);
     }
 };
 
 class PassRun {
 public:
     PassRun(const SceneArgs& scene, const BandPlan& plan, SampleStash* stash, RowSpan* stashSpans, int stashRows,
-            const BandPreparation& prepare)
+            const BandBuffers& buffers, const BandPreparation& prepare)
         : scene_(scene),
           plan_(plan),
           stash_(stash),
           stashSpans_(stashSpans),
           stashRows_(stashRows),
+          buffers_(buffers),
           prepare_(prepare) {}
 
     // False when the watch ended the frame.
@@ -422,8 +462,6 @@ private:
             int count;
             const int32_t* triangles = plan_.Triangles(b, count);
             const int y0 = b * plan_.Rows(), y1 = std::min(scene_.height, (b + 1) * plan_.Rows());
-            prepare_(scene_.width, y0, y1, plan_.Reach(b));
-            if (count == 0) continue;
             BandState band{triangles,
                            count,
                            y0,
@@ -434,6 +472,9 @@ private:
                            stash_ != nullptr ? stash_ + worker * stashSize : nullptr,
                            stashSpans_ != nullptr ? stashSpans_ + worker * stashRows_ : nullptr,
                            stashRows_};
+            buffers_.Point(band, worker, y0);
+            prepare_(band, scene_.width, plan_.Reach(b));
+            if (count == 0) continue;
             _Clip = {0, band.y0, scene_.width, band.y1};
             SceneArgs s = scene_;
             s.band = &band;
@@ -448,6 +489,7 @@ private:
     SampleStash* stash_;
     RowSpan* stashSpans_;
     int stashRows_;
+    const BandBuffers& buffers_;
     const BandPreparation& prepare_;
     // Apart in memory: every band adds to done_ once a triangle and reads
     // stop_ far more often.
@@ -537,13 +579,15 @@ bool TriangleCorners(const SceneArgs& s, const __Triangle3ds& t, const __Point3d
     return TriangleCorners(s.pointCount, s.points, t, out);
 }
 
-void __ClearTriangleRect(int x0, int y0, int x1, int y1) {
+void __ClearTriangleRect(int x0, int y0, int x1, int y1) { ClearTriangleRect(_TriangleBuffer, x0, y0, x1, y1); }
+
+void ClearTriangleRect(uint8_t* triangle, int x0, int y0, int x1, int y1) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, Zwidth), y1 = std::min(y1, Zheight);
-    if (x0 >= x1 || _TriangleBuffer == nullptr) return;
+    if (x0 >= x1 || triangle == nullptr) return;
     const size_t channelBytes = _Deep ? 2 : 1;
     for (int y = y0; y < y1; ++y)
-        std::memset(_TriangleBuffer + PixelIndex(x0, y) * channelBytes, 0, 4 * channelBytes * (x1 - x0));
+        std::memset(triangle + PixelIndex(x0, y) * channelBytes, 0, 4 * channelBytes * (x1 - x0));
 }
 
 namespace {
@@ -562,13 +606,12 @@ inline void Store(uint8_t* frame, ptrdiff_t index, int value) {
 
 // The composition at one channel width (bytes, or 16-bit words).
 template <typename T>
-void ComposeRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
+void ComposeRect(uint8_t* dst, const uint8_t* T_, uint8_t* E, int x0, int y0, int x1, int y1) {
     const int cm = _ColorMax;
     // Colours further apart than this belong to different surfaces.
     const int newEdge = sizeof(T) == 2 ? 20 * 256 : 20;
-    const uint8_t* T_ = _TriangleBuffer;
-    // Per pixel the edge's colour and coverage (L), then what lay under it (B).
-    uint8_t* E = _EdgeMemory;
+    // T_: the triangle buffer. E: per pixel the edge's colour and coverage
+    // (L), then what lay under it (B).
     const ptrdiff_t width = _RowLength / 4;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
@@ -623,13 +666,17 @@ void ComposeRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
 }  // namespace
 
 void __ComposeTriangleRect(uint8_t* dst, int x0, int y0, int x1, int y1) {
+    ComposeTriangleRect(dst, _TriangleBuffer, _EdgeMemory, x0, y0, x1, y1);
+}
+
+void ComposeTriangleRect(uint8_t* dst, const uint8_t* triangle, uint8_t* edges, int x0, int y0, int x1, int y1) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, Zwidth), y1 = std::min(y1, Zheight);
-    if (_TriangleBuffer == nullptr) return;
+    if (triangle == nullptr) return;
     if (_Deep)
-        ComposeRect<uint16_t>(dst, x0, y0, x1, y1);
+        ComposeRect<uint16_t>(dst, triangle, edges, x0, y0, x1, y1);
     else
-        ComposeRect<uint8_t>(dst, x0, y0, x1, y1);
+        ComposeRect<uint8_t>(dst, triangle, edges, x0, y0, x1, y1);
 }
 
 extern "C" {
@@ -662,21 +709,34 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     const size_t channelBytes = _Deep ? 2 : 1;
     const size_t frameBytes = pixels * 4 * channelBytes;
     const bool handedOver = ZBuff != nullptr && Zwidth == width && Zheight == height;
+    BandPlan plan;
+    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads), threads)) return NoMemory();
+    const int workers = std::min(threads, plan.Bands());
     // Each is written before it is read (the bands prepare what their
     // triangles can reach, and nothing else is read), so blocks kept from the
     // last frame serve as well as fresh ones.
     PageBlock ownDepth, triangle, edges, rowDirty, backgroundCopy, refractDepth, stash;
+    BandBuffers buffers;
+    buffers.channelBytes = channelBytes;
+    buffers.width = width;
+    buffers.shared = _DrawBackFaces != 0;
+    buffers.rows = buffers.shared ? height : plan.Rows();
+    const size_t bufferPixels = buffers.Pixels(workers);
     if (drawing && !handedOver) {
-        ownDepth = PageBlock::Taken(pixels * sizeof(float));
+        ownDepth = PageBlock::Taken(bufferPixels * sizeof(float));
         if (!ownDepth) return NoMemory();
     }
     if (drawing && Composes(_DrawMode)) {
-        triangle = PageBlock::Taken(frameBytes);
-        edges = PageBlock::Taken(pixels * kEdgeChannels * channelBytes);
+        triangle = PageBlock::Taken(bufferPixels * 4 * channelBytes);
+        edges = PageBlock::Taken(bufferPixels * kEdgeChannels * channelBytes);
         rowDirty = PageBlock::Taken(size_t(height) * sizeof(RowSpan));
         if (!triangle || !edges || !rowDirty) return NoMemory();
         std::fill_n(rowDirty.as<RowSpan>(), height, RowSpan{INT_MAX, INT_MIN});
     }
+    buffers.depth = ownDepth.as<float>();
+    buffers.handedOver = handedOver ? ZBuff : nullptr;
+    buffers.triangle = triangle.as<uint8_t>();
+    buffers.edges = edges.as<uint8_t>();
     if (glassBuffers) {
         backgroundCopy = PageBlock::Taken(frameBytes);
         refractDepth = PageBlock::Taken(pixels * sizeof(float));
@@ -684,9 +744,6 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         std::memcpy(backgroundCopy.get(), src, frameBytes);
         FillFarthest(refractDepth.as<float>(), pixels);
     }
-    BandPlan plan;
-    if (!plan.Make(s, oneBand ? height : BandRowsFor(height, threads), threads)) return NoMemory();
-    const int workers = std::min(threads, plan.Bands());
     const int stashRows = std::min(plan.Rows(), kStashRows);
     if (_DrawMode == 9) {
         const size_t stashBytes = size_t(workers) * stashRows * (sizeof(RowSpan) + width * sizeof(SampleStash));
@@ -721,11 +778,10 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
     _DrawBackFaces1 = _DrawBackFaces ? 1 : 0;
     BeginWatchedFrame(plan.Entries() * (_DrawBackFaces1 ? 2 : 1));
     BandPreparation prepare;
-    prepare.depth = ownDepth.as<float>();
-    prepare.triangle = _TriangleBuffer;
-    prepare.edges = _EdgeMemory;
+    prepare.depth = bool(ownDepth);  // never the client's z-buffer
+    prepare.triangle = prepare.edges = true;
     prepare.channelBytes = channelBytes;
-    PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, prepare);
+    PassRun pass(s, plan, stashEntriesAt, stashSpans, stashRows, buffers, prepare);
     const bool drawn = pass.Run(workers);
     // A stop leaves bands unprepared: nothing reads them any more.
     if (drawn && _DrawBackFaces1) {
@@ -734,9 +790,9 @@ void __RasterScene(uint8_t* dst, uint8_t* src, int width, int height, int rowLen
         _DrawBackFaces1 = 0;
         // The front faces get a fresh depth buffer of the frame's own.
         BandPreparation again;
-        again.depth = ownDepth.as<float>();
+        again.depth = bool(ownDepth);
         gWatch.base = plan.Entries();
-        PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, again);
+        PassRun front(s, plan, stashEntriesAt, stashSpans, stashRows, buffers, again);
         front.Run(workers);
     }
     _DrawBackFaces1 = 0;

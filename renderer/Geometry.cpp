@@ -157,10 +157,12 @@ void __ProjectPersp(float x, float y, float z, float& ox, float& oy) {
     oy = f * (y - _Persp_y) + _Persp_y;
 }
 
-void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a) {
+namespace {
+
+void BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a, bool tracks) {
     if (x < _FrameClip.x0 || y < _FrameClip.y0 || x >= _FrameClip.x1 || y >= _FrameClip.y1) return;
     if (!(a > 0.0f)) return;
-    if (frame == _TriangleBuffer) {
+    if (tracks) {
         RowSpan& dirty = _RowDirty[y];
         dirty.x0 = std::min(dirty.x0, x), dirty.x1 = std::max(dirty.x1, x + 1);
     }
@@ -170,6 +172,16 @@ void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, fl
         BlendChannels<uint16_t>(frame, PixelIndex(x, y), c, a, cm);
     else
         BlendChannels<uint8_t>(frame, PixelIndex(x, y), c, a, cm);
+}
+
+}  // namespace
+
+void __BlendPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a) {
+    BlendPixel(frame, c0, c1, c2, x, y, a, frame == _TriangleBuffer);
+}
+
+void BlendTriangleBufferPixel(uint8_t* frame, float c0, float c1, float c2, int x, int y, float a) {
+    BlendPixel(frame, c0, c1, c2, x, y, a, true);
 }
 
 float LineCoverage(float p, float q, float r, float root, float x, float y, float w) {

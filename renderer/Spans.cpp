@@ -208,8 +208,9 @@ void Normalized(const __Point3ds& p, float out[3]) {
 // buffer's written span of a row once a row.
 class RowWriter {
 public:
-    explicit RowWriter(uint8_t* frame)
-        : frame_(frame), deep_(_Deep != 0), tracks_(frame == _TriangleBuffer), cm_(static_cast<float>(_ColorMax)) {}
+    // tracks: frame is a triangle buffer.
+    RowWriter(uint8_t* frame, bool tracks)
+        : frame_(frame), deep_(_Deep != 0), tracks_(tracks), cm_(static_cast<float>(_ColorMax)) {}
     ~RowWriter() { Flush(); }
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
@@ -254,8 +255,8 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
         for (int k = 0; k < 3; ++k) mid[i][k] = (n[i][k] + n[(i + 1) % 3][k]) * 0.5f;
 
     const PixelShader shade(s, t.tri);
-    const DepthTest depthTest(t.plane, t.v[0].z);
-    RowWriter out(frame);
+    const DepthTest depthTest(t.plane, t.v[0].z, s.band != nullptr ? s.band->depth : ZBuff);
+    RowWriter out(frame, frame == (s.band != nullptr ? s.band->triangle : _TriangleBuffer));
     __PrevInfo prev{};
     // The flat fill reads the weights only for texture coordinates.
     const bool weighted = kPhong || tex;
@@ -349,7 +350,7 @@ void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { Sp
 
 void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity) {
     const TriangleWalk walk(t.v);
-    RowWriter out(frame);
+    RowWriter out(frame, frame == _TriangleBuffer);
     walk.Run(
         _Quality != 0,
         [&](int x, int y, const double*, float coverage, bool) { out.Blend(x, y, c0, c1, c2, opacity * coverage); },
