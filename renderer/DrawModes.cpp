@@ -678,6 +678,7 @@ void __RasterTriangleCurved(const SceneArgs& s, uint8_t* triangle, __Triangle3ds
     const PixelShader shade(s, tri);
     // The built-in shader takes the winners a few at a time.
     const bool batched = shade.Batches(triangle);
+    const bool neighbours = batched && shade.BatchReadsNeighbours();
     ShadeBatch batch;
     int batchX[kShadeLanes], batchY[kShadeLanes];
     float batchFade[kShadeLanes];
@@ -717,8 +718,10 @@ void __RasterTriangleCurved(const SceneArgs& s, uint8_t* triangle, __Triangle3ds
                     batch.x[i] = pos[0], batch.y[i] = pos[1], batch.z[i] = pos[2];
                     batch.nx[i] = n[0], batch.ny[i] = n[1], batch.nz[i] = n[2];
                     batch.u[i] = uv[0], batch.v[i] = uv[1];
-                    batch.prev[i] = prev;
-                    std::memcpy(batch.plane[i], plane, sizeof plane);
+                    if (neighbours) {
+                        batch.prev[i] = prev;
+                        std::memcpy(batch.plane[i], plane, sizeof plane);
+                    }
                     batchX[i] = px, batchY[i] = py, batchFade[i] = fade;
                     if (batch.count == kShadeLanes) flush();
                 } else {

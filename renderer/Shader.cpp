@@ -394,6 +394,8 @@ void ResolveShading(TriangleShading& out, float offX, float offY, const uint8_t*
         const __Texture* slots = textures != nullptr ? textures + 4 * static_cast<ptrdiff_t>(m) : nullptr;
         for (int k = 0; k < 4; ++k) out.mapped[k] = SlotTexels(slots, k, out.texture[k]);
         if (framePlanes && out.mapped[2]) out.texture[2].brightness = FramePlaneFor(out.texture[2]);
+        // Without a texture to sample the maps change nothing: no pixel goes through them.
+        if (!out.mapped[0] && !out.mapped[1] && !out.mapped[2] && !out.mapped[3]) out.maps = nullptr;
     }
     const float e = out.material.exponent;
     out.wholeExponent = e >= 0.0f && e <= static_cast<float>(kMostWholeExponent) && e == std::floor(e)

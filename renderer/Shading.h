@@ -57,7 +57,7 @@ enum class BackgroundRule : uint8_t {
 // What the built-in shader reads of one triangle and the frame state.
 struct TriangleShading {
     ShadeMaterial material;
-    const MapParams3ds* maps;  // null with the default material
+    const MapParams3ds* maps;  // null with the default material, or when no texture can be sampled
     bool mapped[4];            // texture k can be sampled
     TexelMap texture[4];
     const GlassProp* glass;    // the triangle's glass when it is enabled, else null
@@ -124,6 +124,9 @@ public:
         return frame != shading_.src && (shading_.background == BackgroundRule::kSource || frame != _TargetBuffer);
     }
     void Shade(ShadeBatch& b, bool tex) const { ShadeBatchBuiltIn(shading_, tex, b); }
+    // Whether a batch's pixels need their previous sample and plane: only the
+    // maps and glass read them.
+    bool BatchReadsNeighbours() const { return shading_.maps != nullptr || shading_.glass != nullptr; }
 
 private:
     const SceneArgs& scene_;

@@ -263,6 +263,7 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
     // The built-in shader takes the pixels a few at a time; they are blended
     // in their order once shaded.
     const bool batched = shade.Batches(frame);
+    const bool neighbours = batched && shade.BatchReadsNeighbours();
     ShadeBatch batch;
     int batchX[kShadeLanes], batchY[kShadeLanes];
     float batchCoverage[kShadeLanes];
@@ -299,8 +300,10 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
                 batch.z[i] = depth;
                 batch.nx[i] = normal.x, batch.ny[i] = normal.y, batch.nz[i] = normal.z;
                 batch.u[i] = u, batch.v[i] = v;
-                batch.prev[i] = prev;
-                std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
+                if (neighbours) {
+                    batch.prev[i] = prev;
+                    std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
+                }
                 batchX[i] = x, batchY[i] = y, batchCoverage[i] = coverage;
                 if (batch.count == kShadeLanes) flush();
             } else {
