@@ -619,6 +619,13 @@ void ComposeRect(uint8_t* dst, const uint8_t* T_, uint8_t* E, int x0, int y0, in
             const int a = Load<T>(T_, i + 3);
             if (a <= 0) continue;
             const ptrdiff_t L = (y * width + x) * kEdgeChannels, B = L + 4;
+            if (sizeof(T) == 1 && a >= cm) {
+                // Covered bytes: the pixel as it is, its alpha already the largest.
+                std::memcpy(dst + i, T_ + i, 4);
+                std::memcpy(E + L, T_ + i, 3);
+                std::memcpy(E + B, T_ + i, 3);
+                continue;
+            }
             int t[3];
             for (int k = 0; k < 3; ++k) t[k] = Load<T>(T_, i + k);
             if (a >= cm) {

@@ -22,10 +22,10 @@ struct Edge {
     bool ownsTies;   // E = 0 counts as inside
     double length;
     double x0, y0, dx, dy;  // the segment, for distances past the edge
+    double l2;              // dx^2 + dy^2
     double RowTerm(double y) const { return b * y + c; }
     double At(double x, double rowTerm) const { return sign * (a * x + rowTerm); }
     double Distance(double x, double y) const {
-        const double l2 = dx * dx + dy * dy;
         double t = l2 > 0 ? ((x - x0) * dx + (y - y0) * dy) / l2 : 0.0;
         t = ClampD(t, 0.0, 1.0);
         const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
@@ -45,6 +45,7 @@ Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
     e.x0 = from.x, e.y0 = from.y;
     e.dx = static_cast<double>(to.x) - from.x, e.dy = static_cast<double>(to.y) - from.y;
     e.length = std::hypot(e.dx, e.dy);
+    e.l2 = e.dx * e.dx + e.dy * e.dy;
     return e;
 }
 
