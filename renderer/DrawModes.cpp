@@ -1,5 +1,7 @@
 // The per-mode loops over the triangle array: culling, the triangle buffer
 // boxes, and the rasterisers that prepare each triangle for its kernel.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -248,6 +250,7 @@ template <bool kFullNormal>
 class PatchLattice {
 public:
     static constexpr int kChannels = kFullNormal ? 6 : 4;
+    static_assert(kChannels % 2 == 0, "the rows step their channels in pairs");
 
     // The patch is built about an origin: (originX, originY) in scene coordinates.
     PatchLattice(const CurvedPatch& patch, const SceneArgs& s, bool closedT, float originX, float originY)
@@ -485,15 +488,25 @@ private:
     template <typename Inside, typename Sample>
     void Row(Inside inside, int64_t i, int64_t j0, int64_t mt, int64_t count, const RowStart& start,
              Sample& sample) const {
-        double v[kChannels], d1[kChannels], d2[kChannels];
-        for (int c = 0; c < kChannels; ++c) v[c] = start.v[c], d1[c] = start.d1[c], d2[c] = start.d2[c];
+        // Two channels a lane pair: each lane takes its channel's own additions.
+        constexpr int kPairs = kChannels / 2;
+        __m128d v[kPairs], d1[kPairs], d2[kPairs], d3[kPairs];
+        for (int c = 0; c < kPairs; ++c) {
+            v[c] = _mm_loadu_pd(start.v + 2 * c), d1[c] = _mm_loadu_pd(start.d1 + 2 * c);
+            d2[c] = _mm_loadu_pd(start.d2 + 2 * c), d3[c] = _mm_loadu_pd(start.d3 + 2 * c);
+        }
+        const __m128d offset = _mm_set_pd(offY_, offX_);
         for (int64_t k = 0;; ++k) {
-            double at[kChannels];
-            at[0] = v[0] + offX_, at[1] = v[1] + offY_;
-            for (int c = 2; c < kChannels; ++c) at[c] = v[c];
+            alignas(16) double at[kChannels];
+            _mm_store_pd(at, _mm_add_pd(v[0], offset));
+            for (int c = 1; c < kPairs; ++c) _mm_store_pd(at + 2 * c, v[c]);
             sample(inside, i, j0 + k * mt, static_cast<const double*>(at));
             if (k == count) break;
-            for (int c = 0; c < kChannels; ++c) v[c] += d1[c], d1[c] += d2[c], d2[c] += start.d3[c];
+            for (int c = 0; c < kPairs; ++c) {
+                v[c] = _mm_add_pd(v[c], d1[c]);
+                d1[c] = _mm_add_pd(d1[c], d2[c]);
+                d2[c] = _mm_add_pd(d2[c], d3[c]);
+            }
         }
     }
 
@@ -565,6 +578,41 @@ void LatticeCorners(const __Point3ds* const c[3], __Point3ds local[3], float& ox
     ox = local[2].x, oy = local[2].y;
     for (int k = 0; k < 3; ++k) local[k].x -= ox, local[k].y -= oy;
 }
+
+// A winner's position, normal and texture coordinates, as
+// CurvedPatch::EvaluateD gives them and by the same operations: the control
+// points widened to double once a patch, the position and the normal summed
+// in lane pairs.
+class WinnerEvaluator {
+public:
+    explicit WinnerEvaluator(const CurvedPatch& patch) : patch_(patch) {
+        for (int i = 0; i < 10; ++i)
+            for (int k = 0; k < 3; ++k) c_[i][k] = patch.p[i][k], c_[i][3 + k] = patch.n[i][k];
+    }
+    void operator()(double s, double t, double pos[3], double normal[3], double uv[2]) const {
+        const double r = 1.0 - s - t;
+        const double w[10] = {s * s * s,     t * t * t,     r * r * r,     3 * s * s * t, 3 * s * t * t,
+                              3 * t * t * r, 3 * t * r * r, 3 * s * r * r, 3 * s * s * r, 6 * s * t * r};
+        __m128d sum[3] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+        for (int i = 0; i < 10; ++i) {
+            const __m128d weight = _mm_set1_pd(w[i]);
+            for (int q = 0; q < 3; ++q) sum[q] = _mm_add_pd(sum[q], _mm_mul_pd(weight, _mm_loadu_pd(c_[i] + 2 * q)));
+        }
+        double out[6];
+        for (int q = 0; q < 3; ++q) _mm_storeu_pd(out + 2 * q, sum[q]);
+        for (int k = 0; k < 3; ++k) pos[k] = out[k], normal[k] = out[3 + k];
+        if (patch_.hasTexCoords)
+            for (int k = 0; k < 2; ++k) {
+                double uk = 0.0;
+                for (int i = 0; i < 10; ++i) uk += w[i] * patch_.uv[i][k];
+                uv[k] = uk;
+            }
+    }
+
+private:
+    const CurvedPatch& patch_;
+    double c_[10][6];  // position, then normal
+};
 
 // The nearest sample of each pixel, with the depth test: first the nearest of
 // a run of samples in one pixel (a row's samples lie closer than a pixel), then
@@ -672,6 +720,7 @@ void __RasterTriangleCurved(const SceneArgs& s, uint8_t* triangle, __Triangle3ds
     patch.Build(local[0], local[1], local[2]);
     const PatchLattice<false> lattice(patch, s, false, ox, oy);
     if (!lattice.Drawable()) return;
+    const WinnerEvaluator evaluate(patch);
     const EngineClip clip = _Clip;
     const int width = s.width;
     const bool duble = _DubleSide, back = _DrawBackFaces1, allFront = !back && _UseMultyRefract == 2;
@@ -702,7 +751,7 @@ void __RasterTriangleCurved(const SceneArgs& s, uint8_t* triangle, __Triangle3ds
                 if (win.i == 0) continue;
                 winners[px] = {0, 0};
                 double pd[3], nd[3], uvd[2] = {0, 0};
-                patch.EvaluateD(lattice.S(win.i - 1), lattice.T(win.j), pd, nd, uvd);
+                evaluate(lattice.S(win.i - 1), lattice.T(win.j), pd, nd, uvd);
                 float pos[3], n[3];
                 for (int k = 0; k < 3; ++k) pos[k] = static_cast<float>(pd[k]), n[k] = static_cast<float>(nd[k]);
                 pos[0] += ox, pos[1] += oy;
