@@ -2,6 +2,8 @@
 // matrix toolkit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -208,6 +210,74 @@ TEST(Numbers, TheDepthTestTakesThePlanesDepth) {
                 ASSERT_EQ(Bits(depth), Bits(PlaneDepth(plane, float(x), float(y), 42.0f))) << i << " " << x << " " << y;
             }
     }
+}
+
+// The clamped floor and ceiling are the library's, clamped, for values in and
+// beyond the range, negative fractions, exact integers and NaN.
+TEST(Numbers, ClampedFloorAndCeilingAreTheLibrarys) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> value(-3e9, 3e9), small(-3.0, 3.0);
+    const int limits[][2] = {{-5, 5}, {0, 640}, {INT_MIN, INT_MAX}, {-2147483647, 100}};
+    for (int i = 0; i < 200000; ++i) {
+        double v = i % 3 == 0 ? small(rng) : value(rng);
+        if (i % 5 == 0) v = std::round(v);
+        if (i % 7 == 0) v = std::nextafter(std::round(v), i % 2 ? 1e300 : -1e300);
+        for (const auto& l : limits) {
+            const double c = std::min(std::max(v, double(l[0])), double(l[1]));
+            ASSERT_EQ(FloorClamp(v, l[0], l[1]), int(std::floor(c))) << v;
+            ASSERT_EQ(CeilClamp(v, l[0], l[1]), int(std::ceil(c))) << v;
+        }
+    }
+    EXPECT_EQ(FloorClamp(std::nan(""), -4, 9), -4);
+    EXPECT_EQ(CeilClamp(std::nan(""), -4, 9), -4);
+    EXPECT_EQ(FloorClamp(-0.0, -4, 9), 0);
+    EXPECT_EQ(CeilClamp(-0.5, -4, 9), 0);
+}
+
+// Scanning a row four pixels at a time finds the pixels, depths and stored
+// values that testing them one by one does, whatever the run's length and
+// start, the plane (edge-on included) and the z-buffer's ties and NaNs.
+TEST(Numbers, TheDepthScanOfARowIsThePixelByPixelTest) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> coefficient(-1.0f, 1.0f), offset(-500.0f, 500.0f);
+    const int w = 97, h = 5;
+    std::vector<float> scanned(size_t(w) * h), single(scanned.size());
+    Zwidth = w, Zheight = h;
+    for (int i = 0; i < 3000; ++i) {
+        float plane[4] = {coefficient(rng), coefficient(rng), coefficient(rng), offset(rng)};
+        if (i % 10 == 0) plane[2] = 0.005f;
+        if (i % 7 == 0) plane[0] = 0.0f;  // a depth that does not change along the row
+        // Stored depths near the plane's, some equal to it, some NaN.
+        ZBuff = single.data();
+        const DepthTest probe(plane, 42.0f);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                float depth;
+                single[size_t(y) * w + x] = kDepthFill;
+                probe(x, y, false, depth);
+                const int pick = int(rng() % 5);
+                single[size_t(y) * w + x] = pick == 0 ? depth
+                                            : pick == 1 ? std::nanf("")
+                                                        : depth + offset(rng) * 0.01f;
+            }
+        scanned = single;
+        const int y = int(rng() % h);
+        const int x0 = int(rng() % w), x1 = std::min(w - 1, x0 + int(rng() % 40) - 3);
+        std::vector<std::pair<int, uint32_t>> a, b;
+        ZBuff = scanned.data();
+        const DepthTest scan(plane, 42.0f);
+        float depth;
+        for (int x = scan.NextPass(x0, x1, y, depth); x <= x1; x = scan.NextPass(x + 1, x1, y, depth))
+            a.push_back({x, Bits(depth)});
+        ZBuff = single.data();
+        const DepthTest one(plane, 42.0f);
+        for (int x = x0; x <= x1; ++x)
+            if (one(x, y, true, depth)) b.push_back({x, Bits(depth)});
+        ASSERT_EQ(a, b) << i;
+        ASSERT_EQ(std::memcmp(scanned.data(), single.data(), scanned.size() * sizeof(float)), 0) << i;
+    }
+    ZBuff = nullptr;
+    Zwidth = Zheight = 0;
 }
 
 TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {
