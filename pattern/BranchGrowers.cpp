@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "GrowthRandom.h"
+#include "TurnAngles.h"
 
 namespace frostel {
 
@@ -71,6 +72,11 @@ float QuadrantAngle(float dx, float dy) {
 // Orders the two corners after r0 by their angle seen from r0, so that every
 // triangle of the emitter has the same winding.
 void FixTriangleOrder(const Point2& r0, Point2& e1, Point2& e2) {
+    const turn::Order order = turn::QuickOrder(e1.x - r0.x, e1.y - r0.y, e2.x - r0.x, e2.y - r0.y);
+    if (order != turn::kUnsure) {
+        if (order == turn::kSwap) std::swap(e1, e2);
+        return;
+    }
     const float d = QuadrantAngle(e2.x - r0.x, e2.y - r0.y) - QuadrantAngle(e1.x - r0.x, e1.y - r0.y);
     if (std::fabs(d) < 1e-5f) return;
     if (d < 0 || d > 3.141592f) std::swap(e1, e2);

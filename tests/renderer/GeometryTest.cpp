@@ -12,6 +12,7 @@
 #include "Engine.h"
 #include "Matrix.h"
 #include "RenderKit.h"
+#include "TurnAngles.h"
 
 namespace rtest {
 namespace {
@@ -48,6 +49,62 @@ TEST(Geometry, FixTriangleOrderTurnsOneWayAndRejectsCollinear) {
     __Point3ds line[3] = {Vertex(10, 10, 0), Vertex(5, 5, 0), Vertex(0, 0, 0)};
     EdgeTriple e2[3] = {{0, 1, 0}, {1, 2, 0}, {2, 0, 0}};
     EXPECT_FALSE(__FixTriangleOrder(e2, line));
+}
+
+// The corner sort without acos decides as the float angles do wherever it
+// claims to know: edges at any angle, near the axes and near one another,
+// pairs near a straight line, lengths from tiny to huge. What it leaves to
+// acos stays rare, or the frame would pay for acos after all.
+TEST(Geometry, TheCornerSortWithoutAcosDecidesAsTheAnglesDo) {
+    const auto angle = [](float dx, float dy) {  // the sorts' own: quadrant base plus acos
+        const float ax = std::fabs(dx), ay = std::fabs(dy), len = std::hypot(ax, ay);
+        float base, m;
+        if (dx >= 0 && dy > 0) base = 0.0f, m = ax;
+        else if (dx < 0 && dy > 0) base = 1.5707964f, m = ay;
+        else if (dx < 0) base = 3.1415927f, m = ax;
+        else base = 4.712389f, m = ay;
+        return len > 0 ? base + std::acos(m / len) : base;
+    };
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f), turn(-3.2f, 3.2f), scale(-6.0f, 6.0f);
+    int unsure = 0, checked = 0;
+    for (int i = 0; i < 2000000; ++i) {
+        const float lb = std::pow(10.0f, scale(rng)), lc = std::pow(10.0f, scale(rng));
+        float bx = unit(rng) * lb, by = unit(rng) * lb, cx, cy;
+        switch (i % 4) {
+            case 0: cx = unit(rng) * lc, cy = unit(rng) * lc; break;
+            case 1: {  // c turned from b by a small angle or by nearly pi
+                const float t = (i % 8 == 1 ? 3.1415927f : 0.0f) + turn(rng) * 1e-3f;
+                cx = (bx * std::cos(t) - by * std::sin(t)) * lc, cy = (bx * std::sin(t) + by * std::cos(t)) * lc;
+                break;
+            }
+            case 2:  // b near an axis
+                bx = lb, by = unit(rng) * lb * 0.02f;
+                if (i % 8 == 2) std::swap(bx, by);
+                cx = unit(rng) * lc, cy = unit(rng) * lc;
+                break;
+            default:  // both at whole coordinates, as small figures have them
+                bx = std::round(unit(rng) * 20), by = std::round(unit(rng) * 20);
+                cx = std::round(unit(rng) * 20), cy = std::round(unit(rng) * 20);
+        }
+        const turn::Order quick = turn::QuickOrder(bx, by, cx, cy);
+        if (quick == turn::kUnsure) {
+            ++unsure;
+            continue;
+        }
+        const float delta = angle(cx, cy) - angle(bx, by);
+        ASSERT_FALSE(std::fabs(delta) < 1e-5f) << bx << " " << by << " " << cx << " " << cy;
+        ASSERT_EQ(quick == turn::kSwap, delta < 0 || delta > 3.141592f) << bx << " " << by << " " << cx << " " << cy;
+        ++checked;
+    }
+    EXPECT_LT(unsure, 2000000 / 4);
+    EXPECT_GT(checked, 2000000 / 2);
+    // Edges of no length or not finite are always left to the angles.
+    for (float bad : {0.0f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(turn::QuickOrder(bad, bad, 1.0f, 2.0f), turn::kUnsure);
+    EXPECT_EQ(turn::QuickOrder(1.0f, 0.0f, 1.0f, 2.0f), turn::kUnsure);  // on an axis
+    EXPECT_EQ(turn::QuickOrder(1.0f, 1.0f, -1.0f, 2.0f), turn::kKeep);
+    EXPECT_EQ(turn::QuickOrder(-1.0f, 2.0f, 1.0f, 1.0f), turn::kSwap);
 }
 
 TEST(Geometry, FaceNormalFacesTheViewerForTheFrontWinding) {
