@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "GrowthRandom.h"
+#include "TurnAngles.h"
 
 namespace frostel {
 
@@ -71,6 +75,11 @@ float QuadrantAngle(float dx, float dy) {
 // Orders the two corners after r0 by their angle seen from r0, so that every
 // triangle of the emitter has the same winding.
 void FixTriangleOrder(const Point2& r0, Point2& e1, Point2& e2) {
+    const turn::Order order = turn::QuickOrder(e1.x - r0.x, e1.y - r0.y, e2.x - r0.x, e2.y - r0.y);
+    if (order != turn::kUnsure) {
+        if (order == turn::kSwap) std::swap(e1, e2);
+        return;
+    }
     const float d = QuadrantAngle(e2.x - r0.x, e2.y - r0.y) - QuadrantAngle(e1.x - r0.x, e1.y - r0.y);
     if (std::fabs(d) < 1e-5f) return;
     if (d < 0 || d > 3.141592f) std::swap(e1, e2);
@@ -95,6 +104,12 @@ int FindTopTriangleVertex(const CornerRecord (&records)[3]) {
     return top;
 }
 
+// The cosines of the triangle counts up to this many are kept once taken:
+// every growth of a figure asks for the same counts in turn, so that a
+// preview grown again takes them all from here.
+constexpr int32_t kKeptCountCosines = 1 << 20;
+std::vector<float> gCountCosines;  // NaN: not yet taken
+
 // The cosine of a triangle count as a float. Each fan triangle reads it for
 // the count before it and for its own, and the one before it read that count
 // last: keeping the last value spares half the calls, which cost more than
@@ -102,11 +117,20 @@ int FindTopTriangleVertex(const CornerRecord (&records)[3]) {
 float CountCosine(int32_t count) {
     static float lastArgument = -1.0f, lastCosine = std::cos(-1.0f);
     const float x = float(count);
-    if (x != lastArgument) {
-        lastArgument = x;
-        lastCosine = std::cos(x);
+    if (x == lastArgument) return lastCosine;
+    lastArgument = x;
+    if (count < 0 || count >= kKeptCountCosines) return lastCosine = std::cos(x);
+    if (size_t(count) >= gCountCosines.size()) {
+        try {
+            const size_t size = std::max<size_t>(size_t(count) + 1, 2 * gCountCosines.size());
+            gCountCosines.resize(std::min<size_t>(kKeptCountCosines, size), std::numeric_limits<float>::quiet_NaN());
+        } catch (const std::bad_alloc&) {
+            return lastCosine = std::cos(x);
+        }
     }
-    return lastCosine;
+    float& kept = gCountCosines[size_t(count)];
+    if (kept != kept) kept = std::cos(x);
+    return lastCosine = kept;
 }
 
 // Angle of a direction, atan-style, with the quadrant fixed up by hand.
@@ -199,6 +223,8 @@ void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, flo
                             pw, pl, D * 1.2f, q, childT, It);
     }
 }
+
+void FreeCountCosines() { std::vector<float>().swap(gCountCosines); }
 
 int64_t BranchRecursiveTriangles(int T, int It) {
     constexpr double kMost = double(int64_t(1) << 40);

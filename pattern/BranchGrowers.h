@@ -30,6 +30,9 @@ void GrowBranchRecursive(int i, int K, BranchTree& list, int depth, float x, flo
                          float ny, float nz, float s, float l, float pw, float pl, float D, float q, int T,
                          int It);
 
+// Lets go of the cosines GrowBranchRecursive keeps from one growth to the next.
+void FreeCountCosines();
+
 // The triangles GrowBranchRecursive grows from depth 0 with the triangle
 // count T and iteration limit It while its tree has room: the same for
 // every start, direction and draw. At most 2^40.

@@ -940,7 +940,10 @@ bool TriangleRowReach(const SceneArgs& s, int index, int& y0, int& y1) {
                 y0 = box.y0, y1 = box.y1 - 1;
                 return true;
             }
-            corners(4);
+            // Drawn in place, on the rows between the corners moved by the
+            // offset in floats: a row of slack covers their rounding.
+            corners(1 + 1e-6 * (std::fabs(double(c[0]->y)) + std::fabs(double(c[1]->y)) + std::fabs(double(c[2]->y)) +
+                                std::fabs(double(s.offY))));
             break;
         case 2:
         case 10: {

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include <emmintrin.h>
+
 #include "Renderer.h"
 
 // ---- Frame state (valid during one __RasterScene, __RasterSolid or line call)
@@ -159,9 +161,19 @@ constexpr float kDepthFill = -1.6947395e38f;  // every byte 0xFE: farther than a
 // NaN-safe: a NaN gives lo.
 inline float Clamp(float v, float lo, float hi) { return v > lo ? (v < hi ? v : hi) : lo; }
 inline double ClampD(double v, double lo, double hi) { return v > lo ? (v < hi ? v : hi) : lo; }
-// Floor of v as an int within [lo, hi]; NaN gives lo.
-inline int FloorClamp(double v, int lo, int hi) { return static_cast<int>(std::floor(ClampD(v, lo, hi))); }
-inline int CeilClamp(double v, int lo, int hi) { return static_cast<int>(std::ceil(ClampD(v, lo, hi))); }
+// Floor of v as an int within [lo, hi]; NaN gives lo. The clamped value
+// fits an int, so truncation put right is the floor: the C runtime's floor
+// is a call, and a slow one on some.
+inline int FloorClamp(double v, int lo, int hi) {
+    const double c = ClampD(v, lo, hi);
+    const int t = static_cast<int>(c);
+    return static_cast<double>(t) > c ? t - 1 : t;
+}
+inline int CeilClamp(double v, int lo, int hi) {
+    const double c = ClampD(v, lo, hi);
+    const int t = static_cast<int>(c);
+    return static_cast<double>(t) < c ? t + 1 : t;
+}
 // Truncation towards zero as an int, NaN and overflow safe.
 inline int TruncClamp(double v, int lo, int hi) { return static_cast<int>(ClampD(v, lo, hi)); }
 
@@ -244,6 +256,36 @@ public:
         if (!(depth > stored)) return false;
         if (write) stored = depth;
         return true;
+    }
+    // The first of x .. last in row y whose depth passes, written, with its
+    // depth; last + 1 when none does. Four pixels a step, with the very
+    // operations of the test above, so that every depth is the same float.
+    int NextPass(int x, int last, int y, float& depth) const {
+        if (z_ != nullptr && !edgeOn_ && x >= 0 && y >= 0 && y < h_ && last < w_ && last < (1 << 24)) {
+            float* row = z_ + static_cast<ptrdiff_t>(y) * w_;
+            const float by = b_ * static_cast<float>(y);
+            const __m128 a = _mm_set1_ps(a_), b = _mm_set1_ps(by), d = _mm_set1_ps(d_), negate = _mm_set1_ps(-0.0f);
+            const __m128d r = _mm_set1_pd(r_);
+            const float fx = static_cast<float>(x);
+            __m128 xs = _mm_setr_ps(fx, fx + 1.0f, fx + 2.0f, fx + 3.0f);
+            for (; x + 3 <= last; x += 4, xs = _mm_add_ps(xs, _mm_set1_ps(4.0f))) {
+                const __m128 plane = _mm_xor_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(a, xs), b), d), negate);
+                const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(plane), r));
+                const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(plane, plane)), r));
+                const __m128 z = _mm_movelh_ps(lo, hi);
+                const int passed = _mm_movemask_ps(_mm_cmpgt_ps(z, _mm_loadu_ps(row + x)));
+                if (passed == 0) continue;
+                alignas(16) float lanes[4];
+                _mm_store_ps(lanes, z);
+                const int k = __builtin_ctz(static_cast<unsigned>(passed));
+                depth = lanes[k];
+                row[x + k] = depth;
+                return x + k;
+            }
+        }
+        for (; x <= last; ++x)
+            if ((*this)(x, y, true, depth)) return x;
+        return last + 1;
     }
 
 private:

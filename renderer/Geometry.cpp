@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Engine.h"
+#include "TurnAngles.h"
 
 namespace {
 
@@ -40,9 +41,14 @@ bool Straddles(const __Point3ds& s, const __Point3ds& e, int y) {
 
 bool __FixTriangleOrder(EdgeTriple* edges, __Point3ds* points) {
     const int a = edges[0][0], b = edges[1][0], c = edges[1][1];
-    const float delta = EdgeAngle(points[a], points[c]) - EdgeAngle(points[a], points[b]);
-    if (std::fabs(delta) < 0.00001f) return false;
-    if (delta < 0.0f || delta > 3.141592f) {
+    turn::Order order = turn::QuickOrder(points[b].x - points[a].x, points[b].y - points[a].y,
+                                         points[c].x - points[a].x, points[c].y - points[a].y);
+    if (order == turn::kUnsure) {
+        const float delta = EdgeAngle(points[a], points[c]) - EdgeAngle(points[a], points[b]);
+        if (std::fabs(delta) < 0.00001f) return false;
+        order = delta < 0.0f || delta > 3.141592f ? turn::kSwap : turn::kKeep;
+    }
+    if (order == turn::kSwap) {
         std::swap(points[b], points[c]);
         std::swap(edges[0][2], edges[2][2]);
     }

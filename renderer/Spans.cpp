@@ -33,7 +33,8 @@ struct Edge {
     }
 };
 
-Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
+// The length is only read for the coverage ramp: without it, 0.
+Edge MakeEdge(const __Point3ds& from, const __Point3ds& to, bool withLength) {
     const bool forward = from.x < to.x || (from.x == to.x && from.y <= to.y);
     const __Point3ds& lo = forward ? from : to;
     const __Point3ds& hi = forward ? to : from;
@@ -44,7 +45,7 @@ Edge MakeEdge(const __Point3ds& from, const __Point3ds& to) {
     e.sign = forward ? 1.0 : -1.0;
     e.x0 = from.x, e.y0 = from.y;
     e.dx = static_cast<double>(to.x) - from.x, e.dy = static_cast<double>(to.y) - from.y;
-    e.length = std::hypot(e.dx, e.dy);
+    e.length = withLength ? std::hypot(e.dx, e.dy) : 0.0;
     e.l2 = e.dx * e.dx + e.dy * e.dy;
     return e;
 }
@@ -57,10 +58,11 @@ struct TriangleWalk {
     double opposite[3];    // E_i at the corner facing edge i
     double toWeight[3];    // 1 / opposite[i]
     double minX, minY, maxX, maxY;
+    bool bands;
     bool ok = false;
 
-    explicit TriangleWalk(const __Point3ds* v) {
-        for (int i = 0; i < 3; ++i) edge[i] = MakeEdge(v[i], v[(i + 1) % 3]);
+    TriangleWalk(const __Point3ds* v, bool withBands) : bands(withBands) {
+        for (int i = 0; i < 3; ++i) edge[i] = MakeEdge(v[i], v[(i + 1) % 3], withBands);
         const double side = edge[0].At(v[2].x, edge[0].RowTerm(v[2].y));
         if (!(side != 0.0) || !std::isfinite(side)) return;  // no area on the screen
         if (side > 0)
@@ -114,11 +116,37 @@ struct TriangleWalk {
         return true;
     }
 
+    void EdgeValues(int x, const double rowTerm[3], double E[3]) const {
+        for (int i = 0; i < 3; ++i) E[i] = edge[i].At(x, rowTerm[i]);
+    }
+    bool Inside(int x, const double rowTerm[3]) const {
+        for (int i = 0; i < 3; ++i) {
+            const double E = edge[i].At(x, rowTerm[i]);
+            if (!(E < 0 || (E == 0 && edge[i].ownsTies))) return false;
+        }
+        return true;
+    }
+
     // Visits the pixels: pixel(x, y, E, coverage, interior) for each, with
     // its edge values E, and rowStart(y) before each row. The clip is read
     // once.
     template <typename Pixel, typename RowStart>
-    void Run(bool bands, Pixel&& pixel, RowStart&& rowStart) const {
+    void Run(Pixel&& pixel, RowStart&& rowStart) const {
+        Run(pixel, rowStart, [&](int y, int x0, int x1, const double* rowTerm) {
+            for (int x = x0; x <= x1; ++x) {
+                double E[3];
+                EdgeValues(x, rowTerm, E);
+                pixel(x, y, E, 1.0f, true);
+            }
+        });
+    }
+
+    // The same, with span(y, x0, x1, rowTerm) taking each row's interior
+    // pixels when there are no bands. Each edge value is monotonic in x (a
+    // product and a sum, each rounded), so the pixels inside all three edges
+    // are one run, found from its two ends.
+    template <typename Pixel, typename RowStart, typename Span>
+    void Run(Pixel&& pixel, RowStart&& rowStart, Span&& span) const {
         if (!ok) return;
         const EngineClip clip = _Clip;
         const double reach = bands ? kEdgeRamp : 0.0;
@@ -129,6 +157,12 @@ struct TriangleWalk {
             int x0, x1;
             if (!RowRange(y, reach, clip, rowTerm, x0, x1)) continue;
             rowStart(y);
+            if (!bands) {
+                while (x0 <= x1 && !Inside(x0, rowTerm)) ++x0;
+                while (x1 > x0 && !Inside(x1, rowTerm)) --x1;
+                if (x0 <= x1) span(y, x0, x1, rowTerm);
+                continue;
+            }
             for (int x = x0; x <= x1; ++x) {
                 double E[3];
                 bool inside = true;
@@ -244,7 +278,7 @@ private:
 // Flat and Phong fills share everything but the normal.
 template <bool kPhong>
 void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
-    const TriangleWalk walk(t.v);
+    const TriangleWalk walk(t.v, _Quality != 0);
     const bool tex = TexFlag(t);
     const PerspectiveWeights persp(t, s.offX, s.offY, tex);
     if (!walk.ok || !persp.Drawable()) return;
@@ -275,53 +309,65 @@ void SpanShaded(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) {
                       batch.opacity[i] * batchCoverage[i]);
         batch.count = 0;
     };
+    // A pixel whose depth passed.
+    auto shadePixel = [&](int x, int y, const double* E, float coverage, bool interior, float depth) {
+        double w[3] = {0.0, 0.0, 0.0};
+        if (weighted) walk.Weights(E, interior, w);
+        __Point normal = t.faceNormal;
+        if (kPhong) {
+            float N[3];
+            const float w0 = static_cast<float>(w[0]), w1 = static_cast<float>(w[1]),
+                        w2 = static_cast<float>(w[2]);
+            for (int k = 0; k < 3; ++k)
+                N[k] = quadratic ? w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] +
+                                       w0 * w1 * mid[0][k] + 2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k]
+                                 : w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
+            normal = {N[0], N[1], N[2]};
+        }
+        float u = 0.0f, v = 0.0f;
+        if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
+        if (batched) {
+            const int i = batch.count++;
+            batch.x[i] = static_cast<float>(x - s.offX), batch.y[i] = static_cast<float>(y - s.offY);
+            batch.z[i] = depth;
+            batch.nx[i] = normal.x, batch.ny[i] = normal.y, batch.nz[i] = normal.z;
+            batch.u[i] = u, batch.v[i] = v;
+            if (neighbours) {
+                batch.prev[i] = prev;
+                std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
+            }
+            batchX[i] = x, batchY[i] = y, batchCoverage[i] = coverage;
+            if (batch.count == kShadeLanes) flush();
+        } else {
+            float color[3];
+            const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY),
+                                        depth, &normal, tex, u, v, &prev, t.plane, color);
+            out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
+        }
+        if (kPhong) {
+            prev.normal = normal;
+            prev.x = static_cast<float>(x - s.offX);
+            prev.y = static_cast<float>(y - s.offY);
+            prev.u = u, prev.v = v;
+            prev.valid = 1;
+        }
+    };
     walk.Run(
-        _Quality != 0,
         [&](int x, int y, const double* E, float coverage, bool interior) {
             float depth;
-            if (!depthTest(x, y, interior, depth)) return;
-            double w[3] = {0.0, 0.0, 0.0};
-            if (weighted) walk.Weights(E, interior, w);
-            __Point normal = t.faceNormal;
-            if (kPhong) {
-                float N[3];
-                const float w0 = static_cast<float>(w[0]), w1 = static_cast<float>(w[1]),
-                            w2 = static_cast<float>(w[2]);
-                for (int k = 0; k < 3; ++k)
-                    N[k] = quadratic ? w0 * w0 * n[0][k] + w1 * w1 * n[1][k] + w2 * w2 * n[2][k] +
-                                           w0 * w1 * mid[0][k] + 2 * w1 * w2 * mid[1][k] + w0 * w2 * mid[2][k]
-                                     : w0 * n[0][k] + w1 * n[1][k] + w2 * n[2][k];
-                normal = {N[0], N[1], N[2]};
-            }
-            float u = 0.0f, v = 0.0f;
-            if (tex) InterpolateUV(t, persp, w, static_cast<float>(x), static_cast<float>(y), depth, s.offX, s.offY, u, v);
-            if (batched) {
-                const int i = batch.count++;
-                batch.x[i] = static_cast<float>(x - s.offX), batch.y[i] = static_cast<float>(y - s.offY);
-                batch.z[i] = depth;
-                batch.nx[i] = normal.x, batch.ny[i] = normal.y, batch.nz[i] = normal.z;
-                batch.u[i] = u, batch.v[i] = v;
-                if (neighbours) {
-                    batch.prev[i] = prev;
-                    std::memcpy(batch.plane[i], t.plane, sizeof t.plane);
-                }
-                batchX[i] = x, batchY[i] = y, batchCoverage[i] = coverage;
-                if (batch.count == kShadeLanes) flush();
-            } else {
-                float color[3];
-                const float opacity = shade(frame, static_cast<float>(x - s.offX), static_cast<float>(y - s.offY),
-                                            depth, &normal, tex, u, v, &prev, t.plane, color);
-                out.Blend(x, y, color[0], color[1], color[2], opacity * coverage);
-            }
-            if (kPhong) {
-                prev.normal = normal;
-                prev.x = static_cast<float>(x - s.offX);
-                prev.y = static_cast<float>(y - s.offY);
-                prev.u = u, prev.v = v;
-                prev.valid = 1;
-            }
+            if (depthTest(x, y, interior, depth)) shadePixel(x, y, E, coverage, interior, depth);
         },
-        [&](int) { prev.valid = 0; });
+        [&](int) { prev.valid = 0; },
+        // Interior runs: most pixels lie behind others, and their edge
+        // values are only needed once the depth has passed.
+        [&](int y, int x0, int x1, const double* rowTerm) {
+            float depth;
+            for (int x = depthTest.NextPass(x0, x1, y, depth); x <= x1; x = depthTest.NextPass(x + 1, x1, y, depth)) {
+                double E[3];
+                walk.EdgeValues(x, rowTerm, E);
+                shadePixel(x, y, E, 1.0f, true, depth);
+            }
+        });
     if (batch.count > 0) flush();
 }
 
@@ -353,10 +399,9 @@ void __SpanFlat(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { Spa
 void __SpanPhong(const SceneArgs& s, uint8_t* frame, const FillTriangle& t) { SpanShaded<true>(s, frame, t); }
 
 void __SpanSolid(uint8_t* frame, const FillTriangle& t, float c0, float c1, float c2, float opacity) {
-    const TriangleWalk walk(t.v);
+    const TriangleWalk walk(t.v, _Quality != 0);
     RowWriter out(frame, frame == _TriangleBuffer);
     walk.Run(
-        _Quality != 0,
         [&](int x, int y, const double*, float coverage, bool) { out.Blend(x, y, c0, c1, c2, opacity * coverage); },
         [](int) {});
 }

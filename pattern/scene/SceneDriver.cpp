@@ -812,6 +812,7 @@ void FreeSceneCache() {
     gOwn.bump = nullptr;
     FreeOwnGeometry();
     FreeDocumentContours();
+    FreeCountCosines();
     ReleasePreviewKeeps();
 }
 

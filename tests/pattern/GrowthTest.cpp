@@ -103,6 +103,35 @@ TEST(BranchGrowers, SameSeedSameBytesNextSeedOtherBytes) {
     for (const auto& t : a) EXPECT_TRUE(t.p0.hasNormal && t.p1.hasNormal && t.p2.hasNormal);
 }
 
+// The cosines of the triangle counts are kept from one growth to the next,
+// up to a limit: a figure grown with them fresh, kept, or across the limit
+// is the same, and each fan corner's depth follows its own count's cosine.
+TEST(BranchGrowers, KeptCountCosinesGrowTheSameFigure) {
+    for (int32_t first : {0, 5000, (1 << 20) - 40}) {
+        SCOPED_TRACE(first);
+        FreeCountCosines();
+        const auto grow = [&] {
+            StartScene(9);
+            gBranchCount = first;
+            BranchTree tree;
+            GrowBranchRecursive(0, 2, tree, 0, 10, 20, 0, 0, -1, 0, 0.4f, 30, 0.2f, 0.1f, 0.3f, 0.5f, 15, 3);
+            return Contents(tree);
+        };
+        const auto fresh = grow();
+        const auto kept = grow();
+        ASSERT_GT(fresh.size(), 100u);
+        EXPECT_TRUE(SameBytes(fresh, kept));
+        // The first triangle's corners lie at counts first and first + 1.
+        const BranchTriangle& t = fresh[0];
+        for (int k = 0; k < 2; ++k) {
+            const PatternVertex& c = k == 0 ? t.p1 : t.p2;
+            const double rho = std::hypot(double(c.x) - t.p0.x, double(c.y) - t.p0.y);
+            EXPECT_NEAR(c.z, std::cos(double(first + k)) * rho, 1e-4 * rho) << k;
+        }
+    }
+    FreeCountCosines();
+}
+
 TEST(BranchGrowers, RecursiveFanStartsAtTheOriginAndTagsTheDepth) {
     const auto fan = Recursive(7, 15, 1);
     for (const auto& t : fan) {

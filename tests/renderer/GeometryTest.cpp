@@ -2,6 +2,8 @@
 // matrix toolkit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -10,6 +12,7 @@
 #include "Engine.h"
 #include "Matrix.h"
 #include "RenderKit.h"
+#include "TurnAngles.h"
 
 namespace rtest {
 namespace {
@@ -46,6 +49,62 @@ TEST(Geometry, FixTriangleOrderTurnsOneWayAndRejectsCollinear) {
     __Point3ds line[3] = {Vertex(10, 10, 0), Vertex(5, 5, 0), Vertex(0, 0, 0)};
     EdgeTriple e2[3] = {{0, 1, 0}, {1, 2, 0}, {2, 0, 0}};
     EXPECT_FALSE(__FixTriangleOrder(e2, line));
+}
+
+// The corner sort without acos decides as the float angles do wherever it
+// claims to know: edges at any angle, near the axes and near one another,
+// pairs near a straight line, lengths from tiny to huge. What it leaves to
+// acos stays rare, or the frame would pay for acos after all.
+TEST(Geometry, TheCornerSortWithoutAcosDecidesAsTheAnglesDo) {
+    const auto angle = [](float dx, float dy) {  // the sorts' own: quadrant base plus acos
+        const float ax = std::fabs(dx), ay = std::fabs(dy), len = std::hypot(ax, ay);
+        float base, m;
+        if (dx >= 0 && dy > 0) base = 0.0f, m = ax;
+        else if (dx < 0 && dy > 0) base = 1.5707964f, m = ay;
+        else if (dx < 0) base = 3.1415927f, m = ax;
+        else base = 4.712389f, m = ay;
+        return len > 0 ? base + std::acos(m / len) : base;
+    };
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f), turn(-3.2f, 3.2f), scale(-6.0f, 6.0f);
+    int unsure = 0, checked = 0;
+    for (int i = 0; i < 2000000; ++i) {
+        const float lb = std::pow(10.0f, scale(rng)), lc = std::pow(10.0f, scale(rng));
+        float bx = unit(rng) * lb, by = unit(rng) * lb, cx, cy;
+        switch (i % 4) {
+            case 0: cx = unit(rng) * lc, cy = unit(rng) * lc; break;
+            case 1: {  // c turned from b by a small angle or by nearly pi
+                const float t = (i % 8 == 1 ? 3.1415927f : 0.0f) + turn(rng) * 1e-3f;
+                cx = (bx * std::cos(t) - by * std::sin(t)) * lc, cy = (bx * std::sin(t) + by * std::cos(t)) * lc;
+                break;
+            }
+            case 2:  // b near an axis
+                bx = lb, by = unit(rng) * lb * 0.02f;
+                if (i % 8 == 2) std::swap(bx, by);
+                cx = unit(rng) * lc, cy = unit(rng) * lc;
+                break;
+            default:  // both at whole coordinates, as small figures have them
+                bx = std::round(unit(rng) * 20), by = std::round(unit(rng) * 20);
+                cx = std::round(unit(rng) * 20), cy = std::round(unit(rng) * 20);
+        }
+        const turn::Order quick = turn::QuickOrder(bx, by, cx, cy);
+        if (quick == turn::kUnsure) {
+            ++unsure;
+            continue;
+        }
+        const float delta = angle(cx, cy) - angle(bx, by);
+        ASSERT_FALSE(std::fabs(delta) < 1e-5f) << bx << " " << by << " " << cx << " " << cy;
+        ASSERT_EQ(quick == turn::kSwap, delta < 0 || delta > 3.141592f) << bx << " " << by << " " << cx << " " << cy;
+        ++checked;
+    }
+    EXPECT_LT(unsure, 2000000 / 4);
+    EXPECT_GT(checked, 2000000 / 2);
+    // Edges of no length or not finite are always left to the angles.
+    for (float bad : {0.0f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(turn::QuickOrder(bad, bad, 1.0f, 2.0f), turn::kUnsure);
+    EXPECT_EQ(turn::QuickOrder(1.0f, 0.0f, 1.0f, 2.0f), turn::kUnsure);  // on an axis
+    EXPECT_EQ(turn::QuickOrder(1.0f, 1.0f, -1.0f, 2.0f), turn::kKeep);
+    EXPECT_EQ(turn::QuickOrder(-1.0f, 2.0f, 1.0f, 1.0f), turn::kSwap);
 }
 
 TEST(Geometry, FaceNormalFacesTheViewerForTheFrontWinding) {
@@ -208,6 +267,74 @@ TEST(Numbers, TheDepthTestTakesThePlanesDepth) {
                 ASSERT_EQ(Bits(depth), Bits(PlaneDepth(plane, float(x), float(y), 42.0f))) << i << " " << x << " " << y;
             }
     }
+}
+
+// The clamped floor and ceiling are the library's, clamped, for values in and
+// beyond the range, negative fractions, exact integers and NaN.
+TEST(Numbers, ClampedFloorAndCeilingAreTheLibrarys) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> value(-3e9, 3e9), small(-3.0, 3.0);
+    const int limits[][2] = {{-5, 5}, {0, 640}, {INT_MIN, INT_MAX}, {-2147483647, 100}};
+    for (int i = 0; i < 200000; ++i) {
+        double v = i % 3 == 0 ? small(rng) : value(rng);
+        if (i % 5 == 0) v = std::round(v);
+        if (i % 7 == 0) v = std::nextafter(std::round(v), i % 2 ? 1e300 : -1e300);
+        for (const auto& l : limits) {
+            const double c = std::min(std::max(v, double(l[0])), double(l[1]));
+            ASSERT_EQ(FloorClamp(v, l[0], l[1]), int(std::floor(c))) << v;
+            ASSERT_EQ(CeilClamp(v, l[0], l[1]), int(std::ceil(c))) << v;
+        }
+    }
+    EXPECT_EQ(FloorClamp(std::nan(""), -4, 9), -4);
+    EXPECT_EQ(CeilClamp(std::nan(""), -4, 9), -4);
+    EXPECT_EQ(FloorClamp(-0.0, -4, 9), 0);
+    EXPECT_EQ(CeilClamp(-0.5, -4, 9), 0);
+}
+
+// Scanning a row four pixels at a time finds the pixels, depths and stored
+// values that testing them one by one does, whatever the run's length and
+// start, the plane (edge-on included) and the z-buffer's ties and NaNs.
+TEST(Numbers, TheDepthScanOfARowIsThePixelByPixelTest) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> coefficient(-1.0f, 1.0f), offset(-500.0f, 500.0f);
+    const int w = 97, h = 5;
+    std::vector<float> scanned(size_t(w) * h), single(scanned.size());
+    Zwidth = w, Zheight = h;
+    for (int i = 0; i < 3000; ++i) {
+        float plane[4] = {coefficient(rng), coefficient(rng), coefficient(rng), offset(rng)};
+        if (i % 10 == 0) plane[2] = 0.005f;
+        if (i % 7 == 0) plane[0] = 0.0f;  // a depth that does not change along the row
+        // Stored depths near the plane's, some equal to it, some NaN.
+        ZBuff = single.data();
+        const DepthTest probe(plane, 42.0f);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                float depth;
+                single[size_t(y) * w + x] = kDepthFill;
+                probe(x, y, false, depth);
+                const int pick = int(rng() % 5);
+                single[size_t(y) * w + x] = pick == 0 ? depth
+                                            : pick == 1 ? std::nanf("")
+                                                        : depth + offset(rng) * 0.01f;
+            }
+        scanned = single;
+        const int y = int(rng() % h);
+        const int x0 = int(rng() % w), x1 = std::min(w - 1, x0 + int(rng() % 40) - 3);
+        std::vector<std::pair<int, uint32_t>> a, b;
+        ZBuff = scanned.data();
+        const DepthTest scan(plane, 42.0f);
+        float depth;
+        for (int x = scan.NextPass(x0, x1, y, depth); x <= x1; x = scan.NextPass(x + 1, x1, y, depth))
+            a.push_back({x, Bits(depth)});
+        ZBuff = single.data();
+        const DepthTest one(plane, 42.0f);
+        for (int x = x0; x <= x1; ++x)
+            if (one(x, y, true, depth)) b.push_back({x, Bits(depth)});
+        ASSERT_EQ(a, b) << i;
+        ASSERT_EQ(std::memcmp(scanned.data(), single.data(), scanned.size() * sizeof(float)), 0) << i;
+    }
+    ZBuff = nullptr;
+    Zwidth = Zheight = 0;
 }
 
 TEST(Compose, OneSurfacesEdgesBlendOnceOverTheBackground) {
