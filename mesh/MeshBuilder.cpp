@@ -111,11 +111,10 @@ CMeshBuilder::CMeshBuilder()
 
 CMeshBuilder::~CMeshBuilder() = default;
 
-void CMeshBuilder::CopyMask(int width, int height, int stride, const uint8_t* mask) {
-    if (!mask || !mask_.CreateStrided(height, width, stride)) throw kLoadMaskError;
-    // Up to the last pixel: the caller's last row need not be padded.
-    const size_t bytes = static_cast<size_t>(height - 1) * static_cast<size_t>(stride) + static_cast<size_t>(width);
-    std::memcpy(mask_.Pixels(), mask, bytes);
+// The caller's mask is read in place for the length of the load: a copy
+// would cost a pass and as many fresh pages as the mask has.
+void CMeshBuilder::BorrowMask(int width, int height, int stride, const uint8_t* mask) {
+    if (!mask_.Borrow(height, width, stride, mask)) throw kLoadMaskError;
 }
 
 bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
@@ -124,9 +123,10 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
 
     bool ok = false;
     try {
-        CopyMask(width, height, stride, mask);
+        BorrowMask(width, height, stride, mask);
         points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         FindBorderLines(mask_, contours_);
+        mask_.Clear();
         // Resampling adds about as many points again, more with a fine
         // spacing; room only, the memory is touched as it fills.
         points_.Reserve(points_.size() * 3 + 1024);
@@ -141,6 +141,7 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     } catch (const std::bad_alloc&) {
         ok = false;
     }
+    mask_.Clear();
     contours_.clear();
     return ok;
 }

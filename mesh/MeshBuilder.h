@@ -179,6 +179,7 @@ public:
 
     // The points of the last load (kept until the builder goes).
     CPointSet& PointSet() { return points_; }
+    // The caller's mask while a load reads it; empty between loads.
     const TCRaster<unsigned char>& MaskRaster() const { return mask_; }
 
     // The error texts thrown inside and caught by LoadMask.
@@ -209,7 +210,7 @@ protected:
     void DropSmallContours();
 
 private:
-    void CopyMask(int width, int height, int stride, const uint8_t* mask);
+    void BorrowMask(int width, int height, int stride, const uint8_t* mask);
     bool WriteOutput(int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges);
 };
 
