@@ -304,7 +304,11 @@ private:
                     const Entry* e = entries_.data() + run.start;
                     for (uint32_t i = 0; i < run.count; ++i) {
                         const Cell& c = e[i].cell;
-                        if (c.x < lo.x || c.x > hi.x || c.y < lo.y || c.y > hi.y || c.z < lo.z || c.z > hi.z) continue;
+                        // Most entries lie outside the window: one branch on all
+                        // six tests instead of one for each.
+                        const bool outside = (c.x < lo.x) | (c.x > hi.x) | (c.y < lo.y) | (c.y > hi.y) |
+                                             (c.z < lo.z) | (c.z > hi.z);
+                        if (outside) continue;
                         if ((!best || CellBefore(c, bestCell)) && near(e[i].point)) {
                             best = e[i].point;
                             bestCell = c;
