@@ -319,7 +319,11 @@ private:
         }
 
     private:
+        // Left unset when made: a run's room is written before it is read,
+        // and room never used is never touched.
         struct Entry {
+            Entry() {}  // NOLINT: no zero-fill
+            Entry(const Cell& c, CMyPoint* p) : cell(c), point(p) {}
             Cell cell;
             CMyPoint* point;
         };
