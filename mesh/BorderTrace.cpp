@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "MeshBuilder.h"
@@ -228,8 +229,35 @@ bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, cons
     }
 }
 
+void CCornerPoints::Grow() {
+    std::vector<Slot> old(slots_.empty() ? 1024 : 2 * slots_.size(), Slot{-1, nullptr});
+    old.swap(slots_);
+    for (const Slot& s : old)
+        if (s.corner >= 0) {
+            size_t i = SlotOf(s.corner);
+            while (slots_[i].corner >= 0) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = s;
+        }
+}
+
+void CCornerPoints::Put(int64_t corner, CMyPoint* p) {
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    size_t i = SlotOf(corner);
+    for (; slots_[i].corner >= 0; i = (i + 1) & (slots_.size() - 1))
+        if (slots_[i].corner == corner) return;
+    slots_[i] = {corner, p};
+    ++used_;
+}
+
+CMyPoint* CCornerPoints::At(int64_t corner) const {
+    if (!slots_.empty())
+        for (size_t i = SlotOf(corner); slots_[i].corner >= 0; i = (i + 1) & (slots_.size() - 1))
+            if (slots_[i].corner == corner) return slots_[i].point;
+    throw std::out_of_range("CCornerPoints::At");
+}
+
 void CMeshBuilder::MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, std::vector<CMyPointPtr>* made,
-                                  std::unordered_map<int64_t, CMyPoint*>& shared) {
+                                  CCornerPoints& shared) {
     // The points' cells are looked up ahead, so that the searches of a
     // line's corners overlap instead of waiting one by one.
     if (!made)
@@ -241,11 +269,11 @@ void CMeshBuilder::MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, st
         } else if (v.again) {
             // The set would find this corner's own point: corners are a
             // pixel apart, far beyond the tolerance.
-            p = shared.at(v.corner);
+            p = shared.At(v.corner);
         } else {
             p = points_.Make(static_cast<float>(v.x), static_cast<float>(v.y), kContourZ);
             made->emplace_back(p);
-            if (v.shared) shared.emplace(v.corner, p);
+            if (v.shared) shared.Put(v.corner, p);
         }
         if (v.forward)
             AppendBorderPoint(line, p);
@@ -264,8 +292,7 @@ void CMeshBuilder::FindBorderLines(const TCRaster<unsigned char>& mask, ContourL
     // Into an empty set every corner's point is new at its first visit: the
     // points are stored together at the end, their searches overlapping.
     std::vector<CMyPointPtr> made;
-    std::unordered_map<int64_t, CMyPoint*> shared;
-    shared.reserve(1024);
+    CCornerPoints shared;
     std::vector<CMyPointPtr>* const fresh = points_.empty() ? &made : nullptr;
     CCornerWalk walk;
     for (int y = 0; y <= h; ++y) {

@@ -147,12 +147,17 @@ double CMeshBuilder::FindFarthestFromChord(CBorderLine& line, Entry from, Entry 
     const double kc = -(a.x * ka + a.y * kb);
     const double length = std::sqrt(ka * ka + kb * kb);
     if (length < kMinChordLength) return 0.0;
-    double best = 0.0;
-    // Only entries strictly inside the span can split it.
+    // Only entries strictly inside the span can split it. The division is
+    // monotonic, so an entry whose |ax + by + c| is no larger than the best
+    // one's cannot be farther: only the others are divided.
+    double best = 0.0, bestOff = 0.0;
     for (Entry it = std::next(from); it != to && it != line.points.end(); ++it) {
-        const double dist = std::fabs(((*it)->x * ka + (*it)->y * kb + kc) / length);
+        const double off = std::fabs((*it)->x * ka + (*it)->y * kb + kc);
+        if (off <= bestOff) continue;
+        const double dist = off / length;
         if (dist > best) {
             best = dist;
+            bestOff = off;
             farthest = it;
         }
     }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "PageMemory.h"
 
@@ -13,6 +14,68 @@ const char* const CMeshBuilder::kLoadMaskError = "Error! CMeshBuilder::LoadMask:
 const char* const CMeshBuilder::kStoppedError = "CMeshBuilder: stopped before the load was done";
 
 namespace {
+
+// The list nodes of the traced lines: all of a few small sizes, made and
+// freed by the hundred thousand. A freed node goes on a list of its size and
+// is handed out again first; the rest are carved in order from blocks that
+// go back only with the pool.
+class CNodePool final : public std::pmr::memory_resource {
+public:
+    CNodePool() = default;
+    CNodePool(const CNodePool&) = delete;
+    CNodePool& operator=(const CNodePool&) = delete;
+    ~CNodePool() override {
+        for (void* block : blocks_) ::operator delete(block);
+    }
+
+private:
+    static constexpr size_t kGrain = alignof(void*);
+    static constexpr size_t kClasses = 16;
+    static constexpr size_t kFirstBlock = 16 * 1024, kLargestBlock = 1024 * 1024;
+
+    struct FreeNode {
+        FreeNode* next;
+    };
+
+    static bool Pooled(size_t bytes, size_t alignment) { return bytes <= kGrain * kClasses && alignment <= kGrain; }
+    static size_t ClassOf(size_t bytes) { return bytes == 0 ? 0 : (bytes - 1) / kGrain; }
+
+    void* do_allocate(size_t bytes, size_t alignment) override {
+        if (!Pooled(bytes, alignment)) return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+        const size_t c = ClassOf(bytes);
+        if (FreeNode* node = free_[c]) {
+            free_[c] = node->next;
+            return node;
+        }
+        const size_t size = (c + 1) * kGrain;
+        if (left_ < size) {
+            const size_t blockSize = blocks_.empty() ? kFirstBlock : std::min(2 * blockSize_, kLargestBlock);
+            blocks_.reserve(blocks_.size() + 1);
+            next_ = static_cast<char*>(::operator new(blockSize));
+            blocks_.push_back(next_);
+            blockSize_ = blockSize;
+            left_ = blockSize;
+        }
+        void* p = next_;
+        next_ += size;
+        left_ -= size;
+        return p;
+    }
+
+    void do_deallocate(void* p, size_t bytes, size_t alignment) override {
+        if (!Pooled(bytes, alignment)) return std::pmr::new_delete_resource()->deallocate(p, bytes, alignment);
+        const size_t c = ClassOf(bytes);
+        free_[c] = new (p) FreeNode{free_[c]};
+    }
+
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+    FreeNode* free_[kClasses] = {};
+    std::vector<void*> blocks_;
+    char* next_ = nullptr;
+    size_t left_ = 0, blockSize_ = 0;
+};
+
 constexpr float kMinStep = 1.0f, kMaxStep = 10.0f;
 constexpr int kMinSpacing = 2, kMaxSpacing = 30;
 }  // namespace
@@ -42,17 +105,16 @@ void CMeshBuilder::DropSmallContours() {
 }
 
 CMeshBuilder::CMeshBuilder()
-    : pool_(std::make_shared<std::pmr::unsynchronized_pool_resource>()), mask_(-1, -1, kOutsideValue) {
+    : pool_(std::make_shared<CNodePool>()), mask_(-1, -1, kOutsideValue) {
     contours_.reserve(100);
 }
 
 CMeshBuilder::~CMeshBuilder() = default;
 
-void CMeshBuilder::CopyMask(int width, int height, int stride, const uint8_t* mask) {
-    if (!mask || !mask_.CreateStrided(height, width, stride)) throw kLoadMaskError;
-    // Up to the last pixel: the caller's last row need not be padded.
-    const size_t bytes = static_cast<size_t>(height - 1) * static_cast<size_t>(stride) + static_cast<size_t>(width);
-    std::memcpy(mask_.Pixels(), mask, bytes);
+// The caller's mask is read in place for the length of the load: a copy
+// would cost a pass and as many fresh pages as the mask has.
+void CMeshBuilder::BorrowMask(int width, int height, int stride, const uint8_t* mask) {
+    if (!mask_.Borrow(height, width, stride, mask)) throw kLoadMaskError;
 }
 
 bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* mask, float step, int spacing,
@@ -61,9 +123,10 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
 
     bool ok = false;
     try {
-        CopyMask(width, height, stride, mask);
+        BorrowMask(width, height, stride, mask);
         points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         FindBorderLines(mask_, contours_);
+        mask_.Clear();
         // Resampling adds about as many points again, more with a fine
         // spacing; room only, the memory is touched as it fills.
         points_.Reserve(points_.size() * 3 + 1024);
@@ -78,6 +141,7 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     } catch (const std::bad_alloc&) {
         ok = false;
     }
+    mask_.Clear();
     contours_.clear();
     return ok;
 }

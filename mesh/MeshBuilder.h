@@ -85,6 +85,28 @@ struct CCornerWalk {
 
 using ContourList = std::vector<std::unique_ptr<CBorderLine>>;
 
+// The points of corners that later visits of a trace meet again, by corner
+// index: one flat table, no node per corner.
+class CCornerPoints {
+public:
+    // Keeps the first point given for a corner.
+    void Put(int64_t corner, CMyPoint* p);
+    // The corner's point; std::out_of_range when it has none.
+    CMyPoint* At(int64_t corner) const;
+
+private:
+    struct Slot {
+        int64_t corner;  // -1: free
+        CMyPoint* point;
+    };
+    size_t SlotOf(int64_t corner) const {
+        return static_cast<size_t>((static_cast<uint64_t>(corner) * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+    }
+    void Grow();
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+};
+
 class CMeshBuilder {
 public:
     CMeshBuilder();
@@ -156,7 +178,7 @@ public:
     // new points are collected there, in order, instead of being stored,
     // and `shared` finds the points of corners met again.
     void MakeWalkPoints(const CCornerWalk& walk, CBorderLine& line, std::vector<CMyPointPtr>* made,
-                        std::unordered_map<int64_t, CMyPoint*>& shared);
+                        CCornerPoints& shared);
     static void AppendBorderPoint(CBorderLine& line, CMyPoint* p);
     static void PrependBorderPoint(CBorderLine& line, CMyPoint* p);
 
@@ -179,6 +201,7 @@ public:
 
     // The points of the last load (kept until the builder goes).
     CPointSet& PointSet() { return points_; }
+    // The caller's mask while a load reads it; empty between loads.
     const TCRaster<unsigned char>& MaskRaster() const { return mask_; }
 
     // The error texts thrown inside and caught by LoadMask.
@@ -209,7 +232,7 @@ protected:
     void DropSmallContours();
 
 private:
-    void CopyMask(int width, int height, int stride, const uint8_t* mask);
+    void BorrowMask(int width, int height, int stride, const uint8_t* mask);
     bool WriteOutput(int& pointCount, int& edgeCount, float*& points, ContourEdge*& edges);
 };
 

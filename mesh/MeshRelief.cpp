@@ -237,7 +237,7 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
     ContourList second;
     second.reserve(100);
     try {
-        CopyMask(width, height, stride, mask);
+        BorrowMask(width, height, stride, mask);
         points_.SetFrame(static_cast<float>(width), static_cast<float>(height));
         TCRaster<int> distance(-1, -1, 0), peak(-1, -1, 0);
         BuildDistanceRaster(distance);
@@ -294,6 +294,7 @@ bool CMeshBuilder::LoadMask(int width, int height, int stride, const uint8_t* ma
         ok = false;
     }
     if (!ok) triangulation_.reset();
+    mask_.Clear();
     contours_.clear();
     return ok;
 }

@@ -26,8 +26,8 @@ public:
     TCRaster(const TCRaster&) = delete;
     TCRaster& operator=(const TCRaster&) = delete;
     TCRaster(TCRaster&& o) noexcept
-        : rows_(o.rows_), block_(o.block_), stride_(o.stride_), defaultValue_(o.defaultValue_), width_(o.width_),
-          height_(o.height_) {
+        : rows_(o.rows_), block_(o.block_), stride_(o.stride_), owned_(o.owned_), defaultValue_(o.defaultValue_),
+          width_(o.width_), height_(o.height_) {
         o.rows_ = nullptr;
         o.block_ = nullptr;
         o.width_ = o.height_ = 0;
@@ -46,6 +46,32 @@ public:
     template <typename U = T, typename = std::enable_if_t<std::is_same<U, unsigned char>::value>>
     bool CreateStrided(int rows, int columns, int stride) {
         return Reshape(rows, columns, stride);
+    }
+
+    // As CreateStrided, but the rows are read where they are, in `pixels`,
+    // which must outlive the raster's use and is never written through it.
+    template <typename U = T, typename = std::enable_if_t<std::is_same<U, unsigned char>::value>>
+    bool Borrow(int rows, int columns, int stride, const unsigned char* pixels) {
+        Free();
+        width_ = 0;
+        height_ = 0;
+        if (!pixels || rows < 1 || columns < 1 || stride < columns) return false;
+        const size_t nrows = static_cast<size_t>(rows);
+        rows_ = static_cast<T**>(std::malloc(nrows * sizeof(T*)));
+        if (!rows_) return false;
+        block_ = const_cast<T*>(pixels);
+        owned_ = false;
+        for (size_t r = 0; r < nrows; ++r) rows_[r] = block_ + r * static_cast<size_t>(stride);
+        stride_ = static_cast<size_t>(stride);
+        width_ = columns;
+        height_ = rows;
+        return true;
+    }
+    // Lets go of the pixels; the raster is empty.
+    void Clear() {
+        Free();
+        width_ = 0;
+        height_ = 0;
     }
 
     T Get(int x, int y) const {
@@ -99,7 +125,8 @@ private:
 
     void Free() {
         std::free(rows_);
-        std::free(block_);
+        if (owned_) std::free(block_);
+        owned_ = true;
         rows_ = nullptr;
         block_ = nullptr;
         stride_ = 0;
@@ -108,6 +135,7 @@ private:
     T** rows_ = nullptr;
     T* block_ = nullptr;
     size_t stride_ = 0;
+    bool owned_ = true;  // false: borrowed pixels
     T defaultValue_;
     int width_;
     int height_;

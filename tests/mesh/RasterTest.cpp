@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "Raster.h"
 
@@ -43,6 +44,37 @@ TEST(RasterTest, CreateLaysRowsOutInOneBlock) {
     EXPECT_EQ(r.Row(2), r.Pixels() + 14);
     r.Set(3, 2, 5);
     EXPECT_EQ(r.Pixels()[17], 5);
+}
+
+TEST(RasterTest, BorrowedPixelsAreReadInPlaceAndNeverFreed) {
+    // Two rows of 3 pixels, 5 bytes apart; the caller's buffer stays its own
+    // (the sanitizers would see a free of the vector's block).
+    std::vector<unsigned char> pixels = {1, 2, 3, 90, 91, 4, 5, 6};
+    TCRaster<unsigned char> r(-1, -1, 0x79);
+    ASSERT_TRUE(r.Borrow(2, 3, 5, pixels.data()));
+    EXPECT_EQ(r.Width(), 3);
+    EXPECT_EQ(r.Height(), 2);
+    EXPECT_EQ(r.Pixels(), pixels.data());
+    EXPECT_EQ(r.Get(2, 0), 3);
+    EXPECT_EQ(r.Get(0, 1), 4);
+    EXPECT_EQ(r.Get(3, 0), 0x79);  // the padding is outside
+    pixels[7] = 60;
+    EXPECT_EQ(r.Get(2, 1), 60);  // no copy
+
+    // Owning again after borrowing, and borrowing after owning.
+    ASSERT_TRUE(r.CreateStrided(2, 2, 2));
+    r.Row(1)[1] = 8;
+    EXPECT_EQ(pixels[6], 5);
+    ASSERT_TRUE(r.Borrow(1, 3, 3, pixels.data()));
+    EXPECT_EQ(r.Get(1, 0), 2);
+    r.Clear();
+    EXPECT_TRUE(r.Empty());
+    EXPECT_EQ(r.Width(), 0);
+    EXPECT_EQ(pixels[0], 1);
+
+    EXPECT_FALSE(r.Borrow(2, 3, 2, pixels.data()));  // rows overlap
+    EXPECT_FALSE(r.Borrow(2, 3, 3, nullptr));
+    EXPECT_TRUE(r.Empty());
 }
 
 TEST(RasterTest, FailedCreateLeavesAnEmptyRasterWithZeroSides) {
