@@ -221,6 +221,22 @@ inline void __PutChannel(uint8_t* frame, ptrdiff_t index, int value) {
     const uint16_t w = static_cast<uint16_t>(value);
     std::memcpy(frame + 2 * index, &w, 2);
 }
+// p moved back by `back` elements, as an address: a band's rows of memory
+// addressed by frame pixel, below whose first row nothing is read.
+template <typename T>
+T* Before(T* p, ptrdiff_t back) {
+    return reinterpret_cast<T*>(reinterpret_cast<uintptr_t>(p) - static_cast<uintptr_t>(back) * sizeof(T));
+}
+
+// A band's origin in a thread's copy of `rowElements` a row, moved back by
+// `back` elements: at the copy's first row, or at its spare second one when
+// the first would put the origin on the null address, which means "none".
+template <typename T>
+T* BandOrigin(T* copy, size_t rowElements, ptrdiff_t back) {
+    T* origin = Before(copy, back);
+    return origin != nullptr ? origin : Before(copy + rowElements, back);
+}
+
 inline ptrdiff_t PixelIndex(int x, int y) { return y * _RowLength + 4 * static_cast<ptrdiff_t>(x); }
 
 // ---- Frame helpers

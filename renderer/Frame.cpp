@@ -316,39 +316,37 @@ private:
     int64_t entries_ = 0;
 };
 
-// p moved back by `back` elements, as an address: a band's rows of memory
-// addressed by frame pixel, below whose first row nothing is read.
-template <typename T>
-T* Before(T* p, ptrdiff_t back) {
-    return reinterpret_cast<T*>(reinterpret_cast<uintptr_t>(p) - static_cast<uintptr_t>(back) * sizeof(T));
-}
-
 // Where the bands find their triangle buffer, edge memory and depths. Each
-// thread draws every band it takes in rows of memory of its own, a band high,
-// so that a frame touches a few bands' worth of pages instead of the whole
-// frame's (the first touch of a fresh page can cost more than drawing in it).
-// Shared: buffers of the whole frame serve every band, as the back faces'
-// pass leaves its edges to the front faces' one.
+// thread draws every band it takes in rows of memory of its own, a band high
+// and one spare row, so that a frame touches a few bands' worth of pages
+// instead of the whole frame's (the first touch of a fresh page can cost more
+// than drawing in it). Shared: buffers of the whole frame serve every band,
+// as the back faces' pass leaves its edges to the front faces' one.
 struct BandBuffers {
     float* depth = nullptr;          // the frame's own depths, or null
     float* handedOver = nullptr;     // else the client's z-buffer, whole
     uint8_t* triangle = nullptr;
     uint8_t* edges = nullptr;
     size_t channelBytes = 1;
-    int width = 0, rows = 0;         // each thread's copy: rows x width pixels
+    int width = 0, rows = 0;         // the rows a band has, or the frame's when shared
     bool shared = false;
 
+    // Rows of one thread's copy.
+    size_t CopyRows() const { return shared ? size_t(rows) : size_t(rows) + 1; }
     // Pixels of all the copies.
-    size_t Pixels(int threads) const { return size_t(shared ? 1 : threads) * size_t(rows) * size_t(width); }
+    size_t Pixels(int threads) const { return size_t(shared ? 1 : threads) * CopyRows() * size_t(width); }
 
     // The pointers of the band whose first row is y0, drawn by `worker`.
     void Point(BandState& band, int worker, int y0) const {
-        const size_t copy = shared ? 0 : size_t(worker) * size_t(rows) * size_t(width);
+        const size_t copy = shared ? 0 : size_t(worker) * CopyRows() * size_t(width);
         const ptrdiff_t back = shared ? 0 : ptrdiff_t(y0) * width;
-        band.depth = depth != nullptr ? Before(depth + copy, back) : handedOver;
-        band.triangle = triangle != nullptr ? Before(triangle + copy * 4 * channelBytes, back * ptrdiff_t(4 * channelBytes)) : nullptr;
+        const size_t row = size_t(width), triangleBytes = 4 * channelBytes, edgeBytes = kEdgeChannels * channelBytes;
+        band.depth = depth != nullptr ? BandOrigin(depth + copy, row, back) : handedOver;
+        band.triangle = triangle != nullptr
+                            ? BandOrigin(triangle + copy * triangleBytes, row * triangleBytes, back * ptrdiff_t(triangleBytes))
+                            : nullptr;
         band.edges = edges != nullptr
-                         ? Before(edges + copy * kEdgeChannels * channelBytes, back * ptrdiff_t(kEdgeChannels * channelBytes))
+                         ? BandOrigin(edges + copy * edgeBytes, row * edgeBytes, back * ptrdiff_t(edgeBytes))
                          : nullptr;
     }
 };

@@ -324,6 +324,23 @@ TEST(Bands, ASmallFigureAfterABusyOneInKeptBuffersDrawsAsOnFreshOnes) {
     }
 }
 
+// A band's rows are addressed from an origin moved back by its first row;
+// a copy placed where that origin would be null (as the system may place a
+// block) takes its spare row instead, for null means "no such buffer".
+TEST(Bands, ABandsOriginIsNeverNull) {
+    const int width = 4000, y0 = 2048;
+    const ptrdiff_t back = ptrdiff_t(y0) * width;
+    const auto at = [](uintptr_t address) { return reinterpret_cast<float*>(address); };
+    const uintptr_t unlucky = uintptr_t(back) * sizeof(float);
+    float* origin = BandOrigin(at(unlucky), size_t(width), back);
+    ASSERT_NE(origin, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(origin), uintptr_t(width) * sizeof(float)) << "the spare row";
+    // Anywhere else the copy's first row is the band's first row.
+    EXPECT_EQ(BandOrigin(at(unlucky + 64 * 1024), size_t(width), back), at(64 * 1024));
+    // The band's first pixel lies in the copy either way.
+    EXPECT_EQ(origin + back, at(unlucky + uintptr_t(width) * sizeof(float)));
+}
+
 // ---- Curved sampling
 
 double Seconds(const std::chrono::steady_clock::time_point& since) {
