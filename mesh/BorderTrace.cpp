@@ -101,18 +101,20 @@ void CMeshBuilder::FillBorderRaster(const TCRaster<unsigned char>& mask, TCRaste
 
 const char* const CMeshBuilder::kBorderRasterError = "Error! CMeshBuilder::FindBorderLines: Cannot create raster of borders.";
 
+// A line is closed while its two ends are one point: a walk that meets the
+// other end at a checkerboard corner and goes on through it leaves it open.
 void CMeshBuilder::AppendBorderPoint(CBorderLine& line, CMyPoint* p) {
     auto& pts = line.points;
-    if (!pts.empty() && CMyPointEqual(*p, *pts.front())) line.closed = true;
     if (!pts.empty() && CMyPointEqual(*p, *pts.back())) return;
     pts.emplace_back(p);
+    line.closed = pts.size() > 1 && CMyPointEqual(*p, *pts.front());
 }
 
 void CMeshBuilder::PrependBorderPoint(CBorderLine& line, CMyPoint* p) {
     auto& pts = line.points;
-    if (!pts.empty() && CMyPointEqual(*p, *pts.back())) line.closed = true;
     if (!pts.empty() && CMyPointEqual(*p, *pts.front())) return;
     pts.emplace_front(p);
+    line.closed = pts.size() > 1 && CMyPointEqual(*p, *pts.back());
 }
 
 void CCornerWalk::Clear() {
@@ -127,10 +129,10 @@ void CCornerWalk::Clear() {
 void CCornerWalk::Add(const Visit& v) {
     visits.push_back(v);
     const bool forward = v.forward;
-    if (count > 0 && v.corner == (forward ? front : back)) closed = true;
     if (count > 0 && v.corner == (forward ? back : front)) return;
     (forward ? back : front) = v.corner;
     if (count++ == 0) (forward ? front : back) = v.corner;
+    closed = count > 1 && front == back;
 }
 
 bool CMeshBuilder::TraceBorders(bool forward, uint8_t region, int y, int x, const TCRaster<unsigned char>& mask,

@@ -128,6 +128,32 @@ const CBorderLine* LineThrough(const ContourList& lines, int x0, int y) {
     return nullptr;
 }
 
+TEST(BorderTraceTest, ALineThatMeetsItsOtherEndAtACheckerboardCornerAndGoesOnStaysOpen) {
+    // 0 2 1 1 1 1 1 1
+    // 0 2 1 1 1 0 0 1
+    // 0 0 0 0 0 1 1 1
+    // The border of the 0s at the right goes round them from corner (5, 1)
+    // to the checkerboard corner (5, 2); walked back from (5, 1), it meets
+    // that end there and goes on through it to the junction (2, 2): one
+    // open line from (2, 2) to (5, 2), not a closed one.
+    Mask m = test::FilledMask(8, 3, 40);
+    for (int y = 0; y < 3; ++y) m.at(0, y) = 0;
+    m.at(1, 0) = m.at(1, 1) = 80;
+    for (int x = 1; x < 5; ++x) m.at(x, 2) = 0;
+    m.at(5, 1) = m.at(6, 1) = 0;
+    CMeshBuilder builder;
+    ContourList lines;
+    builder.FindBorderLines(Raster(m), lines);
+    ASSERT_EQ(CheckBorderLines(View(m), lines), "");
+    const CBorderLine* line = LineThrough(lines, 5, 2);
+    ASSERT_NE(line, nullptr);
+    EXPECT_FALSE(line->closed);
+    const CMyPoint &front = *line->points.front(), &back = *line->points.back();
+    const auto is = [](const CMyPoint& p, float x, float y) { return p.x == x && p.y == y; };
+    EXPECT_TRUE((is(front, 2, 2) && is(back, 5, 2)) || (is(front, 5, 2) && is(back, 2, 2)))
+        << "from (" << front.x << "," << front.y << ") to (" << back.x << "," << back.y << ")";
+}
+
 TEST(BorderTraceTest, ALineDoesNotRunStraightThroughACheckerboardCornerItCannotTurnAt) {
     // 0 2 0 1
     // 0 1 1 0
