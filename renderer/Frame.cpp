@@ -232,6 +232,14 @@ int BandRowsFor(int height, int threads) {
 // Columns a bit of a band's reach stands for.
 constexpr int kReachColumns = 64;
 
+// Sets bits first .. last of `words`, a word at a time.
+inline void SetBits(uint64_t* words, int first, int last) {
+    for (int w = first / 64; w <= last / 64; ++w) {
+        const int lo = w == first / 64 ? first % 64 : 0, hi = w == last / 64 ? last % 64 : 63;
+        words[w] |= (~uint64_t(0) >> (63 - hi)) & (~uint64_t(0) << lo);
+    }
+}
+
 // The frame cut into bands of rows, each with the triangles that reach it in
 // array order, and the blocks of columns they can reach in it.
 class BandPlan {
@@ -291,8 +299,7 @@ public:
             const int32_t* r = reach + 4 * i;
             for (int b = r[0]; b <= r[1]; ++b) {
                 list[cursor[b]++] = i;
-                uint64_t* blocks = reach_.as<uint64_t>() + size_t(b) * reachWords_;
-                for (int k = r[2]; k <= r[3]; ++k) blocks[k / 64] |= uint64_t(1) << (k % 64);
+                if (r[2] <= r[3]) SetBits(reach_.as<uint64_t>() + size_t(b) * reachWords_, r[2], r[3]);
             }
         }
         return true;
