@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
-#include <vector>
 
 #include "Renderer.h"
 
@@ -19,19 +17,9 @@ void ForEachRowBand(int32_t rows, size_t rowBytes, const std::function<void(int3
         std::max(leastRows, size_t((rows + 4 * threads - 1) / (4 * threads))), 1, size_t(rows)));
     const int32_t bands = (rows + bandRows - 1) / bandRows;
     std::atomic<int32_t> next{0};
-    auto take = [&] {
+    RunOnRenderThreads(std::min<int32_t>(threads, bands), [&](int) {
         for (int32_t b = next++; b < bands; b = next++) work(b * bandRows, std::min(rows, (b + 1) * bandRows));
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < std::min<int32_t>(threads, bands); ++t) {
-        try {
-            helpers.emplace_back(take);
-        } catch (...) {
-            break;
-        }
-    }
-    take();
-    for (std::thread& t : helpers) t.join();
+    });
 }
 
 }  // namespace frostel

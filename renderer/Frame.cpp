@@ -11,6 +11,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "Engine.h"
 #include "PageMemory.h"
@@ -195,29 +196,36 @@ private:
 BandThreads gBandThreads;
 bool gKeepThreads = false;
 
-// Runs fn(first, end) over shares of [0, count) on band threads and this
-// one, which also takes the shares of threads that failed to start.
+// Runs fn(i) for i in [0, count) on band threads and this one, which runs 0
+// and the indices of threads that failed to start.
+template <typename Fn>
+void ForEachIndex(int count, Fn&& fn) {
+    struct Task {
+        std::remove_reference_t<Fn>* fn;
+        int index;
+    };
+    count = std::clamp(count, 1, kMostThreads);
+    Task tasks[kMostThreads];
+    void* contexts[kMostThreads];
+    for (int k = 0; k < count; ++k) {
+        tasks[k] = {&fn, k};
+        if (k > 0) contexts[k - 1] = &tasks[k];
+    }
+    const int helped = count > 1 ? gBandThreads.Post(count - 1, [](void* context) {
+        const Task& task = *static_cast<const Task*>(context);
+        (*task.fn)(task.index);
+    }, contexts) : 0;
+    fn(0);
+    for (int k = helped + 1; k < count; ++k) fn(k);
+    if (helped > 0) gBandThreads.Wait();
+}
+
+// Runs fn(first, end) over shares of [0, count) as ForEachIndex does.
 template <typename Fn>
 void ForEachShare(int count, int threads, Fn&& fn) {
-    struct Share {
-        Fn* fn;
-        int first, end;
-    };
     // Shares too small to pay for handing them over are done here.
     const int shares = std::clamp(std::min(threads, count / 16384), 1, kMostThreads);
-    Share parts[kMostThreads];
-    void* contexts[kMostThreads];
-    for (int k = 0; k < shares; ++k) {
-        parts[k] = {&fn, int(int64_t(count) * k / shares), int(int64_t(count) * (k + 1) / shares)};
-        if (k > 0) contexts[k - 1] = &parts[k];
-    }
-    const int helped = shares > 1 ? gBandThreads.Post(shares - 1, [](void* context) {
-        const Share& share = *static_cast<const Share*>(context);
-        (*share.fn)(share.first, share.end);
-    }, contexts) : 0;
-    fn(parts[0].first, parts[0].end);
-    for (int k = helped + 1; k < shares; ++k) fn(parts[k].first, parts[k].end);
-    if (helped > 0) gBandThreads.Wait();
+    ForEachIndex(shares, [&](int k) { fn(int(int64_t(count) * k / shares), int(int64_t(count) * (k + 1) / shares)); });
 }
 
 // Bands of about a quarter of a thread's share of the rows, so that threads
@@ -549,6 +557,12 @@ void KeepRenderThreads(bool keep) {
 }
 
 int RenderThreadsRunning() { return gBandThreads.Running(); }
+
+void RunOnRenderThreads(int count, const std::function<void(int index)>& work) {
+    if (count <= 0) return;
+    ForEachIndex(count, work);
+    if (!gKeepThreads) gBandThreads.Stop();
+}
 
 int RenderThreads() {
     if (gThreadsWanted > 0) return gThreadsWanted;

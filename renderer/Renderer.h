@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // A 3-vector; the kernels hand the shader the pixel's normal in it.
 struct __Point {
@@ -229,5 +230,9 @@ int RenderThreads();
 void KeepRenderThreads(bool keep);
 // The threads that wait for frames now.
 int RenderThreadsRunning();
+// work(i) for every i in [0, count) at once, on the frames' threads and the
+// calling one, which runs 0 and the indices of threads that cannot be
+// started. The threads end afterwards unless they are kept.
+void RunOnRenderThreads(int count, const std::function<void(int index)>& work);
 
 }  // namespace frostel
